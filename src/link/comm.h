@@ -1,0 +1,72 @@
+// Protocol engine: turns one AT command into one typed reply record over the
+// serial port, and pulls the unsolicited scan reports of a running scan.
+#pragma once
+
+#include "at_protocol.h"
+#include "serialport.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <vector>
+
+class KestovLV2xxComm {
+public:
+    using ErrorHandler = std::function<void(const KestovLV2xxComm*, std::error_code&)>;
+
+    // Input the read path buffers for the waiting thread: one second at
+    // 115200 baud and more, so a busy scan does not lose reports.
+    static constexpr std::size_t kRxCapacity = 64 * 1024;
+    static constexpr unsigned kPollMs = 10;
+    static constexpr unsigned kScanReportTimeoutMs = 1200;
+
+    KestovLV2xxComm();
+    ~KestovLV2xxComm();
+    KestovLV2xxComm(const KestovLV2xxComm&) = delete;
+    KestovLV2xxComm& operator=(const KestovLV2xxComm&) = delete;
+
+    void SetErrorHandler(ErrorHandler handler);
+    void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
+              uint8_t stop_bits);
+    void Close();
+    bool IsOpen() const;
+
+    // One transaction; always returns a record. Worker thread only.
+    std::unique_ptr<uint8_t[]> SendCommand(const char* cmd, unsigned len, lv2xx_atcmd kind,
+                                           unsigned timeout_ms);
+    lv2xx_atres WaitScanReport(lv2xx_scan_report& out);
+    lv2xx_atres SetScanFilter(const lv2xx_scan_filter& filter);
+    lv2xx_atres GetSlot(uint8_t slot, lv2xx_slot_info& out);
+    lv2xx_atres GetUartOptions(lv2xx_uart_options& out);
+
+    // Line cutting and parsing; public so they can be exercised on plain bytes.
+    std::unique_ptr<uint8_t[]> TakeReply(std::vector<char>& buffer, lv2xx_atcmd kind);
+    std::unique_ptr<uint8_t[]> ParseReply(std::vector<char>& line, lv2xx_atcmd kind);
+    // Returns the end of the first line in [cur, end), or nullptr for none.
+    static const char* FindLineEnd(const char* cur, const char* end);
+
+    // Number of open engine links in the process.
+    static int OpenLinks();
+
+private:
+    int PollInput();
+    void OnPortRead(std::shared_ptr<CSerialportMP> port, std::error_code& ec,
+                    const std::vector<uint8_t>& data, unsigned n);
+    void OnPortWrite(std::shared_ptr<CSerialportMP> port, std::error_code& ec, unsigned n);
+
+    std::shared_ptr<CSerialportMP> port;
+    std::vector<char> rx_bytes;
+    std::vector<char> line_buffer;
+    std::mutex rx_mutex;
+    std::condition_variable rx_cv;
+    ErrorHandler error_handler;
+    std::vector<lv2xx_parser_entry> parser_table;
+    std::atomic<bool> closing{false};
+    std::atomic<bool> data_arrived{false};
+    int64_t wait_started = 0;
+};

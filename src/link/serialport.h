@@ -1,0 +1,93 @@
+// Serial port transport: one asio serial port with a permanent asynchronous
+// read and a chunked transmit queue, and the process-wide I/O context that
+// completes its operations.
+#pragma once
+
+#include <asio/io_context.hpp>
+#include <asio/io_context_strand.hpp>
+#include <asio/serial_port.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+class CSerialportMP : public std::enable_shared_from_this<CSerialportMP> {
+public:
+    using ReadHandler = std::function<void(std::shared_ptr<CSerialportMP>, std::error_code&,
+                                           const std::vector<uint8_t>&, unsigned)>;
+    using WriteHandler =
+        std::function<void(std::shared_ptr<CSerialportMP>, std::error_code&, unsigned)>;
+
+    static constexpr std::size_t kChunk = 1024;
+
+    explicit CSerialportMP(asio::io_context& ctx);
+    CSerialportMP(const CSerialportMP&) = delete;
+    CSerialportMP& operator=(const CSerialportMP&) = delete;
+    virtual ~CSerialportMP();
+
+    // parity: 0 none, 1 odd, 2 even; stop_bits: 0 one, 1 one and a half, 2 two.
+    // Opens the device for exclusive use; 8 data bits, no flow control.
+    void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
+              uint8_t stop_bits);
+    // Discards unsent output, cancels and closes; idempotent.
+    void Close();
+    bool IsOpen() const { return is_open.load(); }
+    // Queues bytes; 0, or 22 when data is null or len is 0.
+    int Write(const void* data, unsigned len);
+
+    // Assigned once by the owner right after construction.
+    ReadHandler read_handler;
+    WriteHandler write_handler;
+
+private:
+    void StartRead();
+    void StartWrite();  // caller holds write_mutex, or it is posted by Open
+    void OnRead(const std::error_code& ec, std::size_t n);
+    void OnWrite(const std::error_code& ec, std::size_t n);
+
+    std::atomic<bool> is_open{false};
+    std::vector<uint8_t> rx_data;
+    uint8_t read_buf[kChunk]{};
+    std::vector<uint8_t> tx_queue;
+    uint8_t write_buf[kChunk]{};
+    bool write_in_progress = false;
+    std::mutex read_mutex;
+    std::mutex write_mutex;
+    asio::serial_port serial_port;
+    asio::io_context::strand strand;
+};
+
+class IoServiceExec {
+public:
+    IoServiceExec();
+    IoServiceExec(const IoServiceExec&) = delete;
+    IoServiceExec& operator=(const IoServiceExec&) = delete;
+    virtual ~IoServiceExec();
+
+    // The one process-wide instance.
+    static IoServiceExec& Instance();
+
+    asio::io_context& Context() { return io_context; }
+    bool HasThreads() const;
+    void Start();
+    // Joins the run threads; if they have not ended about a second after the
+    // call, stops the context first so that the join cannot hang.
+    void Stop();
+
+    // max(1, hardware / 2)
+    static unsigned ThreadCountFor(unsigned hardware_threads);
+
+private:
+    void RunThread();
+
+    asio::io_context io_context;
+    std::vector<std::unique_ptr<std::thread>> threads;
+    std::atomic<bool> stopping{false};
+    mutable std::mutex threads_mutex;
+};

@@ -1,0 +1,118 @@
+// Device operations of the main window: the job queue and its worker, the
+// link's open and close, and every job's AT sequence with its result branch.
+// The window is reached only through IManagerView.
+#pragma once
+
+#include "device_records.h"
+#include "job_codes.h"
+#include "link/comm.h"
+#include "manager_view.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+
+class ManagerOps {
+public:
+    explicit ManagerOps(IManagerView& view);
+    ~ManagerOps();  // runs CloseLink
+    ManagerOps(const ManagerOps&) = delete;
+    ManagerOps& operator=(const ManagerOps&) = delete;
+
+    // ---- Window thread ----
+    // Installs the link-error handler on the engine (once, at window start-up).
+    void Init();
+    // Dispatches WM_OPEN_PORT, WM_LINK_ERROR and WM_JOB_RESULT; returns false
+    // for any other message (WM_START_SCAN belongs to the window).
+    bool HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+    void QueueJob(int job, bool clearFirst);
+    void Reidentify();
+    void OnOpenPort();
+    void OnLinkError();
+    void OnJobResult(int job, int status);
+    void CloseLink();
+    void RunPortSetup();
+    // Shows the wait cursor and sets m_busy if it was clear.
+    void StartBusy();
+
+    bool IsLinkOpen() const { return m_comm.IsOpen(); }
+    bool IsBusy() const { return m_busy.load(); }
+    int Model() const { return m_model.load(); }
+    int ScanState() const { return m_scanState.load(); }
+    void SetScanState(int state) { m_scanState.store(state); }
+    DeviceRecords& Records() { return m_records; }
+    PortSettings& Port() { return m_port; }
+    KestovLV2xxComm& Comm() { return m_comm; }
+
+    // Link status texts of pane 0.
+    static std::u16string ParityText(uint8_t parity);
+    static std::u16string StopBitsText(uint8_t stopBits);
+    static std::u16string LinkStatusText(const PortSettings& port);
+    // Model-query time-out of the identification for a baud rate.
+    static unsigned ModelQueryTimeoutMs(uint32_t baud);
+    // 1..4 for the four supported model names, 0 for anything else.
+    static int ModelIndexOf(const char* modelText);
+    static int PictureForModel(int model);
+
+    // Command-text guard: text that goes into a command must not hold control
+    // characters (a CR would end the command early).
+    static bool IsSafeCommandText(const std::string& text);
+
+private:
+    // ---- Worker thread ----
+    void WorkerLoop();
+    // Runs one job; returns its status, or -1 for no result.
+    int RunJob(int job);
+    int JobIdentify();
+    lv2xx_atres ConfirmModel();
+    int JobReadSettings(bool withBeacon);
+    int JobReboot(bool factoryReset);
+    int JobWriteSlots();
+    int JobSetDeviceName();
+    int JobSetBeacon();
+    int JobSetAdvInterval();
+    int JobSetUartOptions();
+    int JobStartScan();
+    int JobReadScanResult();
+    int JobStopScan();
+    // Sleeps, but returns early (false) once the link is closing.
+    bool Pause(unsigned ms);
+    lv2xx_atres Send(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs);
+
+    // ---- Window thread: result branches ----
+    void OnIdentifyResult(int status);
+    void OnReadBackResult(int job, int status);
+    void OnWriteResult(int job, int status);
+    void OnScanResult(int job, int status);
+    void AddScanDevice();
+    void ClearDisplay();
+    // Error handler installed on the engine (I/O thread).
+    void OnCommError(const KestovLV2xxComm* comm, std::error_code& ec);
+
+    IManagerView& m_view;
+    KestovLV2xxComm m_comm;
+    PortSettings m_port;
+    DeviceRecords m_records;
+
+    std::mutex m_jobMutex;
+    std::condition_variable m_jobCond;
+    std::deque<int> m_jobQueue;
+    std::thread m_worker;
+    std::atomic<bool> m_busy{false};
+    std::atomic<int> m_model{MODEL_NONE};
+    std::atomic<int> m_scanState{0};
+
+    // Ends pauses between commands when the link closes.
+    std::mutex m_pauseMutex;
+    std::condition_variable m_pauseCond;
+    std::atomic<bool> m_linkClosing{false};
+
+    std::unordered_map<std::u16string, lv2xx_scan_report> m_scanSeen;
+};
