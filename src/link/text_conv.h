@@ -11,6 +11,12 @@ int AnsiToWide(const std::string& in, std::u16string& out);
 std::string WideToAnsi(const std::u16string& in);
 std::string WideToAnsiStd(const std::u16string& in);
 
+// The same with the narrow character set named explicitly (an iconv name).
+// An unknown set, an empty name, and plain ASCII are taken as UTF-8. Bytes the
+// set does not define become U+FFFD; characters it cannot hold become '?'.
+std::u16string NarrowToWide(const std::string& in, const char* codeset);
+std::string WideToNarrow(const std::u16string& in, const char* codeset);
+
 // UTF-8 <-> UTF-16. Invalid UTF-8 becomes U+FFFD; unpaired surrogates too.
 std::u16string Utf8ToWide(const std::string& in);
 std::string WideToUtf8(const std::u16string& in);

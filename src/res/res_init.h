@@ -1,0 +1,4 @@
+// Makes sure the embedded pictures and translations are registered.
+#pragma once
+
+void KestovInitResources();

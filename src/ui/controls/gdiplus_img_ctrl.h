@@ -1,0 +1,23 @@
+// A picture from the program's resources, stretched to the control, white
+// pixels transparent over the button-face colour.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+class GdiplusImgCtrl : public QWidget {
+    Q_OBJECT
+public:
+    explicit GdiplusImgCtrl(QWidget* parent = nullptr);
+    // 0 shown; -1 no such resource (previous picture kept); -2 resource not decodable
+    // (only the fill is drawn); -3 no memory for the picture.
+    int LoadPngResource(int id);
+    // The picture as drawn (white already transparent); null when none.
+    const QImage& Picture() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QImage m_image;
+};

@@ -1,0 +1,26 @@
+// The program's remembered values (last port, line setting, scan filters)
+// in the user's settings store, group "Default Values".
+#pragma once
+
+#include <QString>
+
+class SettingsStore {
+public:
+    static constexpr const char* kSection = "Default Values";
+    static constexpr const char* kComPort = "Application COM port";
+    static constexpr const char* kBaudRate = "Application buadrate";   // sic: the stored key
+    static constexpr const char* kParity = "Application parity";
+    static constexpr const char* kStopBit = "Application stopbit";
+    static constexpr const char* kNameFilterCheck = "Name filter check";
+    static constexpr const char* kNameFilterValue = "Name filter value";
+    static constexpr const char* kRssiFilterCheck = "RSSI filter check";
+    static constexpr const char* kRssiFilterValue = "Scan RSSI filter value";
+    static constexpr const char* kBeaconFormat = "Beacon Adv. Data Format";
+
+    static int GetProfileInt(const char* key, int def);
+    static QString GetProfileString(const char* key, const QString& def);
+    static void WriteProfileInt(const char* key, int value);
+    static void WriteProfileString(const char* key, const QString& value);
+    // Tests: use this INI file instead of the user's store; empty path restores the default store.
+    static void UseFile(const QString& iniPath);
+};
