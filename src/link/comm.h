@@ -54,7 +54,15 @@ public:
     static int OpenLinks();
 
 private:
-    int PollInput();
+    // Moves arrived bytes into line_buffer. With wait set it first waits up
+    // to one poll for data or for Close. Returns -1 when closing, otherwise
+    // the size of line_buffer after the move, or 0 when nothing arrived.
+    int PollInput(bool wait = true);
+    // The wait loop of a transaction or scan wait, from wait_started on.
+    // With scan_reports_only, every record but a scan report is skipped.
+    std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, unsigned timeout_ms,
+                                          bool scan_reports_only);
+    int64_t ElapsedMs() const;
     void OnPortRead(std::shared_ptr<CSerialportMP> port, std::error_code& ec,
                     const std::vector<uint8_t>& data, unsigned n);
     void OnPortWrite(std::shared_ptr<CSerialportMP> port, std::error_code& ec, unsigned n);
@@ -69,4 +77,7 @@ private:
     std::atomic<bool> closing{false};
     std::atomic<bool> data_arrived{false};
     int64_t wait_started = 0;
+    // This engine counts in OpenLinks(); kept apart from the port's own flag,
+    // which the read path may clear on a failed read.
+    std::atomic<bool> link_counted{false};
 };

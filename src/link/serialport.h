@@ -8,6 +8,7 @@
 #include <asio/serial_port.hpp>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,10 +47,17 @@ public:
     WriteHandler write_handler;
 
 private:
-    void StartRead();
-    void StartWrite();  // caller holds write_mutex, or it is posted by Open
-    void OnRead(const std::error_code& ec, std::size_t n);
-    void OnWrite(const std::error_code& ec, std::size_t n);
+    class OpScope;
+
+    // Every asynchronous operation carries the generation of the open it was
+    // started under; completions of an earlier open are dropped.
+    void StartRead(uint64_t gen);
+    void StartWrite();  // caller holds write_mutex
+    void OnRead(uint64_t gen, const std::error_code& ec, std::size_t n);
+    void OnWrite(uint64_t gen, const std::error_code& ec, std::size_t n);
+    bool IsCurrent(uint64_t gen) const { return is_open.load() && generation.load() == gen; }
+    void Shutdown();  // cancels, flushes and closes the device
+    void WaitForPendingOps();
 
     std::atomic<bool> is_open{false};
     std::vector<uint8_t> rx_data;
@@ -61,6 +69,16 @@ private:
     std::mutex write_mutex;
     asio::serial_port serial_port;
     asio::io_context::strand strand;
+
+    std::atomic<uint64_t> generation{0};
+    // Guards every call on serial_port: the worker starts writes, the run
+    // threads start reads and the user-interface thread closes.
+    std::mutex io_mutex;
+    // Operations started or posted and not yet completed; Close waits for
+    // them so that no completion runs after it returns.
+    std::mutex ops_mutex;
+    std::condition_variable ops_cv;
+    int pending_ops = 0;
 };
 
 class IoServiceExec {
@@ -74,7 +92,10 @@ public:
     static IoServiceExec& Instance();
 
     asio::io_context& Context() { return io_context; }
+    // True while a run thread is running; they end by themselves when the
+    // context runs out of work.
     bool HasThreads() const;
+    // Restarts the context and starts ThreadCountFor(hardware) run threads.
     void Start();
     // Joins the run threads; if they have not ended about a second after the
     // call, stops the context first so that the join cannot hang.
@@ -90,4 +111,8 @@ private:
     std::vector<std::unique_ptr<std::thread>> threads;
     std::atomic<bool> stopping{false};
     mutable std::mutex threads_mutex;
+    // Run threads that have not left RunThread yet.
+    mutable std::mutex run_mutex;
+    std::condition_variable run_cv;
+    unsigned running = 0;
 };

@@ -1,0 +1,385 @@
+#include "serialport.h"
+
+#include <asio/bind_executor.hpp>
+#include <asio/buffer.hpp>
+#include <asio/post.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+namespace {
+
+// How long Close waits for cancelled operations to complete. They normally
+// complete within microseconds; the bound only matters when no run thread is
+// left to complete them.
+constexpr auto kCloseWait = std::chrono::milliseconds(100);
+// How long Stop lets the run threads end by themselves before it stops the
+// context.
+constexpr auto kStopGrace = std::chrono::seconds(1);
+
+// The port whose completion handler runs on this thread, if any.
+thread_local const CSerialportMP* t_completing = nullptr;
+// The executor whose run thread this is, if any.
+thread_local const IoServiceExec* t_run_thread_of = nullptr;
+
+// "ttyUSB0" names a device under /dev; anything with a slash is a path.
+std::string DevicePath(const std::string& name)
+{
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return name;
+    }
+    return "/dev/" + name;
+}
+
+}  // namespace
+
+// Marks one started operation as finished when its completion (or posted
+// step) returns, and tells Close that this thread is inside a completion of
+// the port.
+class CSerialportMP::OpScope {
+public:
+    explicit OpScope(CSerialportMP& port) : port_(port), outer_(t_completing)
+    {
+        t_completing = &port;
+    }
+    ~OpScope()
+    {
+        t_completing = outer_;
+        std::lock_guard<std::mutex> lock(port_.ops_mutex);
+        --port_.pending_ops;
+        port_.ops_cv.notify_all();
+    }
+    OpScope(const OpScope&) = delete;
+    OpScope& operator=(const OpScope&) = delete;
+
+private:
+    CSerialportMP& port_;
+    const CSerialportMP* outer_;
+};
+
+CSerialportMP::CSerialportMP(asio::io_context& ctx) : serial_port(ctx), strand(ctx) {}
+
+CSerialportMP::~CSerialportMP()
+{
+    Close();
+}
+
+void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsigned baud,
+                         uint8_t parity, uint8_t stop_bits)
+{
+    std::shared_ptr<CSerialportMP> self;
+    try {
+        self = shared_from_this();
+    } catch (const std::exception& e) {
+        throw std::runtime_error(
+            std::string("It seems like that instance is not created from shared_ptr: ") + e.what());
+    }
+    ec.clear();
+    if (is_open.load()) {
+        ec = std::make_error_code(std::errc::device_or_resource_busy);
+        return;
+    }
+
+    // Built before the device is touched: out-of-range values throw here.
+    const asio::serial_port_base::parity parity_option(
+        static_cast<asio::serial_port_base::parity::type>(parity));
+    const asio::serial_port_base::stop_bits stop_bits_option(
+        static_cast<asio::serial_port_base::stop_bits::type>(stop_bits));
+
+    std::lock_guard<std::mutex> io_lock(io_mutex);
+    serial_port.open(DevicePath(port_name), ec);
+    if (ec) {
+        return;
+    }
+    const int fd = serial_port.native_handle();
+    // Nobody else may open the device while we hold it (root is exempt).
+    ::ioctl(fd, TIOCEXCL);
+    // Whatever the driver still holds from an earlier user is not ours.
+    ::tcflush(fd, TCIOFLUSH);
+
+    serial_port.set_option(asio::serial_port_base::baud_rate(baud), ec);
+    if (!ec) {
+        serial_port.set_option(asio::serial_port_base::character_size(8), ec);
+    }
+    if (!ec) {
+        serial_port.set_option(parity_option, ec);
+    }
+    if (!ec) {
+        serial_port.set_option(stop_bits_option, ec);
+    }
+    if (!ec) {
+        serial_port.set_option(
+            asio::serial_port_base::flow_control(asio::serial_port_base::flow_control::none), ec);
+    }
+    if (ec) {
+        ::ioctl(fd, TIOCNXCL);
+        std::error_code close_ec;
+        serial_port.close(close_ec);
+        if (close_ec) {
+            throw std::system_error(close_ec, "close");
+        }
+        return;
+    }
+
+    {
+        // Bytes queued while the port was closed belong to no device.
+        std::lock_guard<std::mutex> write_lock(write_mutex);
+        tx_queue.clear();
+        write_in_progress = false;
+    }
+    const uint64_t gen = generation.fetch_add(1) + 1;
+    is_open.store(true);
+
+    {
+        std::lock_guard<std::mutex> ops_lock(ops_mutex);
+        ++pending_ops;
+    }
+    asio::post(serial_port.get_executor(), [self, gen] {
+        OpScope scope(*self);
+        self->StartRead(gen);
+    });
+}
+
+void CSerialportMP::Close()
+{
+    if (is_open.exchange(false)) {
+        Shutdown();
+    }
+    // Also when the port was already closed, perhaps by a handler still
+    // running on a run thread: once Close returns, no completion runs.
+    WaitForPendingOps();
+}
+
+void CSerialportMP::Shutdown()
+{
+    generation.fetch_add(1);
+    {
+        std::lock_guard<std::mutex> io_lock(io_mutex);
+        if (serial_port.is_open()) {
+            const int fd = serial_port.native_handle();
+            // Unsent output is dropped, so the driver has nothing to drain
+            // and close() cannot block on it.
+            ::tcflush(fd, TCIOFLUSH);
+            ::ioctl(fd, TIOCNXCL);
+        }
+        std::error_code ignored;
+        serial_port.cancel(ignored);
+        serial_port.close(ignored);
+    }
+    {
+        std::lock_guard<std::mutex> write_lock(write_mutex);
+        tx_queue.clear();
+        write_in_progress = false;
+    }
+}
+
+void CSerialportMP::WaitForPendingOps()
+{
+    // Inside our own completion the strand holds the other one back; it is
+    // dropped by its generation check whenever it runs.
+    if (t_completing == this) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(ops_mutex);
+    ops_cv.wait_for(lock, kCloseWait, [this] { return pending_ops == 0; });
+}
+
+int CSerialportMP::Write(const void* data, unsigned len)
+{
+    if (data == nullptr || len == 0) {
+        return 22;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    std::lock_guard<std::mutex> lock(write_mutex);
+    tx_queue.insert(tx_queue.end(), bytes, bytes + len);
+    StartWrite();
+    return 0;
+}
+
+void CSerialportMP::StartRead(uint64_t gen)
+{
+    std::lock_guard<std::mutex> io_lock(io_mutex);
+    if (!IsCurrent(gen)) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> ops_lock(ops_mutex);
+        ++pending_ops;
+    }
+    serial_port.async_read_some(
+        asio::buffer(read_buf),
+        asio::bind_executor(strand, [self = shared_from_this(), gen](const std::error_code& ec,
+                                                                     std::size_t n) {
+            self->OnRead(gen, ec, n);
+        }));
+}
+
+void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t n)
+{
+    OpScope scope(*this);
+    std::lock_guard<std::mutex> lock(read_mutex);
+    if (!IsCurrent(gen)) {
+        return;
+    }
+    if (!ec) {
+        rx_data.insert(rx_data.end(), read_buf, read_buf + std::min(n, kChunk));
+    }
+    if (read_handler) {
+        std::error_code result = ec;
+        read_handler(shared_from_this(), result, rx_data, static_cast<unsigned>(rx_data.size()));
+    }
+    rx_data.clear();
+    // A failed read (end of file included) ends the loop; the owner closes.
+    if (!ec) {
+        StartRead(gen);
+    }
+}
+
+void CSerialportMP::StartWrite()
+{
+    if (write_in_progress || tx_queue.empty()) {
+        return;
+    }
+    std::lock_guard<std::mutex> io_lock(io_mutex);
+    if (!is_open.load()) {
+        return;
+    }
+    const uint64_t gen = generation.load();
+    const std::size_t n = std::min(tx_queue.size(), kChunk);
+    std::memcpy(write_buf, tx_queue.data(), n);
+    {
+        std::lock_guard<std::mutex> ops_lock(ops_mutex);
+        ++pending_ops;
+    }
+    serial_port.async_write_some(
+        asio::buffer(write_buf, n),
+        asio::bind_executor(strand, [self = shared_from_this(), gen](const std::error_code& ec,
+                                                                     std::size_t written) {
+            self->OnWrite(gen, ec, written);
+        }));
+    write_in_progress = true;
+}
+
+void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t n)
+{
+    OpScope scope(*this);
+    {
+        std::lock_guard<std::mutex> lock(write_mutex);
+        if (!IsCurrent(gen)) {
+            return;
+        }
+        if (n != 0 && tx_queue.size() >= n) {
+            tx_queue.erase(tx_queue.begin(), tx_queue.begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        write_in_progress = false;
+        // The rest of a long write goes out now, not glued to the next one.
+        if (!ec) {
+            StartWrite();
+        }
+    }
+    // Called without write_mutex, so that the handler may close the port.
+    if (write_handler && IsCurrent(gen)) {
+        std::error_code result = ec;
+        write_handler(shared_from_this(), result, static_cast<unsigned>(n));
+    }
+}
+
+IoServiceExec::IoServiceExec() = default;
+
+IoServiceExec::~IoServiceExec()
+{
+    Stop();
+}
+
+IoServiceExec& IoServiceExec::Instance()
+{
+    static IoServiceExec instance;
+    return instance;
+}
+
+bool IoServiceExec::HasThreads() const
+{
+    std::lock_guard<std::mutex> lock(run_mutex);
+    return running > 0;
+}
+
+unsigned IoServiceExec::ThreadCountFor(unsigned hardware_threads)
+{
+    return hardware_threads < 2 ? 1 : hardware_threads / 2;
+}
+
+void IoServiceExec::Start()
+{
+    std::lock_guard<std::mutex> lock(threads_mutex);
+    stopping.store(false);
+    io_context.restart();
+    const unsigned count = ThreadCountFor(std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < count; ++i) {
+        {
+            std::lock_guard<std::mutex> run_lock(run_mutex);
+            ++running;
+        }
+        try {
+            threads.push_back(std::make_unique<std::thread>([this] { RunThread(); }));
+        } catch (...) {
+            std::lock_guard<std::mutex> run_lock(run_mutex);
+            --running;
+            throw;
+        }
+    }
+}
+
+void IoServiceExec::RunThread()
+{
+    t_run_thread_of = this;
+    // No work guard: run() returns once no operation is outstanding, and the
+    // thread ends with it.
+    while (!stopping.load()) {
+        try {
+            io_context.run();
+        } catch (const std::exception&) {
+            break;
+        }
+        if (io_context.stopped()) {
+            break;
+        }
+    }
+    std::lock_guard<std::mutex> lock(run_mutex);
+    --running;
+    run_cv.notify_all();
+}
+
+void IoServiceExec::Stop()
+{
+    std::lock_guard<std::mutex> lock(threads_mutex);
+    stopping.store(true);
+    {
+        // Normally the threads have ended or end as soon as the last port's
+        // cancelled operations complete; whatever still keeps them busy after
+        // the grace period is stopped, so the joins below cannot hang.
+        const unsigned self = t_run_thread_of == this ? 1 : 0;
+        std::unique_lock<std::mutex> run_lock(run_mutex);
+        if (!run_cv.wait_for(run_lock, kStopGrace, [&] { return running <= self; })) {
+            run_lock.unlock();
+            io_context.stop();
+        }
+    }
+    std::vector<std::unique_ptr<std::thread>> own;
+    for (auto& thread : threads) {
+        if (thread->get_id() == std::this_thread::get_id()) {
+            own.push_back(std::move(thread));  // joined by a later Stop
+        } else if (thread->joinable()) {
+            thread->join();
+        }
+    }
+    threads = std::move(own);
+    if (!io_context.stopped()) {
+        io_context.stop();
+    }
+}
