@@ -55,6 +55,11 @@ struct SimLogEntry {
     std::string command;  // without its CR
 };
 
+// Replies leave as "<text>\r" ("\r\n<text>\r\n" when framed); scan reports
+// are always plain. ATZ and AT&F answer "+READY" after a 300 ms restart during
+// which received commands are logged but lost. Scan reports that the wire
+// cannot take (nobody reading, or a paced wire that is full) are dropped, as a
+// module with a full UART buffer would.
 class KestovSimulator {
 public:
     explicit KestovSimulator(const std::string& model = "KESTOV-LV200");
@@ -102,7 +107,7 @@ public:
     void ClearLog();
     // Waits until at least n commands were logged; false on time-out.
     bool WaitForCommands(std::size_t n, std::chrono::milliseconds timeout) const;
-    // Total scan reports written since Start.
+    // Total scan reports handed to the wire since Start.
     std::size_t ReportsSent() const;
 
 private:
