@@ -80,8 +80,11 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
     if (!exec.HasThreads() || exec.Context().stopped()) {
         exec.Start();
     }
-    ++g_open_links;
-    link_counted.store(true);
+    // Counted once, also when the port had closed itself after an error and
+    // is opened again without Close.
+    if (!link_counted.exchange(true)) {
+        ++g_open_links;
+    }
 }
 
 void KestovLV2xxComm::Close()

@@ -2,6 +2,7 @@
 
 #include <asio/bind_executor.hpp>
 #include <asio/buffer.hpp>
+#include <asio/error.hpp>
 #include <asio/post.hpp>
 
 #include <algorithm>
@@ -35,6 +36,16 @@ std::string DevicePath(const std::string& name)
         return name;
     }
     return "/dev/" + name;
+}
+
+// asio reports system errors in a category of its own, which does not
+// compare equal to std::errc values; callers get them in the standard one.
+std::error_code Normalized(const std::error_code& ec)
+{
+    if (ec && ec.category() == asio::error::get_system_category()) {
+        return {ec.value(), std::system_category()};
+    }
+    return ec;
 }
 
 }  // namespace
@@ -92,9 +103,17 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     const asio::serial_port_base::stop_bits stop_bits_option(
         static_cast<asio::serial_port_base::stop_bits::type>(stop_bits));
 
+    {
+        // Bytes queued while the port was closed belong to no device.
+        std::lock_guard<std::mutex> write_lock(write_mutex);
+        tx_queue.clear();
+        write_in_progress = false;
+    }
+
     std::lock_guard<std::mutex> io_lock(io_mutex);
     serial_port.open(DevicePath(port_name), ec);
     if (ec) {
+        ec = Normalized(ec);
         return;
     }
     const int fd = serial_port.native_handle();
@@ -118,6 +137,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
             asio::serial_port_base::flow_control(asio::serial_port_base::flow_control::none), ec);
     }
     if (ec) {
+        ec = Normalized(ec);
         ::ioctl(fd, TIOCNXCL);
         std::error_code close_ec;
         serial_port.close(close_ec);
@@ -127,12 +147,6 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         return;
     }
 
-    {
-        // Bytes queued while the port was closed belong to no device.
-        std::lock_guard<std::mutex> write_lock(write_mutex);
-        tx_queue.clear();
-        write_in_progress = false;
-    }
     const uint64_t gen = generation.fetch_add(1) + 1;
     is_open.store(true);
 
@@ -231,7 +245,7 @@ void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t 
         rx_data.insert(rx_data.end(), read_buf, read_buf + std::min(n, kChunk));
     }
     if (read_handler) {
-        std::error_code result = ec;
+        std::error_code result = Normalized(ec);
         read_handler(shared_from_this(), result, rx_data, static_cast<unsigned>(rx_data.size()));
     }
     rx_data.clear();
@@ -285,7 +299,7 @@ void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t
     }
     // Called without write_mutex, so that the handler may close the port.
     if (write_handler && IsCurrent(gen)) {
-        std::error_code result = ec;
+        std::error_code result = Normalized(ec);
         write_handler(shared_from_this(), result, static_cast<unsigned>(n));
     }
 }

@@ -36,7 +36,8 @@ public:
     // Opens the device for exclusive use; 8 data bits, no flow control.
     void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
               uint8_t stop_bits);
-    // Discards unsent output, cancels and closes; idempotent.
+    // Discards unsent output, cancels and closes; idempotent. Returns once
+    // the cancelled completions have run (waits at most 100 ms for them).
     void Close();
     bool IsOpen() const { return is_open.load(); }
     // Queues bytes; 0, or 22 when data is null or len is 0.

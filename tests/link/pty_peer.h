@@ -93,6 +93,13 @@ public:
         return Take(std::min(n, pending_.size()));
     }
 
+    // Forgets what the module received so far.
+    void DiscardInput()
+    {
+        ::tcflush(master_, TCIFLUSH);
+        pending_.clear();
+    }
+
     // Hangs the line up: the slave side sees end of file.
     void CloseMaster()
     {
