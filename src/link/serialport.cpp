@@ -1,5 +1,7 @@
 #include "serialport.h"
 
+#include "device_access.h"
+
 #include <asio/bind_executor.hpp>
 #include <asio/buffer.hpp>
 #include <asio/error.hpp>
@@ -29,14 +31,6 @@ thread_local const CSerialportMP* t_completing = nullptr;
 // The executor whose run thread this is, if any.
 thread_local const IoServiceExec* t_run_thread_of = nullptr;
 
-// "ttyUSB0" names a device under /dev; anything with a slash is a path.
-std::string DevicePath(const std::string& name)
-{
-    if (name.empty() || name.find('/') != std::string::npos) {
-        return name;
-    }
-    return "/dev/" + name;
-}
 
 // asio reports system errors in a category of its own, which does not
 // compare equal to std::errc values; callers get them in the standard one.
@@ -111,7 +105,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     }
 
     std::lock_guard<std::mutex> io_lock(io_mutex);
-    serial_port.open(DevicePath(port_name), ec);
+    serial_port.open(SerialDevicePath(port_name), ec);
     if (ec) {
         ec = Normalized(ec);
         return;
