@@ -1,9 +1,7 @@
 #include "res/res_init.h"
 
-#include <QDir>
+#include <QFile>
 
-// The resources are linked in as object files; touching them here only makes
-// the registration explicit for programs that want to be sure.
-void KestovInitResources() {
-    (void)QDir(QStringLiteral(":/")).exists();
+bool KestovResourcesPresent() {
+    return QFile::exists(QStringLiteral(":/icons/kestov-lv200-manager.png"));
 }

@@ -10,7 +10,7 @@ class GdiplusImgCtrl : public QWidget {
 public:
     explicit GdiplusImgCtrl(QWidget* parent = nullptr);
     // 0 shown; -1 no such resource (previous picture kept); -2 resource not decodable
-    // (only the fill is drawn); -3 no memory for the picture.
+    // (only the fill is drawn); -3 the picture could not be prepared for drawing.
     int LoadPngResource(int id);
     // The picture as drawn (white already transparent); null when none.
     const QImage& Picture() const { return m_image; }
@@ -19,5 +19,6 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QImage m_image;
+    QImage m_image;            // white already transparent
+    bool m_hasBitmap = false;  // a load got as far as decoding (even if that failed)
 };

@@ -1,6 +1,10 @@
-// Append-only text display with clickable links and the bold 'Set' mark.
+// Append-only text display: link words formatted as links, the oldest lines
+// dropped at the text limit, the bold blue 'Set' mark. The user can select and
+// scroll but not type. Text is always inserted as plain text with formats,
+// never interpreted as markup.
 #pragma once
 
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextEdit>
 
@@ -8,28 +12,37 @@ class CHTRichEditCtrl : public QTextEdit {
     Q_OBJECT
 public:
     explicit CHTRichEditCtrl(QWidget* parent = nullptr);
+    // Undo off, text limit, default format captured from the current font.
     void Init();
-    // Appends text, turning the parts that start with a link prefix into links.
+    // Appends text, turning the words that start with a link prefix into links.
     void AppendHyperText(const QString& text);
-    // Appends the first len characters of text (-1 = all), as a link or plain.
+    // Appends the first len characters of text (-1 = all), as one link or as plain text.
     void AppendText(const QString& text, int len, bool link);
     // Appends the bold blue 'Set' mark; the text after it is plain again.
     void AppendSetMark();
-    bool m_bAutoScroll = true;
+    // Centres every line (the instruction of the port dialog is centred).
+    void SetCentered(bool centered);
 
+    bool m_bAutoScroll = true;      // follow the end of the text after each append
+    int m_nLimit = kMaxChars;       // text limit in characters
     static constexpr int kMaxChars = 131072;
+
+    // Format of the 'Set' mark (bold, 10 pt, blue).
+    QTextCharFormat SetMarkFormat() const;
+    // Format of ordinary text.
+    const QTextCharFormat& DefaultFormat() const { return m_cfDefault; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void insertFromMimeData(const QMimeData* source) override;
-    bool canInsertFromMimeData(const QMimeData* source) const override;
 
 private:
-    void InsertRun(const QString& text, const QTextCharFormat& fmt);
-    void TrimToLimit();
-    QString AnchorAt(const QPoint& pos) const;
-    QTextCharFormat m_defaultFormat;
+    void Append(const QString& text, const QTextCharFormat& fmt);
+    void InsertAtEnd(const QString& text, const QTextCharFormat& fmt);
+    int TextLength() const;
+    double BlockTop(const QTextBlock& block) const;
+    void RemoveFirstLine();
+    QTextCharFormat LinkFormat(const QString& href) const;
+
+    QTextCharFormat m_cfDefault;
 };

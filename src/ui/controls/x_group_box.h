@@ -1,9 +1,11 @@
-// Group frame drawn by hand: caption font, alignment, flat or etched frame of
-// a chosen width; the interior is not erased so controls inside stay visible.
+// Section frame drawn by hand: caption font, alignment, flat or etched frame
+// of a chosen width. Only the frame and the caption band are painted; the
+// interior is left alone, so the controls inside stay visible.
 #pragma once
 
 #include <QFont>
 #include <QGroupBox>
+#include <QRect>
 
 class CXGroupBox : public QGroupBox {
     Q_OBJECT
@@ -14,13 +16,24 @@ public:
     void SetBorderStyle(int n);    // 1 etched, other flat
     void SetBorderWidth(int n);
 
+    // Where the caption band lies (for tests and for placing controls).
+    QRect CaptionRect() const;
+    QRect FrameRect() const;
+
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
-    QFont m_captionFont;
-    bool m_hasCaptionFont = false;
-    int m_align = 0;
-    int m_borderStyle = 1;
-    int m_borderWidth = 1;
+    QSize CaptionExtent() const;
+
+    QFont m_font;
+    bool m_hasFont = false;
+    int m_nXMargin = 8;
+    int m_nYOffset = 0;
+    int m_nAlignment = 0;
+    int m_nBorderStyle = 1;
+    int m_nBorderWidth = 1;
+    bool m_bGrayWhenDisabled = true;
+    mutable QSize m_sizeText{0, 0};   // cached caption extent; width 0 = measure again
 };

@@ -1,7 +1,9 @@
 // The program's string table and the choice of user-interface language.
 #pragma once
 
+#include <QLocale>
 #include <QString>
+#include <QStringList>
 
 // Text of a string-table id (101..141, 57664) in the UI language; empty for an unknown id.
 QString LoadStringRes(int id);
@@ -11,3 +13,9 @@ bool IsKoreanUi();
 void SetKoreanUiOverride(int v);
 // Loads every :/i18n/*_ko.qm when korean, removes them otherwise (call after QApplication exists).
 void InstallTranslations(bool korean);
+
+// The rule itself: the first preferred UI language decides; without any, the locale's language.
+bool IsKoreanLocale(const QStringList& uiLanguages, QLocale::Language language);
+// A caption in the UI language chosen by IsKoreanUi(), whatever translators are installed:
+// the Korean text from the embedded translations, the English source otherwise.
+QString UiText(const char* context, const char* source);

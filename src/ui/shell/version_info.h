@@ -1,10 +1,10 @@
-// Version resource of the program: values keyed by language and code page,
-// looked up the way the system's version API does.
+// Version information of the program: values kept per language and code page
+// and looked up with the usual fallback (the system language's table first,
+// then the first listed translation).
 #pragma once
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <vector>
 
@@ -16,12 +16,15 @@ bool GetProductVersionText(QString& out);
 // The version data the lookups read. Tests inject their own.
 struct VersionTable {
     struct Translation { uint16_t language; uint16_t codePage; };
-    std::vector<Translation> translations;                        // the translation list
-    std::map<QString, std::map<QString, QString>> stringTables;   // "040004b0" -> key -> value
-    bool hasFixedInfo = true;                                     // numeric version present
+    bool present = true;                                          // false: no version data at all
+    bool hasFixedInfo = true;                                     // numeric version readable
     uint16_t productVersion[4] = {0, 0, 0, 0};
+    std::vector<Translation> translations;                        // the translation list
+    std::map<QString, std::map<QString, QString>> stringTables;   // "041204b0" -> key -> value
 };
-// The program's built-in table.
+// The program's own table, filled from build-time values.
 const VersionTable& BuiltInVersionTable();
-// Tests: replace the table; nullptr restores the built-in one. A null table means "no version data".
-void SetVersionTableForTest(const VersionTable* table, bool absent = false);
+// Tests: read this table instead; nullptr restores the built-in one.
+void SetVersionTableForTest(const VersionTable* table);
+// Language identifier of the UI language (0x0412 Korean, 0x0409 English, ...).
+uint16_t UiLanguageId();

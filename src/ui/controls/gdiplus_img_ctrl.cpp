@@ -1,0 +1,53 @@
+#include "ui/controls/gdiplus_img_ctrl.h"
+
+#include <QFile>
+#include <QPainter>
+
+namespace {
+
+// White is the colour key: pure white pixels become fully transparent so the
+// button-face fill shows through. Done once per load, not per paint.
+QImage WhiteToTransparent(const QImage& decoded) {
+    QImage img = decoded.convertToFormat(QImage::Format_ARGB32);
+    if (img.isNull()) return img;
+    for (int y = 0; y < img.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            if ((line[x] & 0x00FFFFFFu) == 0x00FFFFFFu) line[x] = 0;
+        }
+    }
+    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+}  // namespace
+
+GdiplusImgCtrl::GdiplusImgCtrl(QWidget* parent) : QWidget(parent) {}
+
+int GdiplusImgCtrl::LoadPngResource(int id) {
+    QFile file(QStringLiteral(":/png/%1.png").arg(id));
+    if (!file.open(QIODevice::ReadOnly)) return -1;   // no such picture: keep the current one
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) return -1;
+
+    // From here on the old picture is gone, whatever the new one turns out to be.
+    m_hasBitmap = true;
+    m_image = QImage();
+    QImage decoded;
+    if (!decoded.loadFromData(bytes, "PNG")) {
+        update();
+        return -2;                                    // undecodable: only the fill is drawn
+    }
+    m_image = WhiteToTransparent(decoded);
+    update();
+    return m_image.isNull() ? -3 : 0;
+}
+
+void GdiplusImgCtrl::paintEvent(QPaintEvent*) {
+    if (!m_hasBitmap) return;
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Button));
+    if (m_image.isNull()) return;
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Stretched to the whole control; the aspect ratio is not kept.
+    p.drawImage(QRectF(rect()), m_image, QRectF(m_image.rect()));
+}

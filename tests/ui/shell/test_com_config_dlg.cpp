@@ -1,0 +1,199 @@
+// Port dialog: sorting, remembering, writing at once, the fixed line setting,
+// typed device paths, the instruction in both languages.
+#include "shell_fixture.h"
+
+#include "ui/controls/ht_rich_edit_ctrl.h"
+#include "ui/controls/gdiplus_img_ctrl.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBlock>
+
+namespace {
+
+class PortDialog : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ComConfigDlg::SetEnumerator([this](std::vector<ComPortEntry>& list) {
+            list.clear();
+            for (const char* p : ports) list.push_back({p, ""});
+            return 0;
+        });
+    }
+    // Runs the dialog; the seam does what the user would and answers.
+    int Run(ComConfigDlg& dlg, const std::function<int(ComConfigDlg&)>& user) {
+        ComConfigDlg::SetModalSeam(user);
+        return dlg.DoModal();
+    }
+    static QStringList Items(const ComConfigDlg& dlg) {
+        QStringList items;
+        for (int i = 0; i < dlg.PortCombo()->count(); ++i) items << dlg.PortCombo()->itemText(i);
+        return items;
+    }
+    static QString Remembered() {
+        return SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("<none>"));
+    }
+    std::vector<const char*> ports;
+};
+
+TEST_F(PortDialog, ListIsSortedWithoutCaseAndHoldsEachPortOnce) {
+    ports = {"COM2", "COM10", "com3", "COM1", "COM2", "/dev/ttyUSB0"};
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+    EXPECT_EQ(Items(dlg), (QStringList{"/dev/ttyUSB0", "COM1", "COM10", "COM2", "com3"}));
+}
+
+TEST_F(PortDialog, RememberedPortIsPreselectedOnlyOnAnExactMatch) {
+    const struct { const char* remembered; const char* selected; } cases[] = {
+        {"COM2", "COM2"},
+        {"com2", "COM1"},       // case differs: the first port stands in
+        {"COM7", "COM1"},       // gone: the first port stands in
+        {nullptr, "COM1"},      // nothing remembered: default COM1
+    };
+    ports = {"COM2", "COM1", "COM3"};
+    for (const auto& c : cases) {
+        SettingsStore::UseFile(dir.filePath(QStringLiteral("s%1.ini").arg(c.selected) +
+                                            QString::fromLatin1(c.remembered ? c.remembered : "-")));
+        if (c.remembered) SettingsStore::WriteProfileString(SettingsStore::kComPort, QString::fromLatin1(c.remembered));
+        ComConfigDlg dlg;
+        Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+        EXPECT_EQ(dlg.PortCombo()->currentText(), QString::fromLatin1(c.selected)) << c.remembered;
+        EXPECT_EQ(dlg.m_portName, QString::fromLatin1(c.selected)) << c.remembered;
+        // The stand-in is not written until the user chooses.
+        if (c.remembered) {
+            EXPECT_EQ(Remembered(), QString::fromLatin1(c.remembered));
+        }
+    }
+}
+
+TEST_F(PortDialog, SelectionIsWrittenAtOnceEvenWhenCancelled) {
+    ports = {"COM1", "COM4", "COM9"};
+    ComConfigDlg dlg;
+    const int result = Run(dlg, [](ComConfigDlg& d) {
+        d.SelectPort(d.PortCombo()->findText(QStringLiteral("COM9")));
+        EXPECT_EQ(Remembered(), QStringLiteral("COM9"));
+        d.reject();
+        return d.result();
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(Remembered(), QStringLiteral("COM9"));
+    EXPECT_EQ(dlg.m_portName, QStringLiteral("COM1")) << "Cancel leaves what the fill chose";
+
+    // The next showing starts on the remembered port.
+    ComConfigDlg again;
+    Run(again, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+    EXPECT_EQ(again.m_portName, QStringLiteral("COM9"));
+}
+
+TEST_F(PortDialog, OkTakesTheChoiceAndTheLineSettingIsAlwaysReset) {
+    ports = {"COM1", "COM4"};
+    ComConfigDlg dlg;
+    dlg.m_baudRate = 9600;
+    dlg.m_parity = 2;
+    dlg.m_stopBits = 1;
+    const int result = Run(dlg, [](ComConfigDlg& d) {
+        d.PortCombo()->setCurrentIndex(1);
+        d.accept();
+        return d.result();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dlg.m_portName, QStringLiteral("COM4"));
+    EXPECT_EQ(Remembered(), QStringLiteral("COM4"));
+    EXPECT_EQ(dlg.m_baudRate, 115200u);
+    EXPECT_EQ(dlg.m_parity, 0);
+    EXPECT_EQ(dlg.m_stopBits, 0);
+}
+
+TEST_F(PortDialog, NoPortsLeavesTheNameEmptyAndOkWritesNothing) {
+    ComConfigDlg dlg;
+    const int result = Run(dlg, [](ComConfigDlg& d) { d.accept(); return d.result(); });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(dlg.m_portName.isEmpty());
+    EXPECT_EQ(Remembered(), QStringLiteral("<none>"));
+}
+
+TEST_F(PortDialog, TypedDevicePathCountsAsTheChoice) {
+    ports = {"/dev/ttyS0"};
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg& d) {
+        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/pts/7"));
+        d.accept();
+        return d.result();
+    });
+    EXPECT_EQ(dlg.m_portName, QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(Remembered(), QStringLiteral("/dev/pts/7"));
+
+    // A remembered path that exists stays selectable although the system does not list it.
+    SettingsStore::WriteProfileString(SettingsStore::kComPort, QStringLiteral("/dev/null"));
+    ComConfigDlg again;
+    Run(again, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+    EXPECT_EQ(again.m_portName, QStringLiteral("/dev/null"));
+    EXPECT_EQ(Items(again), (QStringList{"/dev/null", "/dev/ttyS0"}));
+}
+
+TEST_F(PortDialog, OpeningTheListReadsThePortsAgainAndKeepsTheChoice) {
+    ports = {"COM1", "COM5"};
+    ComConfigDlg dlg;
+    Run(dlg, [this](ComConfigDlg& d) {
+        d.SelectPort(1);   // COM5
+        ports = {"COM5", "COM1", "COM12"};
+        d.PortCombo()->showPopup();
+        d.PortCombo()->hidePopup();
+        EXPECT_EQ(Items(d), (QStringList{"COM1", "COM12", "COM5"}));
+        EXPECT_EQ(d.PortCombo()->currentText(), QStringLiteral("COM5"));
+        return int(QDialog::Rejected);
+    });
+}
+
+TEST_F(PortDialog, InstructionAndCaptionsInBothLanguages) {
+    ports = {"COM1"};
+    const struct {
+        int korean;
+        const char* instruction;
+        const char* caption;
+        const char* ok;
+        const char* cancel;
+    } cases[] = {
+        {0, "Place baud rate dial to 'Set'", "Select COM port for communication", "Ok", "Cancel"},
+        {1, "통신속도 다이얼을 'Set'으로 설정해 주세요", "KESTOV-LV200과의 통신 설정", "확인", "취소"},
+    };
+    for (const auto& c : cases) {
+        SetKoreanUiOverride(c.korean);
+        ComConfigDlg dlg;
+        Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+        // Twice: the second showing must not append a second instruction.
+        Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+        const QString text = QString::fromUtf8(c.instruction);
+        EXPECT_EQ(dlg.Instruction()->toPlainText(), text);
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8(c.caption));
+        QStringList buttons;
+        for (auto* b : dlg.findChildren<QPushButton*>()) buttons << b->text();
+        EXPECT_TRUE(buttons.contains(QString::fromUtf8(c.ok)));
+        EXPECT_TRUE(buttons.contains(QString::fromUtf8(c.cancel)));
+
+        // Only the mark is bold and blue.
+        const int mark = static_cast<int>(text.indexOf(QStringLiteral("'Set'")));
+        QTextCursor cur(dlg.Instruction()->document());
+        for (int i = 1; i <= text.size(); ++i) {
+            cur.setPosition(i);
+            const bool inMark = i > mark && i <= mark + 5;
+            EXPECT_EQ(cur.charFormat().fontWeight() == QFont::Bold, inMark) << c.korean << " at " << i;
+            EXPECT_EQ(cur.charFormat().foreground().color() == QColor(0, 0, 255), inMark) << i;
+        }
+        EXPECT_FALSE(dlg.DialPicture()->Picture().isNull());
+    }
+}
+
+TEST(PortEnumeration, SystemPortsAreDevicePathsListedOnce) {
+    std::vector<ComPortEntry> list{{"stale", ""}};
+    EXPECT_EQ(ComConfigDlg::EnumerateComPorts(list), 0);
+    for (size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(list[i].name.rfind("/dev/", 0), 0u) << list[i].name;
+        EXPECT_TRUE(list[i].second.empty());
+        for (size_t j = i + 1; j < list.size(); ++j) EXPECT_NE(list[i].name, list[j].name);
+    }
+}
+
+}  // namespace

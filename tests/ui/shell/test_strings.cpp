@@ -1,0 +1,81 @@
+// String table and the language rule.
+#include "shell_fixture.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+using Strings = ShellTest;
+
+TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
+    const struct { int id; const char* english; const char* korean; } samples[] = {
+        {101, "KESTOV-LV200 Manager Info....", "KESTOV-LV200 Manager 정보..."},
+        {102, "COM port closed", "COM 포트 닫힘"},
+        {105, "This program is for the KESTOV-LV200 series only.\r\nPlease check the product name, "
+              "communication port, dial to set, etc. and try again.",
+         "이 프로그램은 KESTOV-LV200 시리즈 전용 프로그램입니다.\r\n제품명, 통신포트, 설정모드 다이얼 등을 "
+         "확인하시고 다시 시도해주세요."},
+        {111, "Slot %d: Invalid Bluetooth address.", "Slot %d: 블루투스 주소가 잘못되었습니다."},
+        {114, "Slot %d: TAG 길이가 잘못되었습니다.", "Slot %d: TAG 길이가 잘못되었습니다."},
+        {137, "It seems like an unsupported device is attached. Please check the type of device you "
+              "have connected and try again.",
+         "지원하지 않는 장치입니다. 연결된 장치 종류를 확인하시고 다시 시도해 주세요."},
+        {141, "RSSI", "RSSI"},
+        {57664, "Company and product identification, a product release number, and copyright and "
+                "trademark notification.\nInfo.",
+         "프로그램 정보, 버전 번호 및 저작권을 표시합니다.\n정보"},
+    };
+    for (const auto& s : samples) {
+        SetKoreanUiOverride(0);
+        EXPECT_EQ(LoadStringRes(s.id), QString::fromUtf8(s.english)) << s.id;
+        SetKoreanUiOverride(1);
+        EXPECT_EQ(LoadStringRes(s.id), QString::fromUtf8(s.korean)) << s.id;
+    }
+    for (int id = 101; id <= 141; ++id) {
+        const bool absent = id == 130 || id == 131;
+        SetKoreanUiOverride(0);
+        const QString en = LoadStringRes(id);
+        SetKoreanUiOverride(1);
+        const QString ko = LoadStringRes(id);
+        EXPECT_EQ(en.isEmpty(), absent) << id;
+        EXPECT_EQ(ko.isEmpty(), absent) << id;
+        if (!absent && id != 114 && id != 141) {
+            EXPECT_NE(en, ko) << id << " has no Korean text";
+        }
+    }
+    EXPECT_TRUE(LoadStringRes(142).isEmpty());
+}
+
+TEST_F(Strings, KoreanExactlyWhenTheFirstUiLanguageIsKorean) {
+    const struct { QStringList ui; QLocale::Language language; bool korean; } cases[] = {
+        {{"ko-KR"}, QLocale::Korean, true},
+        {{"ko"}, QLocale::English, true},
+        {{"ko_KR", "en-US"}, QLocale::English, true},
+        {{"en-US", "ko-KR"}, QLocale::Korean, false},   // Korean only second in preference
+        {{"ja-JP"}, QLocale::Japanese, false},
+        {{"de-DE"}, QLocale::German, false},
+        {{"kok-IN"}, QLocale::Konkani, false},           // starts with "ko" but is not Korean
+        {{}, QLocale::Korean, true},
+        {{}, QLocale::English, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsKoreanLocale(c.ui, c.language), c.korean) << c.ui.join(',').toStdString();
+
+    SetKoreanUiOverride(-1);
+    const QLocale sys = QLocale::system();
+    EXPECT_EQ(IsKoreanUi(), IsKoreanLocale(sys.uiLanguages(), sys.language()));
+    SetKoreanUiOverride(1);
+    EXPECT_TRUE(IsKoreanUi());
+    SetKoreanUiOverride(0);
+    EXPECT_FALSE(IsKoreanUi());
+}
+
+TEST_F(Strings, InstalledTranslationsServeTrCalls) {
+    InstallTranslations(true);
+    EXPECT_EQ(QCoreApplication::translate("Strings", "Ready"), QStringLiteral("준비"));
+    EXPECT_EQ(QCoreApplication::translate("ComConfigDlg", "COM Port"), QStringLiteral("통신 포트"));
+    InstallTranslations(false);
+    EXPECT_EQ(QCoreApplication::translate("Strings", "Ready"), QStringLiteral("Ready"));
+}
+
+}  // namespace
