@@ -1,6 +1,11 @@
 // Device operations of the main window: the job queue and its worker, the
 // link's open and close, and every job's AT sequence with its result branch.
 // The window is reached only through IManagerView.
+//
+// Threads: the window thread calls every public member except where noted;
+// the worker runs the job sequences; the engine's I/O threads only call
+// OnCommError. Results travel from the worker to the window thread only as
+// posted WM_JOB_RESULT messages, which the window hands back to HandleMessage.
 #pragma once
 
 #include "device_records.h"
@@ -37,6 +42,9 @@ public:
     void OnOpenPort();
     void OnLinkError();
     void OnJobResult(int job, int status);
+    // Closes the engine, stops the worker and resets the display. Returns
+    // within a few poll periods whatever job runs: pauses end early, and a
+    // result the stopped job still posts is dropped.
     void CloseLink();
     void RunPortSetup();
     // Shows the wait cursor and sets m_busy if it was clear.
@@ -72,6 +80,8 @@ private:
     int RunJob(int job);
     int JobIdentify();
     lv2xx_atres ConfirmModel();
+    // ConfirmModel turned into a job status: -1 to go on, else the status.
+    int ModelGate();
     int JobReadSettings(bool withBeacon);
     int JobReboot(bool factoryReset);
     int JobWriteSlots();
@@ -84,6 +94,9 @@ private:
     int JobStopScan();
     // Sleeps, but returns early (false) once the link is closing.
     bool Pause(unsigned ms);
+    // One transaction; nothing is sent once the link is closing.
+    lv2xx_reply Transact(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs);
+    // The same, reduced to the record's code (ATRES_NO_RECORD for none).
     lv2xx_atres Send(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs);
 
     // ---- Window thread: result branches ----
@@ -114,5 +127,11 @@ private:
     std::condition_variable m_pauseCond;
     std::atomic<bool> m_linkClosing{false};
 
+    // Results posted and not yet handed back; those still on their way when
+    // CloseLink has joined the worker belong to the closed link and are dropped.
+    std::atomic<int> m_resultsInFlight{0};
+    int m_staleResults = 0;  // window thread only
+
+    // Devices listed in the current scan; window thread only.
     std::unordered_map<std::u16string, lv2xx_scan_report> m_scanSeen;
 };

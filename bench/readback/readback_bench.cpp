@@ -1,0 +1,275 @@
+// Times JOB_READ_SETTINGS_BEACON against the simulated module, answering at
+// once and paced to 115200 baud, and compares the paced time with the wire
+// time of its 14 transactions (command and reply bytes, 10 bits per byte).
+// Then times CloseLink while jobs wait in a pause or for a reply.
+//
+//   readback_bench [read-backs per mode] [closes per case]
+#include "ops/manager_ops.h"
+#include "ops/manager_view.h"
+#include "sim/command_handler.h"
+#include "sim/kestov_sim.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// A window that does nothing but hand its posted messages back.
+class QuietView : public IManagerView {
+public:
+    bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_queue.push_back({msg, wParam, lParam, Clock::now()});
+        }
+        m_cond.notify_all();
+        return true;
+    }
+    void SetWaitCursor(bool) override {}
+    bool WindowExists() const override { return true; }
+    MsgResult ShowMessage(int id, MsgIcon) override {
+        std::fprintf(stderr, "unexpected message %d\n", id);
+        return MsgResult::Ok;
+    }
+    void ShowOpenPortError(const std::string& text) override { std::fprintf(stderr, "open: %s\n", text.c_str()); }
+    void EnableControls(bool enable) override { m_enabled = enable; }
+    bool RunPortDialog(PortSettings&) override { return false; }
+    void SetLinkStatusText(const std::u16string&) override {}
+    void SetLinkStatusString(int) override {}
+    void ShowPicture(int) override {}
+    void SetFirmwareText(const std::u16string&) override {}
+    void SetAddressText(const std::u16string&) override {}
+    void SetDeviceNameText(const std::u16string&) override {}
+    void SetAdvIntervalText(const std::u16string&) override {}
+    int SelectComboByValue(ComboId, int) override { return 0; }
+    void SetSlotRow(int, const std::u16string&, const std::u16string&, bool) override {}
+    void ClearSlotRowTexts(int) override {}
+    void SetBeaconSourceRadios(int) override {}
+    void SetBeaconHexText(const std::u16string&) override {}
+    void SetBeaconStringText(const std::u16string&) override {}
+    void SetScanButton(int, bool) override {}
+    void ClearScanList() override {}
+    int ScanListCount() const override { return 0; }
+    void InsertScanRow(int, const std::u16string&, const std::u16string&, const std::u16string&) override {}
+    bool RssiFilterChecked() const override { return false; }
+    std::u16string RssiFilterText() const override { return u""; }
+
+    // Hands messages to ops until a result of `job` arrived; returns its post time.
+    bool WaitResult(ManagerOps& ops, int job, Clock::time_point* postedAt, Clock::duration timeout = 30s) {
+        const auto deadline = Clock::now() + timeout;
+        for (;;) {
+            Posted p;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                if (!m_cond.wait_until(lock, deadline, [this] { return !m_queue.empty(); })) return false;
+                p = m_queue.front();
+                m_queue.pop_front();
+            }
+            ops.HandleMessage(p.msg, p.wParam, p.lParam);
+            if (p.msg == WM_JOB_RESULT && static_cast<int>(p.wParam) == job) {
+                if (postedAt) *postedAt = p.at;
+                return p.lParam == JOB_STATUS_OK;
+            }
+        }
+    }
+    void Drain(ManagerOps& ops) {
+        for (;;) {
+            Posted p;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_queue.empty()) return;
+                p = m_queue.front();
+                m_queue.pop_front();
+            }
+            ops.HandleMessage(p.msg, p.wParam, p.lParam);
+        }
+    }
+
+private:
+    struct Posted {
+        unsigned msg;
+        uintptr_t wParam;
+        intptr_t lParam;
+        Clock::time_point at;
+    };
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    std::deque<Posted> m_queue;
+    bool m_enabled = false;
+};
+
+sim::SimState Configured() {
+    sim::SimState s = sim::DefaultState("KESTOV-LV200");
+    s.version = "v1.2.0";
+    s.name = "Bench01";
+    for (int i = 0; i < 8; i += 2) {  // four slots used, four empty
+        s.slots[i].used = true;
+        const uint8_t addr[6] = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, static_cast<uint8_t>(i + 1)};
+        std::copy(addr, addr + 6, s.slots[i].address);
+        s.slots[i].tag = "TAG" + std::to_string(i + 1);
+    }
+    s.beaconHex = std::string("0201061AFF4C000215") + "B9407F30F5F8466EAFF925556B57FE6D00";
+    s.beaconHex.resize(52);
+    s.userBeacon = true;
+    return s;
+}
+
+// Wire bytes of the 14 transactions, as the module would answer them:
+// commands and replies, and replies alone.
+std::pair<std::size_t, std::size_t> WireBytes(const sim::SimState& state) {
+    std::vector<std::string> cmds = {"AT+VER?", "AT+INFO?", "AT+ADVINTERVAL?", "AT+UARTOPT?"};
+    for (int n = 1; n <= 8; ++n) cmds.push_back("AT+GETSLOT=" + std::to_string(n));
+    cmds.push_back("AT+BEACON?");
+    cmds.push_back("AT+UCBEACON?");
+    sim::SimState s = state;
+    std::size_t commandBytes = 0;
+    std::size_t replyBytes = 0;
+    for (const std::string& c : cmds) {
+        commandBytes += c.size() + 1;                             // command and CR
+        replyBytes += sim::HandleCommand(s, c).reply.size() + 1;  // reply and CR
+    }
+    return {commandBytes + replyBytes, replyBytes};
+}
+
+struct Stats {
+    double min, median, max;
+};
+
+Stats Summarise(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2], v.back()};
+}
+
+bool Connect(ManagerOps& ops, QuietView& view) {
+    ops.OnOpenPort();
+    return view.WaitResult(ops, JOB_IDENTIFY, nullptr) && view.WaitResult(ops, JOB_READ_SETTINGS_BEACON, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int readbacks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+    const int closes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+
+    sim::KestovSimulator module("KESTOV-LV200");
+    std::string error;
+    if (!module.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    const sim::SimState state = Configured();
+    module.SetState(state);
+    module.SetScanDevices({});
+
+    QuietView view;
+    ManagerOps ops(view);
+    ops.Init();
+    const std::string path = module.DevicePath();
+    ops.Port().m_portName = std::u16string(path.begin(), path.end());
+    ops.Port().m_baudRate = 115200;
+    if (!Connect(ops, view)) {
+        std::fprintf(stderr, "could not connect\n");
+        return 1;
+    }
+
+    const auto [wireBytes, replyBytes] = WireBytes(state);
+    const double wireMs = wireBytes * 10.0 * 1000.0 / 115200.0;
+    std::printf("JOB_READ_SETTINGS_BEACON, %d read-backs per mode, 14 transactions, %zu wire bytes\n", readbacks,
+                wireBytes);
+    std::printf("  wire time of the 14 transactions at 115200 baud: %.2f ms (replies alone %.2f ms;\n"
+                "  the simulator paces only its replies, a pseudo-terminal passes commands at once)\n",
+                wireMs, replyBytes * 10.0 * 1000.0 / 115200.0);
+
+    double pacedMedian = 0;
+    for (unsigned baud : {0u, 115200u}) {
+        module.SetPaceBaud(baud);
+        std::vector<double> times;
+        for (int i = 0; i < readbacks; ++i) {
+            const auto start = Clock::now();
+            ops.QueueJob(JOB_READ_SETTINGS_BEACON, false);
+            Clock::time_point posted;
+            if (!view.WaitResult(ops, JOB_READ_SETTINGS_BEACON, &posted)) {
+                std::fprintf(stderr, "read-back failed\n");
+                return 1;
+            }
+            times.push_back(Ms(posted - start));
+        }
+        const Stats s = Summarise(times);
+        std::printf("  %-22s min %7.2f  median %7.2f  max %7.2f ms", baud ? "paced at 115200 baud:" : "answering at once:",
+                    s.min, s.median, s.max);
+        if (baud) {
+            pacedMedian = s.median;
+            std::printf("  (%.2fx the wire time)", s.median / wireMs);
+        }
+        std::printf("\n");
+    }
+    module.SetPaceBaud(0);
+
+    // CloseLink while a job is in a pause, or waiting for a reply that never comes.
+    struct CloseCase {
+        const char* name;
+        int job;
+        const char* after;  // closed once the module received this command
+        bool silent;
+    };
+    const CloseCase cases[] = {
+        {"write slots, 100 ms pause", JOB_WRITE_SLOTS, "AT+DELSLOT=1", false},
+        {"beacon, 200 ms pause", JOB_SET_BEACON, "AT+MODEL?", false},
+        {"scan start, 500 ms pause", JOB_START_SCAN, "AT+SF=OFF", false},
+        {"reboot, 2000 ms reply wait", JOB_REBOOT, "ATZ", true},
+    };
+    std::printf("CloseLink while a job runs, %d closes per case\n", closes);
+    double worst = 0;
+    for (const CloseCase& c : cases) {
+        std::vector<double> times;
+        for (int i = 0; i < closes; ++i) {
+            if (!ops.IsLinkOpen()) {
+                module.SetSilent(false);
+                module.SetState(state);
+                if (!Connect(ops, view)) {
+                    std::fprintf(stderr, "could not reconnect\n");
+                    return 1;
+                }
+            }
+            std::memset(ops.Records().m_slotsToWrite, 0, sizeof ops.Records().m_slotsToWrite);
+            ops.Records().m_beaconSource = 0;
+            ops.Records().m_scanFilter = lv2xx_scan_filter{};
+            module.ClearLog();
+            module.SetSilent(c.silent);
+            ops.QueueJob(c.job, false);
+            const auto deadline = Clock::now() + 10s;
+            bool seen = false;
+            while (!seen && Clock::now() < deadline) {
+                module.WaitForCommands(module.Commands().size() + 1, 20ms);
+                for (const std::string& cmd : module.Commands()) seen = seen || cmd == c.after;
+            }
+            if (!seen) {
+                std::fprintf(stderr, "%s: job did not start\n", c.name);
+                return 1;
+            }
+            const auto start = Clock::now();
+            ops.CloseLink();
+            times.push_back(Ms(Clock::now() - start));
+            view.Drain(ops);
+        }
+        const Stats s = Summarise(times);
+        worst = std::max(worst, s.max);
+        std::printf("  %-28s min %7.2f  median %7.2f  max %7.2f ms\n", c.name, s.min, s.median, s.max);
+    }
+    std::printf("paced read-back / wire time: %.2f (target <= 1.5); slowest CloseLink: %.2f ms (target < 200)\n",
+                pacedMedian / wireMs, worst);
+    return 0;
+}

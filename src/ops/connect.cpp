@@ -1,0 +1,276 @@
+// Opening, identifying and closing the link.
+#include "link/at_protocol.h"
+#include "link/text_conv.h"
+#include "manager_ops.h"
+#include "string_ids.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned kProbeTimeoutMs = 1200;
+constexpr unsigned kModelTimeoutMs = 1200;
+
+const char* const kModelNames[] = {"KESTOV-LV200", "KESTOV-LV210", "KESTOV-LV220", "KESTOV-LV230"};
+
+// The model text of a model record: its 64-byte payload up to the first NUL.
+std::string ModelTextOf(const uint8_t* reply) {
+    const char* text = reinterpret_cast<const char*>(ReplyPayload(reply));
+    return std::string(text, strnlen(text, kModelPayload));
+}
+
+std::u16string Ascii16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+}  // namespace
+
+// ---- Texts and tables ----
+
+std::u16string ManagerOps::ParityText(uint8_t parity) {
+    switch (parity) {
+    case 0:
+        return u"No parity";
+    case 1:
+        return u"Odd parity";
+    case 2:
+        return u"Even parity";
+    default:
+        return u"";
+    }
+}
+
+std::u16string ManagerOps::StopBitsText(uint8_t stopBits) {
+    switch (stopBits) {
+    case 0:
+        return u"1 stopbit";
+    case 1:
+        return u"1.5 stopbit";
+    case 2:
+        return u"2 stopbit";
+    default:
+        return u"";
+    }
+}
+
+std::u16string ManagerOps::LinkStatusText(const PortSettings& port) {
+    return port.m_portName + u", " + Ascii16(std::to_string(port.m_baudRate)) + u", " +
+           ParityText(port.m_parity) + u", " + StopBitsText(port.m_stopBits);
+}
+
+unsigned ManagerOps::ModelQueryTimeoutMs(uint32_t baud) {
+    // Time for 128 characters at 10 bits each. Rates of 1 to 9 would divide by
+    // zero; they are not offered anywhere and get the ordinary time-out.
+    if (baud >= 10 && baud < 9600) {
+        return 128000u / (baud / 10u);
+    }
+    return kModelTimeoutMs;
+}
+
+int ManagerOps::ModelIndexOf(const char* modelText) {
+    if (!modelText) {
+        return MODEL_NONE;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (std::strcmp(modelText, kModelNames[i]) == 0) {
+            return i + 1;
+        }
+    }
+    return MODEL_NONE;
+}
+
+int ManagerOps::PictureForModel(int model) {
+    switch (model) {
+    case MODEL_LV200:
+        return PNG_LV200;
+    case MODEL_LV210:
+        return PNG_LV210;
+    case MODEL_LV220:
+        return PNG_LV220;
+    default:
+        return PNG_SERIES;
+    }
+}
+
+// ---- Window thread ----
+
+void ManagerOps::OnOpenPort() {
+    if (m_comm.IsOpen()) {
+        // A second open request while connected closes the link.
+        CloseLink();
+        m_view.EnableControls(false);
+        return;
+    }
+    std::error_code ec;
+    m_comm.Open(ec, WideToAnsiStd(m_port.m_portName), m_port.m_baudRate, m_port.m_parity,
+                m_port.m_stopBits);
+    if (ec) {
+        m_view.ShowOpenPortError(ec.message());
+        return;
+    }
+    if (m_view.WindowExists()) {
+        m_view.SetFirmwareText(u"");
+        m_view.SetAddressText(u"");
+        m_view.SetDeviceNameText(u"");
+        m_view.ClearScanList();
+        for (int n = 1; n <= 8; ++n) {
+            m_view.ClearSlotRowTexts(n);
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_jobMutex);
+        m_jobQueue.clear();
+    }
+    if (m_worker.joinable()) {
+        // Not expected (every close joins), but never start a second worker.
+        QueueJob(JOB_QUIT, true);
+        m_worker.join();
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_pauseMutex);
+        m_linkClosing.store(false);
+    }
+    m_worker = std::thread([this] { WorkerLoop(); });
+    m_view.SetLinkStatusText(LinkStatusText(m_port));
+    QueueJob(JOB_IDENTIFY, false);
+    if (!m_busy.load()) {
+        StartBusy();
+        m_view.EnableControls(false);
+    }
+}
+
+void ManagerOps::ClearDisplay() {
+    m_view.SetFirmwareText(u"");
+    m_view.SetAddressText(u"");
+    m_view.SetDeviceNameText(u"");
+    m_view.ClearScanList();
+    for (int n = 1; n <= 8; ++n) {
+        m_view.ClearSlotRowTexts(n);
+    }
+    m_view.SetWaitCursor(false);
+    // Every caller disables the controls right after, or the window is gone.
+    m_view.SetScanButton(IDS_SCAN, false);
+    m_view.SetBeaconHexText(u"");
+    m_view.SetBeaconStringText(u"");
+    m_view.ShowPicture(PNG_SERIES);
+}
+
+void ManagerOps::CloseLink() {
+    // Pauses between commands end now, and no new command is sent.
+    {
+        std::lock_guard<std::mutex> lock(m_pauseMutex);
+        m_linkClosing.store(true);
+    }
+    m_pauseCond.notify_all();
+
+    if (m_comm.IsOpen()) {
+        m_comm.Close();
+        if (m_view.WindowExists()) {
+            m_view.SetLinkStatusString(IDS_COM_PORT_CLOSED);
+        }
+    }
+    if (m_worker.joinable()) {
+        QueueJob(JOB_QUIT, true);
+        m_worker.join();
+        m_worker = std::thread();
+        // Whatever the stopped worker posted and the window has not handed
+        // back yet belongs to this link: drop it when it arrives.
+        m_staleResults = m_resultsInFlight.load();
+    }
+    if (m_view.WindowExists()) {
+        ClearDisplay();
+    }
+    m_scanState.store(0);
+    m_busy.store(false);
+}
+
+void ManagerOps::RunPortSetup() {
+    CloseLink();
+    m_view.EnableControls(false);
+    if (m_view.RunPortDialog(m_port)) {
+        m_view.PostWindowMessage(WM_OPEN_PORT, 0, 0);
+    }
+}
+
+void ManagerOps::OnCommError(const KestovLV2xxComm* comm, std::error_code& ec) {
+    // I/O thread, engine locks held: only post.
+    if (comm == &m_comm && m_comm.IsOpen()) {
+        m_view.PostWindowMessage(WM_LINK_ERROR, static_cast<uintptr_t>(ec.value()), 0);
+    }
+}
+
+void ManagerOps::OnLinkError() {
+    if (!m_comm.IsOpen()) {
+        return;
+    }
+    CloseLink();
+    m_view.EnableControls(false);
+    m_view.ShowMessage(IDS_COM_PORT_ERROR, MsgIcon::Error);
+}
+
+void ManagerOps::OnIdentifyResult(int status) {
+    if (status == JOB_STATUS_OK) {
+        std::memset(m_records.m_slotsRead, 0, sizeof m_records.m_slotsRead);
+        const int model = m_model.load();
+        if (model == MODEL_LV230) {
+            m_view.ShowPicture(PNG_SERIES);
+            QueueJob(JOB_READ_SETTINGS, false);
+        } else if (model >= MODEL_LV200 && model <= MODEL_LV220) {
+            m_view.ShowPicture(PictureForModel(model));
+            QueueJob(JOB_READ_SETTINGS_BEACON, false);
+        }
+        return;
+    }
+    if (status == JOB_STATUS_UNSUPPORTED) {
+        m_view.ShowMessage(IDS_UNSUPPORTED_DEVICE, MsgIcon::Information);
+    } else {
+        m_view.ShowMessage(IDS_NOT_LV200_SERIES, MsgIcon::Error);
+    }
+    RunPortSetup();
+}
+
+// ---- Worker thread ----
+
+int ManagerOps::JobIdentify() {
+    if (Send(atcmd::kAt, sizeof atcmd::kAt - 1, ATCMD_AT, kProbeTimeoutMs) != ATRES_OK &&
+        Send(atcmd::kAt, sizeof atcmd::kAt - 1, ATCMD_AT, kProbeTimeoutMs) != ATRES_OK) {
+        return JOB_STATUS_FAILED;
+    }
+    const lv2xx_reply reply = Transact(atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1,
+                                       ATCMD_MODEL_Q, ModelQueryTimeoutMs(m_port.m_baudRate));
+    if (!reply || ReplyCode(reply.get()) != ATRES_MODEL) {
+        return JOB_STATUS_FAILED;
+    }
+    const int model = ModelIndexOf(ModelTextOf(reply.get()).c_str());
+    if (model == MODEL_NONE) {
+        return JOB_STATUS_UNSUPPORTED;
+    }
+    m_model.store(model);
+    return JOB_STATUS_OK;
+}
+
+lv2xx_atres ManagerOps::ConfirmModel() {
+    if (!m_comm.IsOpen()) {
+        return ATRES_NOT_OPEN;
+    }
+    const lv2xx_reply reply =
+        Transact(atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1, ATCMD_MODEL_Q, kModelTimeoutMs);
+    if (!reply) {
+        return ATRES_NO_RECORD;
+    }
+    const auto code = static_cast<lv2xx_atres>(ReplyCode(reply.get()));
+    if (code != ATRES_MODEL) {
+        return code;
+    }
+    return ModelIndexOf(ModelTextOf(reply.get()).c_str()) != MODEL_NONE ? ATRES_MODEL
+                                                                         : ATRES_UNSUPPORTED_MODEL;
+}
+
+int ManagerOps::ModelGate() {
+    switch (ConfirmModel()) {
+    case ATRES_MODEL:
+        return -1;
+    case ATRES_UNSUPPORTED_MODEL:
+        return JOB_STATUS_UNSUPPORTED;
+    default:
+        return JOB_STATUS_FAILED;
+    }
+}

@@ -1,0 +1,56 @@
+// Input rules of the main window's sections, as pure checks. Each Check*
+// returns 0 when the text may be used, else the id of the string to show.
+// Texts that end up inside an AT command must not hold control characters:
+// a CR would end the command early and run the rest as a second command.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace input_rules {
+
+inline constexpr std::size_t kMaxNameBytes = 8;         // device name, scan filter name, slot tag
+inline constexpr std::size_t kMaxBeaconHexDigits = 52;  // 26 octets
+inline constexpr std::size_t kMaxBeaconBytes = 26;
+inline constexpr long kMinAdvInterval = 20;
+inline constexpr long kMaxAdvInterval = 2560;
+inline constexpr int kMinRssi = -127;
+inline constexpr int kMaxRssi = 127;
+
+// Below 0x20, or 0x7F. Bytes of multi-byte UTF-8 characters are not.
+bool HasControlChar(const std::string& text);
+bool HasControlChar(const std::u16string& text);
+
+// New device name (UTF-8): over 8 bytes or a control character -> 109.
+// The empty name is allowed.
+int CheckDeviceName(const std::string& utf8);
+// Scan name filter (UTF-8): empty, over 8 bytes or a control character -> 129.
+int CheckScanFilterName(const std::string& utf8);
+// Slot tag (UTF-8): over 8 bytes or a control character -> 114. Empty is allowed.
+int CheckSlotTag(const std::string& utf8);
+// Beacon data as hex text, in this order: empty 135, odd length 132,
+// a character other than 0-9 a-f A-F 134, over 52 digits 133.
+int CheckBeaconHex(const std::string& text);
+int CheckBeaconHex(const std::u16string& text);
+// Beacon data as a string (UTF-8): empty 135, a control character 134,
+// over 26 bytes 133.
+int CheckBeaconString(const std::string& utf8);
+
+// RSSI threshold text: white space trimmed at both ends, then an optional
+// sign and one to three decimal digits and nothing else, from -127 to 127.
+// On success the value is stored in *value when value is not null.
+bool IsValidRssiText(const std::string& text, int* value = nullptr);
+bool IsValidRssiText(const std::u16string& text, int* value = nullptr);
+// The threshold as the scan applies it: read like strtol base 10 (leading
+// white space, an optional sign, digits up to the first other character; no
+// digits gives 0), low 8 bits taken as a signed value.
+int8_t RssiThresholdOf(const std::u16string& text);
+
+// Advertising interval text read like strtol base 10: leading white space,
+// an optional sign, the digits up to the first other character; a text
+// without digits gives 0. Saturates at the range of long.
+long ParseAdvInterval(const std::string& text);
+long ParseAdvInterval(const std::u16string& text);
+bool IsValidAdvInterval(long value);  // 20..2560
+
+}  // namespace input_rules

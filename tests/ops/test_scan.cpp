@@ -1,0 +1,213 @@
+// Device scan: start, polling, the list rules and the stop.
+#include "sim_link.h"
+
+#include <cstring>
+
+using Strings = std::vector<std::string>;
+
+namespace {
+
+sim::SimDevice Device(uint8_t last, int rssi, const std::string& name) {
+    sim::SimDevice d;
+    const uint8_t addr[6] = {0x11, 0x22, 0x33, 0x44, 0x55, last};
+    std::copy(addr, addr + 6, d.address);
+    d.rssi = rssi;
+    d.name = name;
+    return d;
+}
+
+// What the window does for "Scan" and "Stop".
+void PressScan(SimLink& link) {
+    ManagerOps& ops = link.ops;
+    if (ops.ScanState() == 1) {
+        ops.SetScanState(2);
+        ops.QueueJob(JOB_STOP_SCAN, false);
+    } else {
+        ops.QueueJob(JOB_START_SCAN, false);
+    }
+    ops.StartBusy();
+}
+
+bool Started(SimLink& link) {
+    return link.view.PumpUntil([&] { return link.view.Has("SetScanButton(108,1)"); });
+}
+
+bool Stopped(SimLink& link) {
+    return link.view.PumpUntil([&] { return link.view.Has("SetScanButton(107,1)"); });
+}
+
+int RowsFor(const FakeView& view, const std::u16string& address) {
+    int n = 0;
+    for (const auto& row : view.scanRows) n += row.address == address ? 1 : 0;
+    return n;
+}
+
+int ReportsOf(const FakeView& view, uint8_t last) {
+    int n = 0;
+    for (const auto& r : view.reportsHandled) n += r.address[5] == last ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+TEST(Scan, StartEmptiesTheListOnTheWindowThreadAndPausesAfterTheFilter) {
+    struct Case {
+        uint8_t filterOn;
+        const char* name;
+        std::string filterCommand;
+    };
+    const Case cases[] = {
+        {0, "IGNORED", "AT+SF=OFF"},
+        {1, "TALVERN", "AT+SF=ON,TALVERN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filterCommand);
+        SimLink link;
+        ASSERT_TRUE(link.Connect());
+        link.view.scanRows.push_back({u"AABBCCDDEEFF", u"old", u"-1"});  // from an earlier scan
+        link.ops.Records().m_scanFilter.enabled = c.filterOn;
+        std::strcpy(link.ops.Records().m_scanFilter.name, c.name);
+        PressScan(link);
+        ASSERT_TRUE(Started(link));
+        EXPECT_EQ(link.ops.ScanState(), 1);
+        const Strings sent = link.Commands();
+        ASSERT_GE(sent.size(), 3u);
+        EXPECT_EQ(Strings(sent.begin(), sent.begin() + 3), (Strings{"AT+MODEL?", c.filterCommand, "AT+STARTSCAN"}));
+        EXPECT_GE(link.Gap(c.filterCommand, "AT+STARTSCAN").count(), 500);
+        const int cleared = link.view.IndexOf("ClearScanList");
+        ASSERT_GE(cleared, 0);
+        EXPECT_LT(cleared, link.view.IndexOf("SetScanButton(108,1)"));
+        EXPECT_TRUE(link.view.scanRows.empty());
+        EXPECT_FALSE(link.view.OffThreadCall()) << "the worker never calls into the window";
+        EXPECT_EQ(link.sim.State().filterOn, c.filterOn != 0);
+    }
+}
+
+TEST(Scan, NoDeviceKeepsPollingAndStopEndsThePoll) {
+    SimLink link;
+    ASSERT_TRUE(link.Connect());
+    PressScan(link);
+    ASSERT_TRUE(Started(link));
+    ASSERT_TRUE(link.view.PumpUntil(
+        [&] { return link.view.ResultCount(JOB_READ_SCAN_RESULT, JOB_STATUS_NO_RESULT) >= 2; }));
+    EXPECT_EQ(link.ops.ScanState(), 1);
+    EXPECT_FALSE(link.view.Has("EnableControls(0)"));  // a quiet period is no failure
+
+    // Stop while the next poll waits: it ends, is not followed by another,
+    // and the stop goes out after it.
+    const int pollsBefore = link.view.ResultCount(JOB_READ_SCAN_RESULT);
+    PressScan(link);
+    EXPECT_EQ(link.ops.ScanState(), 2);
+    ASSERT_TRUE(Stopped(link));
+    // The poll in progress may or may not have been taken when the state
+    // changed; either way at most that one reports.
+    const int pollsAfter = link.view.ResultCount(JOB_READ_SCAN_RESULT);
+    EXPECT_LE(pollsAfter, pollsBefore + 1);
+    EXPECT_EQ(link.view.results.back(), std::make_pair(static_cast<int>(JOB_STOP_SCAN), 0));
+    EXPECT_EQ(link.Commands().back(), "AT+STOPSCAN");
+    EXPECT_EQ(link.ops.ScanState(), 0);
+    EXPECT_EQ(link.view.Calls().back(), "EnableControls(1)");
+    EXPECT_FALSE(link.sim.State().scanning);
+    link.view.PumpPending();
+    EXPECT_EQ(link.view.ResultCount(JOB_READ_SCAN_RESULT), pollsAfter);
+}
+
+TEST(Scan, OneDeviceReportedThreeTimesGivesOneRowWithTheFirstRssi) {
+    SimLink link;
+    link.sim.SetScanDevices({Device(0x01, -60, "Sensor \xED\x95\x9C")});
+    link.sim.SetRssiJitter(10);
+    ASSERT_TRUE(link.Connect());
+    PressScan(link);
+    ASSERT_TRUE(Started(link));
+    ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.reportsHandled.size() >= 3; }));
+    ASSERT_EQ(link.view.scanRows.size(), 1u);
+    const FakeView::ScanRow& row = link.view.scanRows[0];
+    EXPECT_EQ(row.address, u"112233445501");
+    EXPECT_EQ(row.name, u"Sensor \uD55C");
+    EXPECT_EQ(row.rssi, Wide(std::to_string(link.view.reportsHandled.front().rssi)));
+    EXPECT_EQ(link.view.Count("InsertScanRow(0,112233445501," + Narrow(row.rssi) + ")"), 1);
+}
+
+TEST(Scan, RssiThresholdSkipsWeakerDevicesWithoutRememberingThem) {
+    SimLink link;
+    link.view.rssiChecked = true;
+    link.view.rssiText = u"-45";
+    link.sim.SetScanDevices({Device(0x01, -45, "equal"), Device(0x02, -46, "weaker")});
+    ASSERT_TRUE(link.Connect());
+    PressScan(link);
+    ASSERT_TRUE(Started(link));
+    ASSERT_TRUE(link.view.PumpUntil([&] { return ReportsOf(link.view, 0x01) >= 2 && ReportsOf(link.view, 0x02) >= 2; }));
+    ASSERT_EQ(link.view.scanRows.size(), 1u);
+    EXPECT_EQ(link.view.scanRows[0].address, u"112233445501");
+    EXPECT_EQ(link.view.scanRows[0].rssi, u"-45");
+
+    // The skipped device comes closer: now it is listed, with its new RSSI.
+    link.sim.SetScanDevices({Device(0x02, -30, "weaker")});
+    ASSERT_TRUE(link.view.PumpUntil([&] { return RowsFor(link.view, u"112233445502") == 1; }));
+    ASSERT_EQ(link.view.scanRows.size(), 2u);
+    EXPECT_EQ(link.view.scanRows[1].rssi, u"-30");
+    EXPECT_EQ(link.view.scanRows[1].name, u"weaker");
+}
+
+TEST(Scan, ANewScanStartsFromAnEmptyList) {
+    SimLink link;
+    link.sim.SetScanDevices({Device(0x01, -50, "a")});
+    ASSERT_TRUE(link.Connect());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        link.view.ClearCalls();
+        PressScan(link);
+        ASSERT_TRUE(Started(link));
+        // Listed again in the second round: the seen set was emptied too.
+        ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("InsertScanRow(0,112233445501,-50)"); }));
+        EXPECT_LT(link.view.IndexOf("ClearScanList"), link.view.IndexOf("InsertScanRow(0,112233445501,-50)"));
+        PressScan(link);
+        ASSERT_TRUE(Stopped(link));
+        EXPECT_EQ(link.view.scanRows.size(), 1u) << "the list stays after a stop";
+        EXPECT_EQ(link.view.Count("InsertScanRow(0,112233445501,-50)"), 1);
+    }
+}
+
+TEST(Scan, SecondStartWhileScanningSendsNothing) {
+    SimLink link;
+    ASSERT_TRUE(link.Connect());
+    link.ops.SetScanState(1);
+    link.ops.QueueJob(JOB_START_SCAN, false);
+    link.ops.Records().m_advInterval = 100;
+    link.ops.QueueJob(JOB_SET_ADV_INTERVAL, false);  // runs after it
+    ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.ResultCount(JOB_SET_ADV_INTERVAL) == 1; }));
+    EXPECT_EQ(link.view.ResultCount(JOB_START_SCAN), 0);
+    EXPECT_EQ(link.Commands(), (Strings{"AT+MODEL?", "AT+ADVINTERVAL=100"}));
+}
+
+TEST(Scan, FailuresReidentify) {
+    struct Case {
+        const char* name;
+        std::string model;
+        std::string errorFor;
+        std::string message;  // empty: none
+        std::string reaction;
+    };
+    const Case cases[] = {
+        {"filter refused", "KESTOV-LV200", "AT+SF", "", "EnableControls(0)"},
+        {"start refused", "KESTOV-LV200", "AT+STARTSCAN", "", "EnableControls(0)"},
+        {"unsupported", "KESTOV-LV299", "", "ShowMessage(137,Information)", "RunPortDialog"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimLink link;
+        ASSERT_TRUE(link.Connect());
+        sim::SimState s = link.sim.State();
+        s.model = c.model;
+        link.sim.SetState(s);
+        if (!c.errorFor.empty()) link.sim.SetErrorFor(c.errorFor);
+        PressScan(link);
+        ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.ResultCount(JOB_START_SCAN) == 1; }));
+        EXPECT_EQ(link.ops.ScanState(), 0);
+        EXPECT_FALSE(link.view.Has("SetScanButton(108,1)"));
+        if (!c.message.empty()) {
+            EXPECT_LT(link.view.IndexOf(c.message), link.view.IndexOf(c.reaction));
+        }
+        EXPECT_GE(link.view.IndexOf(c.reaction), 0);
+    }
+}
