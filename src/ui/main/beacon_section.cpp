@@ -1,0 +1,101 @@
+// Beacon data (source, format, data) and the advertising interval.
+#include "link/text_conv.h"
+#include "ops/input_rules.h"
+#include "ops/string_ids.h"
+#include "ui/main/main_window.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <cstdio>
+#include <cstring>
+
+void CKESTOVLV2xxManagerDlg::OnFinalSerialDataRadio() {
+    for (int id : {IDC_BEACON_HEX, IDC_BEACON_STRING, IDC_HEX_RADIO, IDC_STRING_RADIO}) SetEnabled(id, false);
+}
+
+void CKESTOVLV2xxManagerDlg::OnUserDataRadio() {
+    SetEnabled(IDC_HEX_RADIO, true);
+    SetEnabled(IDC_STRING_RADIO, true);
+    if (m_hexRadio->isChecked()) OnDataFormatRadio(IDC_HEX_RADIO);
+    if (m_stringRadio->isChecked()) OnDataFormatRadio(IDC_STRING_RADIO);
+}
+
+void CKESTOVLV2xxManagerDlg::OnDataFormatRadio(int id) {
+    SetEnabled(IDC_BEACON_HEX, id == IDC_HEX_RADIO);
+    SetEnabled(IDC_BEACON_STRING, id == IDC_STRING_RADIO);
+}
+
+int CKESTOVLV2xxManagerDlg::BeaconSourceFromRadios() const {
+    if (m_finalSerialRadio->isChecked()) return 0;
+    if (m_userDataRadio->isChecked()) return 1;
+    return -1;
+}
+
+bool CKESTOVLV2xxManagerDlg::ValidateBeaconData() {
+    int error = 0;
+    if (m_hexRadio->isChecked())
+        error = input_rules::CheckBeaconHex(m_beaconHexEdit->text().toStdU16String());
+    else
+        error = input_rules::CheckBeaconString(WideToUtf8(m_beaconStringEdit->text().toStdU16String()));
+    if (error == 0) return true;
+    ShowMessage(error, MsgIcon::Error);
+    return false;
+}
+
+void CKESTOVLV2xxManagerDlg::OnSaveBeaconData() {
+    EnableControls(false);
+    DeviceRecords& records = m_ops.Records();
+    records.m_beaconSource = BeaconSourceFromRadios();
+    if (records.m_beaconSource != 1) {
+        // Final serial data: the job only switches user data off.
+        m_ops.QueueJob(JOB_SET_BEACON, false);
+        return;
+    }
+    if (!ValidateBeaconData()) {
+        EnableControls(true);
+        return;
+    }
+    std::memset(records.m_beaconHexToWrite, 0, sizeof records.m_beaconHexToWrite);
+    if (m_stringRadio->isChecked()) {
+        const std::string bytes = WideToUtf8(m_beaconStringEdit->text().toStdU16String());
+        char* out = records.m_beaconHexToWrite;
+        for (unsigned char b : bytes) {
+            std::snprintf(out, 3, "%02X", b);
+            out += 2;
+        }
+    } else {
+        const std::string hex = WideToUtf8(m_beaconHexEdit->text().toStdU16String());
+        std::memcpy(records.m_beaconHexToWrite, hex.data(), hex.size());
+    }
+    m_ops.QueueJob(JOB_SET_BEACON, false);
+}
+
+void CKESTOVLV2xxManagerDlg::OnSaveAdvInterval() {
+    EnableControls(false);
+    const long value = input_rules::ParseAdvInterval(m_advIntervalEdit->text().toStdU16String());
+    if (input_rules::IsValidAdvInterval(value)) {
+        m_ops.Records().m_advInterval = static_cast<unsigned>(value);
+        m_ops.QueueJob(JOB_SET_ADV_INTERVAL, false);
+        return;
+    }
+    ShowMessage(IDS_INVALID_ADV_INTERVAL, MsgIcon::Error);
+    EnableControls(true);
+}
+
+// ---- IManagerView: beacon section ----
+
+void CKESTOVLV2xxManagerDlg::SetBeaconSourceRadios(int source) {
+    if (source == 1)
+        m_userDataRadio->setChecked(true);
+    else if (source == 0)
+        m_finalSerialRadio->setChecked(true);
+}
+
+void CKESTOVLV2xxManagerDlg::SetBeaconHexText(const std::u16string& text) {
+    m_beaconHexEdit->setText(QString::fromStdU16String(text));
+}
+
+void CKESTOVLV2xxManagerDlg::SetBeaconStringText(const std::u16string& text) {
+    m_beaconStringEdit->setText(QString::fromStdU16String(text));
+}

@@ -1,0 +1,85 @@
+// Device information (name, refresh, reboot, factory reset) and UART options.
+#include "link/text_conv.h"
+#include "ops/input_rules.h"
+#include "ops/string_ids.h"
+#include "ui/main/main_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+void CKESTOVLV2xxManagerDlg::OnRefreshInfo() {
+    if (!m_ops.IsLinkOpen() || m_ops.IsBusy()) return;
+    m_firmwareText->clear();
+    m_addressText->clear();
+    m_deviceNameEdit->clear();
+    ClearScanList();
+    for (int n = 1; n <= 8; ++n) ClearSlotRowTexts(n);
+    m_ops.QueueJob(JOB_IDENTIFY, false);
+    m_ops.StartBusy();
+    EnableControls(false);
+}
+
+void CKESTOVLV2xxManagerDlg::OnReboot() {
+    EnableControls(false);
+    m_ops.QueueJob(JOB_REBOOT, false);
+}
+
+void CKESTOVLV2xxManagerDlg::OnFactoryReset() {
+    EnableControls(false);
+    if (ShowMessage(IDS_FACTORY_RESET_CONFIRM, MsgIcon::Question) == MsgResult::Ok)
+        m_ops.QueueJob(JOB_FACTORY_RESET, false);
+    else
+        EnableControls(true);
+}
+
+void CKESTOVLV2xxManagerDlg::OnChangeDeviceName() {
+    EnableControls(false);
+    const std::string name = WideToUtf8(m_deviceNameEdit->text().toStdU16String());
+    if (input_rules::CheckDeviceName(name) != 0) {
+        ShowMessage(IDS_DEVICE_NAME_TOO_LONG, MsgIcon::Warning);
+        EnableControls(true);
+        return;
+    }
+    m_ops.Records().m_newDeviceName = name;
+    m_ops.QueueJob(JOB_SET_DEVICE_NAME, false);
+}
+
+void CKESTOVLV2xxManagerDlg::OnApplyUartOptions() {
+    // The window stays enabled while this job runs.
+    lv2xx_uart_options& uart = m_ops.Records().m_uartToWrite;
+    if (m_flowControlCombo->currentIndex() < 0) {
+        ShowMessage(IDS_FLOW_NOT_SELECTED, MsgIcon::Error);
+        return;
+    }
+    uart.flow_control = static_cast<uint8_t>(m_flowControlCombo->currentData().toInt());
+    if (m_parityCombo->currentIndex() < 0) {
+        ShowMessage(IDS_PARITY_NOT_SELECTED, MsgIcon::Error);
+        return;
+    }
+    uart.parity = static_cast<char>(m_parityCombo->currentData().toInt());
+    if (m_stopBitsCombo->currentIndex() < 0) {
+        ShowMessage(IDS_STOPBIT_NOT_SELECTED, MsgIcon::Error);
+        return;
+    }
+    uart.stop_bits = static_cast<uint8_t>(m_stopBitsCombo->currentData().toInt());
+    m_ops.QueueJob(JOB_SET_UART_OPTIONS, false);
+}
+
+// ---- IManagerView: device information ----
+
+void CKESTOVLV2xxManagerDlg::SetFirmwareText(const std::u16string& text) {
+    m_firmwareText->setText(QString::fromStdU16String(text));
+}
+
+void CKESTOVLV2xxManagerDlg::SetAddressText(const std::u16string& text) {
+    m_addressText->setText(QString::fromStdU16String(text));
+}
+
+void CKESTOVLV2xxManagerDlg::SetDeviceNameText(const std::u16string& text) {
+    m_deviceNameEdit->setText(QString::fromStdU16String(text));
+}
+
+void CKESTOVLV2xxManagerDlg::SetAdvIntervalText(const std::u16string& text) {
+    m_advIntervalEdit->setText(QString::fromStdU16String(text));
+}

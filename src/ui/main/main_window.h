@@ -1,0 +1,239 @@
+// The program's main window: four sections, a menu and a status bar. It
+// validates what the user typed, hands the work to the device operations as
+// jobs, and shows what they report back through IManagerView.
+#pragma once
+
+#include "ops/manager_ops.h"
+#include "ops/manager_view.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QString>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTableView;
+class CXGroupBox;
+class ComConfigDlg;
+class DialogUnits;
+class GdiplusImgCtrl;
+class ScanListModel;
+
+class CKESTOVLV2xxManagerDlg : public QDialog, public IManagerView {
+    Q_OBJECT
+public:
+    // Control ids of the window template (object names are "ctl<id>").
+    enum ControlId : int {
+        IDC_SCAN_LIST = 1007,
+        IDC_FW_VERSION = 1009,
+        IDC_REFRESH = 1010,
+        IDC_REBOOT = 1011,
+        IDC_FACTORY_RESET = 1013,
+        IDC_DEVICE_NAME = 1014,
+        IDC_CHANGE_NAME = 1015,
+        IDC_NAME_FILTER_CHECK = 1024,
+        IDC_NAME_FILTER_EDIT = 1025,
+        IDC_SCAN = 1026,
+        IDC_RSSI_FILTER_CHECK = 1027,
+        IDC_RSSI_FILTER_EDIT = 1028,
+        IDC_FINAL_SERIAL_RADIO = 1029,
+        IDC_USER_DATA_RADIO = 1030,
+        IDC_BEACON_HEX = 1031,
+        IDC_BEACON_SAVE = 1032,
+        IDC_SLOTS_SAVE = 1033,
+        IDC_SLOT_CLEAR_1 = 1034,      // .. 1041
+        IDC_BEACON_STRING = 1042,
+        IDC_SLOT_TAG_1 = 1043,        // .. 1050
+        IDC_BT_ADDRESS = 1052,
+        IDC_SLOT_ASSIGN_1 = 1053,     // .. 1060
+        IDC_SLOT_ADDRESS_1 = 1061,    // .. 1068
+        IDC_ADV_INTERVAL = 1069,
+        IDC_ADV_SAVE = 1070,
+        IDC_REGISTER_GROUP = 1071,
+        IDC_DEVICE_INFO_GROUP = 1072,
+        IDC_BEACON_GROUP = 1073,
+        IDC_FLOW_COMBO = 1075,
+        IDC_PARITY_COMBO = 1076,
+        IDC_STOPBIT_COMBO = 1077,
+        IDC_UART_APPLY = 1078,
+        IDC_UART_GROUP = 1079,
+        IDC_HEX_RADIO = 1082,
+        IDC_STRING_RADIO = 1083,
+        IDC_HEX_PREFIX = 1084,
+        IDC_PICTURE = 1085,
+    };
+    enum CommandId : int { ID_SETUP_COM_PORT = 32772, ID_APP_ABOUT = 57664 };
+
+    // Posted window message; the numeric message values are kept.
+    class WindowMessageEvent : public QEvent {
+    public:
+        WindowMessageEvent(unsigned msg, uintptr_t w, intptr_t l);
+        static QEvent::Type EventType();
+        unsigned msg;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+
+    explicit CKESTOVLV2xxManagerDlg(QWidget* parent = nullptr);
+    ~CKESTOVLV2xxManagerDlg() override;
+
+    // The control with a template id, or nullptr.
+    QWidget* Control(int id) const;
+    ManagerOps& Ops() { return m_ops; }
+    ComConfigDlg& PortDialog() { return *m_portDlg; }
+
+    // ---- IManagerView ----
+    bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
+    void SetWaitCursor(bool on) override;
+    bool WindowExists() const override;
+    MsgResult ShowMessage(int stringId, MsgIcon icon) override;
+    void ShowOpenPortError(const std::string& errorText) override;
+    void EnableControls(bool enable) override;
+    bool RunPortDialog(PortSettings& settings) override;
+    void SetLinkStatusText(const std::u16string& text) override;
+    void SetLinkStatusString(int stringId) override;
+    void ShowPicture(int pngId) override;
+    void SetFirmwareText(const std::u16string& text) override;
+    void SetAddressText(const std::u16string& text) override;
+    void SetDeviceNameText(const std::u16string& text) override;
+    void SetAdvIntervalText(const std::u16string& text) override;
+    int SelectComboByValue(ComboId combo, int value) override;
+    void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag,
+                    bool addressReadOnly) override;
+    void ClearSlotRowTexts(int n) override;
+    void SetBeaconSourceRadios(int source) override;
+    void SetBeaconHexText(const std::u16string& text) override;
+    void SetBeaconStringText(const std::u16string& text) override;
+    void SetScanButton(int stringId, bool enabled) override;
+    void ClearScanList() override;
+    int ScanListCount() const override;
+    void InsertScanRow(int index, const std::u16string& address, const std::u16string& name,
+                       const std::u16string& rssi) override;
+    bool RssiFilterChecked() const override;
+    std::u16string RssiFilterText() const override;
+
+    // Drop-down helpers: items carry a display text and a value.
+    struct ComboItem {
+        const char* text;
+        int value;
+    };
+    void FillComboBox(QComboBox* combo, const ComboItem* items, int count, int defaultValue);
+    static int SelectComboByValue(QComboBox* combo, int value);
+
+    // Status bar panes (tests read them).
+    QString StatusPaneText(int pane) const;
+
+public slots:
+    void accept() override;  // Enter does nothing
+    void reject() override;  // Escape does nothing; the close box goes through closeEvent
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // ---- Layout (main_window.cpp) ----
+    void CreateMenu();
+    void CreateControls(const DialogUnits& du);
+    void CreateDeviceInfoSection(QWidget* client, const DialogUnits& du);
+    void CreateUartSection(QWidget* client, const DialogUnits& du);
+    void CreateRegisterSection(QWidget* client, const DialogUnits& du);
+    void CreateBeaconSection(QWidget* client, const DialogUnits& du);
+    void FitCaptions(QWidget* client);
+    void ConnectHandlers();
+    void SetupStatusBar();
+    void InitControls();
+    void ShowVersionText();
+    void RunStartupPortDialog();
+    void ApplyWaitCursor(bool on);
+    void OnAbout();
+    void ShowMessageText(const QString& text, MsgIcon icon);
+    void Register(int id, QWidget* w, const QString& accessibleName);
+    void SetEnabled(int id, bool enable);
+
+    // ---- Scan section (scan_section.cpp) ----
+    void OnScanButton();
+    void OnStartScan();
+    void OnNameFilterCheck();
+    void OnRssiFilterCheck();
+    void OnNameFilterKillFocus();
+    void OnRssiFilterKillFocus();
+
+    // ---- Slots (slots_section.cpp) ----
+    void OnAssignSlot(int n);
+    void OnClearSlot(int n);
+    void OnSaveSlots();
+    bool IsAddressAssigned(const QString& address) const;
+
+    // ---- Beacon data and advertising interval (beacon_section.cpp) ----
+    void OnFinalSerialDataRadio();
+    void OnUserDataRadio();
+    void OnDataFormatRadio(int id);
+    bool ValidateBeaconData();
+    void OnSaveBeaconData();
+    void OnSaveAdvInterval();
+    // Data exchange from the source radios: 0, 1, or -1 when neither is checked.
+    int BeaconSourceFromRadios() const;
+
+    // ---- Device information and UART options (device_section.cpp) ----
+    void OnRefreshInfo();
+    void OnReboot();
+    void OnFactoryReset();
+    void OnChangeDeviceName();
+    void OnApplyUartOptions();
+
+    ManagerOps m_ops;
+    ComConfigDlg* m_portDlg = nullptr;
+
+    // Posting stops once destruction begins; the lock closes the gap between
+    // the check and the post.
+    mutable std::mutex m_postMutex;
+    bool m_alive = true;
+    bool m_waitCursorShown = false;
+    bool m_startupDone = false;
+
+    std::map<int, QWidget*> m_controls;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_statusPane[2] = {nullptr, nullptr};
+
+    // Control members.
+    QTableView* m_scanList = nullptr;
+    ScanListModel* m_scanModel = nullptr;
+    QLineEdit* m_deviceNameEdit = nullptr;
+    QLineEdit* m_nameFilterEdit = nullptr;
+    QCheckBox* m_nameFilterCheck = nullptr;
+    QCheckBox* m_rssiFilterCheck = nullptr;
+    QLineEdit* m_rssiFilterEdit = nullptr;
+    QPushButton* m_scanButton = nullptr;
+    QLineEdit* m_slotAddressEdit[8] = {};
+    QLineEdit* m_slotTagEdit[8] = {};
+    QLabel* m_firmwareText = nullptr;
+    QLabel* m_addressText = nullptr;
+    QLineEdit* m_beaconHexEdit = nullptr;
+    QLineEdit* m_beaconStringEdit = nullptr;
+    QRadioButton* m_finalSerialRadio = nullptr;
+    QRadioButton* m_userDataRadio = nullptr;
+    QRadioButton* m_hexRadio = nullptr;
+    QRadioButton* m_stringRadio = nullptr;
+    QLineEdit* m_advIntervalEdit = nullptr;
+    QComboBox* m_parityCombo = nullptr;
+    QComboBox* m_stopBitsCombo = nullptr;
+    QComboBox* m_flowControlCombo = nullptr;
+    CXGroupBox* m_deviceInfoGroup = nullptr;
+    CXGroupBox* m_uartGroup = nullptr;
+    CXGroupBox* m_registerGroup = nullptr;
+    CXGroupBox* m_beaconGroup = nullptr;
+    GdiplusImgCtrl* m_devicePicture = nullptr;
+};
