@@ -116,10 +116,10 @@ sim::SimState Configured() {
     s.version = "v1.2.0";
     s.name = "Bench01";
     for (int i = 0; i < 8; i += 2) {  // four slots used, four empty
-        s.slots[i].used = true;
+        s.slotTable[i].used = true;
         const uint8_t addr[6] = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, static_cast<uint8_t>(i + 1)};
-        std::copy(addr, addr + 6, s.slots[i].address);
-        s.slots[i].tag = "TAG" + std::to_string(i + 1);
+        std::copy(addr, addr + 6, s.slotTable[i].address);
+        s.slotTable[i].tag = "TAG" + std::to_string(i + 1);
     }
     s.beaconHex = std::string("0201061AFF4C000215") + "B9407F30F5F8466EAFF925556B57FE6D00";
     s.beaconHex.resize(52);

@@ -122,7 +122,7 @@ CommandOutcome SetSlot(SimState& s, std::string_view arg) {
     }
     uint8_t address[6];
     if (!ParseAddress(rest, address) || !IsValidName(tag, 0)) return Error();
-    SimSlot& slot = s.slots[*n - 1];
+    SimSlot& slot = s.slotTable[*n - 1];
     slot.used = true;
     std::copy(address, address + 6, slot.address);
     slot.tag = std::string(tag);
@@ -134,14 +134,14 @@ CommandOutcome DeleteSlot(SimState& s, std::string_view arg) {
     // writes eight slots and sends the delete form for the missing one.
     const auto n = ParseDecimal(arg);
     if (!n || *n < 1 || *n > 8) return Error();
-    if (*n <= static_cast<unsigned>(s.SlotCount())) s.slots[*n - 1] = SimSlot{};
+    if (*n <= static_cast<unsigned>(s.SlotCount())) s.slotTable[*n - 1] = SimSlot{};
     return Ok();
 }
 
 CommandOutcome GetSlot(const SimState& s, std::string_view arg) {
     const auto n = ParseDecimal(arg);
     if (!n || *n < 1 || *n > static_cast<unsigned>(s.SlotCount())) return Error();
-    const SimSlot& slot = s.slots[*n - 1];
+    const SimSlot& slot = s.slotTable[*n - 1];
     if (!slot.used) return Error();
     std::string text = "+SLOT," + std::to_string(*n) + "," + AddressHex(slot.address);
     if (!slot.tag.empty()) text += "," + slot.tag;

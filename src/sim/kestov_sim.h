@@ -36,7 +36,7 @@ struct SimState {
     char parity = 'N';
     unsigned stopBits = 1;
     unsigned flowControl = 0;
-    SimSlot slots[8];
+    SimSlot slotTable[8];
     std::string beaconHex;  // up to 52 hex digits
     bool userBeacon = false;
     bool filterOn = false;

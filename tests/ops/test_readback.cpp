@@ -23,13 +23,13 @@ sim::SimState Configured(const std::string& model) {
     s.parity = 'E';
     s.stopBits = 2;
     s.flowControl = 1;
-    s.slots[0] = Slot(0x01, "T1");
-    s.slots[2] = Slot(0x03, "");
-    s.slots[3] = Slot(0x04, "\xED\x95\x9C\xEA\xB8\x80");
-    s.slots[5] = Slot(0x06, "ABCDEFGH");
-    s.slots[6] = Slot(0x07, "x");
+    s.slotTable[0] = Slot(0x01, "T1");
+    s.slotTable[2] = Slot(0x03, "");
+    s.slotTable[3] = Slot(0x04, "\xED\x95\x9C\xEA\xB8\x80");
+    s.slotTable[5] = Slot(0x06, "ABCDEFGH");
+    s.slotTable[6] = Slot(0x07, "x");
     if (s.SlotCount() == 8) {
-        s.slots[7] = Slot(0x08, "last");
+        s.slotTable[7] = Slot(0x08, "last");
     }
     s.beaconHex = "48656C6C6F";  // "Hello"
     s.userBeacon = true;

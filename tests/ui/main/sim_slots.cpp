@@ -5,12 +5,12 @@
 namespace mainwin_test {
 
 void SetSimSlot(sim::SimState& state, int n, const std::array<uint8_t, 6>& address, const std::string& tag) {
-    sim::SimSlot& slot = state.slots[n - 1];
+    sim::SimSlot& slot = state.slotTable[n - 1];
     slot.used = true;
     std::copy(address.begin(), address.end(), slot.address);
     slot.tag = tag;
 }
 
-sim::SimSlot SimSlot(const sim::SimState& state, int n) { return state.slots[n - 1]; }
+sim::SimSlot SimSlot(const sim::SimState& state, int n) { return state.slotTable[n - 1]; }
 
 }  // namespace mainwin_test

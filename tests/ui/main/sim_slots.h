@@ -1,5 +1,4 @@
-// Slot access of the simulator's state from files that include Qt, where
-// "slots" is a keyword macro; the bodies live in a Qt-free file.
+// Slot access of the simulator's state for the widget tests.
 #pragma once
 
 #include "sim/kestov_sim.h"
