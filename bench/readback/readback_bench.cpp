@@ -44,7 +44,7 @@ public:
         std::fprintf(stderr, "unexpected message %d\n", id);
         return MsgResult::Ok;
     }
-    void ShowOpenPortError(const std::string& text) override { std::fprintf(stderr, "open: %s\n", text.c_str()); }
+    void ShowOpenPortError(const std::string& text, const std::string&) override { std::fprintf(stderr, "open: %s\n", text.c_str()); }
     void EnableControls(bool enable) override { m_enabled = enable; }
     bool RunPortDialog(PortSettings&) override { return false; }
     void SetLinkStatusText(const std::u16string&) override {}

@@ -1,5 +1,6 @@
 // Opening, identifying and closing the link.
 #include "link/at_protocol.h"
+#include "link/device_access.h"
 #include "link/text_conv.h"
 #include "manager_ops.h"
 #include "string_ids.h"
@@ -103,7 +104,8 @@ void ManagerOps::OnOpenPort() {
     m_comm.Open(ec, WideToAnsiStd(m_port.m_portName), m_port.m_baudRate, m_port.m_parity,
                 m_port.m_stopBits);
     if (ec) {
-        m_view.ShowOpenPortError(ec.message());
+        const std::string port = WideToAnsiStd(m_port.m_portName);
+        m_view.ShowOpenPortError(ec.message(), AccessGroupFor(port, ec));
         return;
     }
     if (m_view.WindowExists()) {

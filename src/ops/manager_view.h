@@ -29,8 +29,9 @@ public:
     virtual bool WindowExists() const = 0;
     // Message box by string id; Question shows OK and Cancel.
     virtual MsgResult ShowMessage(int stringId, MsgIcon icon) = 0;
-    // Message 104 shown as "%s: %s" with the error text (plus any hint line).
-    virtual void ShowOpenPortError(const std::string& errorText) = 0;
+    // Message 104 shown as "%s: %s" with the error text; when a group could
+    // grant access to the device, one more line says how to join it.
+    virtual void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) = 0;
     virtual void EnableControls(bool enable) = 0;
     // Runs the COM port dialog modally; true on OK, then settings are filled.
     virtual bool RunPortDialog(PortSettings& settings) = 0;

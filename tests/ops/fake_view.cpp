@@ -166,9 +166,9 @@ MsgResult FakeView::ShowMessage(int stringId, MsgIcon icon) {
     return answer;
 }
 
-void FakeView::ShowOpenPortError(const std::string& errorText) {
+void FakeView::ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) {
     WindowThreadOnly("ShowOpenPortError");
-    Record("ShowOpenPortError(" + errorText + ")");
+    Record("ShowOpenPortError(" + errorText + (accessGroup.empty() ? "" : "|" + accessGroup) + ")");
 }
 
 void FakeView::EnableControls(bool enable) {

@@ -207,5 +207,9 @@
         <source>Program version</source>
         <translation>프로그램 버전</translation>
     </message>
+    <message>
+        <source>To use this port, add your user to the group &quot;%1&quot; (sudo usermod -aG %1 $USER), then log out and in again.</source>
+        <translation>이 포트를 사용하려면 사용자를 &quot;%1&quot; 그룹에 추가한 뒤(sudo usermod -aG %1 $USER) 다시 로그인하세요.</translation>
+    </message>
 </context>
 </TS>

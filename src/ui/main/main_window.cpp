@@ -738,10 +738,17 @@ MsgResult CKESTOVLV2xxManagerDlg::ShowMessage(int stringId, MsgIcon icon) {
     return MsgResult::Ok;
 }
 
-void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText) {
-    ShowMessageText(LoadStringRes(IDS_OPEN_PORT_FAILED) + QStringLiteral(": ") +
-                            QString::fromLocal8Bit(errorText.data(), static_cast<qsizetype>(errorText.size())),
-                    MsgIcon::Error);
+void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText,
+                                               const std::string& accessGroup) {
+    QString text = LoadStringRes(IDS_OPEN_PORT_FAILED) + QStringLiteral(": ") +
+                   QString::fromLocal8Bit(errorText.data(), static_cast<qsizetype>(errorText.size()));
+    if (!accessGroup.empty()) {
+        text += QLatin1Char('\n') +
+                Tr("To use this port, add your user to the group \"%1\" "
+                   "(sudo usermod -aG %1 $USER), then log out and in again.")
+                    .arg(QString::fromLocal8Bit(accessGroup.data(), static_cast<qsizetype>(accessGroup.size())));
+    }
+    ShowMessageText(text, MsgIcon::Error);
 }
 
 bool CKESTOVLV2xxManagerDlg::RunPortDialog(PortSettings& settings) {

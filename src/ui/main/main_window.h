@@ -96,7 +96,7 @@ public:
     void SetWaitCursor(bool on) override;
     bool WindowExists() const override;
     MsgResult ShowMessage(int stringId, MsgIcon icon) override;
-    void ShowOpenPortError(const std::string& errorText) override;
+    void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) override;
     void EnableControls(bool enable) override;
     bool RunPortDialog(PortSettings& settings) override;
     void SetLinkStatusText(const std::u16string& text) override;
