@@ -1,4 +1,5 @@
 // Program entry: the application object runs the main window modally.
+#include "ui/main/demo_mode.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/application.h"
 
@@ -12,7 +13,9 @@ void RunMainWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The program reads no arguments; the application object gets them only
-    // for the toolkit.
+    // Only "--demo" as the first argument is looked at (a simulated module to
+    // try the program with); otherwise the program reads no arguments and the
+    // application object gets them only for the toolkit.
+    if (IsDemoCommandLine(argc, argv)) return RunDemo(argc, argv);
     return CKESTOVLV2xxManagerApp().Run(argc, argv, [] { RunMainWindow(); });
 }

@@ -1,0 +1,164 @@
+#include "ui/main/demo_mode.h"
+
+#include "sim/kestov_sim.h"
+#include "ui/main/main_window.h"
+#include "ui/main/script_driver.h"
+#include "ui/shell/application.h"
+#include "ui/shell/com_config_dlg.h"
+#include "ui/shell/settings_store.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t kDemoDevices = 12;
+constexpr double kDemoReportsPerSecond = 8;  // a calm list a person can watch fill
+
+// The demo keeps its settings apart from the user's real ones, so its
+// pseudo-terminal never replaces the remembered port of the real module.
+// The file lives next to the real settings and keeps the demo's filters from
+// one run to the next; a temporary file stands in when that place cannot be
+// written.
+class DemoSettings {
+public:
+    DemoSettings() {
+        const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        if (!dir.isEmpty() && QDir().mkpath(dir)) {
+            m_path = QDir(dir).filePath(QStringLiteral("demo.ini"));
+        } else {
+            m_tmp = std::make_unique<QTemporaryDir>();
+            if (m_tmp->isValid()) m_path = m_tmp->filePath(QStringLiteral("demo.ini"));
+        }
+        SettingsStore::UseFile(m_path);
+    }
+    ~DemoSettings() { SettingsStore::UseFile(QString()); }
+    DemoSettings(const DemoSettings&) = delete;
+    DemoSettings& operator=(const DemoSettings&) = delete;
+
+private:
+    QString m_path;
+    std::unique_ptr<QTemporaryDir> m_tmp;
+};
+
+// The port list shows the system's ports and the simulated module's terminal.
+class DemoPortList {
+public:
+    explicit DemoPortList(const std::string& simPath) {
+        ComConfigDlg::SetEnumerator([simPath](std::vector<ComPortEntry>& list) {
+            const int rc = ComConfigDlg::EnumerateComPorts(list);
+            list.push_back({simPath, std::string()});
+            return rc;
+        });
+        SettingsStore::WriteProfileString(SettingsStore::kComPort, QString::fromStdString(simPath));
+    }
+    ~DemoPortList() { ComConfigDlg::SetEnumerator({}); }
+    DemoPortList(const DemoPortList&) = delete;
+    DemoPortList& operator=(const DemoPortList&) = delete;
+};
+
+// Everything between the toolkit's start and its end. Returns the status.
+int RunDemoWindow(const DemoOptions& options, ScriptDriver* driver) {
+    DemoSettings settings;
+    sim::KestovSimulator simulator(options.model);
+    simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(kDemoDevices));
+    simulator.SetScanRate(kDemoReportsPerSecond);
+    std::string error;
+    if (!simulator.Start(&error)) {
+        std::fprintf(stderr, "kestov-lv200-manager: cannot start the simulated module: %s\n",
+                     error.c_str());
+        return 1;
+    }
+    const std::string path = simulator.DevicePath();
+    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n",
+                 options.model.c_str(), path.c_str());
+    std::fflush(stderr);
+
+    {
+        DemoPortList ports(path);
+        CKESTOVLV2xxManagerDlg window;
+        if (driver) driver->Attach(window, simulator);
+        window.exec();
+        if (driver) driver->Detach();
+    }
+    // The window's end closed the link and joined its threads; the module's
+    // own thread goes last.
+    simulator.Stop();
+    return 0;
+}
+
+}  // namespace
+
+bool IsDemoCommandLine(int argc, char** argv) {
+    return argc >= 2 && argv[1] && std::strcmp(argv[1], "--demo") == 0;
+}
+
+std::string DemoModelText(const std::string& argument) {
+    static const char* const kShort[] = {"LV200", "LV210", "LV220", "LV230"};
+    for (const char* s : kShort) {
+        if (QString::fromStdString(argument).compare(QLatin1String(s), Qt::CaseInsensitive) == 0)
+            return std::string("KESTOV-") + s;
+    }
+    return argument;
+}
+
+bool ParseDemoCommandLine(int argc, char** argv, DemoOptions& options, std::string& error) {
+    options = DemoOptions();
+    options.toolkitArgs.push_back(argv[0]);
+    int i = 2;
+    if (i < argc && argv[i][0] != '-') options.model = DemoModelText(argv[i++]);
+    if (options.model.empty()) {
+        error = "the model text is empty";
+        return false;
+    }
+    for (; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--script") == 0) {
+            if (i + 1 >= argc) {
+                error = "--script needs a file";
+                return false;
+            }
+            options.scriptPath = argv[++i];
+        } else {
+            options.toolkitArgs.push_back(argv[i]);
+        }
+    }
+    return true;
+}
+
+int RunDemo(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
+    DemoOptions options;
+    std::string error;
+    if (!ParseDemoCommandLine(argc, argv, options, error)) {
+        std::fprintf(stderr,
+                     "kestov-lv200-manager: %s\n"
+                     "Usage: kestov-lv200-manager --demo [LV200|LV210|LV220|LV230|MODEL-TEXT]\n",
+                     error.c_str());
+        return 2;
+    }
+    std::unique_ptr<ScriptDriver> driver;
+    if (!options.scriptPath.empty()) {
+        driver = std::make_unique<ScriptDriver>(started);
+        if (!driver->Load(options.scriptPath, error)) {
+            std::fprintf(stderr, "kestov-lv200-manager: %s\n", error.c_str());
+            return 2;
+        }
+        driver->NoteStartThreads();
+    }
+    int toolkitArgc = static_cast<int>(options.toolkitArgs.size());
+    options.toolkitArgs.push_back(nullptr);
+    int status = 0;
+    const int rc = CKESTOVLV2xxManagerApp().Run(toolkitArgc, options.toolkitArgs.data(), [&] {
+        status = RunDemoWindow(options, driver.get());
+    });
+    // Counted once the toolkit has ended too: what is left now stays to the end.
+    if (driver && status == 0) status = driver->Finish();
+    return status != 0 ? status : rc;
+}
