@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-BUILD_DIR="$root/build" "$root/scripts/build.sh" -DKESTOV_BUILD_TESTS=OFF -DKESTOV_BUILD_BENCH=OFF
+BUILD_DIR="$root/build" "$root/scripts/build.sh" -DKESTOV_BUILD_UI=ON -DKESTOV_BUILD_TESTS=OFF -DKESTOV_BUILD_BENCH=OFF
 
 model=${1:-LV200}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
