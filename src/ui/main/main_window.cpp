@@ -16,6 +16,11 @@
 #include "ui/shell/version_info.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
