@@ -53,10 +53,11 @@ void ManagerOps::Reidentify() {
 }
 
 void ManagerOps::StartBusy() {
-    if (!m_busy.load()) {
-        m_view.SetWaitCursor(true);
-        m_busy.store(true);
-    }
+    // Shown even when the worker has already taken the job and set the flag:
+    // its own request reaches the window thread only by posting, possibly
+    // after the job has ended, and is then dropped as stale.
+    m_view.SetWaitCursor(true);
+    m_busy.store(true);
 }
 
 void ManagerOps::WorkerLoop() {
