@@ -1,6 +1,7 @@
 // Main window: the controls of the dialog template, placed from dialog
 // units, with their captions, accessible names, tab order and handlers.
 #include "ui/main/main_window.h"
+#include "ui/main/window_text.h"
 
 #include "ops/string_ids.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
@@ -29,10 +30,6 @@
 
 namespace {
 
-constexpr const char* kContext = "CKESTOVLV2xxManagerDlg";
-
-QString Tr(const char* text) { return QCoreApplication::translate(kContext, text); }
-
 // Turns letters into capitals as they are typed (text set by the program is
 // not run through a validator, so read-back text stays as the module sent it).
 class UpperCaseValidator : public QValidator {
@@ -43,13 +40,6 @@ public:
         return Acceptable;
     }
 };
-
-// Pixel rectangle of a template rectangle; both edges are converted so that
-// neighbouring controls keep their gaps.
-QRect R(const DialogUnits& du, int x, int y, int w, int h) {
-    const int left = du.X(x), top = du.Y(y);
-    return QRect(left, top, du.X(x + w) - left, du.Y(y + h) - top);
-}
 
 }  // namespace
 
@@ -133,48 +123,48 @@ void CKESTOVLV2xxManagerDlg::FitCaptions(QWidget* client) {
 void CKESTOVLV2xxManagerDlg::CreateDeviceInfoSection(QWidget* c, const DialogUnits& du) {
     const bool ko = Korean();
     m_deviceInfoGroup = new CXGroupBox(Tr("[ Device Information ]"), c);
-    m_deviceInfoGroup->setGeometry(R(du, 9, 3, 338, 72));
+    m_deviceInfoGroup->setGeometry(du.Rect(9, 3, 338, 72));
     Register(IDC_DEVICE_INFO_GROUP, m_deviceInfoGroup, QString());
 
     m_devicePicture = new GdiplusImgCtrl(c);
-    m_devicePicture->setGeometry(R(du, 12, 15, 54, 54));
+    m_devicePicture->setGeometry(du.Rect(12, 15, 54, 54));
     Register(IDC_PICTURE, m_devicePicture, Tr("Module picture"));
 
-    MakeLabel(c, Tr("Bluetooth Address"), R(du, 71, 21, 63, 8), Qt::AlignLeft | Qt::AlignTop,
+    MakeLabel(c, Tr("Bluetooth Address"), du.Rect(71, 21, 63, 8), Qt::AlignLeft | Qt::AlignTop,
               "lblBluetoothAddress");
-    m_addressText = MakeLabel(c, QString(), R(du, 137, 21, 64, 8));
+    m_addressText = MakeLabel(c, QString(), du.Rect(137, 21, 64, 8));
     m_addressText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Register(IDC_BT_ADDRESS, m_addressText, Tr("Bluetooth Address"));
 
-    MakeLabel(c, Tr("Firmware Version"), R(du, ko ? 210 : 206, 21, 53, 8),
+    MakeLabel(c, Tr("Firmware Version"), du.Rect(ko ? 210 : 206, 21, 53, 8),
               Qt::AlignLeft | Qt::AlignTop, "lblFirmwareVersion");
-    m_firmwareText = MakeLabel(c, QString(), R(du, 267, 18, 59, 12), Qt::AlignLeft | Qt::AlignVCenter);
+    m_firmwareText = MakeLabel(c, QString(), du.Rect(267, 18, 59, 12), Qt::AlignLeft | Qt::AlignVCenter);
     m_firmwareText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Register(IDC_FW_VERSION, m_firmwareText, Tr("Firmware Version"));
 
-    MakeLabel(c, Tr("Dev. Name"), R(du, 71, 37, 34, 12), Qt::AlignLeft | Qt::AlignVCenter,
+    MakeLabel(c, Tr("Dev. Name"), du.Rect(71, 37, 34, 12), Qt::AlignLeft | Qt::AlignVCenter,
               "lblDeviceName");
-    m_deviceNameEdit = MakeEdit(c, R(du, 108, 37, 42, 12));
+    m_deviceNameEdit = MakeEdit(c, du.Rect(108, 37, 42, 12));
     Register(IDC_DEVICE_NAME, m_deviceNameEdit, Tr("Device name"));
-    Register(IDC_CHANGE_NAME, MakeButton(c, Tr("Change"), R(du, 153, 36, 37, 14)), Tr("Change device name"));
+    Register(IDC_CHANGE_NAME, MakeButton(c, Tr("Change"), du.Rect(153, 36, 37, 14)), Tr("Change device name"));
 
-    MakeLabel(c, Tr("Adv. Interval"), R(du, ko ? 194 : 202, 39, ko ? 57 : 47, 8),
+    MakeLabel(c, Tr("Adv. Interval"), du.Rect(ko ? 194 : 202, 39, ko ? 57 : 47, 8),
               Qt::AlignLeft | Qt::AlignTop, "lblAdvInterval");
-    m_advIntervalEdit = MakeEdit(c, R(du, 253, 36, 28, 14));
+    m_advIntervalEdit = MakeEdit(c, du.Rect(253, 36, 28, 14));
     m_advIntervalEdit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Register(IDC_ADV_INTERVAL, m_advIntervalEdit, Tr("Advertising interval in milliseconds"));
-    MakeLabel(c, Tr("msec"), R(du, 285, 39, 22, 8), Qt::AlignLeft | Qt::AlignTop, "lblMsec");
-    Register(IDC_ADV_SAVE, MakeButton(c, Tr("Save"), R(du, 307, 35, 35, 14)),
+    MakeLabel(c, Tr("msec"), du.Rect(285, 39, 22, 8), Qt::AlignLeft | Qt::AlignTop, "lblMsec");
+    Register(IDC_ADV_SAVE, MakeButton(c, Tr("Save"), du.Rect(307, 35, 35, 14)),
              Tr("Save advertising interval"));
 
-    Register(IDC_REFRESH, MakeButton(c, Tr("Refresh Info."), R(du, 101, 55, 50, 14)), QString());
-    Register(IDC_REBOOT, MakeButton(c, Tr("Reboot"), R(du, 188, 55, 50, 14)), QString());
-    Register(IDC_FACTORY_RESET, MakeButton(c, Tr("Factory Reset"), R(du, 275, 55, 50, 14)), QString());
+    Register(IDC_REFRESH, MakeButton(c, Tr("Refresh Info."), du.Rect(101, 55, 50, 14)), QString());
+    Register(IDC_REBOOT, MakeButton(c, Tr("Reboot"), du.Rect(188, 55, 50, 14)), QString());
+    Register(IDC_FACTORY_RESET, MakeButton(c, Tr("Factory Reset"), du.Rect(275, 55, 50, 14)), QString());
 }
 
 void CKESTOVLV2xxManagerDlg::CreateUartSection(QWidget* c, const DialogUnits& du) {
     m_uartGroup = new CXGroupBox(Tr("[ UART Options ]"), c);
-    m_uartGroup->setGeometry(R(du, 9, 81, 339, 32));
+    m_uartGroup->setGeometry(du.Rect(9, 81, 339, 32));
     Register(IDC_UART_GROUP, m_uartGroup, QString());
 
     auto combo = [&](int id, const QRect& r, const QString& name) {
@@ -183,46 +173,46 @@ void CKESTOVLV2xxManagerDlg::CreateUartSection(QWidget* c, const DialogUnits& du
         Register(id, cb, name);
         return cb;
     };
-    MakeLabel(c, Tr("Parity"), R(du, 31, 97, 24, 8), Qt::AlignLeft | Qt::AlignTop, "lblParity");
-    m_parityCombo = combo(IDC_PARITY_COMBO, R(du, 60, 95, 40, 13), Tr("Parity"));
-    MakeLabel(c, Tr("Stopbit"), R(du, 114, 97, 23, 8), Qt::AlignLeft | Qt::AlignTop, "lblStopbit");
-    m_stopBitsCombo = combo(IDC_STOPBIT_COMBO, R(du, 148, 95, 24, 13), Tr("Stopbit"));
-    MakeLabel(c, Tr("H/W flow control"), R(du, 186, 97, 55, 8), Qt::AlignLeft | Qt::AlignTop,
+    MakeLabel(c, Tr("Parity"), du.Rect(31, 97, 24, 8), Qt::AlignLeft | Qt::AlignTop, "lblParity");
+    m_parityCombo = combo(IDC_PARITY_COMBO, du.Rect(60, 95, 40, 13), Tr("Parity"));
+    MakeLabel(c, Tr("Stopbit"), du.Rect(114, 97, 23, 8), Qt::AlignLeft | Qt::AlignTop, "lblStopbit");
+    m_stopBitsCombo = combo(IDC_STOPBIT_COMBO, du.Rect(148, 95, 24, 13), Tr("Stopbit"));
+    MakeLabel(c, Tr("H/W flow control"), du.Rect(186, 97, 55, 8), Qt::AlignLeft | Qt::AlignTop,
               "lblFlowControl");
-    m_flowControlCombo = combo(IDC_FLOW_COMBO, R(du, 247, 95, 39, 13), Tr("H/W flow control"));
-    Register(IDC_UART_APPLY, MakeButton(c, Tr("Apply"), R(du, 299, 94, 39, 14)), Tr("Apply UART options"));
+    m_flowControlCombo = combo(IDC_FLOW_COMBO, du.Rect(247, 95, 39, 13), Tr("H/W flow control"));
+    Register(IDC_UART_APPLY, MakeButton(c, Tr("Apply"), du.Rect(299, 94, 39, 14)), Tr("Apply UART options"));
 }
 
 void CKESTOVLV2xxManagerDlg::CreateRegisterSection(QWidget* c, const DialogUnits& du) {
     m_registerGroup = new CXGroupBox(Tr("[ Register Device (Master Function) ]"), c);
-    m_registerGroup->setGeometry(R(du, 9, 120, 339, 186));
+    m_registerGroup->setGeometry(du.Rect(9, 120, 339, 186));
     Register(IDC_REGISTER_GROUP, m_registerGroup, QString());
 
     auto* scanFrame = new QGroupBox(Tr("Device Scan"), c);
     scanFrame->setObjectName(QStringLiteral("frameDeviceScan"));
-    scanFrame->setGeometry(R(du, 14, 133, 161, 170));
+    scanFrame->setGeometry(du.Rect(14, 133, 161, 170));
     auto* slotFrame = new QGroupBox(Tr("Registered Device List"), c);
     slotFrame->setObjectName(QStringLiteral("frameRegisteredDevices"));
-    slotFrame->setGeometry(R(du, 180, 133, 164, 170));
+    slotFrame->setGeometry(du.Rect(180, 133, 164, 170));
 
     // Scan: filters first, then the button and the list (tab order).
     m_nameFilterCheck = new QCheckBox(Tr("Name filter"), c);
-    m_nameFilterCheck->setGeometry(R(du, 20, 150, 44, 10));
+    m_nameFilterCheck->setGeometry(du.Rect(20, 150, 44, 10));
     Register(IDC_NAME_FILTER_CHECK, m_nameFilterCheck, QString());
-    m_nameFilterEdit = MakeEdit(c, R(du, 67, 148, 52, 13));
+    m_nameFilterEdit = MakeEdit(c, du.Rect(67, 148, 52, 13));
     Register(IDC_NAME_FILTER_EDIT, m_nameFilterEdit, Tr("Name filter text"));
     m_rssiFilterCheck = new QCheckBox(Tr("RSSI Filter"), c);
-    m_rssiFilterCheck->setGeometry(R(du, 20, 167, 47, 10));
+    m_rssiFilterCheck->setGeometry(du.Rect(20, 167, 47, 10));
     Register(IDC_RSSI_FILTER_CHECK, m_rssiFilterCheck, QString());
-    m_rssiFilterEdit = MakeEdit(c, R(du, 67, 166, 28, 13));
+    m_rssiFilterEdit = MakeEdit(c, du.Rect(67, 166, 28, 13));
     Register(IDC_RSSI_FILTER_EDIT, m_rssiFilterEdit, Tr("RSSI threshold"));
-    m_scanButton = MakeButton(c, LoadStringRes(IDS_SCAN), R(du, 124, 148, 46, 31));
+    m_scanButton = MakeButton(c, LoadStringRes(IDS_SCAN), du.Rect(124, 148, 46, 31));
     Register(IDC_SCAN, m_scanButton, Tr("Scan or stop scanning"));
 
     m_scanModel = new ScanListModel(this);
     m_scanList = new QTableView(c);
     m_scanList->setModel(m_scanModel);
-    m_scanList->setGeometry(R(du, 22, 186, 148, 110));
+    m_scanList->setGeometry(du.Rect(22, 186, 148, 110));
     m_scanList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_scanList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_scanList->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -241,41 +231,41 @@ void CKESTOVLV2xxManagerDlg::CreateRegisterSection(QWidget* c, const DialogUnits
     Register(IDC_SCAN_LIST, m_scanList, Tr("Scanned devices"));
 
     // Slot rows.
-    MakeLabel(c, Tr("Bluetooth address"), R(du, 205, 145, 80, 12), Qt::AlignHCenter | Qt::AlignTop,
+    MakeLabel(c, Tr("Bluetooth address"), du.Rect(205, 145, 80, 12), Qt::AlignHCenter | Qt::AlignTop,
               "lblSlotAddressHeader");
     for (int n = 1; n <= 8; ++n) {
         const int y = 159 + 16 * (n - 1);
         const int i = n - 1;
-        Register(IDC_SLOT_ASSIGN_1 + i, MakeButton(c, QStringLiteral("=>"), R(du, 185, y, 12, 12)),
+        Register(IDC_SLOT_ASSIGN_1 + i, MakeButton(c, QStringLiteral("=>"), du.Rect(185, y, 12, 12)),
                  Tr("Copy the selected device to slot %1").arg(n));
-        MakeLabel(c, QString::number(n), R(du, 201, y + 2, 8, 8), Qt::AlignHCenter | Qt::AlignTop,
+        MakeLabel(c, QString::number(n), du.Rect(201, y + 2, 8, 8), Qt::AlignHCenter | Qt::AlignTop,
                   QStringLiteral("lblSlot%1").arg(n).toLatin1().constData());
-        m_slotAddressEdit[i] = MakeEdit(c, R(du, 216, y, 62, 12));
+        m_slotAddressEdit[i] = MakeEdit(c, du.Rect(216, y, 62, 12));
         m_slotAddressEdit[i]->setValidator(new UpperCaseValidator(m_slotAddressEdit[i]));
         Register(IDC_SLOT_ADDRESS_1 + i, m_slotAddressEdit[i], Tr("Slot %1 Bluetooth address").arg(n));
-        m_slotTagEdit[i] = MakeEdit(c, R(du, 282, y, 41, 12));
+        m_slotTagEdit[i] = MakeEdit(c, du.Rect(282, y, 41, 12));
         m_slotTagEdit[i]->setReadOnly(true);
         Register(IDC_SLOT_TAG_1 + i, m_slotTagEdit[i], Tr("Slot %1 tag").arg(n));
-        Register(IDC_SLOT_CLEAR_1 + i, MakeButton(c, QStringLiteral("X"), R(du, 327, y, 12, 12)),
+        Register(IDC_SLOT_CLEAR_1 + i, MakeButton(c, QStringLiteral("X"), du.Rect(327, y, 12, 12)),
                  Tr("Clear slot %1").arg(n));
     }
-    Register(IDC_SLOTS_SAVE, MakeButton(c, Tr("Save"), R(du, 237, 287, 50, 14)),
+    Register(IDC_SLOTS_SAVE, MakeButton(c, Tr("Save"), du.Rect(237, 287, 50, 14)),
              Tr("Save registered devices"));
 }
 
 void CKESTOVLV2xxManagerDlg::CreateBeaconSection(QWidget* c, const DialogUnits& du) {
     const bool ko = Korean();
     m_beaconGroup = new CXGroupBox(Tr("[ Beacon data settings (Slave function) ]"), c);
-    m_beaconGroup->setGeometry(R(du, 9, 312, 338, 79));
+    m_beaconGroup->setGeometry(du.Rect(9, 312, 338, 79));
     Register(IDC_BEACON_GROUP, m_beaconGroup, QString());
 
     m_finalSerialRadio = new QRadioButton(
             Tr("Final Serial Data(Will use the data input from UART, Max. 26 octets)"), c);
-    m_finalSerialRadio->setGeometry(R(du, 17, 328, 260, 10));
+    m_finalSerialRadio->setGeometry(du.Rect(17, 328, 260, 10));
     Register(IDC_FINAL_SERIAL_RADIO, m_finalSerialRadio, QString());
     m_userDataRadio = new QRadioButton(
             Tr("User assigned data(Max. 26 octets, UTF-8 encoding for the case of string)"), c);
-    m_userDataRadio->setGeometry(R(du, 17, 344, 263, 10));
+    m_userDataRadio->setGeometry(du.Rect(17, 344, 263, 10));
     Register(IDC_USER_DATA_RADIO, m_userDataRadio, QString());
     // Two separate radio groups share one parent.
     auto* sourceGroup = new QButtonGroup(this);
@@ -285,22 +275,22 @@ void CKESTOVLV2xxManagerDlg::CreateBeaconSection(QWidget* c, const DialogUnits& 
     const int dataX = ko ? 104 : 96;
     const int dataW = 341 - dataX;
     m_hexRadio = new QRadioButton(Tr("Hexadecimal"), c);
-    m_hexRadio->setGeometry(R(du, 25, 359, ko ? 57 : 51, 10));
+    m_hexRadio->setGeometry(du.Rect(25, 359, ko ? 57 : 51, 10));
     Register(IDC_HEX_RADIO, m_hexRadio, QString());
-    auto* prefix = MakeLabel(c, QStringLiteral("(0x)"), R(du, ko ? 87 : 81, 360, 13, 8));
+    auto* prefix = MakeLabel(c, QStringLiteral("(0x)"), du.Rect(ko ? 87 : 81, 360, 13, 8));
     Register(IDC_HEX_PREFIX, prefix, QString());
-    m_beaconHexEdit = MakeEdit(c, R(du, dataX, 358, dataW, 12));
+    m_beaconHexEdit = MakeEdit(c, du.Rect(dataX, 358, dataW, 12));
     m_beaconHexEdit->setValidator(new UpperCaseValidator(m_beaconHexEdit));
     Register(IDC_BEACON_HEX, m_beaconHexEdit, Tr("Beacon data, hexadecimal"));
     m_stringRadio = new QRadioButton(Tr("String"), c);
-    m_stringRadio->setGeometry(R(du, 25, 375, ko ? 57 : 52, 10));
+    m_stringRadio->setGeometry(du.Rect(25, 375, ko ? 57 : 52, 10));
     Register(IDC_STRING_RADIO, m_stringRadio, QString());
     auto* formatGroup = new QButtonGroup(this);
     formatGroup->addButton(m_hexRadio);
     formatGroup->addButton(m_stringRadio);
-    m_beaconStringEdit = MakeEdit(c, R(du, dataX, 374, dataW, 12));
+    m_beaconStringEdit = MakeEdit(c, du.Rect(dataX, 374, dataW, 12));
     Register(IDC_BEACON_STRING, m_beaconStringEdit, Tr("Beacon data, text"));
-    Register(IDC_BEACON_SAVE, MakeButton(c, Tr("Save"), R(du, 294, 324, 47, 32)), Tr("Save beacon settings"));
+    Register(IDC_BEACON_SAVE, MakeButton(c, Tr("Save"), du.Rect(294, 324, 47, 32)), Tr("Save beacon settings"));
 }
 
 void CKESTOVLV2xxManagerDlg::ConnectHandlers() {

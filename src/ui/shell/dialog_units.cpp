@@ -16,5 +16,7 @@ int DialogUnits::X(int du) const { return static_cast<int>(std::lround(du * m_ba
 int DialogUnits::Y(int du) const { return static_cast<int>(std::lround(du * m_baseY / 8.0)); }
 
 QRect DialogUnits::Rect(int x, int y, int w, int h) const {
-    return QRect(X(x), Y(y), X(w), Y(h));
+    // Both edges are converted, so neighbouring controls keep their gaps.
+    const int left = X(x), top = Y(y);
+    return QRect(left, top, X(x + w) - left, Y(y + h) - top);
 }
