@@ -20,8 +20,6 @@ std::string ModelTextOf(const uint8_t* reply) {
     return std::string(text, strnlen(text, kModelPayload));
 }
 
-std::u16string Ascii16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-
 }  // namespace
 
 // ---- Texts and tables ----
@@ -53,7 +51,7 @@ std::u16string ManagerOps::StopBitsText(uint8_t stopBits) {
 }
 
 std::u16string ManagerOps::LinkStatusText(const PortSettings& port) {
-    return port.m_portName + u", " + Ascii16(std::to_string(port.m_baudRate)) + u", " +
+    return port.m_portName + u", " + Utf8ToWide(std::to_string(port.m_baudRate)) + u", " +
            ParityText(port.m_parity) + u", " + StopBitsText(port.m_stopBits);
 }
 

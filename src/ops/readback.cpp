@@ -16,8 +16,6 @@ std::string FieldText(const char* field, std::size_t size) {
     return std::string(field, strnlen(field, size));
 }
 
-std::u16string Ascii16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-
 bool IsZeroAddress(const uint8_t (&address)[6]) {
     for (uint8_t b : address) {
         if (b != 0) {
@@ -119,11 +117,11 @@ void ManagerOps::OnReadBackResult(int job, int status) {
     const lv2xx_device_info& info = r.m_devInfo;
 
     m_view.SetFirmwareText(Utf8ToWide(FieldText(r.m_fwVersion, sizeof r.m_fwVersion)));
-    m_view.SetAddressText(Ascii16(AddressToHex(info.address)));
+    m_view.SetAddressText(Utf8ToWide(AddressToHex(info.address)));
     m_view.SetDeviceNameText(Utf8ToWide(FieldText(info.name, sizeof info.name)));
 
     r.m_advInterval = r.m_advIntervalRead;
-    m_view.SetAdvIntervalText(Ascii16(std::to_string(r.m_advInterval)));
+    m_view.SetAdvIntervalText(Utf8ToWide(std::to_string(r.m_advInterval)));
     if (!withBeacon) {
         m_view.SetBeaconSourceRadios(r.m_beaconSource);
     }
@@ -153,7 +151,7 @@ void ManagerOps::OnReadBackResult(int job, int status) {
         if (IsZeroAddress(slot.address)) {
             m_view.SetSlotRow(n, u"", u"", false);
         } else {
-            m_view.SetSlotRow(n, Ascii16(AddressToHex(slot.address)),
+            m_view.SetSlotRow(n, Utf8ToWide(AddressToHex(slot.address)),
                               Utf8ToWide(FieldText(slot.tag, sizeof slot.tag)), true);
         }
     }
@@ -162,7 +160,7 @@ void ManagerOps::OnReadBackResult(int job, int status) {
         r.m_beaconSource = r.m_userBeaconRead == 1 ? 1 : 0;
         m_view.SetBeaconSourceRadios(r.m_beaconSource);
         const std::string hex = FieldText(r.m_beaconHexRead, sizeof r.m_beaconHexRead);
-        m_view.SetBeaconHexText(Ascii16(hex));
+        m_view.SetBeaconHexText(Utf8ToWide(hex));
         m_view.SetBeaconStringText(Utf8ToWide(DecodeBeaconHex(hex)));
     }
     m_view.EnableControls(true);

@@ -13,8 +13,6 @@ constexpr unsigned kStartScanTimeoutMs = 1200;
 constexpr unsigned kStopScanTimeoutMs = 2000;
 constexpr unsigned kFilterPauseMs = 500;
 
-std::u16string Ascii16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-
 }  // namespace
 
 // ---- Worker thread ----
@@ -117,7 +115,7 @@ void ManagerOps::OnScanResult(int job, int status) {
 
 void ManagerOps::AddScanDevice() {
     const lv2xx_scan_report& report = m_records.m_scanResult;
-    const std::u16string address = Ascii16(AddressToHex(report.address));
+    const std::u16string address = Utf8ToWide(AddressToHex(report.address));
     if (m_scanSeen.count(address) != 0) {
         return;  // the first report of a device is the one listed
     }
@@ -127,5 +125,5 @@ void ManagerOps::AddScanDevice() {
     }
     m_scanSeen.emplace(address, report);
     const std::string name(report.name, strnlen(report.name, sizeof report.name));
-    m_view.InsertScanRow(row, address, Utf8ToWide(name), Ascii16(std::to_string(report.rssi)));
+    m_view.InsertScanRow(row, address, Utf8ToWide(name), Utf8ToWide(std::to_string(report.rssi)));
 }

@@ -2,6 +2,7 @@
 // closing, and the window side of IManagerView. The controls themselves are
 // made in main_window_layout.cpp.
 #include "ui/main/main_window.h"
+#include "ui/main/window_text.h"
 
 #include "ops/string_ids.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
@@ -39,10 +40,6 @@
 #include <initializer_list>
 
 namespace {
-
-constexpr const char* kContext = "CKESTOVLV2xxManagerDlg";
-
-QString Tr(const char* text) { return QCoreApplication::translate(kContext, text); }
 
 class WaitCursorEvent : public QEvent {
 public:
