@@ -170,6 +170,9 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
 }
 
 CKESTOVLV2xxManagerDlg::~CKESTOVLV2xxManagerDlg() {
+    // The monitor reads the operations' scan record: it goes before them.
+    delete m_monitor;
+    m_monitor = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_postMutex);
         m_alive = false;

@@ -18,7 +18,7 @@ RssiPlot::RssiPlot(const ScanRecord& record, QWidget* parent)
     chart->setMargins(QMargins(4, 4, 4, 4));
     m_timeAxis = new QValueAxis(chart);
     m_timeAxis->setTitleText(MonitorTr("Time (s)"));
-    m_timeAxis->setLabelFormat(QStringLiteral("%.0f"));
+    m_timeAxis->setLabelFormat(QStringLiteral("%g"));
     m_rssiAxis = new QValueAxis(chart);
     m_rssiAxis->setTitleText(MonitorTr("RSSI (dBm)"));
     m_rssiAxis->setLabelFormat(QStringLiteral("%.0f"));
@@ -48,7 +48,7 @@ void RssiPlot::SetDevices(const std::vector<std::size_t>& devices) {
         auto* series = new QLineSeries();
         QString label = QString::fromStdString(all[device].address);
         if (!all[device].name.empty()) label += QStringLiteral(" ") + QString::fromStdString(all[device].name);
-        series->setName(label);  // legend text: never taken as markup by the chart
+        series->setName(label.toHtmlEscaped());  // the legend takes its text as markup
         chart()->addSeries(series);
         series->attachAxis(m_timeAxis);
         series->attachAxis(m_rssiAxis);
@@ -96,6 +96,7 @@ void RssiPlot::FitAxes() {
     }
     if (t1 < t0) return;
     m_timeAxis->setRange(std::floor(t0), std::max(std::ceil(t1), std::floor(t0) + 1.0));
+    m_timeAxis->applyNiceNumbers();  // round ticks, whatever the span
     // Whole 10 dB steps around the values, so the scale does not jitter.
     m_rssiAxis->setRange(std::floor((lo - 1) / 10.0) * 10.0, std::ceil((hi + 1) / 10.0) * 10.0);
 }
