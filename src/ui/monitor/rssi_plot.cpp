@@ -19,6 +19,7 @@ RssiPlot::RssiPlot(const ScanRecord& record, QWidget* parent)
     m_timeAxis = new QValueAxis(chart);
     m_timeAxis->setTitleText(MonitorTr("Time (s)"));
     m_timeAxis->setLabelFormat(QStringLiteral("%g"));
+    m_timeAxis->setTickType(QValueAxis::TicksDynamic);
     m_rssiAxis = new QValueAxis(chart);
     m_rssiAxis->setTitleText(MonitorTr("RSSI (dBm)"));
     m_rssiAxis->setLabelFormat(QStringLiteral("%.0f"));
@@ -95,8 +96,14 @@ void RssiPlot::FitAxes() {
         }
     }
     if (t1 < t0) return;
-    m_timeAxis->setRange(std::floor(t0), std::max(std::ceil(t1), std::floor(t0) + 1.0));
-    m_timeAxis->applyNiceNumbers();  // round ticks, whatever the span
+    const double from = std::floor(t0), to = std::max(std::ceil(t1), from + 1.0);
+    m_timeAxis->setRange(from, to);
+    // Ticks on round seconds (1, 2 or 5 times a power of ten), about five of them.
+    const double raw = (to - from) / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(std::max(raw, 1.0))));
+    const double step = raw / power <= 1 ? power : raw / power <= 2 ? 2 * power : raw / power <= 5 ? 5 * power : 10 * power;
+    m_timeAxis->setTickAnchor(0);
+    m_timeAxis->setTickInterval(step);
     // Whole 10 dB steps around the values, so the scale does not jitter.
     m_rssiAxis->setRange(std::floor((lo - 1) / 10.0) * 10.0, std::ceil((hi + 1) / 10.0) * 10.0);
 }

@@ -128,6 +128,13 @@ void ScanMonitorWindow::RetranslateUi() {
     m_exportReports->setText(MonitorTr("Export &reports..."));
     m_assignAction->setText(MonitorTr("&Assign to slot"));
     m_plot->setAccessibleName(MonitorTr("RSSI over time"));
+    // Numbers are short: each column as wide as its title, fixed once, since
+    // measuring ten thousand rows would cost more than the rows themselves.
+    const QFontMetrics fm = m_table->horizontalHeader()->fontMetrics();
+    for (int c = ScanMonitorModel::Hits; c < ScanMonitorModel::ColumnCount; ++c) {
+        const QString title = m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        m_table->setColumnWidth(c, std::max(fm.horizontalAdvance(title), fm.horizontalAdvance(QStringLiteral("-000.0"))) + 28);
+    }
     UpdateStatus();
 }
 
