@@ -209,7 +209,8 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     setup->setObjectName(QStringLiteral("cmd32772"));
     QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
     about->setObjectName(QStringLiteral("cmd57664"));
-    QAction* monitor = menu->addAction(ScanMonitorWindow::MenuText());
+    auto* monitor = new QAction(ScanMonitorWindow::MenuText(), menu);
+    menu->insertAction(about, monitor);  // the program's information stays last
     monitor->setObjectName(QStringLiteral("cmdScanMonitor"));
     connect(monitor, &QAction::triggered, this, [this] { OpenScanMonitor(); });
     connect(setup, &QAction::triggered, this, [this] { m_ops.RunPortSetup(); });
