@@ -117,8 +117,9 @@ void ManagerOps::OnScanResult(int job, int status) {
 void ManagerOps::AddScanDevice() {
     const lv2xx_scan_report& report = m_records.m_scanResult;
     const std::string name(report.name, strnlen(report.name, sizeof report.name));
-    m_scanRecord.Add(AddressToHex(report.address), name, report.rssi);  // every report, before the list rules
-    const std::u16string address = Utf8ToWide(AddressToHex(report.address));
+    const std::string hex = AddressToHex(report.address);
+    m_scanRecord.Add(hex, name, report.rssi);  // every report, before the list rules
+    const std::u16string address = Utf8ToWide(hex);
     if (m_scanSeen.count(address) != 0) {
         return;  // the first report of a device is the one listed
     }
