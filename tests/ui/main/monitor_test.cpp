@@ -1,10 +1,13 @@
 // The scan monitor beside the real main window during a simulated scan.
 #include "window_fixture.h"
 
+#include "sim_slots.h"
+
 #include "ops/scan_csv.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/monitor/save_file_seam.h"
 #include "ui/monitor/scan_monitor_model.h"
+#include "ui/monitor/monitor_text.h"
 #include "ui/monitor/scan_monitor_window.h"
 #include "ui/shell/strings.h"
 
@@ -144,6 +147,31 @@ TEST_F(MonitorTest, FollowsEveryReportPlotsTheSelectionExportsAndAssignsToASlot)
     SelectAddresses(mon, {sensor});
     mon->AssignAction()->trigger();
     EXPECT_EQ(Edit(1062)->text(), sensor);
+    EXPECT_TRUE(TakeBoxes().empty());
+}
+
+TEST_F(MonitorTest, AssignSkipsRowsTheModelLacksAndSaysWhenNoneIsFree) {
+    // An LV230 with its seven slots in use: row 8 exists on screen but not on the module.
+    sim::SimState s = sim::DefaultState("KESTOV-LV230");
+    for (uint8_t n = 1; n <= 7; ++n) SetSimSlot(s, n, {0xAA, 0, 0, 0, 0, n}, "");
+    StartSim("KESTOV-LV230").SetState(s);
+    m_sim->SetScanDevices({Device(9, "Lamp", -50)});
+    OpenWindow();
+    ScanMonitorWindow* mon = OpenMonitor();
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 1; }));
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    SelectAddresses(mon, {QStringLiteral("C01122334409")});
+    mon->RefreshNow();
+    mon->AssignAction()->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !m_boxes.empty(); }));
+    EXPECT_EQ(TakeBoxes().front().text, MonitorTr("Every slot row holds a device. Empty one with \"X\" first."));
+    EXPECT_TRUE(Edit(1068)->text().isEmpty());
+
+    Click(1036);  // "X" on row 3
+    mon->AssignAction()->trigger();
+    EXPECT_EQ(Edit(1063)->text(), QStringLiteral("C01122334409"));
     EXPECT_TRUE(TakeBoxes().empty());
 }
 
