@@ -12,6 +12,7 @@
 #include "job_codes.h"
 #include "link/comm.h"
 #include "manager_view.h"
+#include "scan_record.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -58,6 +59,8 @@ public:
     DeviceRecords& Records() { return m_records; }
     PortSettings& Port() { return m_port; }
     KestovLV2xxComm& Comm() { return m_comm; }
+    // Every report of the current (or last) scan; window thread only.
+    const ScanRecord& ScanRecording() const { return m_scanRecord; }
 
     // Link status texts of pane 0.
     static std::u16string ParityText(uint8_t parity);
@@ -134,4 +137,5 @@ private:
 
     // Devices listed in the current scan; window thread only.
     std::unordered_map<std::u16string, lv2xx_scan_report> m_scanSeen;
+    ScanRecord m_scanRecord;  // window thread only
 };

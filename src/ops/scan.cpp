@@ -78,6 +78,7 @@ void ManagerOps::OnScanResult(int job, int status) {
             // this thread; no report of the new scan has been shown yet.
             m_view.ClearScanList();
             m_scanSeen.clear();
+            m_scanRecord.Start();
             m_view.SetScanButton(IDS_STOP, true);
             if (m_scanState.load() == 1) {
                 QueueJob(JOB_READ_SCAN_RESULT, false);
@@ -115,7 +116,10 @@ void ManagerOps::OnScanResult(int job, int status) {
 
 void ManagerOps::AddScanDevice() {
     const lv2xx_scan_report& report = m_records.m_scanResult;
-    const std::u16string address = Utf8ToWide(AddressToHex(report.address));
+    const std::string name(report.name, strnlen(report.name, sizeof report.name));
+    const std::string hex = AddressToHex(report.address);
+    m_scanRecord.Add(hex, name, report.rssi);  // every report, before the list rules
+    const std::u16string address = Utf8ToWide(hex);
     if (m_scanSeen.count(address) != 0) {
         return;  // the first report of a device is the one listed
     }
@@ -124,6 +128,5 @@ void ManagerOps::AddScanDevice() {
         return;  // not remembered: a stronger report may still list it
     }
     m_scanSeen.emplace(address, report);
-    const std::string name(report.name, strnlen(report.name, sizeof report.name));
     m_view.InsertScanRow(row, address, Utf8ToWide(name), Utf8ToWide(std::to_string(report.rssi)));
 }

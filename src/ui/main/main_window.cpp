@@ -8,6 +8,7 @@
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/x_group_box.h"
 #include "ui/main/scan_list_model.h"
+#include "ui/monitor/scan_monitor_window.h"
 #include "ui/shell/about_dlg.h"
 #include "ui/shell/com_config_dlg.h"
 #include "ui/shell/dialog_units.h"
@@ -169,6 +170,9 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
 }
 
 CKESTOVLV2xxManagerDlg::~CKESTOVLV2xxManagerDlg() {
+    // The monitor reads the operations' scan record: it goes before them.
+    delete m_monitor;
+    m_monitor = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_postMutex);
         m_alive = false;
@@ -205,6 +209,10 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     setup->setObjectName(QStringLiteral("cmd32772"));
     QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
     about->setObjectName(QStringLiteral("cmd57664"));
+    auto* monitor = new QAction(ScanMonitorWindow::MenuText(), menu);
+    menu->insertAction(about, monitor);  // the program's information stays last
+    monitor->setObjectName(QStringLiteral("cmdScanMonitor"));
+    connect(monitor, &QAction::triggered, this, [this] { OpenScanMonitor(); });
     connect(setup, &QAction::triggered, this, [this] { m_ops.RunPortSetup(); });
     connect(about, &QAction::triggered, this, [this] { OnAbout(); });
     // A caption without a mnemonic still opens with Alt+M.
@@ -217,6 +225,20 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     layout->setSpacing(0);
     layout->setMenuBar(bar);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CKESTOVLV2xxManagerDlg::OpenScanMonitor() {
+    if (!m_monitor) {
+        // A child window: usable beside this one while it runs modally.
+        m_monitor = new ScanMonitorWindow(
+                m_ops.ScanRecording(),
+                {[this] { return Control(IDC_SLOT_ASSIGN_1)->isEnabled(); },
+                 [this](const QString& address, const QString& name) { AssignToFirstEmptySlot(address, name); }},
+                this);
+    }
+    m_monitor->show();
+    m_monitor->raise();
+    m_monitor->activateWindow();
 }
 
 void CKESTOVLV2xxManagerDlg::OnAbout() {

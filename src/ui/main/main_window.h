@@ -27,6 +27,7 @@ class ComConfigDlg;
 class DialogUnits;
 class GdiplusImgCtrl;
 class ScanListModel;
+class ScanMonitorWindow;
 
 class CKESTOVLV2xxManagerDlg : public QDialog, public IManagerView {
     Q_OBJECT
@@ -90,6 +91,9 @@ public:
     QWidget* Control(int id) const;
     ManagerOps& Ops() { return m_ops; }
     ComConfigDlg& PortDialog() { return *m_portDlg; }
+    // The scan monitor, made when first opened (nullptr before).
+    ScanMonitorWindow* Monitor() const { return m_monitor; }
+    void OpenScanMonitor();
 
     // ---- IManagerView ----
     bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -173,6 +177,11 @@ private:
 
     // ---- Slots (slots_section.cpp) ----
     void OnAssignSlot(int n);
+    // The "=>" rules and messages for a device from anywhere.
+    void AssignDeviceToSlot(int n, const QString& address, const QString& name);
+    void AssignToFirstEmptySlot(const QString& address, const QString& name);
+    // First row (1..8) that is usable and holds no address; 0 for none.
+    int FirstEmptySlotRow() const;
     void OnClearSlot(int n);
     void OnSaveSlots();
     bool IsAddressAssigned(const QString& address) const;
@@ -196,6 +205,7 @@ private:
 
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
+    ScanMonitorWindow* m_monitor = nullptr;
 
     // Posting stops once destruction begins; the lock closes the gap between
     // the check and the post.

@@ -4,6 +4,7 @@
 #include "ops/string_ids.h"
 #include "ui/main/main_window.h"
 #include "ui/main/scan_list_model.h"
+#include "ui/monitor/monitor_text.h"
 #include "ui/shell/strings.h"
 
 #include <QItemSelectionModel>
@@ -49,8 +50,10 @@ void CKESTOVLV2xxManagerDlg::OnAssignSlot(int n) {
         ShowMessage(IDS_NO_DEVICE_SELECTED, MsgIcon::Error);
         return;
     }
-    const QString address = m_scanModel->Text(row, 0);
-    const QString name = m_scanModel->Text(row, 1);
+    AssignDeviceToSlot(n, m_scanModel->Text(row, 0), m_scanModel->Text(row, 1));
+}
+
+void CKESTOVLV2xxManagerDlg::AssignDeviceToSlot(int n, const QString& address, const QString& name) {
     if (IsAddressAssigned(address)) {
         ShowMessage(IDS_ALREADY_ASSIGNED, MsgIcon::Error);
         return;
@@ -58,6 +61,28 @@ void CKESTOVLV2xxManagerDlg::OnAssignSlot(int n) {
     m_slotAddressEdit[n - 1]->setText(address);
     m_slotAddressEdit[n - 1]->setReadOnly(true);
     m_slotTagEdit[n - 1]->setText(name.left(8));
+}
+
+int CKESTOVLV2xxManagerDlg::FirstEmptySlotRow() const {
+    for (int n = 1; n <= 8; ++n) {
+        if (Control(IDC_SLOT_ASSIGN_1 + n - 1)->isEnabled() && m_slotAddressEdit[n - 1]->text().isEmpty())
+            return n;
+    }
+    return 0;
+}
+
+void CKESTOVLV2xxManagerDlg::AssignToFirstEmptySlot(const QString& address, const QString& name) {
+    // The device's own check first, as "=>" makes it whatever row it is on.
+    if (IsAddressAssigned(address)) {
+        ShowMessage(IDS_ALREADY_ASSIGNED, MsgIcon::Error);
+        return;
+    }
+    const int n = FirstEmptySlotRow();
+    if (n == 0) {
+        ShowMessageText(MonitorTr("Every slot row holds a device. Empty one with \"X\" first."), MsgIcon::Error);
+        return;
+    }
+    AssignDeviceToSlot(n, address, name);
 }
 
 void CKESTOVLV2xxManagerDlg::OnClearSlot(int n) {

@@ -1,0 +1,222 @@
+// The scan monitor beside the real main window during a simulated scan.
+#include "window_fixture.h"
+
+#include "sim_slots.h"
+
+#include "ops/scan_csv.h"
+#include "ui/monitor/rssi_plot.h"
+#include "ui/monitor/save_file_seam.h"
+#include "ui/monitor/scan_monitor_model.h"
+#include "ui/monitor/monitor_text.h"
+#include "ui/monitor/scan_monitor_window.h"
+#include "ui/shell/strings.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+using namespace mainwin_test;
+
+namespace {
+
+sim::SimDevice Device(uint8_t last, const std::string& name, int rssi) {
+    sim::SimDevice d;
+    const uint8_t addr[6] = {0xC0, 0x11, 0x22, 0x33, 0x44, last};
+    std::copy(addr, addr + 6, d.address);
+    d.name = name;
+    d.rssi = rssi;
+    return d;
+}
+
+}  // namespace
+
+class MonitorTest : public WindowTest {
+protected:
+    void TearDown() override {
+        SaveFileSeam::SetHandler({});
+        WindowTest::TearDown();
+    }
+    ScanMonitorWindow* OpenMonitor() {
+        auto* action = m_win->findChild<QAction*>(QStringLiteral("cmdScanMonitor"));
+        EXPECT_NE(action, nullptr);
+        if (action) action->trigger();
+        return m_win->Monitor();
+    }
+    static ScanMonitorModel& Model(ScanMonitorWindow* m) { return *m->Model(); }
+    static QString Cell(ScanMonitorWindow* m, int row, int column) {
+        return Model(m).index(row, column).data().toString();
+    }
+    static int RowOfAddress(ScanMonitorWindow* m, const QString& address) {
+        for (int r = 0; r < Model(m).rowCount(); ++r)
+            if (Cell(m, r, ScanMonitorModel::Address) == address) return r;
+        return -1;
+    }
+    static void SelectAddresses(ScanMonitorWindow* m, const QStringList& addresses) {
+        QItemSelectionModel* s = m->Table()->selectionModel();
+        s->clearSelection();
+        for (const QString& a : addresses)
+            s->select(Model(m).index(RowOfAddress(m, a), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    static QStringList SelectedAddresses(ScanMonitorWindow* m) {
+        QStringList out;
+        for (const QModelIndex& i : m->Table()->selectionModel()->selectedRows()) out << i.data().toString();
+        out.sort();
+        return out;
+    }
+    // Exports through the button, answering the file dialog; the file's records.
+    std::vector<std::vector<std::string>> Export(ScanMonitorWindow* m, const char* button, const QString& name) {
+        const QString path = m_tmp.filePath(name);
+        SaveFileSeam::SetHandler([path](QWidget*, const QString&, const QString&) { return path; });
+        m->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return scan_csv::Parse(file.readAll().toStdString());
+    }
+};
+
+TEST_F(MonitorTest, FollowsEveryReportPlotsTheSelectionExportsAndAssignsToASlot) {
+    const QString door = QStringLiteral("C01122334401"), node = QStringLiteral("C01122334402"),
+                  sensor = QStringLiteral("C01122334403");
+    StartSim().SetScanDevices({Device(1, "Door", -40), Device(2, "Node,B \"x\"", -60), Device(3, "센서", -70)});
+    m_sim->SetRssiJitter(5);
+    OpenWindow();
+    // The main list keeps its threshold; the monitor counts every report.
+    Click(1027);
+    Edit(1028)->setText(QStringLiteral("-50"));
+    ScanMonitorWindow* mon = OpenMonitor();
+    ASSERT_NE(mon, nullptr);
+    EXPECT_TRUE(mon->isVisible());
+    Click(1026);
+    auto hitsAtLeast = [&](int n) {
+        if (Model(mon).rowCount() != 3) return false;
+        for (int r = 0; r < 3; ++r)
+            if (Cell(mon, r, ScanMonitorModel::Hits).toInt() < n) return false;
+        return true;
+    };
+    ASSERT_TRUE(WaitFor([&] { return hitsAtLeast(3); }));
+    EXPECT_EQ(qobject_cast<QTableView*>(W(1007))->model()->rowCount(), 1);
+
+    // Sorted, with two devices selected: the plot follows them live and the
+    // selection survives the updates.
+    mon->Table()->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
+    SelectAddresses(mon, {door, sensor});
+    ASSERT_EQ(mon->Plot()->DeviceCount(), 2u);
+    const int points = mon->Plot()->PointCount(0);
+    ASSERT_TRUE(WaitFor([&] { return mon->Plot()->PointCount(0) > points + 3 && hitsAtLeast(points + 3); }));
+    EXPECT_EQ(SelectedAddresses(mon), (QStringList{door, sensor}));
+    EXPECT_FALSE(mon->AssignAction()->isEnabled()) << "the slot rows are locked while scanning";
+
+    mon->findChild<QLineEdit*>(QStringLiteral("monitorFilter"))->setText(QStringLiteral("센서"));
+    EXPECT_EQ(Model(mon).rowCount(), 1);
+    mon->findChild<QLineEdit*>(QStringLiteral("monitorFilter"))->clear();
+
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    mon->RefreshNow();
+    const ScanRecord& record = m_win->Ops().ScanRecording();
+    uint64_t hits = 0;
+    for (int r = 0; r < Model(mon).rowCount(); ++r) hits += Cell(mon, r, ScanMonitorModel::Hits).toULongLong();
+    EXPECT_EQ(hits, record.Stats().TotalReports());
+
+    const auto table = Export(mon, "monitorExportTable", QStringLiteral("table.csv"));
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table[0][0], "address");
+    for (std::size_t i = 1; i < table.size(); ++i)
+        EXPECT_EQ(QString::fromStdString(table[i][0]), Cell(mon, static_cast<int>(i - 1), 0)) << "in table order";
+    const auto nodeRow = std::find_if(table.begin(), table.end(), [](const auto& r) { return r[0] == "C01122334402"; });
+    ASSERT_NE(nodeRow, table.end());
+    EXPECT_EQ((*nodeRow)[1], "Node,B \"x\"");
+    const auto reports = Export(mon, "monitorExportReports", QStringLiteral("reports.csv"));
+    EXPECT_EQ(reports.size(), record.Stats().TotalReports() + 1);
+
+    // Assign to slot: the first empty row, then "=>"'s own refusal.
+    SelectAddresses(mon, {node});
+    mon->RefreshNow();
+    ASSERT_TRUE(mon->AssignAction()->isEnabled());
+    mon->AssignAction()->trigger();
+    EXPECT_EQ(Edit(1061)->text(), node);
+    EXPECT_TRUE(Edit(1061)->isReadOnly());
+    EXPECT_EQ(Edit(1043)->text(), QStringLiteral("Node,B \""));
+    mon->AssignAction()->trigger();
+    EXPECT_EQ(NextBoxId(), 120);
+    SelectAddresses(mon, {sensor});
+    mon->AssignAction()->trigger();
+    EXPECT_EQ(Edit(1062)->text(), sensor);
+    EXPECT_TRUE(TakeBoxes().empty());
+}
+
+TEST_F(MonitorTest, AssignSkipsRowsTheModelLacksAndSaysWhenNoneIsFree) {
+    // An LV230 with its seven slots in use: row 8 exists on screen but not on the module.
+    sim::SimState s = sim::DefaultState("KESTOV-LV230");
+    for (uint8_t n = 1; n <= 7; ++n) SetSimSlot(s, n, {0xAA, 0, 0, 0, 0, n}, "");
+    StartSim("KESTOV-LV230").SetState(s);
+    m_sim->SetScanDevices({Device(9, "Lamp", -50)});
+    OpenWindow();
+    ScanMonitorWindow* mon = OpenMonitor();
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 1; }));
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    SelectAddresses(mon, {QStringLiteral("C01122334409")});
+    mon->RefreshNow();
+    mon->AssignAction()->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !m_boxes.empty(); }));
+    EXPECT_EQ(TakeBoxes().front().text, MonitorTr("Every slot row holds a device. Empty one with \"X\" first."));
+    EXPECT_TRUE(Edit(1068)->text().isEmpty());
+
+    Click(1036);  // "X" on row 3
+    mon->AssignAction()->trigger();
+    EXPECT_EQ(Edit(1063)->text(), QStringLiteral("C01122334409"));
+    EXPECT_TRUE(TakeBoxes().empty());
+}
+
+TEST_F(MonitorTest, SpeaksKorean) {
+    SetKoreanUiOverride(1);
+    InstallTranslations(true);
+    StartSim();
+    OpenWindow(false);
+    ScanMonitorWindow* mon = OpenMonitor();
+    ASSERT_NE(mon, nullptr);
+    EXPECT_EQ(m_win->findChild<QAction*>(QStringLiteral("cmdScanMonitor"))->text(), QStringLiteral("검색 모니터(&M)"));
+    EXPECT_EQ(mon->windowTitle(), QStringLiteral("검색 모니터"));
+    EXPECT_EQ(Model(mon).headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("주소"));
+    EXPECT_EQ(mon->AssignAction()->text(), QStringLiteral("슬롯에 할당(&A)"));
+    InstallTranslations(false);
+}
+
+// Pictures of the monitor during a scan, in both languages. Runs only when
+// KESTOV_SCREENSHOT_DIR names a directory (docs are refreshed by hand).
+TEST_F(MonitorTest, Screenshots) {
+    const QString dir = qEnvironmentVariable("KESTOV_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "KESTOV_SCREENSHOT_DIR not set";
+    StartSim().SetScanDevices(sim::KestovSimulator::MakeDevices(14, 7));
+    m_sim->SetRssiJitter(6);
+    m_sim->SetScanRate(60);
+    for (const bool korean : {false, true}) {
+        SetKoreanUiOverride(korean ? 1 : 0);
+        InstallTranslations(korean);
+        OpenWindow();
+        ScanMonitorWindow* mon = OpenMonitor();
+        mon->resize(1000, 640);
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 14 && m_win->Ops().ScanRecording().Stats().LatestMs() > 6000; }));
+        mon->Table()->sortByColumn(ScanMonitorModel::MeanRssi, Qt::DescendingOrder);
+        QItemSelectionModel* s = mon->Table()->selectionModel();
+        for (int r : {0, 2, 5})
+            s->select(Model(mon).index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ASSERT_TRUE(WaitFor([&] { return m_win->Ops().ScanRecording().Stats().LatestMs() > 12000; }));
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+        mon->RefreshNow();
+        QCoreApplication::processEvents();
+        const QString file = QDir(dir).filePath(korean ? QStringLiteral("monitor-ko.png") : QStringLiteral("monitor-en.png"));
+        EXPECT_TRUE(mon->grab().save(file));
+        DestroyWindow();
+    }
+    InstallTranslations(false);
+}

@@ -1,0 +1,38 @@
+// The RSSI plot: one line per selected device from its history, legend texts
+// taken literally.
+#include "ui/monitor/rssi_plot.h"
+
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+TEST(RssiPlot, DrawsTheHistoryOfAtMostEightDevicesWithLiteralLegends) {
+    ScanRecord record;
+    const auto t0 = ScanRecord::Clock::now();
+    record.Start(t0);
+    for (int d = 0; d < 10; ++d)
+        record.Add("AA00000000" + std::to_string(10 + d), d == 1 ? "<i>Tag</i> & co" : "n", -50 - d, t0 + 10ms);
+    RssiPlot plot(record);
+    plot.SetDevices({1, 0, 2, 3, 4, 5, 6, 7, 8, 9});
+    EXPECT_EQ(plot.DeviceCount(), RssiPlot::kMaxDevices);
+    for (int i = 0; i < 5; ++i) record.Add("AA0000000011", "", -40 - i, t0 + std::chrono::milliseconds(100 * i));
+    EXPECT_EQ(plot.PointCount(0), 1);
+    plot.Refresh();
+    EXPECT_EQ(plot.PointCount(0), 6);
+    EXPECT_EQ(plot.PointCount(1), 1);
+
+    bool literal = false;
+    for (QGraphicsItem* item : plot.scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item))
+            literal = literal || text->toPlainText() == QStringLiteral("AA0000000011 <i>Tag</i> & co");
+    EXPECT_TRUE(literal) << "a device name is never markup";
+
+    record.Start(t0 + 1s);
+    plot.Refresh();
+    EXPECT_EQ(plot.DeviceCount(), 0u) << "a new scan clears the plot";
+}
