@@ -26,6 +26,7 @@ class CXGroupBox;
 class ComConfigDlg;
 class DialogUnits;
 class GdiplusImgCtrl;
+class LinkReconnector;
 class ScanListModel;
 
 class CKESTOVLV2xxManagerDlg : public QDialog, public IManagerView {
@@ -196,6 +197,7 @@ private:
 
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
+    LinkReconnector* m_reconnector = nullptr;
 
     // Posting stops once destruction begins; the lock closes the gap between
     // the check and the post.
