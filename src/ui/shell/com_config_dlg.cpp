@@ -17,6 +17,7 @@
 #include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -134,7 +135,9 @@ void ComConfigDlg::BuildControls() {
     m_portCombo->view()->setMinimumWidth(comboRect.width());
     if (m_portCombo->completer()) m_portCombo->completer()->setCaseSensitivity(Qt::CaseSensitive);
     m_portCombo->setItemDelegate(new PortItemDelegate(m_portCombo));
-    m_portCombo->view()->setMinimumWidth(du.X(183));
+    // Entries are two or three lines high.
+    if (auto* list = qobject_cast<QListView*>(m_portCombo->view())) list->setUniformItemSizes(false);
+    m_portCombo->view()->setMinimumWidth(du.X(250));
     combo->beforePopup = [this] { OnPopup(); };
     connect(m_portCombo, &QComboBox::activated, this, [this](int) { OnSelChange(); });
     connect(m_portCombo->lineEdit(), &QLineEdit::editingFinished, this,

@@ -2,7 +2,10 @@
 
 #include "ui/shell/strings.h"
 
+#include <QFontMetrics>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -63,4 +66,15 @@ void PortItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
         const QString line = index.data(role).toString();
         if (!line.isEmpty()) option->text += QLatin1Char('\n') + line;
     }
+    // The item views break lines only at this separator.
+    option->text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+}
+
+QSize PortItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem o(option);
+    initStyleOption(&o, index);
+    const int lines = static_cast<int>(o.text.count(QChar::LineSeparator)) + 1;
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), lines * QFontMetrics(o.font).lineSpacing() + 6));
+    return size;
 }

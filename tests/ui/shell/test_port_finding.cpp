@@ -6,6 +6,7 @@
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/port_list_view.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -215,3 +216,45 @@ TEST_F(PortFinding, ReconnectOptionIsRememberedAndOffByDefault) {
 }
 
 }  // namespace
+
+// Pictures of the dialog after "Find module", in both languages, and of the
+// open port list. Runs only when KESTOV_SCREENSHOT_DIR names a directory.
+TEST_F(PortFinding, Screenshots) {
+    const QString dir = qEnvironmentVariable("KESTOV_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "KESTOV_SCREENSHOT_DIR not set";
+    // The module, a silent USB adapter and a board another program holds.
+    std::vector<std::unique_ptr<sim::KestovSimulator>> sims;
+    for (int i = 0; i < 3; ++i) {
+        sims.push_back(std::make_unique<sim::KestovSimulator>("KESTOV-LV200"));
+        ASSERT_TRUE(sims.back()->Start());
+    }
+    sims[1]->SetSilent(true);
+    const int holder = ::open(sims[2]->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    SerialPortEntry module = Plain(sims[0]->DevicePath());
+    module.product = "Simulated module";
+    SerialPortEntry board = Plain(sims[2]->DevicePath());
+    board.manufacturer = "Arduino (www.arduino.cc)";
+    board.product = "Uno";
+    source.ports = {module, Usb(sims[1]->DevicePath(), "/dev/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0"),
+                    board};
+    for (const int korean : {0, 1}) {
+        SetKoreanUiOverride(korean);
+        ComConfigDlg dlg;
+        Run(dlg, [&](ComConfigDlg& d) {
+            d.show();
+            d.FindButton()->click();
+            EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+            QCoreApplication::processEvents();
+            const QString suffix = korean ? QStringLiteral("ko") : QStringLiteral("en");
+            EXPECT_TRUE(d.grab().save(dir + QStringLiteral("/port-dialog-") + suffix + QStringLiteral(".png")));
+            d.PortCombo()->showPopup();
+            QCoreApplication::processEvents();
+            QWidget* popup = d.PortCombo()->view()->window();
+            EXPECT_TRUE(popup->grab().save(dir + QStringLiteral("/port-list-") + suffix + QStringLiteral(".png")));
+            d.PortCombo()->hidePopup();
+            return int(QDialog::Rejected);
+        });
+    }
+    ::close(holder);
+}
