@@ -59,5 +59,21 @@
         <source>Waiting for the module on %1</source>
         <translation>%1에서 모듈을 기다리는 중</translation>
     </message>
+    <message>
+        <source>Not a device</source>
+        <translation>장치가 아닙니다</translation>
+    </message>
+    <message>
+        <source>Not a serial port</source>
+        <translation>시리얼 포트가 아닙니다</translation>
+    </message>
+    <message>
+        <source>This is the terminal the program runs in</source>
+        <translation>이 프로그램이 실행 중인 터미널입니다</translation>
+    </message>
+    <message>
+        <source>The terminal of another program's session</source>
+        <translation>다른 프로그램 세션의 터미널입니다</translation>
+    </message>
 </context>
 </TS>

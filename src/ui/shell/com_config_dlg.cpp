@@ -357,7 +357,10 @@ void ComConfigDlg::ShowPortInfo() {
     }
     const int at = FindExact(m_portCombo, CurrentPort());
     if (at < 0) {
-        m_portInfo->clear();
+        // A typed path: say why it cannot be used, if it cannot.
+        const std::error_code ec =
+                CurrentPort().isEmpty() ? std::error_code() : CheckPortPath(Narrow(CurrentPort())).error;
+        m_portInfo->setText(ec ? PathProblemText(ec) : QString());
         return;
     }
     QStringList lines;

@@ -1,5 +1,6 @@
 #include "ui/shell/port_list_view.h"
 
+#include "link/port_path.h"
 #include "ui/shell/strings.h"
 
 #include <QFontMetrics>
@@ -58,6 +59,18 @@ QString ProbeStatusText(const ProbeResult& result) {
 QString NoPortsText() {
     return Text("No serial port found. Check that the module's cable is plugged in; "
                 "its port appears here within a second.");
+}
+
+QString PathProblemText(const std::error_code& error) {
+    if (error.category() == PortPathCategory()) {
+        switch (static_cast<PortPathError>(error.value())) {
+        case PortPathError::NotADevice: return Text("Not a device");
+        case PortPathError::NotASerialLine: return Text("Not a serial port");
+        case PortPathError::OwnTerminal: return Text("This is the terminal the program runs in");
+        case PortPathError::SessionTerminal: return Text("The terminal of another program's session");
+        }
+    }
+    return Local(error.message());
 }
 
 void PortItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {

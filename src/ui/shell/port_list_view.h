@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 
 #include <string>
+#include <system_error>
 
 enum PortItemRole : int {
     kPortDescriptionRole = Qt::UserRole + 1,  // product, maker, serial number, by-id name
@@ -23,6 +24,8 @@ QString PortDescription(const SerialPortEntry& entry);
 QString NoPermissionText(const std::string& group);
 QString ProbeStatusText(const ProbeResult& result);
 QString NoPortsText();
+// Why a typed path cannot be used.
+QString PathProblemText(const std::error_code& error);
 
 // Draws the popup's items on two or three lines: path, description, status.
 class PortItemDelegate : public QStyledItemDelegate {

@@ -6,6 +6,7 @@
 #include "ui/controls/gdiplus_img_ctrl.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBlock>
@@ -164,6 +165,14 @@ TEST_F(PortDialog, RememberedPathThatIsNoSerialLineIsNotOffered) {
         EXPECT_EQ(Items(dlg), QStringList{"/dev/ttyS0"}) << remembered;
         EXPECT_EQ(dlg.m_portName, QStringLiteral("/dev/ttyS0")) << remembered;
     }
+    // Typed, it is refused with the reason before Ok.
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg& d) {
+        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/null"));
+        emit d.PortCombo()->lineEdit()->editingFinished();
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("portInfo"))->text(), QStringLiteral("Not a serial port"));
+        return int(QDialog::Rejected);
+    });
 }
 
 TEST_F(PortDialog, OpeningTheListReadsThePortsAgainAndKeepsTheChoice) {
