@@ -10,7 +10,7 @@ packages=(
   libgl-dev libxkbcommon-dev
   libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-nanum fonts-dejavu-core
-  desktop-file-utils
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "serialport.h"
 
 #include "device_access.h"
+#include "port_path.h"
 
 #include <asio/bind_executor.hpp>
 #include <asio/buffer.hpp>
@@ -104,8 +105,14 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         write_in_progress = false;
     }
 
+    // Only a serial line is opened: never a file, another terminal or our own.
+    const PortPathCheck checked = CheckPortPath(port_name);
+    if (checked.error) {
+        ec = checked.error;
+        return;
+    }
     std::lock_guard<std::mutex> io_lock(io_mutex);
-    serial_port.open(SerialDevicePath(port_name), ec);
+    serial_port.open(checked.device, ec);
     if (ec) {
         ec = Normalized(ec);
         return;

@@ -203,6 +203,9 @@ void ManagerOps::OnLinkError() {
     }
     CloseLink();
     m_view.EnableControls(false);
+    if (m_linkLost && m_linkLost()) {
+        return;
+    }
     m_view.ShowMessage(IDS_COM_PORT_ERROR, MsgIcon::Error);
 }
 

@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -50,6 +51,9 @@ public:
     void RunPortSetup();
     // Shows the wait cursor and sets m_busy if it was clear.
     void StartBusy();
+    // Asked when the device disappears: true when the window waits for it to
+    // come back, which replaces the error message.
+    void SetLinkLostHandler(std::function<bool()> handler) { m_linkLost = std::move(handler); }
 
     bool IsLinkOpen() const { return m_comm.IsOpen(); }
     bool IsBusy() const { return m_busy.load(); }
@@ -138,4 +142,5 @@ private:
     // Devices listed in the current scan; window thread only.
     std::unordered_map<std::u16string, lv2xx_scan_report> m_scanSeen;
     ScanRecord m_scanRecord;  // window thread only
+    std::function<bool()> m_linkLost;
 };

@@ -4,7 +4,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/script_driver.h"
 #include "ui/shell/application.h"
-#include "ui/shell/com_config_dlg.h"
+#include "ui/shell/port_list_source.h"
 #include "ui/shell/settings_store.h"
 
 #include <QDir>
@@ -49,19 +49,31 @@ private:
 };
 
 // The port list shows the system's ports and the simulated module's terminal.
-class DemoPortList {
+class DemoPortList : public PortListSource {
 public:
-    explicit DemoPortList(const std::string& simPath) {
-        ComConfigDlg::SetEnumerator([simPath](std::vector<ComPortEntry>& list) {
-            const int rc = ComConfigDlg::EnumerateComPorts(list);
-            list.push_back({simPath, std::string()});
-            return rc;
-        });
+    explicit DemoPortList(const std::string& simPath) : m_simPath(simPath) {
+        PortListSource::Install(this);
         SettingsStore::WriteProfileString(SettingsStore::kComPort, QString::fromStdString(simPath));
     }
-    ~DemoPortList() { ComConfigDlg::SetEnumerator({}); }
+    ~DemoPortList() override { PortListSource::Install(nullptr); }
     DemoPortList(const DemoPortList&) = delete;
     DemoPortList& operator=(const DemoPortList&) = delete;
+
+    std::vector<SerialPortEntry> Ports() override {
+        std::vector<SerialPortEntry> ports = m_system.Ports();
+        SerialPortEntry sim;
+        sim.path = m_simPath;
+        sim.product = "Simulated module";
+        ports.push_back(sim);
+        return ports;
+    }
+    bool MayOpen(const std::string& path, std::string& group) override {
+        return m_system.MayOpen(path, group);
+    }
+
+private:
+    std::string m_simPath;
+    SystemPortListSource m_system;
 };
 
 // Everything between the toolkit's start and its end. Returns the status.

@@ -7,6 +7,7 @@
 #include "ops/string_ids.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/x_group_box.h"
+#include "ui/main/reconnect.h"
 #include "ui/main/scan_list_model.h"
 #include "ui/monitor/scan_monitor_window.h"
 #include "ui/shell/about_dlg.h"
@@ -167,6 +168,8 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
     EnableControls(false);
     ShowVersionText();
     m_ops.Init();
+    m_reconnector = new LinkReconnector(*this);
+    m_ops.SetLinkLostHandler([this] { return m_reconnector->OnLinkLost(); });
 }
 
 CKESTOVLV2xxManagerDlg::~CKESTOVLV2xxManagerDlg() {
@@ -471,7 +474,9 @@ void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText,
 }
 
 bool CKESTOVLV2xxManagerDlg::RunPortDialog(PortSettings& settings) {
+    m_reconnector->Stop();
     if (m_portDlg->DoModal() != QDialog::Accepted) return false;
+    m_reconnector->Chosen(m_portDlg->m_portName);
     settings.m_portName = m_portDlg->m_portName.toStdU16String();
     settings.m_baudRate = m_portDlg->m_baudRate;
     settings.m_parity = m_portDlg->m_parity;

@@ -26,6 +26,7 @@ class CXGroupBox;
 class ComConfigDlg;
 class DialogUnits;
 class GdiplusImgCtrl;
+class LinkReconnector;
 class ScanListModel;
 class ScanMonitorWindow;
 
@@ -206,6 +207,7 @@ private:
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
     ScanMonitorWindow* m_monitor = nullptr;
+    LinkReconnector* m_reconnector = nullptr;
 
     // Posting stops once destruction begins; the lock closes the gap between
     // the check and the post.

@@ -2,19 +2,27 @@
 
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/ht_rich_edit_ctrl.h"
+#include "link/port_path.h"
+#include "ops/port_probe.h"
 #include "ui/shell/dialog_units.h"
+#include "ui/shell/module_finder.h"
+#include "ui/shell/port_list_source.h"
+#include "ui/shell/port_list_view.h"
 #include "ui/shell/settings_store.h"
 #include "ui/shell/strings.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QSignalBlocker>
+#include <QTimer>
+
+#include <tuple>
 
 namespace {
 
@@ -46,11 +54,42 @@ int FindExact(const QComboBox* combo, const QString& text) {
     return -1;
 }
 
-// A device path that is not a listed port but exists (a pseudo-terminal, a
-// /dev/serial/by-id link) is a valid choice the user typed earlier.
-bool IsExistingDevicePath(const QString& path) {
-    return path.startsWith(QLatin1String("/dev/")) && QFileInfo::exists(path);
+std::string Narrow(const QString& s) {
+    const QByteArray b = s.toLocal8Bit();
+    return std::string(b.constData(), static_cast<size_t>(b.size()));
 }
+
+QString Wide(const std::string& s) {
+    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A path the system does not list (a pseudo-terminal, a by-id link) is a
+// valid choice when it names a serial line that may be used, or one the user
+// only lacks permission for.
+bool IsUsableTypedPath(const QString& path) {
+    const std::error_code ec = CheckPortPath(Narrow(path)).error;
+    return !ec || ec == std::errc::permission_denied;
+}
+
+// A listed port is dropped only when it exists and is no serial line we may
+// use (our own terminal, another session's); what the system lists but this
+// check cannot see stays.
+bool IsOfferable(const std::string& path) {
+    const std::error_code ec = CheckPortPath(path).error;
+    return ec.category() != PortPathCategory();
+}
+
+bool SameList(const std::vector<SerialPortEntry>& a, const std::vector<SerialPortEntry>& b) {
+    auto key = [](const SerialPortEntry& e) {
+        return std::tie(e.path, e.by_id, e.manufacturer, e.product, e.serial);
+    };
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (key(a[i]) != key(b[i])) return false;
+    return true;
+}
+
+constexpr int kHotplugPollMs = 1000;
 
 }  // namespace
 
@@ -63,21 +102,25 @@ ComConfigDlg::ComConfigDlg(QWidget* parent) : QDialog(parent) {
 
 ComConfigDlg::~ComConfigDlg() = default;
 
+bool ComConfigDlg::ReconnectEnabled() { return SettingsStore::GetProfileInt(kReconnectKey, 0) != 0; }
+
 void ComConfigDlg::SetEnumerator(Enumerator e) { EnumeratorOverride() = std::move(e); }
 void ComConfigDlg::SetModalSeam(ModalSeam s) { ModalOverride() = std::move(s); }
 
 void ComConfigDlg::BuildControls() {
     const DialogUnits du(font());
-    setFixedSize(du.X(197), du.Y(113));
+    // Taller than the classic template: the port details, "Find module" and
+    // the reconnect option sit between the dial and the buttons.
+    setFixedSize(du.X(197), du.Y(151));
 
     // Template order is the tab order.
     m_ok = new QPushButton(this);
-    m_ok->setGeometry(du.Rect(41, 92, 50, 14));
+    m_ok->setGeometry(du.Rect(41, 130, 50, 14));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &ComConfigDlg::accept);
 
     m_cancel = new QPushButton(this);
-    m_cancel->setGeometry(du.Rect(106, 92, 50, 14));
+    m_cancel->setGeometry(du.Rect(106, 130, 50, 14));
     connect(m_cancel, &QPushButton::clicked, this, &ComConfigDlg::reject);
 
     // Wider than a COM name needs: device paths such as /dev/ttyUSB0 are longer.
@@ -91,10 +134,20 @@ void ComConfigDlg::BuildControls() {
     m_portCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_portCombo->view()->setMinimumWidth(comboRect.width());
     if (m_portCombo->completer()) m_portCombo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    m_portCombo->setItemDelegate(new PortItemDelegate(m_portCombo));
+    // Entries are two or three lines high.
+    if (auto* list = qobject_cast<QListView*>(m_portCombo->view())) list->setUniformItemSizes(false);
+    m_portCombo->view()->setMinimumWidth(du.X(250));
     combo->beforePopup = [this] { OnPopup(); };
     connect(m_portCombo, &QComboBox::activated, this, [this](int) { OnSelChange(); });
     connect(m_portCombo->lineEdit(), &QLineEdit::editingFinished, this,
             [this] { OnSelChange(); });
+    connect(m_portCombo, &QComboBox::currentIndexChanged, this, [this](int) { ShowPortInfo(); });
+
+    m_find = new QPushButton(this);
+    m_find->setObjectName(QStringLiteral("findModule"));
+    m_find->setGeometry(du.Rect(113, 66, 77, 14));
+    connect(m_find, &QPushButton::clicked, this, &ComConfigDlg::FindModule);
 
     m_portLabel = new QLabel(this);
     m_portLabel->setTextFormat(Qt::PlainText);
@@ -115,6 +168,27 @@ void ComConfigDlg::BuildControls() {
     pal.setColor(QPalette::Base, Qt::transparent);
     m_instruction->setPalette(pal);
     m_instruction->document()->setDocumentMargin(1);
+
+    // Device text: always plain.
+    m_portInfo = new QLabel(this);
+    m_portInfo->setObjectName(QStringLiteral("portInfo"));
+    m_portInfo->setTextFormat(Qt::PlainText);
+    m_portInfo->setWordWrap(true);
+    m_portInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_portInfo->setGeometry(du.Rect(7, 86, 183, 26));
+
+    m_reconnect = new QCheckBox(this);
+    m_reconnect->setObjectName(QStringLiteral("reconnect"));
+    m_reconnect->setGeometry(du.Rect(7, 114, 183, 10));
+    connect(m_reconnect, &QCheckBox::toggled, this,
+            [](bool on) { SettingsStore::WriteProfileInt(kReconnectKey, on ? 1 : 0); });
+
+    m_hotplug = new QTimer(this);
+    m_hotplug->setInterval(kHotplugPollMs);
+    connect(m_hotplug, &QTimer::timeout, this, &ComConfigDlg::PollPorts);
+
+    m_finder = new ModuleFinder(this);
+    connect(m_finder, &ModuleFinder::Finished, this, &ComConfigDlg::OnProbeFinished);
 }
 
 void ComConfigDlg::RetranslateUi() {
@@ -122,17 +196,26 @@ void ComConfigDlg::RetranslateUi() {
     m_ok->setText(UiText("ComConfigDlg", "Ok"));
     m_cancel->setText(UiText("ComConfigDlg", "Cancel"));
     m_portLabel->setText(UiText("ComConfigDlg", "COM Port"));
+    m_find->setText(UiText("PortList", "Find module"));
+    m_reconnect->setText(UiText("PortList", "Reconnect automatically"));
 }
 
 int ComConfigDlg::DoModal() {
     OnInitDialog();
-    if (ModalOverride()) return ModalOverride()(*this);
-    return exec();
+    m_hotplug->start();
+    const int result = ModalOverride() ? ModalOverride()(*this) : exec();
+    m_hotplug->stop();
+    return result;
 }
 
 void ComConfigDlg::OnInitDialog() {
     RetranslateUi();
+    m_findings.clear();
     FillPortList();
+    {
+        const QSignalBlocker block(m_reconnect);
+        m_reconnect->setChecked(ReconnectEnabled());
+    }
 
     // The module is always set up at 115200 baud, no parity, one stop bit.
     m_baudRate = 115200;
@@ -157,15 +240,22 @@ void ComConfigDlg::OnInitDialog() {
 
 int ComConfigDlg::EnumerateComPorts(std::vector<ComPortEntry>& list) {
     list.clear();
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const QByteArray path = info.systemLocation().toLocal8Bit();
-        if (path.isEmpty()) continue;
-        const std::string name(path.constData(), static_cast<size_t>(path.size()));
+    for (const SerialPortEntry& e : PortListSource::Current().Ports()) {
+        if (e.path.empty()) continue;
         bool seen = false;
-        for (const ComPortEntry& e : list) seen = seen || e.name == name;
-        if (!seen) list.push_back({name, std::string()});
+        for (const ComPortEntry& c : list) seen = seen || c.name == e.path;
+        if (!seen) list.push_back({e.path, std::string()});
     }
     return 0;
+}
+
+std::vector<SerialPortEntry> ComConfigDlg::ReadPorts() const {
+    if (!EnumeratorOverride()) return PortListSource::Current().Ports();
+    std::vector<ComPortEntry> names;
+    EnumeratorOverride()(names);
+    std::vector<SerialPortEntry> ports;
+    for (const ComPortEntry& n : names) ports.push_back(SerialPortEntry{n.name, {}, {}, {}, {}, {}, {}});
+    return ports;
 }
 
 int ComConfigDlg::InsertSorted(const QString& name) {
@@ -179,37 +269,138 @@ int ComConfigDlg::InsertSorted(const QString& name) {
     return at;
 }
 
+int ComConfigDlg::FindByStableName(const QString& byId) const {
+    if (byId.isEmpty()) return -1;
+    for (int i = 0; i < m_portCombo->count(); ++i) {
+        if (m_portCombo->itemData(i, kPortByIdRole).toString() == byId) return i;
+    }
+    return -1;
+}
+
+void ComConfigDlg::AddEntry(const SerialPortEntry& entry) {
+    const QString name = Wide(entry.path);
+    const int at = InsertSorted(name);
+    m_portCombo->setItemData(at, PortDescription(entry), kPortDescriptionRole);
+    m_portCombo->setItemData(at, Wide(entry.by_id), kPortByIdRole);
+    m_portCombo->setItemData(at, PortDescription(entry), Qt::ToolTipRole);
+    QString status;
+    std::string group;
+    if (const auto found = m_findings.find(name); found != m_findings.end())
+        status = found->second;
+    else if (!PortListSource::Current().MayOpen(entry.path, group))
+        status = NoPermissionText(group);
+    m_portCombo->setItemData(at, status, kPortStatusRole);
+}
+
 void ComConfigDlg::FillPortList() {
-    m_ports.clear();
-    if (EnumeratorOverride()) EnumeratorOverride()(m_ports);
-    else EnumerateComPorts(m_ports);
+    m_ports = ReadPorts();
 
     const QSignalBlocker block(m_portCombo);
     m_portCombo->clear();
     const QString remembered =
             SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("COM1"));
 
-    bool matched = false;
-    for (const ComPortEntry& e : m_ports) {
-        const QString name = QString::fromLocal8Bit(e.name.data(), static_cast<qsizetype>(e.name.size()));
+    for (const SerialPortEntry& e : m_ports) {
+        const QString name = Wide(e.path);
         if (name.isEmpty() || FindExact(m_portCombo, name) >= 0) continue;   // listed once
-        InsertSorted(name);
-        matched = matched || name == remembered;   // exact, case-sensitive
+        if (!IsOfferable(e.path)) continue;
+        AddEntry(e);
     }
-    if (!matched && IsExistingDevicePath(remembered)) {
-        InsertSorted(remembered);
-        matched = true;
+    // The same adapter is found by its stable name in whatever socket it is
+    // plugged now; then by the exact (case-sensitive) path.
+    int at = FindByStableName(remembered);
+    if (at < 0) at = FindExact(m_portCombo, remembered);
+    if (at < 0 && IsUsableTypedPath(remembered)) {
+        AddEntry(SerialPortEntry{Narrow(remembered), {}, {}, {}, {}, {}, {}});
+        at = FindExact(m_portCombo, remembered);
     }
 
-    if (matched) {
-        m_portCombo->setCurrentIndex(FindExact(m_portCombo, remembered));
-        m_portName = remembered;
+    if (at >= 0) {
+        m_portCombo->setCurrentIndex(at);
+        m_portName = m_portCombo->itemText(at);
     } else {
         // The remembered port is gone: the first port stands in (not written yet).
         m_portCombo->setCurrentIndex(m_portCombo->count() > 0 ? 0 : -1);
         if (m_portCombo->count() == 0) m_portCombo->setEditText(QString());
         m_portName = m_portCombo->currentText();
     }
+    m_find->setEnabled(m_portCombo->count() > 0 && !m_finder->Running());
+    ShowPortInfo();
+}
+
+void ComConfigDlg::PollPorts() {
+    if (SameList(ReadPorts(), m_ports)) return;
+    RefreshKeepingInput();
+}
+
+void ComConfigDlg::RefreshKeepingInput() {
+    const QString typed = m_portCombo->currentText();
+    const int cursor = m_portCombo->lineEdit()->cursorPosition();
+    const QString chosen = m_portName;
+    FillPortList();
+    const QSignalBlocker block(m_portCombo);
+    const int at = FindExact(m_portCombo, typed);
+    if (at >= 0) {
+        m_portCombo->setCurrentIndex(at);
+        m_portName = chosen;
+    } else if (!typed.isEmpty()) {
+        m_portCombo->setEditText(typed);
+    }
+    m_portCombo->lineEdit()->setCursorPosition(cursor);
+    ShowPortInfo();
+}
+
+void ComConfigDlg::ShowPortInfo() {
+    if (m_portCombo->count() == 0) {
+        m_portInfo->setText(NoPortsText());
+        return;
+    }
+    const int at = FindExact(m_portCombo, CurrentPort());
+    if (at < 0) {
+        // A typed path: say why it cannot be used, if it cannot.
+        const std::error_code ec =
+                CurrentPort().isEmpty() ? std::error_code() : CheckPortPath(Narrow(CurrentPort())).error;
+        m_portInfo->setText(ec ? PathProblemText(ec) : QString());
+        return;
+    }
+    QStringList lines;
+    for (int role : {kPortDescriptionRole, kPortStatusRole}) {
+        const QString line = m_portCombo->itemData(at, role).toString();
+        if (!line.isEmpty()) lines << line;
+    }
+    m_portInfo->setText(lines.join(QLatin1Char('\n')));
+}
+
+void ComConfigDlg::FindModule() {
+    std::vector<std::string> paths;
+    for (int i = 0; i < m_portCombo->count(); ++i) paths.push_back(Narrow(m_portCombo->itemText(i)));
+    if (paths.empty() || !m_finder->Start(paths)) return;
+    // The port may not be opened for real while the probe holds it.
+    m_find->setEnabled(false);
+    m_ok->setEnabled(false);
+    m_portInfo->setText(UiText("PortList", "Looking for the module..."));
+}
+
+void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
+    m_ok->setEnabled(true);
+    m_find->setEnabled(m_portCombo->count() > 0);
+    int found = -1, modules = 0;
+    for (const ProbeResult& r : results) {
+        const QString path = Wide(r.path);
+        m_findings[path] = ProbeStatusText(r);
+        const int at = FindExact(m_portCombo, path);
+        if (at >= 0) m_portCombo->setItemData(at, m_findings[path], kPortStatusRole);
+        if (r.outcome == ProbeOutcome::Module) {
+            ++modules;
+            found = at;
+        }
+    }
+    if (modules == 1 && found >= 0) {
+        SelectPort(found);   // as if the user had chosen it
+        m_portName = m_portCombo->itemText(found);
+    }
+    ShowPortInfo();
+    if (modules == 0) m_portInfo->setText(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
 }
 
 void ComConfigDlg::OnPopup() {
@@ -218,7 +409,10 @@ void ComConfigDlg::OnPopup() {
     if (current.isEmpty() || current == m_portCombo->currentText()) return;
     // Keep what the user has chosen or typed as long as it still exists.
     int at = FindExact(m_portCombo, current);
-    if (at < 0 && IsExistingDevicePath(current)) at = InsertSorted(current);
+    if (at < 0 && IsUsableTypedPath(current)) {
+        AddEntry(SerialPortEntry{Narrow(current), {}, {}, {}, {}, {}, {}});
+        at = FindExact(m_portCombo, current);
+    }
     if (at < 0) return;
     const QSignalBlocker block(m_portCombo);
     m_portCombo->setCurrentIndex(at);
@@ -232,16 +426,25 @@ void ComConfigDlg::SelectPort(int index) {
     OnSelChange();
 }
 
+QString ComConfigDlg::RememberedName() const {
+    const QString port = CurrentPort();
+    const int at = FindExact(m_portCombo, port);
+    const QString byId = at >= 0 ? m_portCombo->itemData(at, kPortByIdRole).toString() : QString();
+    return byId.isEmpty() ? port : byId;
+}
+
 void ComConfigDlg::OnSelChange() {
     const QString port = CurrentPort();
-    if (!port.isEmpty()) SettingsStore::WriteProfileString(SettingsStore::kComPort, port);
+    if (!port.isEmpty()) SettingsStore::WriteProfileString(SettingsStore::kComPort, RememberedName());
+    ShowPortInfo();
 }
 
 void ComConfigDlg::accept() {
+    if (m_finder->Running()) return;   // the probe holds the ports for a moment
     const QString port = CurrentPort();
     if (!port.isEmpty()) {
         m_portName = port;
-        SettingsStore::WriteProfileString(SettingsStore::kComPort, port);
+        SettingsStore::WriteProfileString(SettingsStore::kComPort, RememberedName());
     }
     QDialog::accept();
 }

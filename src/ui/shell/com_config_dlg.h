@@ -2,18 +2,25 @@
 // with; the chosen port is remembered in the settings store.
 #pragma once
 
+#include "link/port_enum.h"
+
 #include <QDialog>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 class GdiplusImgCtrl;
 class CHTRichEditCtrl;
+class ModuleFinder;
+struct ProbeResult;
 
 struct ComPortEntry { std::string name; std::string second; };  // name: narrow text
 
@@ -31,15 +38,28 @@ public:
     int DoModal();
 
     using Enumerator = std::function<int(std::vector<ComPortEntry>&)>;   // returns 0 on success
-    static void SetEnumerator(Enumerator e);   // tests; empty = the system's ports (QSerialPortInfo)
+    // Plain port names instead of the port list source (no descriptions); empty = the source.
+    static void SetEnumerator(Enumerator e);
     using ModalSeam = std::function<int(ComConfigDlg&)>;
     static void SetModalSeam(ModalSeam s);     // tests answer the modal dialog; empty = real exec()
 
     // The system's serial ports: device paths without duplicates, in the system's order.
     static int EnumerateComPorts(std::vector<ComPortEntry>& list);
 
+    // Settings key of the "Reconnect automatically" option (0 or 1, off by default).
+    static constexpr const char* kReconnectKey = "Reconnect automatically";
+    static bool ReconnectEnabled();
+
     // The port drop-down (tests pick or type through it).
     QComboBox* PortCombo() const { return m_portCombo; }
+    QPushButton* FindButton() const { return m_find; }
+    QLabel* PortInfo() const { return m_portInfo; }
+    QCheckBox* ReconnectCheck() const { return m_reconnect; }
+    // Probes the listed ports for a module ("Find module").
+    void FindModule();
+    // Reads the ports again when the system's list changed (once a second
+    // while shown), keeping what the user selected or typed.
+    void PollPorts();
     CHTRichEditCtrl* Instruction() const { return m_instruction; }
     GdiplusImgCtrl* DialPicture() const { return m_dial; }
     // Fills the drop-down again from the enumerator and the remembered port.
@@ -58,12 +78,28 @@ private:
     void OnSelChange();
     QString CurrentPort() const;
     int InsertSorted(const QString& name);
+    int FindByStableName(const QString& byId) const;
+    std::vector<SerialPortEntry> ReadPorts() const;
+    // Adds one entry with its description and whether it may be opened.
+    void AddEntry(const SerialPortEntry& entry);
+    void RefreshKeepingInput();
+    void ShowPortInfo();
+    void OnProbeFinished(const std::vector<ProbeResult>& results);
+    // What is remembered for the current choice: its by-id name when it has one.
+    QString RememberedName() const;
 
-    std::vector<ComPortEntry> m_ports;
+    std::vector<SerialPortEntry> m_ports;
     QComboBox* m_portCombo = nullptr;
     QLabel* m_portLabel = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     GdiplusImgCtrl* m_dial = nullptr;
     CHTRichEditCtrl* m_instruction = nullptr;
+    QPushButton* m_find = nullptr;
+    QLabel* m_portInfo = nullptr;
+    QCheckBox* m_reconnect = nullptr;
+    QTimer* m_hotplug = nullptr;
+    ModuleFinder* m_finder = nullptr;
+    // Findings of the last probe by path; kept across refills of the list.
+    std::map<QString, QString> m_findings;
 };

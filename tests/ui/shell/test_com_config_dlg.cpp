@@ -6,11 +6,30 @@
 #include "ui/controls/gdiplus_img_ctrl.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBlock>
 
+#include <pty.h>
+#include <unistd.h>
+
 namespace {
+
+// A pseudo-terminal such as the simulator makes.
+struct Pty {
+    Pty() {
+        char name[128] = {};
+        EXPECT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+        path = QString::fromLatin1(name);
+    }
+    ~Pty() {
+        ::close(master);
+        ::close(slave);
+    }
+    int master = -1, slave = -1;
+    QString path;
+};
 
 class PortDialog : public ShellTest {
 protected:
@@ -125,12 +144,35 @@ TEST_F(PortDialog, TypedDevicePathCountsAsTheChoice) {
     EXPECT_EQ(dlg.m_portName, QStringLiteral("/dev/pts/7"));
     EXPECT_EQ(Remembered(), QStringLiteral("/dev/pts/7"));
 
-    // A remembered path that exists stays selectable although the system does not list it.
-    SettingsStore::WriteProfileString(SettingsStore::kComPort, QStringLiteral("/dev/null"));
+    // A remembered terminal that exists stays selectable although the system
+    // does not list it: the simulator's pseudo-terminal.
+    Pty pty;
+    SettingsStore::WriteProfileString(SettingsStore::kComPort, pty.path);
     ComConfigDlg again;
     Run(again, [](ComConfigDlg&) { return int(QDialog::Rejected); });
-    EXPECT_EQ(again.m_portName, QStringLiteral("/dev/null"));
-    EXPECT_EQ(Items(again), (QStringList{"/dev/null", "/dev/ttyS0"}));
+    EXPECT_EQ(again.m_portName, pty.path);
+    EXPECT_EQ(Items(again), (QStringList{pty.path, "/dev/ttyS0"}));
+}
+
+// Only a serial line is offered: not a file reached through /dev/.., not a
+// device that is no terminal, not the controlling-terminal alias.
+TEST_F(PortDialog, RememberedPathThatIsNoSerialLineIsNotOffered) {
+    ports = {"/dev/ttyS0"};
+    for (const char* remembered : {"/dev/../etc/passwd", "/dev/null", "/dev/tty", "/dev/ptmx"}) {
+        SettingsStore::WriteProfileString(SettingsStore::kComPort, QString::fromLatin1(remembered));
+        ComConfigDlg dlg;
+        Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+        EXPECT_EQ(Items(dlg), QStringList{"/dev/ttyS0"}) << remembered;
+        EXPECT_EQ(dlg.m_portName, QStringLiteral("/dev/ttyS0")) << remembered;
+    }
+    // Typed, it is refused with the reason before Ok.
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg& d) {
+        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/null"));
+        emit d.PortCombo()->lineEdit()->editingFinished();
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("portInfo"))->text(), QStringLiteral("Not a serial port"));
+        return int(QDialog::Rejected);
+    });
 }
 
 TEST_F(PortDialog, OpeningTheListReadsThePortsAgainAndKeepsTheChoice) {

@@ -1,0 +1,28 @@
+// The serial ports the system knows, with what it knows about them, read from
+// the kernel's device tree (no device is opened).
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct SerialPortEntry {
+    std::string path;          // /dev/ttyUSB0
+    std::string by_id;         // /dev/serial/by-id/... naming this device, or empty
+    std::string vendor_id;     // USB ids as four hex digits, empty for other buses
+    std::string product_id;
+    std::string manufacturer;  // USB strings, empty when the device has none
+    std::string product;
+    std::string serial;
+};
+
+// Ports backed by hardware (no virtual consoles, no 8250 slots without a
+// UART), sorted by path.
+std::vector<SerialPortEntry> ListSerialPorts();
+
+namespace port_enum_detail {
+// The same over other roots: the class directory of ttys (/sys/class/tty),
+// the device directory (/dev) and the by-id directory (/dev/serial/by-id).
+std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir,
+                                               const std::string& devDir,
+                                               const std::string& byIdDir);
+}  // namespace port_enum_detail

@@ -1,0 +1,36 @@
+// Reopens the module's port on its own after the device disappeared and came
+// back, while the "Reconnect automatically" option is on. Meanwhile the
+// status bar says that the window waits for the module.
+#pragma once
+
+#include "ops/reconnect_watch.h"
+
+#include <QObject>
+#include <QString>
+
+class QTimer;
+class CKESTOVLV2xxManagerDlg;
+
+class LinkReconnector : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kPollMs = 500;
+
+    explicit LinkReconnector(CKESTOVLV2xxManagerDlg& window);
+
+    // Every port choice: note the device; a choice ends any waiting.
+    void Chosen(const QString& portName);
+    // The link was lost. True when the option is on and the window now waits
+    // (no error message then).
+    bool OnLinkLost();
+    void Stop();
+    bool Waiting() const { return m_watch.Waiting(); }
+
+private:
+    void Poll();
+
+    CKESTOVLV2xxManagerDlg& m_window;
+    ReconnectWatch m_watch;
+    QTimer* m_timer = nullptr;
+    QString m_portName;
+};

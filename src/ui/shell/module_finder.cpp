@@ -1,0 +1,28 @@
+#include "ui/shell/module_finder.h"
+
+#include <QMetaObject>
+
+ModuleFinder::ModuleFinder(QObject* parent) : QObject(parent) {}
+
+ModuleFinder::~ModuleFinder() { Join(); }
+
+void ModuleFinder::Join() {
+    if (m_thread.joinable()) m_thread.join();
+}
+
+bool ModuleFinder::Start(const std::vector<std::string>& paths) {
+    if (m_running.exchange(true)) return false;
+    Join();
+    m_thread = std::thread([this, paths] {
+        std::vector<ProbeResult> results = ProbePorts(paths, kBudgetMs);
+        // Delivered on the window thread; dropped with this object.
+        QMetaObject::invokeMethod(
+                this,
+                [this, results = std::move(results)] {
+                    m_running.store(false);
+                    emit Finished(results);
+                },
+                Qt::QueuedConnection);
+    });
+    return true;
+}

@@ -1,0 +1,260 @@
+// Finding the module in the port dialog: descriptions and stable names,
+// permission and empty-list help, ports that come and go, "Find module".
+#include "shell_fixture.h"
+
+#include "sim/kestov_sim.h"
+#include "ui/shell/port_list_source.h"
+#include "ui/shell/port_list_view.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+class FakePorts : public PortListSource {
+public:
+    std::vector<SerialPortEntry> Ports() override { return ports; }
+    bool MayOpen(const std::string& path, std::string& group) override {
+        const auto it = denied.find(path);
+        if (it == denied.end()) return true;
+        group = it->second;
+        return false;
+    }
+    std::vector<SerialPortEntry> ports;
+    std::map<std::string, std::string> denied;  // path -> group to join
+};
+
+SerialPortEntry Usb(const std::string& path, const std::string& byId) {
+    SerialPortEntry e;
+    e.path = path;
+    e.by_id = byId;
+    e.vendor_id = "10c4";
+    e.product_id = "ea60";
+    e.manufacturer = "Silicon Labs";
+    e.product = "CP2102 USB to UART Bridge Controller";
+    e.serial = "0001";
+    return e;
+}
+
+SerialPortEntry Plain(const std::string& path) {
+    SerialPortEntry e;
+    e.path = path;
+    return e;
+}
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class PortFinding : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        PortListSource::Install(&source);
+    }
+    void TearDown() override {
+        PortListSource::Install(nullptr);
+        ShellTest::TearDown();
+    }
+    int Run(ComConfigDlg& dlg, const std::function<int(ComConfigDlg&)>& user) {
+        ComConfigDlg::SetModalSeam(user);
+        return dlg.DoModal();
+    }
+    static int Rejected(ComConfigDlg&) { return QDialog::Rejected; }
+    static QStringList Items(const ComConfigDlg& dlg) {
+        QStringList items;
+        for (int i = 0; i < dlg.PortCombo()->count(); ++i) items << dlg.PortCombo()->itemText(i);
+        return items;
+    }
+    static QString Status(const ComConfigDlg& dlg, const QString& path) {
+        const int at = dlg.PortCombo()->findText(path);
+        return at < 0 ? QStringLiteral("<not listed>") : dlg.PortCombo()->itemData(at, kPortStatusRole).toString();
+    }
+    static QString Remembered() {
+        return SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("<none>"));
+    }
+    FakePorts source;
+};
+
+TEST_F(PortFinding, EntriesDescribeTheDeviceAndTheRememberedAdapterIsFoundByItsStableName) {
+    const std::string byId = "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0";
+    source.ports = {Plain("/dev/ttyS0"), Usb("/dev/ttyUSB0", byId)};
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg& d) {
+        d.SelectPort(d.PortCombo()->findText(QStringLiteral("/dev/ttyUSB0")));
+        return int(QDialog::Rejected);
+    });
+    // The stable name is what is remembered.
+    EXPECT_EQ(Remembered(), QString::fromStdString(byId));
+    const int at = dlg.PortCombo()->findText(QStringLiteral("/dev/ttyUSB0"));
+    const QString description = dlg.PortCombo()->itemData(at, kPortDescriptionRole).toString();
+    for (const char* part : {"CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001", byId.c_str()})
+        EXPECT_TRUE(description.contains(QString::fromUtf8(part))) << part;
+    EXPECT_TRUE(dlg.PortInfo()->text().contains(QStringLiteral("Silicon Labs")));
+    EXPECT_EQ(dlg.PortInfo()->textFormat(), Qt::PlainText);
+
+    // Replugged into another socket: another number, found by its stable name.
+    source.ports = {Plain("/dev/ttyS0"), Plain("/dev/ttyUSB0"), Usb("/dev/ttyUSB3", byId)};
+    ComConfigDlg again;
+    Run(again, Rejected);
+    EXPECT_EQ(again.m_portName, QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(again.PortCombo()->currentText(), QStringLiteral("/dev/ttyUSB3"));
+}
+
+TEST_F(PortFinding, EmptyListAndMissingPermissionSaySoInBothLanguages) {
+    const struct {
+        int korean;
+        const char* empty;
+        const char* permission;
+    } cases[] = {
+        {0, "No serial port found", "join the group \"dialout\""},
+        {1, "시리얼 포트가 없습니다", "\"dialout\" 그룹"},
+    };
+    for (const auto& c : cases) {
+        SetKoreanUiOverride(c.korean);
+        source.ports.clear();
+        ComConfigDlg empty;
+        Run(empty, Rejected);
+        EXPECT_TRUE(empty.PortInfo()->text().contains(QString::fromUtf8(c.empty))) << empty.PortInfo()->text().toStdString();
+        EXPECT_FALSE(empty.FindButton()->isEnabled());
+
+        source.ports = {Plain("/dev/ttyUSB0"), Plain("/dev/ttyUSB1")};
+        source.denied = {{"/dev/ttyUSB1", "dialout"}};
+        SettingsStore::WriteProfileString(SettingsStore::kComPort, QStringLiteral("/dev/ttyUSB1"));
+        ComConfigDlg denied;
+        Run(denied, Rejected);
+        EXPECT_TRUE(Status(denied, QStringLiteral("/dev/ttyUSB1")).contains(QString::fromUtf8(c.permission)))
+                << Status(denied, QStringLiteral("/dev/ttyUSB1")).toStdString();
+        EXPECT_TRUE(Status(denied, QStringLiteral("/dev/ttyUSB0")).isEmpty());
+        EXPECT_TRUE(denied.PortInfo()->text().contains(QString::fromUtf8(c.permission)));
+        EXPECT_TRUE(denied.PortInfo()->text().contains(QStringLiteral("usermod -aG dialout")));
+    }
+}
+
+TEST_F(PortFinding, PluggedAndUnpluggedPortsShowUpWhileTheDialogIsOpenKeepingTheTypedText) {
+    source.ports = {Plain("/dev/ttyS0")};
+    ComConfigDlg dlg;
+    Run(dlg, [this](ComConfigDlg& d) {
+        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/ttyAC"));
+        source.ports.push_back(Usb("/dev/ttyUSB0", "/dev/serial/by-id/usb-A"));
+        EXPECT_TRUE(WaitFor([&] { return Items(d).contains(QStringLiteral("/dev/ttyUSB0")); }));
+        EXPECT_EQ(d.PortCombo()->currentText(), QStringLiteral("/dev/ttyAC"));
+
+        d.PortCombo()->setCurrentIndex(d.PortCombo()->findText(QStringLiteral("/dev/ttyUSB0")));
+        source.ports = {Usb("/dev/ttyUSB0", "/dev/serial/by-id/usb-A")};
+        EXPECT_TRUE(WaitFor([&] { return !Items(d).contains(QStringLiteral("/dev/ttyS0")); }));
+        EXPECT_EQ(d.PortCombo()->currentText(), QStringLiteral("/dev/ttyUSB0"));
+        return int(QDialog::Rejected);
+    });
+}
+
+// Three simulated ports: one with a module, one silent, one that another
+// program holds. The module's port is marked and chosen; nothing reaches the
+// held one.
+TEST_F(PortFinding, FindModuleMarksAndSelectsTheOnePortWithAModule) {
+    std::vector<std::unique_ptr<sim::KestovSimulator>> sims;
+    for (const char* model : {"KESTOV-LV220", "KESTOV-LV200", "KESTOV-LV200"}) {
+        sims.push_back(std::make_unique<sim::KestovSimulator>(model));
+        ASSERT_TRUE(sims.back()->Start());
+    }
+    sims[1]->SetSilent(true);
+    const int holder = ::open(sims[2]->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    for (auto& s : sims) source.ports.push_back(Plain(s->DevicePath()));
+    const QString module = QString::fromStdString(sims[0]->DevicePath());
+
+    ComConfigDlg dlg;
+    Run(dlg, [&](ComConfigDlg& d) {
+        d.SelectPort(d.PortCombo()->findText(QString::fromStdString(sims[1]->DevicePath())));
+        d.FindButton()->click();
+        EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+        return int(QDialog::Rejected);
+    });
+    EXPECT_EQ(Status(dlg, module), QStringLiteral("KESTOV-LV220 answered"));
+    EXPECT_EQ(Status(dlg, QString::fromStdString(sims[1]->DevicePath())), QStringLiteral("No module answered"));
+    EXPECT_EQ(Status(dlg, QString::fromStdString(sims[2]->DevicePath())), QStringLiteral("In use by another program"));
+    EXPECT_EQ(dlg.PortCombo()->currentText(), module);
+    EXPECT_EQ(dlg.m_portName, module);
+    EXPECT_EQ(Remembered(), module);
+    EXPECT_TRUE(sims[2]->Commands().empty());
+    ::close(holder);
+}
+
+TEST_F(PortFinding, ReconnectOptionIsRememberedAndOffByDefault) {
+    source.ports = {Plain("/dev/ttyS0")};
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg& d) {
+        EXPECT_FALSE(d.ReconnectCheck()->isChecked());
+        d.ReconnectCheck()->click();
+        return int(QDialog::Rejected);
+    });
+    EXPECT_TRUE(ComConfigDlg::ReconnectEnabled());
+    ComConfigDlg again;
+    Run(again, Rejected);
+    EXPECT_TRUE(again.ReconnectCheck()->isChecked());
+}
+
+}  // namespace
+
+// Pictures of the dialog after "Find module", in both languages, and of the
+// open port list. Runs only when KESTOV_SCREENSHOT_DIR names a directory.
+TEST_F(PortFinding, Screenshots) {
+    const QString dir = qEnvironmentVariable("KESTOV_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "KESTOV_SCREENSHOT_DIR not set";
+    // The module, a silent USB adapter and a board another program holds.
+    std::vector<std::unique_ptr<sim::KestovSimulator>> sims;
+    for (int i = 0; i < 3; ++i) {
+        sims.push_back(std::make_unique<sim::KestovSimulator>("KESTOV-LV200"));
+        ASSERT_TRUE(sims.back()->Start());
+    }
+    sims[1]->SetSilent(true);
+    const int holder = ::open(sims[2]->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    SerialPortEntry module = Plain(sims[0]->DevicePath());
+    module.product = "Simulated module";
+    SerialPortEntry board = Plain(sims[2]->DevicePath());
+    board.manufacturer = "Arduino (www.arduino.cc)";
+    board.product = "Uno";
+    source.ports = {module, Usb(sims[1]->DevicePath(), "/dev/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0"),
+                    board};
+    for (const int korean : {0, 1}) {
+        SetKoreanUiOverride(korean);
+        ComConfigDlg dlg;
+        Run(dlg, [&](ComConfigDlg& d) {
+            d.show();
+            d.FindButton()->click();
+            EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+            QCoreApplication::processEvents();
+            const QString suffix = korean ? QStringLiteral("ko") : QStringLiteral("en");
+            EXPECT_TRUE(d.grab().save(dir + QStringLiteral("/port-dialog-") + suffix + QStringLiteral(".png")));
+            d.PortCombo()->showPopup();
+            QCoreApplication::processEvents();
+            QWidget* popup = d.PortCombo()->view()->window();
+            EXPECT_TRUE(popup->grab().save(dir + QStringLiteral("/port-list-") + suffix + QStringLiteral(".png")));
+            d.PortCombo()->hidePopup();
+            return int(QDialog::Rejected);
+        });
+    }
+    ::close(holder);
+}
