@@ -36,8 +36,8 @@ void CKESTOVLV2xxManagerDlg::OnFactoryReset() {
 void CKESTOVLV2xxManagerDlg::OnChangeDeviceName() {
     EnableControls(false);
     const std::string name = WideToUtf8(m_deviceNameEdit->text().toStdU16String());
-    if (input_rules::CheckDeviceName(name) != 0) {
-        ShowMessage(IDS_DEVICE_NAME_TOO_LONG, MsgIcon::Warning);
+    if (const int error = input_rules::CheckDeviceName(name)) {
+        ShowMessage(error, MsgIcon::Warning);
         EnableControls(true);
         return;
     }

@@ -182,6 +182,8 @@ private:
     void OnUserDataRadio();
     void OnDataFormatRadio(int id);
     bool ValidateBeaconData();
+    // The string edit's bytes as they are to be sent.
+    std::string BeaconStringBytes() const;
     void OnSaveBeaconData();
     void OnSaveAdvInterval();
     // Data exchange from the source radios: 0, 1, or -1 when neither is checked.
@@ -223,6 +225,8 @@ private:
     QLabel* m_addressText = nullptr;
     QLineEdit* m_beaconHexEdit = nullptr;
     QLineEdit* m_beaconStringEdit = nullptr;
+    QString m_beaconReadHex;   // the beacon data as read back (hex digits)
+    QString m_beaconReadText;  // and as the string edit showed it then
     QRadioButton* m_finalSerialRadio = nullptr;
     QRadioButton* m_userDataRadio = nullptr;
     QRadioButton* m_hexRadio = nullptr;

@@ -59,6 +59,9 @@ const StringEntry kStrings[] = {
     {139, QT_TRANSLATE_NOOP("Strings", "Device Address")},
     {140, QT_TRANSLATE_NOOP("Strings", "Device Name")},
     {141, QT_TRANSLATE_NOOP("Strings", "RSSI")},
+    {142, QT_TRANSLATE_NOOP("Strings", "The device name contains a character the module cannot take.")},
+    {143, QT_TRANSLATE_NOOP("Strings", "The name in Scan filter contains a character the module cannot take.")},
+    {144, QT_TRANSLATE_NOOP("Strings", "Slot %d: The TAG contains a character the module cannot take.")},
     {57664, QT_TRANSLATE_NOOP("Strings",
             "Company and product identification, a product release number, "
             "and copyright and trademark notification.\nInfo.")},

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-// Text of a string-table id (101..141, 57664) in the UI language; empty for an unknown id.
+// Text of a string-table id (101..144, 57664) in the UI language; empty for an unknown id.
 QString LoadStringRes(int id);
 // Korean exactly when the system's UI language is Korean (or the test override says so).
 bool IsKoreanUi();

@@ -21,6 +21,12 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
               "have connected and try again.",
          "지원하지 않는 장치입니다. 연결된 장치 종류를 확인하시고 다시 시도해 주세요."},
         {141, "RSSI", "RSSI"},
+        {142, "The device name contains a character the module cannot take.",
+         "장치 이름에 모듈이 받을 수 없는 문자가 있습니다."},
+        {143, "The name in Scan filter contains a character the module cannot take.",
+         "Scan filter의 이름에 모듈이 받을 수 없는 문자가 있습니다."},
+        {144, "Slot %d: The TAG contains a character the module cannot take.",
+         "Slot %d: TAG에 모듈이 받을 수 없는 문자가 있습니다."},
         {57664, "Company and product identification, a product release number, and copyright and "
                 "trademark notification.\nInfo.",
          "프로그램 정보, 버전 번호 및 저작권을 표시합니다.\n정보"},
@@ -31,7 +37,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
         SetKoreanUiOverride(1);
         EXPECT_EQ(LoadStringRes(s.id), QString::fromUtf8(s.korean)) << s.id;
     }
-    for (int id = 101; id <= 141; ++id) {
+    for (int id = 101; id <= 144; ++id) {
         const bool absent = id == 130 || id == 131;
         SetKoreanUiOverride(0);
         const QString en = LoadStringRes(id);
@@ -43,7 +49,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
             EXPECT_NE(en, ko) << id << " has no Korean text";
         }
     }
-    EXPECT_TRUE(LoadStringRes(142).isEmpty());
+    EXPECT_TRUE(LoadStringRes(145).isEmpty());
 }
 
 TEST_F(Strings, KoreanExactlyWhenTheFirstUiLanguageIsKorean) {
