@@ -25,6 +25,7 @@ class QTableView;
 class CXGroupBox;
 class ComConfigDlg;
 class DialogUnits;
+class ElidedLabel;
 class GdiplusImgCtrl;
 class ScanListModel;
 
@@ -209,6 +210,7 @@ private:
     std::map<int, QWidget*> m_controls;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
+    ElidedLabel* m_linkPane = nullptr;  // pane 0
 
     // Control members.
     QTableView* m_scanList = nullptr;

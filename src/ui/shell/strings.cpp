@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <memory>
 #include <vector>
@@ -138,12 +139,15 @@ void InstallTranslations(bool korean) {
     }
     InstalledTranslators().clear();
     if (!korean) return;
-    for (const QString& name : KoreanCatalogues()) {
+    auto install = [app](const QString& name, const QString& dir) {
         auto* t = new QTranslator(app);
-        if (t->load(QStringLiteral(":/i18n/") + name) && QCoreApplication::installTranslator(t)) {
+        if (t->load(name, dir) && QCoreApplication::installTranslator(t)) {
             InstalledTranslators().push_back(t);
         } else {
             delete t;
         }
-    }
+    };
+    for (const QString& name : KoreanCatalogues()) install(name, QStringLiteral(":/i18n"));
+    // Qt's own texts: the standard buttons of message boxes and dialogs.
+    install(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }

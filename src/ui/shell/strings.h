@@ -11,7 +11,8 @@ QString LoadStringRes(int id);
 bool IsKoreanUi();
 // Tests: -1 = system rule, 0 = English, 1 = Korean.
 void SetKoreanUiOverride(int v);
-// Loads every :/i18n/*_ko.qm when korean, removes them otherwise (call after QApplication exists).
+// Loads every :/i18n/*_ko.qm and Qt's own qtbase_ko.qm when korean, removes them otherwise
+// (call after QApplication exists).
 void InstallTranslations(bool korean);
 
 // The rule itself: the first preferred UI language decides; without any, the locale's language.

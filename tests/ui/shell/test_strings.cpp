@@ -1,7 +1,9 @@
 // String table and the language rule.
 #include "shell_fixture.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QMessageBox>
 
 namespace {
 
@@ -80,8 +82,20 @@ TEST_F(Strings, InstalledTranslationsServeTrCalls) {
     InstallTranslations(true);
     EXPECT_EQ(QCoreApplication::translate("Strings", "Ready"), QStringLiteral("준비"));
     EXPECT_EQ(QCoreApplication::translate("ComConfigDlg", "COM Port"), QStringLiteral("통신 포트"));
+    // Qt's own buttons in a message box speak Korean too.
+    const auto buttonTexts = [] {
+        QMessageBox box(QMessageBox::Question, QString(), QString(),
+                        QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+        QStringList texts;
+        for (auto b : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No})
+            texts << box.button(b)->text();
+        return texts;
+    };
+    EXPECT_EQ(buttonTexts(), (QStringList{QString::fromUtf8("확인"), QString::fromUtf8("취소"),
+                                          QString::fromUtf8("예(&Y)"), QString::fromUtf8("아니요(&N)")}));
     InstallTranslations(false);
     EXPECT_EQ(QCoreApplication::translate("Strings", "Ready"), QStringLiteral("Ready"));
+    EXPECT_EQ(buttonTexts(), (QStringList{"OK", "Cancel", "&Yes", "&No"}));
 }
 
 }  // namespace
