@@ -64,7 +64,7 @@ env -u LC_ALL -u LC_MESSAGES LANGUAGE=ko LANG=ko_KR.UTF-8 QT_QPA_PLATFORM=xcb \
   "$1" --demo LV200 >"$2" 2>&1 & pid=$!
   i=0
   while [ $i -lt 300 ]; do
-    if xwininfo -root -tree 2>/dev/null | grep -qF "KESTOV-LV200과의 통신 설정"; then
+    if LC_ALL=C.UTF-8 xwininfo -root -tree 2>/dev/null | grep -qF "KESTOV-LV200과의 통신 설정"; then
       kill $pid; wait $pid 2>/dev/null; exit 0
     fi
     kill -0 $pid 2>/dev/null || { echo "the program ended"; cat "$2"; exit 1; }
