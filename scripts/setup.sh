@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-  qt6-charts-dev libqt6opengl6-dev
+  qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-nanum fonts-dejavu-core
+  xvfb xauth x11-utils fonts-nanum fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file
 )
 

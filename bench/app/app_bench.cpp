@@ -1,5 +1,6 @@
-// The whole program, timed from outside: it starts the manager in demo mode
-// (offscreen) with a script and reads the figures the script prints.
+// The whole program, timed from outside: it starts the manager's test copy
+// (the program's code with the script player) in demo mode, offscreen, with a
+// script and reads the figures the script prints.
 //
 //   start-up  process start to the COM port dialog shown (warm: one run first
 //             is not counted), median of 5
@@ -8,7 +9,7 @@
 //   memory    peak resident size after a scan that lists 10,000 devices, and the
 //             longest gap of a 10 ms timer while they arrive
 //
-//   app_bench MANAGER [runs]
+//   app_bench SCRIPTED_MANAGER [runs]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -195,7 +196,7 @@ void Memory(const std::string& manager) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: app_bench MANAGER [runs]\n");
+        std::fprintf(stderr, "usage: app_bench SCRIPTED_MANAGER [runs]\n");
         return 2;
     }
     const std::string manager = argv[1];

@@ -128,24 +128,24 @@ bool HasControlChar(const std::string& text) { return AnyControl(text); }
 bool HasControlChar(const std::u16string& text) { return AnyControl(text); }
 
 int CheckDeviceName(const std::string& utf8) {
-    if (utf8.size() > kMaxNameBytes || AnyControl(utf8)) {
+    if (utf8.size() > kMaxNameBytes) {
         return IDS_DEVICE_NAME_TOO_LONG;
     }
-    return 0;
+    return AnyControl(utf8) ? IDS_DEVICE_NAME_BAD_CHAR : 0;
 }
 
 int CheckScanFilterName(const std::string& utf8) {
-    if (utf8.empty() || utf8.size() > kMaxNameBytes || AnyControl(utf8)) {
+    if (utf8.empty() || utf8.size() > kMaxNameBytes) {
         return IDS_INVALID_FILTER_NAME;
     }
-    return 0;
+    return AnyControl(utf8) ? IDS_FILTER_NAME_BAD_CHAR : 0;
 }
 
 int CheckSlotTag(const std::string& utf8) {
-    if (utf8.size() > kMaxNameBytes || AnyControl(utf8)) {
+    if (utf8.size() > kMaxNameBytes) {
         return IDS_SLOT_INVALID_TAG;
     }
-    return 0;
+    return AnyControl(utf8) ? IDS_SLOT_TAG_BAD_CHAR : 0;
 }
 
 int CheckBeaconHex(const std::string& text) { return BeaconHexRule(text); }
@@ -154,9 +154,6 @@ int CheckBeaconHex(const std::u16string& text) { return BeaconHexRule(text); }
 int CheckBeaconString(const std::string& utf8) {
     if (utf8.empty()) {
         return IDS_BEACON_EMPTY;
-    }
-    if (AnyControl(utf8)) {
-        return IDS_HEX_FORMAT;
     }
     if (utf8.size() > kMaxBeaconBytes) {
         return IDS_STRING_TOO_LONG;

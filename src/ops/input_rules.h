@@ -1,7 +1,8 @@
 // Input rules of the main window's sections, as pure checks. Each Check*
 // returns 0 when the text may be used, else the id of the string to show.
-// Texts that end up inside an AT command must not hold control characters:
-// a CR would end the command early and run the rest as a second command.
+// Texts that end up inside an AT command as they are must not hold control
+// characters: a CR would end the command early and run the rest as a second
+// command. Beacon text is safe: it is sent as hex digits.
 #pragma once
 
 #include <cstdint>
@@ -21,19 +22,21 @@ inline constexpr int kMaxRssi = 127;
 bool HasControlChar(const std::string& text);
 bool HasControlChar(const std::u16string& text);
 
-// New device name (UTF-8): over 8 bytes or a control character -> 109.
+// New device name (UTF-8): over 8 bytes -> 109, a control character -> 142.
 // The empty name is allowed.
 int CheckDeviceName(const std::string& utf8);
-// Scan name filter (UTF-8): empty, over 8 bytes or a control character -> 129.
+// Scan name filter (UTF-8): empty or over 8 bytes -> 129, a control
+// character -> 143.
 int CheckScanFilterName(const std::string& utf8);
-// Slot tag (UTF-8): over 8 bytes or a control character -> 114. Empty is allowed.
+// Slot tag (UTF-8): over 8 bytes -> 114, a control character -> 144. Empty
+// is allowed.
 int CheckSlotTag(const std::string& utf8);
 // Beacon data as hex text, in this order: empty 135, odd length 132,
 // a character other than 0-9 a-f A-F 134, over 52 digits 133.
 int CheckBeaconHex(const std::string& text);
 int CheckBeaconHex(const std::u16string& text);
-// Beacon data as a string (UTF-8): empty 135, a control character 134,
-// over 26 bytes 133.
+// Beacon data as a string (UTF-8): empty 135, over 26 bytes 133. Any byte
+// may be in it: it goes out as hex digits.
 int CheckBeaconString(const std::string& utf8);
 
 // RSSI threshold text: white space trimmed at both ends, then an optional

@@ -42,5 +42,9 @@ enum StringId : int {
     IDS_COL_ADDRESS = 139,              // "Device Address"
     IDS_COL_NAME = 140,                 // "Device Name"
     IDS_COL_RSSI = 141,                 // "RSSI"
+    // Text the module cannot take (a control character); ids are ours.
+    IDS_DEVICE_NAME_BAD_CHAR = 142,     // "The device name contains a character the module cannot take."
+    IDS_FILTER_NAME_BAD_CHAR = 143,     // "The name in Scan filter contains a character the module cannot take."
+    IDS_SLOT_TAG_BAD_CHAR = 144,        // "Slot %d: The TAG contains a character the module cannot take."
     IDS_ABOUT_PROMPT = 57664,           // menu prompt of the About command
 };

@@ -32,12 +32,29 @@ int CKESTOVLV2xxManagerDlg::BeaconSourceFromRadios() const {
     return -1;
 }
 
+std::string CKESTOVLV2xxManagerDlg::BeaconStringBytes() const {
+    // Unchanged since the read-back: the bytes the module gave, also those
+    // that are no UTF-8 (shown as U+FFFD) or come after a NUL (not shown).
+    const QString text = m_beaconStringEdit->text();
+    const std::string readHex = m_beaconReadHex.toStdString();
+    if (text == m_beaconReadText && !readHex.empty() && readHex.size() % 2 == 0 && IsHexText(readHex)) {
+        std::string bytes;
+        for (std::size_t i = 0; i < readHex.size(); i += 2) {
+            uint8_t b = 0;
+            HexPairToByte(readHex.c_str() + i, b);
+            bytes.push_back(static_cast<char>(b));
+        }
+        return bytes;
+    }
+    return WideToUtf8(text.toStdU16String());
+}
+
 bool CKESTOVLV2xxManagerDlg::ValidateBeaconData() {
     int error = 0;
     if (m_hexRadio->isChecked())
         error = input_rules::CheckBeaconHex(m_beaconHexEdit->text().toStdU16String());
     else
-        error = input_rules::CheckBeaconString(WideToUtf8(m_beaconStringEdit->text().toStdU16String()));
+        error = input_rules::CheckBeaconString(BeaconStringBytes());
     if (error == 0) return true;
     ShowMessage(error, MsgIcon::Error);
     return false;
@@ -58,7 +75,7 @@ void CKESTOVLV2xxManagerDlg::OnSaveBeaconData() {
     }
     std::memset(records.m_beaconHexToWrite, 0, sizeof records.m_beaconHexToWrite);
     if (m_stringRadio->isChecked()) {
-        const std::string bytes = WideToUtf8(m_beaconStringEdit->text().toStdU16String());
+        const std::string bytes = BeaconStringBytes();
         char* out = records.m_beaconHexToWrite;
         for (unsigned char b : bytes) {
             std::snprintf(out, 3, "%02X", b);
@@ -93,9 +110,11 @@ void CKESTOVLV2xxManagerDlg::SetBeaconSourceRadios(int source) {
 }
 
 void CKESTOVLV2xxManagerDlg::SetBeaconHexText(const std::u16string& text) {
-    m_beaconHexEdit->setText(QString::fromStdU16String(text));
+    m_beaconReadHex = QString::fromStdU16String(text);
+    m_beaconHexEdit->setText(m_beaconReadHex);
 }
 
 void CKESTOVLV2xxManagerDlg::SetBeaconStringText(const std::u16string& text) {
     m_beaconStringEdit->setText(QString::fromStdU16String(text));
+    m_beaconReadText = m_beaconStringEdit->text();  // as the edit holds it
 }

@@ -2,7 +2,6 @@
 
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
-#include "ui/main/script_driver.h"
 #include "ui/shell/application.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/settings_store.h"
@@ -12,7 +11,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -77,7 +75,7 @@ private:
 };
 
 // Everything between the toolkit's start and its end. Returns the status.
-int RunDemoWindow(const DemoOptions& options, ScriptDriver* driver) {
+int RunDemoWindow(const DemoOptions& options, DemoObserver* observer) {
     DemoSettings settings;
     sim::KestovSimulator simulator(options.model);
     simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(kDemoDevices));
@@ -96,9 +94,9 @@ int RunDemoWindow(const DemoOptions& options, ScriptDriver* driver) {
     {
         DemoPortList ports(path);
         CKESTOVLV2xxManagerDlg window;
-        if (driver) driver->Attach(window, simulator);
+        if (observer) observer->Attach(window, simulator);
         window.exec();
-        if (driver) driver->Detach();
+        if (observer) observer->Detach();
     }
     // The window's end closed the link and joined its threads; the module's
     // own thread goes last.
@@ -130,22 +128,11 @@ bool ParseDemoCommandLine(int argc, char** argv, DemoOptions& options, std::stri
         error = "the model text is empty";
         return false;
     }
-    for (; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--script") == 0) {
-            if (i + 1 >= argc) {
-                error = "--script needs a file";
-                return false;
-            }
-            options.scriptPath = argv[++i];
-        } else {
-            options.toolkitArgs.push_back(argv[i]);
-        }
-    }
+    for (; i < argc; ++i) options.toolkitArgs.push_back(argv[i]);
     return true;
 }
 
-int RunDemo(int argc, char** argv) {
-    const auto started = std::chrono::steady_clock::now();
+int RunDemo(int argc, char** argv, DemoObserver* observer) {
     DemoOptions options;
     std::string error;
     if (!ParseDemoCommandLine(argc, argv, options, error)) {
@@ -155,22 +142,11 @@ int RunDemo(int argc, char** argv) {
                      error.c_str());
         return 2;
     }
-    std::unique_ptr<ScriptDriver> driver;
-    if (!options.scriptPath.empty()) {
-        driver = std::make_unique<ScriptDriver>(started);
-        if (!driver->Load(options.scriptPath, error)) {
-            std::fprintf(stderr, "kestov-lv200-manager: %s\n", error.c_str());
-            return 2;
-        }
-        driver->NoteStartThreads();
-    }
     int toolkitArgc = static_cast<int>(options.toolkitArgs.size());
     options.toolkitArgs.push_back(nullptr);
     int status = 0;
     const int rc = CKESTOVLV2xxManagerApp().Run(toolkitArgc, options.toolkitArgs.data(), [&] {
-        status = RunDemoWindow(options, driver.get());
+        status = RunDemoWindow(options, observer);
     });
-    // Counted once the toolkit has ended too: what is left now stays to the end.
-    if (driver && status == 0) status = driver->Finish();
     return status != 0 ? status : rc;
 }

@@ -3,6 +3,7 @@
 #include "ops/input_rules.h"
 #include "ops/string_ids.h"
 #include "ui/main/main_window.h"
+#include "ui/main/window_text.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -10,8 +11,8 @@
 
 void CKESTOVLV2xxManagerDlg::OnRefreshInfo() {
     if (!m_ops.IsLinkOpen() || m_ops.IsBusy()) return;
-    m_firmwareText->clear();
-    m_addressText->clear();
+    SetFirmwareText(u"");
+    SetAddressText(u"");
     m_deviceNameEdit->clear();
     ClearScanList();
     for (int n = 1; n <= 8; ++n) ClearSlotRowTexts(n);
@@ -36,8 +37,8 @@ void CKESTOVLV2xxManagerDlg::OnFactoryReset() {
 void CKESTOVLV2xxManagerDlg::OnChangeDeviceName() {
     EnableControls(false);
     const std::string name = WideToUtf8(m_deviceNameEdit->text().toStdU16String());
-    if (input_rules::CheckDeviceName(name) != 0) {
-        ShowMessage(IDS_DEVICE_NAME_TOO_LONG, MsgIcon::Warning);
+    if (const int error = input_rules::CheckDeviceName(name)) {
+        ShowMessage(error, MsgIcon::Warning);
         EnableControls(true);
         return;
     }
@@ -68,12 +69,22 @@ void CKESTOVLV2xxManagerDlg::OnApplyUartOptions() {
 
 // ---- IManagerView: device information ----
 
+namespace {
+
+// A screen reader says what the value is and the value itself.
+void ShowValue(QLabel* label, const QString& caption, const QString& value) {
+    label->setText(value);
+    label->setAccessibleName(value.isEmpty() ? caption : caption + QStringLiteral(": ") + value);
+}
+
+}  // namespace
+
 void CKESTOVLV2xxManagerDlg::SetFirmwareText(const std::u16string& text) {
-    m_firmwareText->setText(QString::fromStdU16String(text));
+    ShowValue(m_firmwareText, Tr("Firmware Version").trimmed(), QString::fromStdU16String(text));
 }
 
 void CKESTOVLV2xxManagerDlg::SetAddressText(const std::u16string& text) {
-    m_addressText->setText(QString::fromStdU16String(text));
+    ShowValue(m_addressText, Tr("Bluetooth Address").trimmed(), QString::fromStdU16String(text));
 }
 
 void CKESTOVLV2xxManagerDlg::SetDeviceNameText(const std::u16string& text) {

@@ -5,6 +5,7 @@
 #include "ui/main/window_text.h"
 
 #include "ops/string_ids.h"
+#include "ui/controls/elided_label.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/x_group_box.h"
 #include "ui/main/reconnect.h"
@@ -306,12 +307,14 @@ void CKESTOVLV2xxManagerDlg::SetupStatusBar() {
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
+    m_linkPane = new ElidedLabel(m_statusBar);
+    m_statusPane[0] = m_linkPane;
+    m_statusPane[1] = new QLabel(m_statusBar);
     for (int i = 0; i < 2; ++i) {
-        m_statusPane[i] = new QLabel(m_statusBar);
         m_statusPane[i]->setTextFormat(Qt::PlainText);
         m_statusPane[i]->setObjectName(QStringLiteral("statusPane%1").arg(i));
     }
-    m_statusPane[0]->setText(LoadStringRes(IDS_COM_PORT_CLOSED));
+    SetLinkStatusString(IDS_COM_PORT_CLOSED);
     m_statusPane[1]->setText(LoadStringRes(IDS_READY));
     m_statusPane[0]->setAccessibleName(Tr("Link status"));
     m_statusPane[1]->setAccessibleName(Tr("Program version"));
@@ -324,7 +327,8 @@ void CKESTOVLV2xxManagerDlg::SetupStatusBar() {
 }
 
 QString CKESTOVLV2xxManagerDlg::StatusPaneText(int pane) const {
-    return (pane == 0 || pane == 1) ? m_statusPane[pane]->text() : QString();
+    if (pane == 0) return m_linkPane->FullText();
+    return pane == 1 ? m_statusPane[1]->text() : QString();
 }
 
 void CKESTOVLV2xxManagerDlg::ShowVersionText() {
@@ -485,11 +489,17 @@ bool CKESTOVLV2xxManagerDlg::RunPortDialog(PortSettings& settings) {
 }
 
 void CKESTOVLV2xxManagerDlg::SetLinkStatusText(const std::u16string& text) {
-    m_statusPane[0]->setText(QString::fromStdU16String(text));
+    // "PATH, BAUD, PARITY, STOP BITS": a long path gives way in its middle so
+    // the line setting (the last three parts) always shows.
+    const QString full = QString::fromStdU16String(text);
+    qsizetype head = full.size();
+    for (int parts = 0; parts < 3 && head > 0; ++parts) head = full.lastIndexOf(QLatin1String(", "), head - 1);
+    m_linkPane->SetElidedText(full, head < 0 ? full.size() : head);
 }
 
 void CKESTOVLV2xxManagerDlg::SetLinkStatusString(int stringId) {
-    m_statusPane[0]->setText(LoadStringRes(stringId));
+    const QString text = LoadStringRes(stringId);
+    m_linkPane->SetElidedText(text, text.size());
 }
 
 void CKESTOVLV2xxManagerDlg::ShowPicture(int pngId) { m_devicePicture->LoadPngResource(pngId); }

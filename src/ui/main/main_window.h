@@ -25,6 +25,7 @@ class QTableView;
 class CXGroupBox;
 class ComConfigDlg;
 class DialogUnits;
+class ElidedLabel;
 class GdiplusImgCtrl;
 class LinkReconnector;
 class ScanListModel;
@@ -192,6 +193,8 @@ private:
     void OnUserDataRadio();
     void OnDataFormatRadio(int id);
     bool ValidateBeaconData();
+    // The string edit's bytes as they are to be sent.
+    std::string BeaconStringBytes() const;
     void OnSaveBeaconData();
     void OnSaveAdvInterval();
     // Data exchange from the source radios: 0, 1, or -1 when neither is checked.
@@ -219,6 +222,7 @@ private:
     std::map<int, QWidget*> m_controls;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
+    ElidedLabel* m_linkPane = nullptr;  // pane 0
 
     // Control members.
     QTableView* m_scanList = nullptr;
@@ -235,6 +239,8 @@ private:
     QLabel* m_addressText = nullptr;
     QLineEdit* m_beaconHexEdit = nullptr;
     QLineEdit* m_beaconStringEdit = nullptr;
+    QString m_beaconReadHex;   // the beacon data as read back (hex digits)
+    QString m_beaconReadText;  // and as the string edit showed it then
     QRadioButton* m_finalSerialRadio = nullptr;
     QRadioButton* m_userDataRadio = nullptr;
     QRadioButton* m_hexRadio = nullptr;

@@ -138,7 +138,9 @@ void CKESTOVLV2xxManagerDlg::CreateDeviceInfoSection(QWidget* c, const DialogUni
 
     MakeLabel(c, Tr("Firmware Version"), du.Rect(ko ? 210 : 206, 21, 53, 8),
               Qt::AlignLeft | Qt::AlignTop, "lblFirmwareVersion");
-    m_firmwareText = MakeLabel(c, QString(), du.Rect(267, 18, 59, 12), Qt::AlignLeft | Qt::AlignVCenter);
+    // The value stands on its caption's line: the box starts 3 units higher.
+    m_firmwareText = MakeLabel(c, QString(), du.Rect(267, 18, 59, 12), Qt::AlignLeft | Qt::AlignTop);
+    m_firmwareText->setContentsMargins(0, du.Y(21) - du.Y(18), 0, 0);
     m_firmwareText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Register(IDC_FW_VERSION, m_firmwareText, Tr("Firmware Version"));
 
@@ -195,16 +197,19 @@ void CKESTOVLV2xxManagerDlg::CreateRegisterSection(QWidget* c, const DialogUnits
     slotFrame->setObjectName(QStringLiteral("frameRegisteredDevices"));
     slotFrame->setGeometry(du.Rect(180, 133, 164, 170));
 
-    // Scan: filters first, then the button and the list (tab order).
+    // Scan: filters first, then the button and the list (tab order). The
+    // two filter captions get the same room, up to edits that start 3 units
+    // further right (keeping their right ends), so with this font neither
+    // caption has to be drawn smaller than the other.
     m_nameFilterCheck = new QCheckBox(Tr("Name filter"), c);
-    m_nameFilterCheck->setGeometry(du.Rect(20, 150, 44, 10));
+    m_nameFilterCheck->setGeometry(du.Rect(20, 150, 50, 10));
     Register(IDC_NAME_FILTER_CHECK, m_nameFilterCheck, QString());
-    m_nameFilterEdit = MakeEdit(c, du.Rect(67, 148, 52, 13));
+    m_nameFilterEdit = MakeEdit(c, du.Rect(70, 148, 49, 13));
     Register(IDC_NAME_FILTER_EDIT, m_nameFilterEdit, Tr("Name filter text"));
     m_rssiFilterCheck = new QCheckBox(Tr("RSSI Filter"), c);
-    m_rssiFilterCheck->setGeometry(du.Rect(20, 167, 47, 10));
+    m_rssiFilterCheck->setGeometry(du.Rect(20, 167, 50, 10));
     Register(IDC_RSSI_FILTER_CHECK, m_rssiFilterCheck, QString());
-    m_rssiFilterEdit = MakeEdit(c, du.Rect(67, 166, 28, 13));
+    m_rssiFilterEdit = MakeEdit(c, du.Rect(70, 166, 25, 13));
     Register(IDC_RSSI_FILTER_EDIT, m_rssiFilterEdit, Tr("RSSI threshold"));
     m_scanButton = MakeButton(c, LoadStringRes(IDS_SCAN), du.Rect(124, 148, 46, 31));
     Register(IDC_SCAN, m_scanButton, Tr("Scan or stop scanning"));

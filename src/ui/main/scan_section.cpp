@@ -41,8 +41,8 @@ void CKESTOVLV2xxManagerDlg::OnStartScan() {
     std::memset(filter.name, 0, sizeof filter.name);
     if (m_nameFilterCheck->isChecked()) {
         const std::string name = WideToUtf8(m_nameFilterEdit->text().toStdU16String());
-        if (input_rules::CheckScanFilterName(name) != 0) {
-            ShowMessage(IDS_INVALID_FILTER_NAME, MsgIcon::Error);
+        if (const int error = input_rules::CheckScanFilterName(name)) {
+            ShowMessage(error, MsgIcon::Error);
             EnableControls(true);
             return;
         }

@@ -122,8 +122,8 @@ void CKESTOVLV2xxManagerDlg::OnSaveSlots() {
         std::memset(record.tag, 0, sizeof record.tag);
         if (!t.isEmpty()) {
             const std::string tag = WideToUtf8(t.toStdU16String());
-            if (input_rules::CheckSlotTag(tag) != 0) {
-                fail(SlotMessage(IDS_SLOT_INVALID_TAG, i));
+            if (const int error = input_rules::CheckSlotTag(tag)) {
+                fail(SlotMessage(error, i));
                 return;
             }
             std::memcpy(record.tag, tag.data(), tag.size());

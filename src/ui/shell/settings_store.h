@@ -1,5 +1,7 @@
 // The program's remembered values (last port, line setting, scan filters)
-// in the user's settings store, group "Default Values".
+// in the user's settings file, group "Default Values". Values are integers
+// and texts only; a file that cannot be read, or a value of another form,
+// gives the defaults.
 #pragma once
 
 #include <QString>
@@ -23,4 +25,7 @@ public:
     static void WriteProfileString(const char* key, const QString& value);
     // Tests: use this INI file instead of the user's store; empty path restores the default store.
     static void UseFile(const QString& iniPath);
+    // The file in use: the one given to UseFile, else the user's
+    // <config>/Talvern/<application name>.conf.
+    static QString FileName();
 };

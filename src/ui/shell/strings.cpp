@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <memory>
 #include <vector>
@@ -59,6 +60,9 @@ const StringEntry kStrings[] = {
     {139, QT_TRANSLATE_NOOP("Strings", "Device Address")},
     {140, QT_TRANSLATE_NOOP("Strings", "Device Name")},
     {141, QT_TRANSLATE_NOOP("Strings", "RSSI")},
+    {142, QT_TRANSLATE_NOOP("Strings", "The device name contains a character the module cannot take.")},
+    {143, QT_TRANSLATE_NOOP("Strings", "The name in Scan filter contains a character the module cannot take.")},
+    {144, QT_TRANSLATE_NOOP("Strings", "Slot %d: The TAG contains a character the module cannot take.")},
     {57664, QT_TRANSLATE_NOOP("Strings",
             "Company and product identification, a product release number, "
             "and copyright and trademark notification.\nInfo.")},
@@ -135,12 +139,15 @@ void InstallTranslations(bool korean) {
     }
     InstalledTranslators().clear();
     if (!korean) return;
-    for (const QString& name : KoreanCatalogues()) {
+    auto install = [app](const QString& name, const QString& dir) {
         auto* t = new QTranslator(app);
-        if (t->load(QStringLiteral(":/i18n/") + name) && QCoreApplication::installTranslator(t)) {
+        if (t->load(name, dir) && QCoreApplication::installTranslator(t)) {
             InstalledTranslators().push_back(t);
         } else {
             delete t;
         }
-    }
+    };
+    for (const QString& name : KoreanCatalogues()) install(name, QStringLiteral(":/i18n"));
+    // Qt's own texts: the standard buttons of message boxes and dialogs.
+    install(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }

@@ -1,14 +1,15 @@
 // The built program as a person meets it: started in demo mode (offscreen),
 // driven by a script through its real widgets, and watched from outside: its
 // exit status and time, its threads at the end, the processes it starts, the
-// settings it leaves. The program comes from $KESTOV_MANAGER, so the same
-// checks run against an installed copy.
+// settings it leaves. The program comes from $KESTOV_MANAGER: the program's
+// test copy, which is the program's code with the script player added.
 #include "child_process.h"
 
 #include <gtest/gtest.h>
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -186,6 +187,79 @@ close
     EXPECT_NE(r.output.find("FAILED at line"), std::string::npos) << r.output;
     EXPECT_LT(r.took, 15s);
     EXPECT_TRUE(r.leftovers.empty());
+}
+
+// Settings files the program did not write, or that are not files at all:
+// the window starts with the defaults, nothing crashes or hangs, and where a
+// regular file can be replaced the program still saves into it.
+TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
+    // Qt's own format decodes "@Variant(" values recursively: a list in a
+    // list in a list ... (type 9, one element) 30,000 levels deep.
+    std::string nested = "[Default%20Values]\nName%20filter%20check=1\nApplication%20parity=@Variant(";
+    for (int i = 0; i < 30000; ++i) nested += "\\0\\0\\0\\t\\0\\0\\0\\x1";
+    nested += "\\0\\0\\0\\x2\\0\\0\\0\\x5)\n";
+    std::string noise;
+    std::uint32_t x = 12345;
+    for (int i = 0; i < 64 * 1024; ++i) noise += static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    const std::string huge = "[Default%20Values]\nName%20filter%20value=" + std::string(10 << 20, 'A') + "\n";
+    const std::string wrongTypes =
+            "[Default%20Values]\n"
+            "Name%20filter%20value=x, y\n"
+            "Name%20filter%20check=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n"
+            "RSSI%20filter%20check=@ByteArray(1)\n"
+            "Scan%20RSSI%20filter%20value=99999999999\n"
+            "Beacon%20Adv.%20Data%20Format=hex\n";
+    enum Kind { File, Unreadable, Directory, Fifo };
+    const struct Case {
+        const char* name;
+        Kind kind;
+        std::string text;
+        bool saves;  // the program can write its settings afterwards
+    } cases[] = {
+            {"nested variant", File, nested, true},
+            {"random bytes", File, noise, true},
+            {"10 MB", File, huge, true},
+            {"wrong types", File, wrongTypes, true},
+            {"unreadable", Unreadable, nested, false},
+            {"directory", Directory, "", false},
+            {"fifo", Fifo, "", false},
+    };
+    // Before any module answers: the filters as the settings gave them.
+    const fs::path script = WriteScript(R"(
+wait-port-dialog
+expect-text ctl1025 TALVERN
+expect-text ctl1028 -45
+close
+)");
+    const fs::path file = m_dir / "config/Talvern/kestov-lv200-manager/demo.ini";
+    fs::create_directories(file.parent_path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::error_code ec;
+        fs::remove_all(file, ec);
+        switch (c.kind) {
+        case File: case Unreadable:
+            std::ofstream(file, std::ios::binary) << c.text;
+            if (c.kind == Unreadable) fs::permissions(file, fs::perms::none);
+            break;
+        case Directory:
+            fs::create_directory(file);
+            break;
+        case Fifo:
+            ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+            break;
+        }
+        const auto r = e2e::Run(Manager(), Options(script, "LV200", false));
+        EXPECT_TRUE(r.exited) << "killed at the deadline\n" << r.output;
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("script: result passed"), std::string::npos) << r.output;
+        EXPECT_LT(r.took, 15s) << r.output;
+        EXPECT_TRUE(r.leftovers.empty()) << "a process outlived the program";
+        if (c.saves) {
+            // The demo remembers its module's port at start.
+            EXPECT_NE(Slurp(file).find("Application%20COM%20port=/dev/pts/"), std::string::npos);
+        }
+    }
 }
 
 // A serial device the user may not open: the system's reason and the group

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary directory (DESTDIR, prefix /usr), checks
-# that every file is where a desktop expects it, and runs the Korean demo
-# session of the end-to-end checks with the installed program.
-#   install_test.sh CMAKE BUILD_DIR E2E_TEST_PROGRAM
+# that every file is where a desktop expects it, that the installed program
+# carries no script player, and that it starts in Korean with the texts built
+# into it.
+#   install_test.sh CMAKE BUILD_DIR SCRIPTED_TEST_COPY
 set -euo pipefail
-cmake=$1 build=$2 e2e=$3
+cmake=$1 build=$2 scripted=$3
 dest=$(mktemp -d /tmp/kestov-install-XXXXXX)
 trap 'rm -rf "$dest"' EXIT
 
@@ -39,5 +40,36 @@ fi
 # The installed simulator answers for itself.
 "$root/bin/kestov-sim" --help | grep -q 'Usage: kestov-sim' || { echo "kestov-sim --help failed"; exit 1; }
 
-# The installed program: Korean captions come from the translations inside it.
-KESTOV_MANAGER="$root/bin/kestov-lv200-manager" "$e2e" --gtest_filter=DemoRun.KoreanSessionShowsKoreanCaptions
+# No test code in the installed program: neither the script player nor its
+# option. The test copy has both, so the search would find them.
+program="$root/bin/kestov-lv200-manager"
+for marker in --script ScriptDriver accept-port-dialog; do
+  grep -aqF -- "$marker" "$scripted" || { echo "the search cannot see $marker"; exit 1; }
+  if grep -aqF -- "$marker" "$program"; then echo "installed program holds $marker"; exit 1; fi
+done
+echo "ok   no script player in the installed program"
+if [ -e "$root/bin/kestov-lv200-manager-scripted" ]; then echo "the test copy was installed"; exit 1; fi
+
+# The installed program in Korean on a virtual X server: its port dialog's
+# caption comes from the translations built into it.
+if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v xwininfo >/dev/null 2>&1; then
+  echo "SKIPPED: xvfb-run or xwininfo missing"; exit 0
+fi
+mkdir -p "$dest/config" "$dest/home" "$dest/runtime"
+chmod 700 "$dest/runtime"
+env -u LC_ALL -u LC_MESSAGES LANGUAGE=ko LANG=ko_KR.UTF-8 QT_QPA_PLATFORM=xcb \
+    XDG_CONFIG_HOME="$dest/config" HOME="$dest/home" XDG_RUNTIME_DIR="$dest/runtime" \
+    DBUS_SESSION_BUS_ADDRESS= \
+    xvfb-run -a sh -c '
+  "$1" --demo LV200 >"$2" 2>&1 & pid=$!
+  i=0
+  while [ $i -lt 300 ]; do
+    if LC_ALL=C.UTF-8 xwininfo -root -tree 2>/dev/null | grep -qF "KESTOV-LV200과의 통신 설정"; then
+      kill $pid; wait $pid 2>/dev/null; exit 0
+    fi
+    kill -0 $pid 2>/dev/null || { echo "the program ended"; cat "$2"; exit 1; }
+    sleep 0.1; i=$((i + 1))
+  done
+  kill $pid; echo "no Korean port dialog"; cat "$2"; exit 1
+' sh "$program" "$dest/run.log"
+echo "ok   installed program starts in Korean"

@@ -48,7 +48,7 @@ TEST_F(WindowTest, BeaconDataTable) {
             {1083, "abc", 0, "616263"},
             {1083, "가나다라마바사아자", 133, ""},  // 27 bytes
             {1083, std::string(26, 'z'), 0, z26},
-            {1083, "a\rb", 134, ""},
+            {1083, "a\rb", 0, "610D62"},  // any byte goes out as hex digits
             {1083, "", 135, ""},
     };
     for (const Case& c : cases) {
@@ -95,4 +95,37 @@ TEST_F(WindowTest, FinalSerialDataSendsOnlyTheSwitch) {
     EXPECT_EQ(cmds[1], "AT+UCBEACON=OFF");
     EXPECT_FALSE(m_sim->State().userBeacon);
     EXPECT_TRUE(qobject_cast<QRadioButton*>(W(1029))->isChecked());
+}
+
+// Advertising data the module holds is mostly not text: flags, lengths, a
+// 16-bit UUID (AA FE is not UTF-8). Saved as a string without an edit, the
+// very bytes read go back; an edit sends what was typed.
+TEST_F(WindowTest, StringSaveAfterReadBackWritesTheBytesRead) {
+    for (const std::string hex : {"0201060303AAFE", "020106000341", "48656C6C6F"}) {
+        SCOPED_TRACE(hex);
+        sim::SimState s = sim::DefaultState("KESTOV-LV200");
+        s.userBeacon = true;
+        s.beaconHex = hex;
+        StartSim().SetState(s);
+        OpenWindow();
+        Click(1083);
+        m_sim->ClearLog();
+        Click(1032);
+        EXPECT_EQ(NextBoxId(), 115);
+        EXPECT_TRUE(WaitFor([&] { return Ready(); }));
+        const auto cmds = Commands();
+        ASSERT_GE(cmds.size(), 2u);
+        EXPECT_EQ(cmds[1], "AT+BEACON=" + hex);
+        EXPECT_EQ(m_sim->State().beaconHex, hex);
+
+        Click(1083);
+        Edit(1042)->setText(Edit(1042)->text() + QStringLiteral("!"));
+        m_sim->ClearLog();
+        Click(1032);
+        EXPECT_EQ(NextBoxId(), 115);
+        EXPECT_TRUE(WaitFor([&] { return Ready(); }));
+        EXPECT_NE(Commands().at(1), "AT+BEACON=" + hex);
+        EXPECT_EQ(Commands().at(1).substr(Commands().at(1).size() - 2), "21");
+        DestroyWindow();
+    }
 }

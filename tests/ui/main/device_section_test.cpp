@@ -29,7 +29,8 @@ TEST_F(WindowTest, DeviceNameTable) {
             {"가나", 0, "AT+MANUF=가나"},
             {"가나다", 109, nullptr},
             {"", 0, "AT+MANUF="},
-            {"AB\rCD", 109, nullptr},  // a CR would end the command early
+            {"AB\rCD", 142, nullptr},  // a CR would end the command early
+            {"ABCDEFGH\t", 109, nullptr},  // the length comes first
             {"<b>x</b>", 0, "AT+MANUF=<b>x</b>"},
     };
     for (const Case& c : cases) {

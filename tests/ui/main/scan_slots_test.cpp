@@ -91,7 +91,8 @@ TEST_F(ScanTest, FilterValidationTable) {
             {true, "12 3", false, "", 136},        {true, "-", false, "", 136},
             {true, "", false, "", 136},            {true, "x", true, "", 136},  // RSSI first
             {true, " -45 ", true, "", 129},        {false, "", true, "ABCDEFGHI", 129},
-            {false, "", true, "가나다", 129},       {false, "", true, "AB\rC", 129},
+            {false, "", true, "가나다", 129},       {false, "", true, "AB\rC", 143},
+            {false, "", true, "ABCDEFGH\r", 129},  // the length comes first
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.rssi) + " / " + c.name);
@@ -182,7 +183,8 @@ TEST_F(ScanTest, SaveSlotsValidationTable) {
             {{{2, "AABBCCDDEEFF"}, {7, "aabbccddeeff"}}, {}, QStringLiteral("Duplicated Bluetooth addresses are assigned to slot")},
             {{{1, "XYZ"}, {2, "AABBCCDDEEFF"}, {7, "AABBCCDDEEFF"}}, {}, QStringLiteral("Slot 1: Invalid Bluetooth address.")},
             {{{4, "AABBCCDDEEFF"}}, {{4, "가나다"}}, QStringLiteral("Slot 4: TAG 길이가 잘못되었습니다.")},
-            {{{6, "AABBCCDDEEFF"}}, {{6, "a\rb"}}, QStringLiteral("Slot 6: TAG 길이가 잘못되었습니다.")},
+            {{{6, "AABBCCDDEEFF"}}, {{6, "a\rb"}},
+             QStringLiteral("Slot 6: The TAG contains a character the module cannot take.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());

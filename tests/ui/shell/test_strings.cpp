@@ -1,7 +1,9 @@
 // String table and the language rule.
 #include "shell_fixture.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QMessageBox>
 
 namespace {
 
@@ -21,6 +23,12 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
               "have connected and try again.",
          "지원하지 않는 장치입니다. 연결된 장치 종류를 확인하시고 다시 시도해 주세요."},
         {141, "RSSI", "RSSI"},
+        {142, "The device name contains a character the module cannot take.",
+         "장치 이름에 모듈이 받을 수 없는 문자가 있습니다."},
+        {143, "The name in Scan filter contains a character the module cannot take.",
+         "Scan filter의 이름에 모듈이 받을 수 없는 문자가 있습니다."},
+        {144, "Slot %d: The TAG contains a character the module cannot take.",
+         "Slot %d: TAG에 모듈이 받을 수 없는 문자가 있습니다."},
         {57664, "Company and product identification, a product release number, and copyright and "
                 "trademark notification.\nInfo.",
          "프로그램 정보, 버전 번호 및 저작권을 표시합니다.\n정보"},
@@ -31,7 +39,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
         SetKoreanUiOverride(1);
         EXPECT_EQ(LoadStringRes(s.id), QString::fromUtf8(s.korean)) << s.id;
     }
-    for (int id = 101; id <= 141; ++id) {
+    for (int id = 101; id <= 144; ++id) {
         const bool absent = id == 130 || id == 131;
         SetKoreanUiOverride(0);
         const QString en = LoadStringRes(id);
@@ -43,7 +51,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
             EXPECT_NE(en, ko) << id << " has no Korean text";
         }
     }
-    EXPECT_TRUE(LoadStringRes(142).isEmpty());
+    EXPECT_TRUE(LoadStringRes(145).isEmpty());
 }
 
 TEST_F(Strings, KoreanExactlyWhenTheFirstUiLanguageIsKorean) {
@@ -74,8 +82,20 @@ TEST_F(Strings, InstalledTranslationsServeTrCalls) {
     InstallTranslations(true);
     EXPECT_EQ(QCoreApplication::translate("Strings", "Ready"), QStringLiteral("준비"));
     EXPECT_EQ(QCoreApplication::translate("ComConfigDlg", "COM Port"), QStringLiteral("통신 포트"));
+    // Qt's own buttons in a message box speak Korean too.
+    const auto buttonTexts = [] {
+        QMessageBox box(QMessageBox::Question, QString(), QString(),
+                        QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+        QStringList texts;
+        for (auto b : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No})
+            texts << box.button(b)->text();
+        return texts;
+    };
+    EXPECT_EQ(buttonTexts(), (QStringList{QString::fromUtf8("확인"), QString::fromUtf8("취소"),
+                                          QString::fromUtf8("예(&Y)"), QString::fromUtf8("아니요(&N)")}));
     InstallTranslations(false);
     EXPECT_EQ(QCoreApplication::translate("Strings", "Ready"), QStringLiteral("Ready"));
+    EXPECT_EQ(buttonTexts(), (QStringList{"OK", "Cancel", "&Yes", "&No"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Plays a script against the demo window: the end-to-end checks and the
-// benchmarks use it where no person can click (offscreen). It works through
+// benchmarks use it where no person can click (offscreen). It is built only
+// into the test copy of the program, never into the program itself. It works through
 // the real widgets (click() on the real buttons) and answers message boxes
 // through their seam, so the window's own code runs as with a person.
 //
@@ -33,6 +34,8 @@
 // status is not zero. Boxes no step expected count as failures too.
 #pragma once
 
+#include "ui/main/demo_mode.h"
+
 #include <QMessageBox>
 #include <QObject>
 #include <QString>
@@ -52,7 +55,7 @@ class KestovSimulator;
 struct SimState;
 }
 
-class ScriptDriver : public QObject {
+class ScriptDriver : public QObject, public DemoObserver {
     Q_OBJECT
 public:
     using Clock = std::chrono::steady_clock;
@@ -61,9 +64,9 @@ public:
 
     bool Load(const std::string& path, std::string& error);
     // Takes over the message boxes and starts playing once the event loop runs.
-    void Attach(CKESTOVLV2xxManagerDlg& window, sim::KestovSimulator& simulator);
+    void Attach(CKESTOVLV2xxManagerDlg& window, sim::KestovSimulator& simulator) override;
     // The window is about to go: stop playing.
-    void Detach();
+    void Detach() override;
     // After the window and the module are gone: prints the thread count, reports
     // boxes no step expected. Returns the exit status (0 = every step passed).
     int Finish();

@@ -1,4 +1,4 @@
-#include "ui/main/script_driver.h"
+#include "script_driver.h"
 
 #include "sim/command_handler.h"
 #include "sim/kestov_sim.h"
