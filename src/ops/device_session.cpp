@@ -168,6 +168,9 @@ IdentifyResult DeviceSession::Identify(const IdentifyOptions& options) {
     r.modelText = FieldText(reinterpret_cast<const char*>(ReplyPayload(reply.get())), kModelPayload);
     r.model = device_model::IndexOf(r.modelText);
     if (r.model == MODEL_NONE) {
+        // The query was answered, but not with a model this system takes.
+        r.completed -= 1;
+        r.command = model.command;
         r.error = SessionError::Unsupported;
         r.code = ATRES_UNSUPPORTED_MODEL;
         r.detail = r.modelText;
