@@ -30,9 +30,10 @@ const char* OutcomeWord(ProbeOutcome o) {
 
 }  // namespace
 
-int CmdPorts(const GlobalOptions& g, bool probe, const std::vector<std::string>& extraPaths) {
-    std::vector<SerialPortEntry> ports = ListSerialPorts();
-    for (const std::string& path : extraPaths) {
+int CmdPorts(const GlobalOptions& g, bool probe, const std::vector<std::string>& onlyPaths) {
+    // Named paths replace the system's list.
+    std::vector<SerialPortEntry> ports = onlyPaths.empty() ? ListSerialPorts() : std::vector<SerialPortEntry>{};
+    for (const std::string& path : onlyPaths) {
         SerialPortEntry e;
         e.path = path;
         ports.push_back(e);

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
 
     auto* ports = app.add_subcommand("ports", "List serial ports");
     ports->add_flag("--probe", probe, "Ask each free port whether a module answers (300 ms each, in parallel)");
-    ports->add_option("PATH", paths, "More device paths to list and probe (pseudo-terminals, links)");
+    ports->add_option("PATH", paths, "Only these device paths (pseudo-terminals, links) instead of the system's ports");
     ports->callback([&] { status = CmdPorts(g, probe, paths); });
 
     auto* info = app.add_subcommand("info", "Identify the module and read everything back");
