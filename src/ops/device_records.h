@@ -5,6 +5,8 @@
 #pragma once
 
 #include "device_settings.h"
+#include "settings_apply.h"
+#include "settings_patch.h"
 #include "link/at_protocol.h"
 
 #include <cstdint>
@@ -27,6 +29,8 @@ struct DeviceRecords {
     char m_beaconHexToWrite[53]{};     // up to 52 upper-case hex digits
     unsigned m_advInterval = 0;        // 20..2560 ms
     lv2xx_uart_options m_uartToWrite{};
+    SettingsPatch m_patchToWrite;      // JOB_APPLY_PROFILE
+    ApplyOutcome m_applyOutcome;       // its result
 
     // Scan.
     lv2xx_scan_filter m_scanFilter{};

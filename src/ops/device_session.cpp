@@ -224,7 +224,7 @@ ReadResult DeviceSession::ReadAll(int model) {
     s.uart = FromRecord(uart);
 
     const int slots = device_model::SlotCount(model);
-    s.slots.assign(static_cast<std::size_t>(slots), SlotEntry{});
+    s.slotEntries.assign(static_cast<std::size_t>(slots), SlotEntry{});
     for (int n = 1; n <= slots; ++n) {
         const SessionResult slot = Run(steps::kGetSlot, &reply, static_cast<unsigned>(n));
         if (slot.error == SessionError::Refused) {
@@ -236,7 +236,7 @@ ReadResult DeviceSession::ReadAll(int model) {
         }
         lv2xx_slot_info info{};
         std::memcpy(&info, ReplyPayload(reply.get()), sizeof info);
-        s.slots[static_cast<std::size_t>(n - 1)] = FromRecord(info);
+        s.slotEntries[static_cast<std::size_t>(n - 1)] = FromRecord(info);
     }
     if (s.hasBeacon) {
         if (!Tally(r, Run(steps::kBeacon, &reply))) {
@@ -290,15 +290,15 @@ SessionResult DeviceSession::WriteSlot(int n, const SlotEntry& entry) {
                                    entry.tag.c_str());
 }
 
-SessionResult DeviceSession::WriteSlots(const std::vector<SlotEntry>& slots) {
-    for (const SlotEntry& e : slots) {
+SessionResult DeviceSession::WriteSlots(const std::vector<SlotEntry>& entries) {
+    for (const SlotEntry& e : entries) {
         if (!e.Empty() && input_rules::CheckSlotTag(e.tag) != 0) {
             return Invalid("slot tag: at most 8 bytes and no control characters");
         }
     }
     SessionResult r;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (!Tally(r, WriteSlot(static_cast<int>(i + 1), slots[i]))) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!Tally(r, WriteSlot(static_cast<int>(i + 1), entries[i]))) {
             break;
         }
     }

@@ -88,7 +88,7 @@ public:
     // Slot n (1..8): registers the entry, or deletes the slot when it is empty.
     SessionResult WriteSlot(int n, const SlotEntry& entry);
     // Slot n from entry n - 1, in order; stops at the first failure.
-    SessionResult WriteSlots(const std::vector<SlotEntry>& slots);
+    SessionResult WriteSlots(const std::vector<SlotEntry>& entries);
     // User data is written first (only with BEACON_SOURCE_USER), then the source.
     SessionResult SetBeacon(int source, const std::string& hex);
     SessionResult Reboot();

@@ -39,7 +39,7 @@ struct DeviceSettings {
     std::string state;  // "SCANNING" while the module scans
     unsigned advInterval = 0;
     UartOptions uart;
-    std::vector<SlotEntry> slots;  // 7 or 8, slot n at index n - 1
+    std::vector<SlotEntry> slotEntries;  // 7 or 8, slot n at index n - 1
     bool hasBeacon = false;
     int beaconSource = BEACON_SOURCE_SERIAL;
     std::string beaconHex;  // up to 52 hex digits as the module reports them

@@ -113,6 +113,8 @@ int ManagerOps::RunJob(int job) {
         return JobSetAdvInterval();
     case JOB_SET_UART_OPTIONS:
         return JobSetUartOptions();
+    case JOB_APPLY_PROFILE:
+        return JobApplyProfile();
     default:
         m_view.SetWaitCursor(false);
         return -1;
@@ -156,6 +158,9 @@ void ManagerOps::OnJobResult(int job, int status) {
     case JOB_READ_SCAN_RESULT:
     case JOB_STOP_SCAN:
         OnScanResult(job, status);
+        break;
+    case JOB_APPLY_PROFILE:
+        OnProfileResult(status);
         break;
     default:
         break;

@@ -60,6 +60,10 @@ public:
     PortSettings& Port() { return m_port; }
     KestovLV2xxComm& Comm() { return m_comm; }
 
+    // What the last read-back showed, as typed settings (window thread, after
+    // a read-back result).
+    DeviceSettings CurrentSettings() const;
+
     // Link status texts of pane 0.
     static std::u16string ParityText(uint8_t parity);
     static std::u16string StopBitsText(uint8_t stopBits);
@@ -92,6 +96,7 @@ private:
     int JobStartScan();
     int JobReadScanResult();
     int JobStopScan();
+    int JobApplyProfile();
     // A write's outcome as a job status.
     static int StatusOf(const SessionResult& result);
 
@@ -100,6 +105,7 @@ private:
     void OnReadBackResult(int job, int status);
     void OnWriteResult(int job, int status);
     void OnScanResult(int job, int status);
+    void OnProfileResult(int status);
     void AddScanDevice();
     void ClearDisplay();
     // Error handler installed on the engine (I/O thread).

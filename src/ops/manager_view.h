@@ -67,4 +67,8 @@ public:
                                const std::u16string& rssi) = 0;
     virtual bool RssiFilterChecked() const = 0;
     virtual std::u16string RssiFilterText() const = 0;
+
+    // A settings profile was written (or failed: detail says where); the
+    // read-back follows.
+    virtual void ShowProfileResult(bool /*ok*/, const std::string& /*detail*/) {}
 };

@@ -131,13 +131,13 @@ std::string Export(const DeviceSettings& s) {
     doc["interval"] = s.advInterval;
     doc["uart"] = {{"parity", ParityWord(s.uart.parity)}, {"stopbits", s.uart.stopBits}, {"flow", s.uart.flowControl}};
     ordered_json slots = ordered_json::array();
-    for (std::size_t i = 0; i < s.slots.size(); ++i) {
+    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
         ordered_json slot = {{"slot", i + 1}};
-        if (s.slots[i].Empty()) {
+        if (s.slotEntries[i].Empty()) {
             slot["address"] = nullptr;
         } else {
-            slot["address"] = AddressText(s.slots[i].address);
-            slot["tag"] = s.slots[i].tag;
+            slot["address"] = AddressText(s.slotEntries[i].address);
+            slot["tag"] = s.slotEntries[i].tag;
         }
         slots.push_back(slot);
     }

@@ -47,9 +47,9 @@ int ManagerOps::JobReadSettings(bool withBeacon) {
     if (done >= 4) {
         r.m_uartRead = ToRecord(s.uart);
     }
-    const int slots = std::min(static_cast<int>(s.slots.size()), done - kStepsBeforeSlots);
+    const int slots = std::min(static_cast<int>(s.slotEntries.size()), done - kStepsBeforeSlots);
     for (int n = 1; n <= slots; ++n) {
-        r.m_slotsRead[n - 1] = ToRecord(s.slots[static_cast<std::size_t>(n - 1)], n);
+        r.m_slotsRead[n - 1] = ToRecord(s.slotEntries[static_cast<std::size_t>(n - 1)], n);
     }
     if (!result) {
         return JOB_STATUS_FAILED;

@@ -34,8 +34,8 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
     out.changes = settings_patch::Diff(patch, current);
 
     // The slots as they will stand: no address twice.
-    std::vector<SlotEntry> slots = current.slots;
-    for (const auto& [n, e] : patch.slots) {
+    std::vector<SlotEntry> slots = current.slotEntries;
+    for (const auto& [n, e] : patch.slotEntries) {
         if (static_cast<std::size_t>(n) <= slots.size()) {
             slots[static_cast<std::size_t>(n - 1)] = e;
         }
@@ -68,7 +68,7 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
         uart.flowControl = patch.flowControl.value_or(uart.flowControl);
         plan.push_back({uartFields, [uart](DeviceSession& s) { return s.SetUartOptions(uart); }});
     }
-    for (const auto& [n, e] : patch.slots) {
+    for (const auto& [n, e] : patch.slotEntries) {
         const std::string field = "slot" + std::to_string(n);
         if (Changes(out.changes, field)) {
             const int slot = n;

@@ -11,7 +11,7 @@
 #include <set>
 
 bool SettingsPatch::Empty() const {
-    return !name && !advInterval && !parity && !stopBits && !flowControl && slots.empty() && !beaconSource &&
+    return !name && !advInterval && !parity && !stopBits && !flowControl && slotEntries.empty() && !beaconSource &&
            !beaconHex;
 }
 
@@ -165,7 +165,7 @@ std::string AddAssignment(SettingsPatch& patch, const std::string& word) {
         if (std::string err = ParseSlot(n, value, e); !err.empty()) {
             return err;
         }
-        patch.slots[n] = e;
+        patch.slotEntries[n] = e;
     } else {
         return "unknown setting \"" + key + "\"";
     }
@@ -188,7 +188,7 @@ std::string Check(const SettingsPatch& patch) {
         return "stopbits: 1 or 2";
     }
     std::set<BtAddress> seen;
-    for (const auto& [n, e] : patch.slots) {
+    for (const auto& [n, e] : patch.slotEntries) {
         if (n < 1 || n > device_model::kMaxSlots) {
             return "slot numbers are 1 to 8";
         }
@@ -212,7 +212,7 @@ std::string Check(const SettingsPatch& patch) {
 
 std::vector<std::string> UnsupportedFields(const SettingsPatch& patch, int model) {
     std::vector<std::string> fields;
-    for (const auto& [n, e] : patch.slots) {
+    for (const auto& [n, e] : patch.slotEntries) {
         if (n > device_model::SlotCount(model)) {
             fields.push_back("slot" + std::to_string(n));
         }
@@ -229,8 +229,8 @@ std::vector<std::string> UnsupportedFields(const SettingsPatch& patch, int model
 }
 
 void DropUnsupported(SettingsPatch& patch, int model) {
-    for (auto it = patch.slots.begin(); it != patch.slots.end();) {
-        it = it->first > device_model::SlotCount(model) ? patch.slots.erase(it) : std::next(it);
+    for (auto it = patch.slotEntries.begin(); it != patch.slotEntries.end();) {
+        it = it->first > device_model::SlotCount(model) ? patch.slotEntries.erase(it) : std::next(it);
     }
     if (!device_model::HasBeacon(model)) {
         patch.beaconSource.reset();
@@ -263,9 +263,9 @@ std::vector<FieldChange> Compare(const SettingsPatch& p, const DeviceSettings& s
     if (p.flowControl) {
         add("flow", Flag(s.uart.flowControl), Flag(*p.flowControl));
     }
-    for (const auto& [n, e] : p.slots) {
+    for (const auto& [n, e] : p.slotEntries) {
         const std::size_t i = static_cast<std::size_t>(n - 1);
-        const SlotEntry current = i < s.slots.size() ? s.slots[i] : SlotEntry{};
+        const SlotEntry current = i < s.slotEntries.size() ? s.slotEntries[i] : SlotEntry{};
         add("slot" + std::to_string(n), SlotText(current), SlotText(e));
     }
     // Beacon data given without a source means user data.

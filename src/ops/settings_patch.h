@@ -17,7 +17,7 @@ struct SettingsPatch {
     std::optional<char> parity;  // 'N', 'E', 'O'
     std::optional<unsigned> stopBits;
     std::optional<bool> flowControl;
-    std::map<int, SlotEntry> slots;  // slot number -> entry; an empty entry deletes
+    std::map<int, SlotEntry> slotEntries;  // slot number -> entry; an empty entry deletes
     std::optional<int> beaconSource;
     std::optional<std::string> beaconHex;  // upper-case hex digits
 

@@ -21,10 +21,10 @@ DeviceSettings Lv200() {
     s.name = "Dev\xED\x95\x9C";
     s.advInterval = 250;
     s.uart = {'E', 2, true};
-    s.slots.assign(8, SlotEntry{});
-    s.slots[0].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x01};
-    s.slots[0].tag = "T1";
-    s.slots[5].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x06};
+    s.slotEntries.assign(8, SlotEntry{});
+    s.slotEntries[0].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x01};
+    s.slotEntries[0].tag = "T1";
+    s.slotEntries[5].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x06};
     s.hasBeacon = true;
     s.beaconSource = BEACON_SOURCE_USER;
     s.beaconHex = "0201060AFF";
@@ -83,11 +83,11 @@ TEST(Profile, ExportReadsBackAsTheSameSettings) {
     ASSERT_EQ(p.error, "");
     EXPECT_EQ(p.model, "KESTOV-LV200");
     EXPECT_TRUE(settings_patch::Diff(p.patch, s).empty()) << "nothing differs from where it came from";
-    EXPECT_EQ(p.patch.slots.size(), 8u);
+    EXPECT_EQ(p.patch.slotEntries.size(), 8u);
 
     DeviceSettings other = s;
     other.name = "x";
-    other.slots[0] = SlotEntry{};
+    other.slotEntries[0] = SlotEntry{};
     other.beaconSource = BEACON_SOURCE_SERIAL;
     const auto diff = settings_patch::Diff(p.patch, other);
     ASSERT_EQ(diff.size(), 3u);
@@ -101,7 +101,7 @@ TEST(Profile, ExportReadsBackAsTheSameSettings) {
     DeviceSettings lv230 = s;
     lv230.model = MODEL_LV230;
     lv230.hasBeacon = false;
-    lv230.slots.resize(7);
+    lv230.slotEntries.resize(7);
     const std::string text = profile::Export(lv230);
     EXPECT_EQ(text.find("beacon"), std::string::npos);
     EXPECT_EQ(settings_patch::UnsupportedFields(profile::Parse(text).patch, MODEL_LV230).size(), 0u);

@@ -141,10 +141,10 @@ TEST(Session, ReadAllFollowsTheModel) {
         const ReadResult r = link.session.ReadAll(id.model);
         ASSERT_TRUE(r) << r.Describe();
         const bool beacon = device_model::HasBeacon(id.model);
-        EXPECT_EQ(r.settings.slots.size(), beacon ? 8u : 7u);
-        EXPECT_EQ(r.settings.slots[1].tag, "tag");
-        EXPECT_EQ(r.settings.slots[1].address[5], 0x42);
-        EXPECT_TRUE(r.settings.slots[0].Empty()) << "an empty slot answers with an error";
+        EXPECT_EQ(r.settings.slotEntries.size(), beacon ? 8u : 7u);
+        EXPECT_EQ(r.settings.slotEntries[1].tag, "tag");
+        EXPECT_EQ(r.settings.slotEntries[1].address[5], 0x42);
+        EXPECT_TRUE(r.settings.slotEntries[0].Empty()) << "an empty slot answers with an error";
         EXPECT_EQ(r.settings.uart, (UartOptions{'O', 2, false}));
         EXPECT_EQ(r.settings.beaconHex, beacon ? "48656C6C6F" : "");
         EXPECT_EQ(r.settings.beaconSource, beacon ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL);

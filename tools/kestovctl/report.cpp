@@ -46,11 +46,11 @@ void PrintError(const std::string& text) { std::fprintf(stderr, "kestovctl: %s\n
 
 json SettingsJson(const DeviceSettings& s) {
     json slots = json::array();
-    for (std::size_t i = 0; i < s.slots.size(); ++i) {
+    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
         json slot = {{"slot", i + 1}, {"address", nullptr}};
-        if (!s.slots[i].Empty()) {
-            slot["address"] = AddressText(s.slots[i].address);
-            slot["tag"] = s.slots[i].tag;
+        if (!s.slotEntries[i].Empty()) {
+            slot["address"] = AddressText(s.slotEntries[i].address);
+            slot["tag"] = s.slotEntries[i].tag;
         }
         slots.push_back(slot);
     }
@@ -86,8 +86,8 @@ void PrintSettings(const std::string& port, const DeviceSettings& s) {
     row("UART", "parity " + settings_patch::ParityWord(s.uart.parity) + ", " + std::to_string(s.uart.stopBits) +
                     " stop bit" + (s.uart.stopBits == 1 ? "" : "s") + ", flow control " +
                     (s.uart.flowControl ? "on" : "off"));
-    for (std::size_t i = 0; i < s.slots.size(); ++i) {
-        const SlotEntry& e = s.slots[i];
+    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
+        const SlotEntry& e = s.slotEntries[i];
         row("Slot " + std::to_string(i + 1),
             e.Empty() ? "(empty)" : AddressText(e.address) + (e.tag.empty() ? "" : "  " + e.tag));
     }

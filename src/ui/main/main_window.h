@@ -18,6 +18,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
@@ -120,6 +121,7 @@ public:
                        const std::u16string& rssi) override;
     bool RssiFilterChecked() const override;
     std::u16string RssiFilterText() const override;
+    void ShowProfileResult(bool ok, const std::string& detail) override;
 
     // Drop-down helpers: items carry a display text and a value.
     struct ComboItem {
@@ -186,6 +188,12 @@ private:
     void OnSaveAdvInterval();
     // Data exchange from the source radios: 0, 1, or -1 when neither is checked.
     int BeaconSourceFromRadios() const;
+
+    // ---- Settings profiles (profile_menu.cpp) ----
+    void AddProfileMenuItems(QMenu* menu);
+    bool ReadyForProfiles();
+    void OnExportSettings();
+    void OnImportSettings();
 
     // ---- Device information and UART options (device_section.cpp) ----
     void OnRefreshInfo();
