@@ -46,14 +46,22 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
     sigaction(SIGTERM, &action, nullptr);
 
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
+    // Counted from the module's start of the scan, which the first check follows.
+    Clock::time_point start{};
+    bool started = false;
     const auto elapsedMs = [&] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     };
     ScanStats stats;
     const SessionResult r = opened.link->session.Scan(
         nameFilter,
-        [&] { return !g_interrupted.load() && (seconds <= 0 || elapsedMs() < static_cast<long>(seconds * 1000)); },
+        [&] {
+            if (!started) {
+                started = true;
+                start = Clock::now();
+            }
+            return !g_interrupted.load() && (seconds <= 0 || elapsedMs() < static_cast<long>(seconds * 1000));
+        },
         [&](const lv2xx_scan_report& report) {
             if (rssiSet && report.rssi < rssiMin) {
                 return;

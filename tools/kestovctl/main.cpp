@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
                  "Set the module's dial to Set (115200 baud, 8N1)."};
     app.set_version_flag("--version", std::string(KESTOVCTL_VERSION));
     app.require_subcommand(1);
+    // --json may also follow the subcommand.
+    app.fallthrough();
     GlobalOptions g;
     app.add_flag("--json", g.json, "Machine-readable output: one JSON object, or JSON lines for streams");
 

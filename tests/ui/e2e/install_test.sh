@@ -17,6 +17,9 @@ check() {  # check TEST PATH
 }
 check -x bin/kestov-lv200-manager
 check -x bin/kestov-sim
+check -x bin/kestovctl
+check -f share/man/man1/kestovctl.1
+check -f share/man/man1/kestov-lv200-manager.1
 check -f share/applications/kestov-lv200-manager.desktop
 check -f share/icons/hicolor/256x256/apps/kestov-lv200-manager.png
 check -f share/icons/hicolor/scalable/apps/kestov-lv200-manager.svg
@@ -38,6 +41,9 @@ fi
 
 # The installed simulator answers for itself.
 "$root/bin/kestov-sim" --help | grep -q 'Usage: kestov-sim' || { echo "kestov-sim --help failed"; exit 1; }
+
+# The installed command-line tool answers for itself.
+"$root/bin/kestovctl" --help | grep -q 'provision' || { echo "kestovctl --help failed"; exit 1; }
 
 # The installed program: Korean captions come from the translations inside it.
 KESTOV_MANAGER="$root/bin/kestov-lv200-manager" "$e2e" --gtest_filter=DemoRun.KoreanSessionShowsKoreanCaptions
