@@ -70,6 +70,7 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
     silent->SetSilent(true);
     auto refusing = StartModule();
     refusing->SetErrorFor("AT+ADVINTERVAL=");
+    const std::string profile = TempFile("minimal.json", R"({"format":"kestov-lv2xx-profile","version":1})");
     struct Case {
         const char* name;
         Strings args;
@@ -83,6 +84,8 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
         {"nothing answers", {"info", silent->DevicePath()}, 4, "no KESTOV LV2xx module answers"},
         {"refused value", {"set", refusing->DevicePath(), "interval=500"}, 5, "AT+ADVINTERVAL=500: the module refused it"},
         {"reset unconfirmed", {"factory-reset", refusing->DevicePath()}, 2, "--yes"},
+        {"names too long", {"provision", profile, refusing->DevicePath(), "--name", "KST-{addr}"}, 2,
+         "Device name is too long."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

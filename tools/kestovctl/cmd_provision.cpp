@@ -61,9 +61,15 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
         return EXIT_USAGE;
     }
     if (!nameTemplate.empty()) {
-        std::string probe;
-        if (!ExpandNameTemplate(nameTemplate, "000000000000", 1, probe, error)) {
+        // The longest name the template can give, checked before any port is touched.
+        std::string longest;
+        if (!ExpandNameTemplate(nameTemplate, "000000000000", static_cast<int>(ports.size()), longest, error)) {
             PrintError(error);
+            return EXIT_USAGE;
+        }
+        SettingsPatch check;
+        if (error = settings_patch::AddAssignment(check, "name=" + longest); !error.empty()) {
+            PrintError("--name gives \"" + longest + "\": " + error);
             return EXIT_USAGE;
         }
     }
