@@ -30,7 +30,8 @@ struct DeviceRecords {
     unsigned m_advInterval = 0;        // 20..2560 ms
     lv2xx_uart_options m_uartToWrite{};
     SettingsPatch m_patchToWrite;      // JOB_APPLY_PROFILE
-    ApplyOutcome m_applyOutcome;       // its result
+    bool m_profileReadOnly = false;    // only read the module, for an export
+    ApplyOutcome m_applyOutcome;       // its result; after holds the module's settings
 
     // Scan.
     lv2xx_scan_filter m_scanFilter{};

@@ -20,7 +20,7 @@ enum JobCode : int {
     JOB_SET_BEACON = 13,
     JOB_SET_ADV_INTERVAL = 14,
     JOB_SET_UART_OPTIONS = 15,
-    JOB_APPLY_PROFILE = 18,  // a settings profile: what differs, then a read-back
+    JOB_APPLY_PROFILE = 18,  // a settings profile: read the module, write what differs
 };
 
 // Scan state of the window: idle, scanning, stop requested.

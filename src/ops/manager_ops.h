@@ -60,10 +60,6 @@ public:
     PortSettings& Port() { return m_port; }
     KestovLV2xxComm& Comm() { return m_comm; }
 
-    // What the last read-back showed, as typed settings (window thread, after
-    // a read-back result).
-    DeviceSettings CurrentSettings() const;
-
     // Link status texts of pane 0.
     static std::u16string ParityText(uint8_t parity);
     static std::u16string StopBitsText(uint8_t stopBits);

@@ -68,7 +68,7 @@ public:
     virtual bool RssiFilterChecked() const = 0;
     virtual std::u16string RssiFilterText() const = 0;
 
-    // A settings profile was written (or failed: detail says where); the
-    // read-back follows.
+    // JOB_APPLY_PROFILE ended (detail says where it failed); the controls are
+    // still disabled and the window decides what follows.
     virtual void ShowProfileResult(bool /*ok*/, const std::string& /*detail*/) {}
 };

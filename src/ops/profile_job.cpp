@@ -1,35 +1,8 @@
-// Writing a settings profile from the window: the typed view of the last
-// read-back, the job that writes what differs, and its result.
-#include "device_model.h"
-#include "link/at_protocol.h"
+// Settings profiles from the window: the job that reads the module (for an
+// export, and to show an import's differences) or writes what differs, and
+// its result.
 #include "manager_ops.h"
-#include "record_text.h"
 #include "string_ids.h"
-
-#include <algorithm>
-
-DeviceSettings ManagerOps::CurrentSettings() const {
-    const DeviceRecords& r = m_records;
-    DeviceSettings s;
-    s.model = m_model.load();
-    s.modelName = device_model::NameOf(s.model);
-    s.firmware = FieldText(r.m_fwVersion);
-    std::copy(std::begin(r.m_devInfo.address), std::end(r.m_devInfo.address), s.address.begin());
-    s.name = FieldText(r.m_devInfo.name);
-    s.extra = FieldText(r.m_devInfo.extra);
-    s.state = FieldText(r.m_devInfo.state);
-    s.advInterval = r.m_advIntervalRead;
-    s.uart = FromRecord(r.m_uartRead);
-    for (int n = 1; n <= device_model::SlotCount(s.model); ++n) {
-        s.slotEntries.push_back(FromRecord(r.m_slotsRead[n - 1]));
-    }
-    s.hasBeacon = device_model::HasBeacon(s.model);
-    if (s.hasBeacon) {
-        s.beaconSource = r.m_userBeaconRead == 1 ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
-        s.beaconHex = FieldText(r.m_beaconHexRead);
-    }
-    return s;
-}
 
 // ---- Worker thread ----
 
@@ -46,6 +19,11 @@ int ManagerOps::JobApplyProfile() {
     if (!current) {
         r.m_applyOutcome.failure = current;
         return JOB_STATUS_FAILED;
+    }
+    if (r.m_profileReadOnly) {
+        r.m_applyOutcome.after = current.settings;
+        r.m_applyOutcome.verified = true;
+        return JOB_STATUS_OK;
     }
     SettingsPatch patch = r.m_patchToWrite;
     settings_patch::DropUnsupported(patch, id.model);
@@ -70,8 +48,6 @@ void ManagerOps::OnProfileResult(int status) {
     } else if (!o.mismatches.empty()) {
         detail = o.mismatches.front().field + " reads back as \"" + o.mismatches.front().to + "\"";
     }
+    // The window goes on from here: it asked for the job and knows why.
     m_view.ShowProfileResult(status == JOB_STATUS_OK, detail);
-    // The window shows what the module holds now; the controls are still
-    // disabled from the import.
-    QueueJob(JOB_IDENTIFY, false);
 }

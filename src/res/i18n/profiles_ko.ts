@@ -73,5 +73,9 @@ Write them to the module?</source>
         <source>Failed importing settings: %1</source>
         <translation>설정 가져오기를 실패하였습니다: %1</translation>
     </message>
+    <message>
+        <source>Failed exporting settings: %1</source>
+        <translation>설정 내보내기를 실패하였습니다: %1</translation>
+    </message>
 </context>
 </TS>

@@ -190,10 +190,17 @@ private:
     int BeaconSourceFromRadios() const;
 
     // ---- Settings profiles (profile_menu.cpp) ----
+    // Why JOB_APPLY_PROFILE runs: to export, to show an import's differences, to import.
+    enum class ProfileStep { None, ExportRead, ImportRead, ImportWrite };
     void AddProfileMenuItems(QMenu* menu);
     bool ReadyForProfiles();
+    void RunProfileJob(ProfileStep step);
     void OnExportSettings();
     void OnImportSettings();
+    void ExportRead();
+    void AskAndImport();
+    ProfileStep m_profileStep = ProfileStep::None;
+    QString m_profilePath;  // export target
 
     // ---- Device information and UART options (device_section.cpp) ----
     void OnRefreshInfo();

@@ -44,29 +44,31 @@ QString Choose(QWidget* parent, bool save) {
 }  // namespace ProfileFileSeam
 
 bool CKESTOVLV2xxManagerDlg::ReadyForProfiles() {
-    if (m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.Model() != MODEL_NONE) {
+    if (m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.Model() != MODEL_NONE && m_ops.ScanState() == SCAN_IDLE &&
+        m_profileStep == ProfileStep::None) {
         return true;
     }
     ShowMessageText(Pt("Connect a module and wait until its settings are shown."), MsgIcon::Error);
     return false;
 }
 
+void CKESTOVLV2xxManagerDlg::RunProfileJob(ProfileStep step) {
+    m_profileStep = step;
+    m_ops.Records().m_profileReadOnly = step != ProfileStep::ImportWrite;
+    EnableControls(false);
+    m_ops.QueueJob(JOB_APPLY_PROFILE, false);
+    m_ops.StartBusy();
+}
+
 void CKESTOVLV2xxManagerDlg::OnExportSettings() {
     if (!ReadyForProfiles()) {
         return;
     }
-    const QString path = ProfileFileSeam::Choose(this, true);
-    if (path.isEmpty()) {
-        return;
+    m_profilePath = ProfileFileSeam::Choose(this, true);
+    if (!m_profilePath.isEmpty()) {
+        // The module is read first: the window may show typed values it never read back.
+        RunProfileJob(ProfileStep::ExportRead);
     }
-    const std::string text = profile::Export(m_ops.CurrentSettings());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-        ShowMessageText(Pt("Could not write the file: %1").arg(file.errorString()), MsgIcon::Error);
-        return;
-    }
-    ShowMessageText(Pt("Settings exported."), MsgIcon::Information);
 }
 
 void CKESTOVLV2xxManagerDlg::OnImportSettings() {
@@ -88,13 +90,58 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
         ShowMessageText(Pt("This profile cannot be used:\n%1").arg(Utf8(parsed.error)), MsgIcon::Error);
         return;
     }
-    const DeviceSettings current = m_ops.CurrentSettings();
-    SettingsPatch patch = parsed.patch;
+    m_ops.Records().m_patchToWrite = parsed.patch;
+    // The differences are shown against the module as it is now.
+    RunProfileJob(ProfileStep::ImportRead);
+}
+
+void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detail) {
+    const ProfileStep step = m_profileStep;
+    m_profileStep = ProfileStep::None;
+    if (!ok) {
+        const QString what = step == ProfileStep::ExportRead ? Pt("Failed exporting settings: %1")
+                                                             : Pt("Failed importing settings: %1");
+        ShowMessageText(what.arg(Utf8(detail)), MsgIcon::Error);
+        m_ops.Reidentify();
+        return;
+    }
+    switch (step) {
+    case ProfileStep::ExportRead:
+        ExportRead();
+        break;
+    case ProfileStep::ImportRead:
+        AskAndImport();
+        break;
+    case ProfileStep::ImportWrite:
+        ShowMessageText(Pt("Completed importing settings."), MsgIcon::Information);
+        m_ops.QueueJob(JOB_IDENTIFY, false);
+        break;
+    case ProfileStep::None:
+        break;
+    }
+}
+
+void CKESTOVLV2xxManagerDlg::ExportRead() {
+    const std::string text = profile::Export(m_ops.Records().m_applyOutcome.after);
+    QFile file(m_profilePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        ShowMessageText(Pt("Could not write the file: %1").arg(file.errorString()), MsgIcon::Error);
+    } else {
+        ShowMessageText(Pt("Settings exported."), MsgIcon::Information);
+    }
+    EnableControls(true);
+}
+
+void CKESTOVLV2xxManagerDlg::AskAndImport() {
+    const DeviceSettings& current = m_ops.Records().m_applyOutcome.after;
+    SettingsPatch& patch = m_ops.Records().m_patchToWrite;
     const std::vector<std::string> lacking = settings_patch::UnsupportedFields(patch, current.model);
     settings_patch::DropUnsupported(patch, current.model);
     const std::vector<FieldChange> changes = settings_patch::Diff(patch, current);
     if (changes.empty()) {
         ShowMessageText(Pt("The module already holds these settings."), MsgIcon::Information);
+        EnableControls(true);
         return;
     }
     QString list;
@@ -108,23 +155,14 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
         }
         list += Pt("Left out, this model does not have them: %1\n").arg(fields);
     }
-    const auto answer = MessageBoxSeam::Show(this, Pt("These settings will change:\n\n%1\nWrite them to the module?").arg(list),
-                                             QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel);
+    const auto answer =
+        MessageBoxSeam::Show(this, Pt("These settings will change:\n\n%1\nWrite them to the module?").arg(list),
+                             QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel);
     if (answer != QMessageBox::Ok) {
+        EnableControls(true);
         return;
     }
-    EnableControls(false);
-    m_ops.Records().m_patchToWrite = patch;
-    m_ops.QueueJob(JOB_APPLY_PROFILE, false);
-    m_ops.StartBusy();
-}
-
-void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detail) {
-    if (ok) {
-        ShowMessageText(Pt("Completed importing settings."), MsgIcon::Information);
-    } else {
-        ShowMessageText(Pt("Failed importing settings: %1").arg(Utf8(detail)), MsgIcon::Error);
-    }
+    RunProfileJob(ProfileStep::ImportWrite);
 }
 
 void CKESTOVLV2xxManagerDlg::AddProfileMenuItems(QMenu* menu) {

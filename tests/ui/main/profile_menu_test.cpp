@@ -27,33 +27,39 @@ std::vector<std::string> Writes(const std::vector<std::string>& commands) {
 
 TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
     StartSim();
+    OpenWindow();
+    // The module changes behind the window's back: export reads the module.
     sim::SimState s = m_sim->State();
     s.name = "Saved";
     s.advInterval = 640;
     m_sim->SetState(s);
-    OpenWindow();
     const QString file = m_tmp.filePath(QStringLiteral("module.json"));
     ProfileFileSeam::SetChooser([&](QWidget*, bool) { return file; });
 
     Trigger(m_win.get(), "cmdExportSettings");
-    ASSERT_TRUE(QFile::exists(file));
+    ASSERT_TRUE(WaitFor([&] { return Ready() && QFile::exists(file); }));
+    QFile exported(file);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QByteArray text = exported.readAll();
+    EXPECT_TRUE(text.contains("\"name\": \"Saved\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"interval\": 640"));
     TakeBoxes();
 
-    // The module changes; importing the saved profile asks first.
+    // The module changes again; importing the saved profile compares with it
+    // as it is now, and asks first.
     s.name = "Changed";
     m_sim->SetState(s);
-    Click(1010);  // Refresh Info.
-    ASSERT_TRUE(WaitFor([&] { return Ready() && Edit(1014)->text() == QStringLiteral("Changed"); }));
     m_sim->ClearLog();
     m_questionAnswer = QMessageBox::Cancel;
     Trigger(m_win.get(), "cmdImportSettings");
+    ASSERT_TRUE(WaitFor([&] { return m_boxes.size() > m_boxesTaken; }));
     auto boxes = TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("name: Changed")));
     EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("interval"))) << "only what differs";
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Commands().empty()) << "cancelled: nothing sent";
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    EXPECT_TRUE(Writes(Commands()).empty()) << "cancelled: nothing written";
 
     m_questionAnswer = QMessageBox::Ok;
     Trigger(m_win.get(), "cmdImportSettings");
