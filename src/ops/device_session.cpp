@@ -46,14 +46,14 @@ SessionResult Invalid(std::string detail) {
     return r;
 }
 
-// Adds the commands an inner call completed to the outer count.
+// Adds the commands an inner call completed to the outer count and takes
+// over its failure; the fields of a derived outer result stay as they are.
 SessionResult& Tally(SessionResult& outer, const SessionResult& inner) {
-    outer.completed += inner.completed;
+    const int done = outer.completed + inner.completed;
     if (!inner) {
-        const int done = outer.completed;
-        static_cast<SessionResult&>(outer) = inner;
-        outer.completed = done;
+        outer = inner;
     }
+    outer.completed = done;
     return outer;
 }
 
