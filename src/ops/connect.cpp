@@ -1,4 +1,5 @@
 // Opening, identifying and closing the link.
+#include "device_model.h"
 #include "link/at_protocol.h"
 #include "link/device_access.h"
 #include "link/text_conv.h"
@@ -9,16 +10,7 @@
 
 namespace {
 
-constexpr unsigned kProbeTimeoutMs = 1200;
 constexpr unsigned kModelTimeoutMs = 1200;
-
-const char* const kModelNames[] = {"KESTOV-LV200", "KESTOV-LV210", "KESTOV-LV220", "KESTOV-LV230"};
-
-// The model text of a model record: its 64-byte payload up to the first NUL.
-std::string ModelTextOf(const uint8_t* reply) {
-    const char* text = reinterpret_cast<const char*>(ReplyPayload(reply));
-    return std::string(text, strnlen(text, kModelPayload));
-}
 
 }  // namespace
 
@@ -65,15 +57,7 @@ unsigned ManagerOps::ModelQueryTimeoutMs(uint32_t baud) {
 }
 
 int ManagerOps::ModelIndexOf(const char* modelText) {
-    if (!modelText) {
-        return MODEL_NONE;
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (std::strcmp(modelText, kModelNames[i]) == 0) {
-            return i + 1;
-        }
-    }
-    return MODEL_NONE;
+    return modelText ? device_model::IndexOf(modelText) : MODEL_NONE;
 }
 
 int ManagerOps::PictureForModel(int model) {
@@ -124,10 +108,7 @@ void ManagerOps::OnOpenPort() {
         QueueJob(JOB_QUIT, true);
         m_worker.join();
     }
-    {
-        std::lock_guard<std::mutex> lock(m_pauseMutex);
-        m_linkClosing.store(false);
-    }
+    m_session.Resume();
     m_worker = std::thread([this] { WorkerLoop(); });
     m_view.SetLinkStatusText(LinkStatusText(m_port));
     QueueJob(JOB_IDENTIFY, false);
@@ -155,11 +136,7 @@ void ManagerOps::ClearDisplay() {
 
 void ManagerOps::CloseLink() {
     // Pauses between commands end now, and no new command is sent.
-    {
-        std::lock_guard<std::mutex> lock(m_pauseMutex);
-        m_linkClosing.store(true);
-    }
-    m_pauseCond.notify_all();
+    m_session.Cancel();
 
     if (m_comm.IsOpen()) {
         m_comm.Close();
@@ -178,7 +155,7 @@ void ManagerOps::CloseLink() {
     if (m_view.WindowExists()) {
         ClearDisplay();
     }
-    m_scanState.store(0);
+    m_scanState.store(SCAN_IDLE);
     m_busy.store(false);
 }
 
@@ -233,47 +210,16 @@ void ManagerOps::OnIdentifyResult(int status) {
 // ---- Worker thread ----
 
 int ManagerOps::JobIdentify() {
-    if (Send(atcmd::kAt, sizeof atcmd::kAt - 1, ATCMD_AT, kProbeTimeoutMs) != ATRES_OK &&
-        Send(atcmd::kAt, sizeof atcmd::kAt - 1, ATCMD_AT, kProbeTimeoutMs) != ATRES_OK) {
-        return JOB_STATUS_FAILED;
+    DeviceSession::IdentifyOptions options;
+    options.modelTimeoutMs = ModelQueryTimeoutMs(m_port.m_baudRate);
+    const IdentifyResult result = m_session.Identify(options);
+    if (result) {
+        m_model.store(result.model);
     }
-    const lv2xx_reply reply = Transact(atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1,
-                                       ATCMD_MODEL_Q, ModelQueryTimeoutMs(m_port.m_baudRate));
-    if (!reply || ReplyCode(reply.get()) != ATRES_MODEL) {
-        return JOB_STATUS_FAILED;
-    }
-    const int model = ModelIndexOf(ModelTextOf(reply.get()).c_str());
-    if (model == MODEL_NONE) {
-        return JOB_STATUS_UNSUPPORTED;
-    }
-    m_model.store(model);
-    return JOB_STATUS_OK;
-}
-
-lv2xx_atres ManagerOps::ConfirmModel() {
-    if (!m_comm.IsOpen()) {
-        return ATRES_NOT_OPEN;
-    }
-    const lv2xx_reply reply =
-        Transact(atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1, ATCMD_MODEL_Q, kModelTimeoutMs);
-    if (!reply) {
-        return ATRES_NO_RECORD;
-    }
-    const auto code = static_cast<lv2xx_atres>(ReplyCode(reply.get()));
-    if (code != ATRES_MODEL) {
-        return code;
-    }
-    return ModelIndexOf(ModelTextOf(reply.get()).c_str()) != MODEL_NONE ? ATRES_MODEL
-                                                                         : ATRES_UNSUPPORTED_MODEL;
+    return StatusOf(result);
 }
 
 int ManagerOps::ModelGate() {
-    switch (ConfirmModel()) {
-    case ATRES_MODEL:
-        return -1;
-    case ATRES_UNSUPPORTED_MODEL:
-        return JOB_STATUS_UNSUPPORTED;
-    default:
-        return JOB_STATUS_FAILED;
-    }
+    const IdentifyResult result = m_session.ConfirmModel();
+    return result ? -1 : StatusOf(result);
 }

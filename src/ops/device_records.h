@@ -4,6 +4,9 @@
 // before it posts the result. The queue and the post order these accesses.
 #pragma once
 
+#include "device_settings.h"
+#include "settings_apply.h"
+#include "settings_patch.h"
 #include "link/at_protocol.h"
 
 #include <cstdint>
@@ -22,14 +25,20 @@ struct DeviceRecords {
     // Write-job inputs.
     lv2xx_slot_info m_slotsToWrite[8]{};
     std::string m_newDeviceName;       // UTF-8, at most 8 bytes
-    int m_beaconSource = 0;            // 0 final serial data, 1 user assigned data
+    int m_beaconSource = BEACON_SOURCE_SERIAL;  // BeaconSourceValue
     char m_beaconHexToWrite[53]{};     // up to 52 upper-case hex digits
     unsigned m_advInterval = 0;        // 20..2560 ms
     lv2xx_uart_options m_uartToWrite{};
+    SettingsPatch m_patchToWrite;      // JOB_APPLY_PROFILE
+    bool m_profileReadOnly = false;    // only read the module, for an export
+    ApplyOutcome m_applyOutcome;       // its result; after holds the module's settings
 
     // Scan.
     lv2xx_scan_filter m_scanFilter{};
     lv2xx_scan_report m_scanResult{};
+    // The RSSI filter as it stood when the scan started (window thread).
+    bool m_rssiFilterOn = false;
+    int8_t m_rssiThreshold = 0;
 };
 
 // Line settings of the COM port dialog.

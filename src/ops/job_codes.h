@@ -1,6 +1,8 @@
 // Job codes, job status values and the window messages of the main window.
 #pragma once
 
+#include "device_model.h"
+
 #include <cstdint>
 
 enum JobCode : int {
@@ -18,7 +20,11 @@ enum JobCode : int {
     JOB_SET_BEACON = 13,
     JOB_SET_ADV_INTERVAL = 14,
     JOB_SET_UART_OPTIONS = 15,
+    JOB_APPLY_PROFILE = 18,  // a settings profile: read the module, write what differs
 };
+
+// Scan state of the window: idle, scanning, stop requested.
+enum ScanStateValue : int { SCAN_IDLE = 0, SCAN_RUNNING = 1, SCAN_STOP_REQUESTED = 2 };
 
 enum JobStatus : int {
     JOB_STATUS_OK = 0,
@@ -33,9 +39,6 @@ inline constexpr unsigned WM_LINK_ERROR = 0x8835;
 inline constexpr unsigned WM_OPEN_PORT = 0x8836;
 inline constexpr unsigned WM_JOB_RESULT = 0x8837;
 inline constexpr unsigned WM_START_SCAN = 0x883a;
-
-// Model index.
-enum ModelIndex : int { MODEL_NONE = 0, MODEL_LV200 = 1, MODEL_LV210 = 2, MODEL_LV220 = 3, MODEL_LV230 = 4 };
 
 // Picture resource ids.
 enum PictureId : int {

@@ -3,7 +3,6 @@
 
 #include "link/at_protocol.h"
 
-#include <chrono>
 
 ManagerOps::ManagerOps(IManagerView& view) : m_view(view) {}
 
@@ -114,31 +113,26 @@ int ManagerOps::RunJob(int job) {
         return JobSetAdvInterval();
     case JOB_SET_UART_OPTIONS:
         return JobSetUartOptions();
+    case JOB_APPLY_PROFILE:
+        return JobApplyProfile();
     default:
         m_view.SetWaitCursor(false);
         return -1;
     }
 }
 
-bool ManagerOps::Pause(unsigned ms) {
-    std::unique_lock<std::mutex> lock(m_pauseMutex);
-    return !m_pauseCond.wait_for(lock, std::chrono::milliseconds(ms),
-                                 [this] { return m_linkClosing.load(); });
-}
-
-lv2xx_reply ManagerOps::Transact(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs) {
-    if (m_linkClosing.load()) {
-        return MakeReply(ATRES_CLOSED);
+int ManagerOps::StatusOf(const SessionResult& result) {
+    switch (result.error) {
+    case SessionError::None:
+        return JOB_STATUS_OK;
+    case SessionError::Unsupported:
+        return JOB_STATUS_UNSUPPORTED;
+    default:
+        return JOB_STATUS_FAILED;
     }
-    return m_comm.SendCommand(cmd, len, kind, timeoutMs);
 }
 
-lv2xx_atres ManagerOps::Send(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs) {
-    const lv2xx_reply reply = Transact(cmd, len, kind, timeoutMs);
-    return reply ? static_cast<lv2xx_atres>(ReplyCode(reply.get())) : ATRES_NO_RECORD;
-}
-
-bool ManagerOps::IsSafeCommandText(const std::string& text) { return !HasControlChars(text); }
+bool ManagerOps::IsSafeCommandText(const std::string& text) { return DeviceSession::IsSendableText(text); }
 
 void ManagerOps::OnJobResult(int job, int status) {
     m_view.SetWaitCursor(false);
@@ -164,6 +158,9 @@ void ManagerOps::OnJobResult(int job, int status) {
     case JOB_READ_SCAN_RESULT:
     case JOB_STOP_SCAN:
         OnScanResult(job, status);
+        break;
+    case JOB_APPLY_PROFILE:
+        OnProfileResult(status);
         break;
     default:
         break;

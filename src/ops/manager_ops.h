@@ -9,6 +9,7 @@
 #pragma once
 
 #include "device_records.h"
+#include "device_session.h"
 #include "job_codes.h"
 #include "link/comm.h"
 #include "manager_view.h"
@@ -58,7 +59,7 @@ public:
     bool IsLinkOpen() const { return m_comm.IsOpen(); }
     bool IsBusy() const { return m_busy.load(); }
     int Model() const { return m_model.load(); }
-    int ScanState() const { return m_scanState.load(); }
+    int ScanState() const { return m_scanState.load(); }  // ScanStateValue
     void SetScanState(int state) { m_scanState.store(state); }
     DeviceRecords& Records() { return m_records; }
     PortSettings& Port() { return m_port; }
@@ -86,8 +87,7 @@ private:
     // Runs one job; returns its status, or -1 for no result.
     int RunJob(int job);
     int JobIdentify();
-    lv2xx_atres ConfirmModel();
-    // ConfirmModel turned into a job status: -1 to go on, else the status.
+    // The model check before writes, as a job status: -1 to go on, else the status.
     int ModelGate();
     int JobReadSettings(bool withBeacon);
     int JobReboot(bool factoryReset);
@@ -99,18 +99,16 @@ private:
     int JobStartScan();
     int JobReadScanResult();
     int JobStopScan();
-    // Sleeps, but returns early (false) once the link is closing.
-    bool Pause(unsigned ms);
-    // One transaction; nothing is sent once the link is closing.
-    lv2xx_reply Transact(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs);
-    // The same, reduced to the record's code (ATRES_NO_RECORD for none).
-    lv2xx_atres Send(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeoutMs);
+    int JobApplyProfile();
+    // A write's outcome as a job status.
+    static int StatusOf(const SessionResult& result);
 
     // ---- Window thread: result branches ----
     void OnIdentifyResult(int status);
     void OnReadBackResult(int job, int status);
     void OnWriteResult(int job, int status);
     void OnScanResult(int job, int status);
+    void OnProfileResult(int status);
     void AddScanDevice();
     void ClearDisplay();
     // Error handler installed on the engine (I/O thread).
@@ -118,6 +116,9 @@ private:
 
     IManagerView& m_view;
     KestovLV2xxComm m_comm;
+    // Every job's sequence; cancelled by CloseLink so that pauses end and
+    // nothing more is sent.
+    DeviceSession m_session{m_comm};
     PortSettings m_port;
     DeviceRecords m_records;
 
@@ -127,12 +128,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_busy{false};
     std::atomic<int> m_model{MODEL_NONE};
-    std::atomic<int> m_scanState{0};
-
-    // Ends pauses between commands when the link closes.
-    std::mutex m_pauseMutex;
-    std::condition_variable m_pauseCond;
-    std::atomic<bool> m_linkClosing{false};
+    std::atomic<int> m_scanState{SCAN_IDLE};
 
     // Results posted and not yet handed back; those still on their way when
     // CloseLink has joined the worker belong to the closed link and are dropped.

@@ -67,4 +67,8 @@ public:
                                const std::u16string& rssi) = 0;
     virtual bool RssiFilterChecked() const = 0;
     virtual std::u16string RssiFilterText() const = 0;
+
+    // JOB_APPLY_PROFILE ended (detail says where it failed); the controls are
+    // still disabled and the window decides what follows.
+    virtual void ShowProfileResult(bool /*ok*/, const std::string& /*detail*/) {}
 };

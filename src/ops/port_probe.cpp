@@ -4,7 +4,7 @@
 #include "link/comm.h"
 #include "link/device_access.h"
 #include "link/port_path.h"
-#include "manager_ops.h"
+#include "device_session.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -45,32 +45,23 @@ ProbeResult Failure(const std::string& path, const std::error_code& ec)
     return {path, ProbeOutcome::OpenFailed, "", ec.message()};
 }
 
-// The query itself: AT, then the model question. Module when one of the
-// series answers; the model text is kept whatever it is.
+// The query itself is the identification's own: AT, then the model question,
+// with time-outs cut to what is left of the budget. The model text is kept
+// whatever it is.
 ProbeOutcome QueryModel(KestovLV2xxComm& comm, Clock::time_point deadline, std::string& model)
 {
-    bool answered = false;
-    for (int i = 0; i < kAtTries && !answered; ++i) {
-        const unsigned wait = std::min(kAtTimeoutMs, MsLeft(deadline));
-        if (wait == 0) {
-            break;
-        }
-        const lv2xx_reply reply = comm.SendCommand(atcmd::kAt, sizeof atcmd::kAt - 1, ATCMD_AT, wait);
-        answered = reply && ReplyCode(reply.get()) == ATRES_OK;
-    }
-    const unsigned wait = MsLeft(deadline);
-    if (!answered || wait == 0) {
+    const unsigned left = MsLeft(deadline);
+    if (left == 0) {
         return ProbeOutcome::NoModule;
     }
-    const lv2xx_reply reply =
-        comm.SendCommand(atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1, ATCMD_MODEL_Q, wait);
-    if (!reply || ReplyCode(reply.get()) != ATRES_MODEL) {
-        return ProbeOutcome::NoModule;
-    }
-    const char* text = reinterpret_cast<const char*>(ReplyPayload(reply.get()));
-    model.assign(text, strnlen(text, kModelPayload));
-    return ManagerOps::ModelIndexOf(model.c_str()) != MODEL_NONE ? ProbeOutcome::Module
-                                                                  : ProbeOutcome::NoModule;
+    DeviceSession::IdentifyOptions options;
+    options.probeTries = kAtTries;
+    options.probeTimeoutMs = std::max(1u, std::min(kAtTimeoutMs, left / (kAtTries + 1)));
+    options.modelTimeoutMs = std::max(1u, left - options.probeTimeoutMs * kAtTries);
+    DeviceSession session(comm);
+    const IdentifyResult id = session.Identify(options);
+    model = id.modelText;
+    return id ? ProbeOutcome::Module : ProbeOutcome::NoModule;
 }
 
 // Holds the device open without a lock while the engine uses it, so that the

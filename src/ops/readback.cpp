@@ -2,28 +2,17 @@
 #include "link/at_protocol.h"
 #include "link/text_conv.h"
 #include "manager_ops.h"
+#include "record_text.h"
 #include "string_ids.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr unsigned kReadTimeoutMs = 1200;
-constexpr unsigned kStopScanTimeoutMs = 2000;
-
-std::string FieldText(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
-bool IsZeroAddress(const uint8_t (&address)[6]) {
-    for (uint8_t b : address) {
-        if (b != 0) {
-            return false;
-        }
-    }
-    return true;
-}
+// Commands of the read-back before the first slot: version, information,
+// interval, UART options.
+constexpr int kStepsBeforeSlots = 4;
 
 // Beacon hex text to the bytes it encodes, pair by pair; an odd last digit is
 // ignored. The bytes are shown as text, which ends at a NUL byte.
@@ -45,62 +34,39 @@ std::string DecodeBeaconHex(const std::string& hex) {
 
 int ManagerOps::JobReadSettings(bool withBeacon) {
     DeviceRecords& r = m_records;
+    // The job, not the stored model, decides what is read.
+    const int model = !withBeacon ? MODEL_LV230 : m_model.load() == MODEL_LV230 ? MODEL_LV200 : m_model.load();
+    const ReadResult result = m_session.ReadAll(model);
+    const DeviceSettings& s = result.settings;
 
-    const lv2xx_reply version =
-        Transact(atcmd::kVersionQuery, sizeof atcmd::kVersionQuery - 1, ATCMD_VER_Q, kReadTimeoutMs);
-    if (!version || ReplyCode(version.get()) != ATRES_VERSION) {
-        return JOB_STATUS_FAILED;
+    // What was read before a failure is kept, like the steps stored it.
+    const int done = result.completed;
+    if (done >= 3) {
+        r.m_advIntervalRead = static_cast<uint16_t>(s.advInterval);
     }
-    const lv2xx_reply info =
-        Transact(atcmd::kInfoQuery, sizeof atcmd::kInfoQuery - 1, ATCMD_INFO_Q, kReadTimeoutMs);
-    if (!info || ReplyCode(info.get()) != ATRES_INFO) {
-        return JOB_STATUS_FAILED;
+    if (done >= 4) {
+        r.m_uartRead = ToRecord(s.uart);
     }
-    {
-        const lv2xx_reply interval = Transact(atcmd::kAdvIntervalQuery, sizeof atcmd::kAdvIntervalQuery - 1,
-                                              ATCMD_ADVINTERVAL_Q, kReadTimeoutMs);
-        if (!interval || ReplyCode(interval.get()) != ATRES_ADV_INTERVAL) {
-            return JOB_STATUS_FAILED;
-        }
-        std::memcpy(&r.m_advIntervalRead, ReplyPayload(interval.get()), sizeof r.m_advIntervalRead);
-    }
-    if (m_linkClosing.load() || m_comm.GetUartOptions(r.m_uartRead) != ATRES_UART_OPTIONS) {
-        return JOB_STATUS_FAILED;
-    }
-    const int slots = withBeacon ? 8 : 7;
+    const int slots = std::min(static_cast<int>(s.slotEntries.size()), done - kStepsBeforeSlots);
     for (int n = 1; n <= slots; ++n) {
-        if (m_linkClosing.load()) {
-            return JOB_STATUS_FAILED;
-        }
-        lv2xx_slot_info& slot = r.m_slotsRead[n - 1];
-        const lv2xx_atres code = m_comm.GetSlot(static_cast<uint8_t>(n), slot);
-        if (code == ATRES_ERROR) {
-            // The module answers an empty slot with an error.
-            std::memset(&slot, 0, sizeof slot);
-            slot.slot = static_cast<uint8_t>(n);
-        } else if (code != ATRES_SLOT) {
-            return JOB_STATUS_FAILED;
-        }
+        r.m_slotsRead[n - 1] = ToRecord(s.slotEntries[static_cast<std::size_t>(n - 1)], n);
+    }
+    if (!result) {
+        return JOB_STATUS_FAILED;
     }
     if (withBeacon) {
-        const lv2xx_reply beacon =
-            Transact(atcmd::kBeaconQuery, sizeof atcmd::kBeaconQuery - 1, ATCMD_BEACON_Q, kReadTimeoutMs);
-        if (!beacon || ReplyCode(beacon.get()) != ATRES_BEACON_DATA) {
-            return JOB_STATUS_FAILED;
-        }
-        std::memcpy(r.m_beaconHexRead, ReplyPayload(beacon.get()), sizeof r.m_beaconHexRead);
-        r.m_beaconHexRead[sizeof r.m_beaconHexRead - 1] = '\0';
-
-        const lv2xx_reply source = Transact(atcmd::kUcBeaconQuery, sizeof atcmd::kUcBeaconQuery - 1,
-                                            ATCMD_UCBEACON_Q, kReadTimeoutMs);
-        if (!source || ReplyCode(source.get()) != ATRES_ON_OFF) {
-            return JOB_STATUS_FAILED;
-        }
-        r.m_userBeaconRead = ReplyPayload(source.get())[0];
+        std::memset(r.m_beaconHexRead, 0, sizeof r.m_beaconHexRead);
+        std::strncpy(r.m_beaconHexRead, s.beaconHex.c_str(), sizeof r.m_beaconHexRead - 1);
+        r.m_userBeaconRead = s.beaconSource == BEACON_SOURCE_USER ? 1 : 0;
     }
-    std::memcpy(r.m_fwVersion, ReplyPayload(version.get()), sizeof r.m_fwVersion);
-    r.m_fwVersion[sizeof r.m_fwVersion - 1] = '\0';
-    std::memcpy(&r.m_devInfo, ReplyPayload(info.get()), sizeof r.m_devInfo);
+    std::memset(r.m_fwVersion, 0, sizeof r.m_fwVersion);
+    std::strncpy(r.m_fwVersion, s.firmware.c_str(), sizeof r.m_fwVersion - 1);
+    lv2xx_device_info& info = r.m_devInfo;
+    info = lv2xx_device_info{};
+    std::copy(s.address.begin(), s.address.end(), info.address);
+    std::strncpy(info.name, s.name.c_str(), sizeof info.name - 1);
+    std::strncpy(info.extra, s.extra.c_str(), sizeof info.extra - 1);
+    std::strncpy(info.state, s.state.c_str(), sizeof info.state - 1);
     return JOB_STATUS_OK;
 }
 
@@ -133,14 +99,12 @@ void ManagerOps::OnReadBackResult(int job, int status) {
     // A module still scanning is stopped here; the worker is idle meanwhile.
     const bool scanning = FieldText(info.state, sizeof info.state) == "SCANNING";
     if (scanning) {
-        m_comm.SendCommand(atcmd::kStopScan, sizeof atcmd::kStopScan - 1, ATCMD_STOPSCAN,
-                           kStopScanTimeoutMs);
+        m_session.StopScan();
         if (!withBeacon) {
-            lv2xx_scan_filter off{};
-            m_comm.SetScanFilter(off);
+            m_session.SetScanFilter("");
         }
     }
-    m_scanState.store(0);
+    m_scanState.store(SCAN_IDLE);
     if (withBeacon || scanning) {
         m_view.SetScanButton(IDS_SCAN, true);
     }
@@ -157,7 +121,7 @@ void ManagerOps::OnReadBackResult(int job, int status) {
     }
 
     if (withBeacon) {
-        r.m_beaconSource = r.m_userBeaconRead == 1 ? 1 : 0;
+        r.m_beaconSource = r.m_userBeaconRead == 1 ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
         m_view.SetBeaconSourceRadios(r.m_beaconSource);
         const std::string hex = FieldText(r.m_beaconHexRead, sizeof r.m_beaconHexRead);
         m_view.SetBeaconHexText(Utf8ToWide(hex));

@@ -3,70 +3,50 @@
 #include "link/at_protocol.h"
 #include "link/text_conv.h"
 #include "manager_ops.h"
+#include "record_text.h"
 #include "string_ids.h"
 
-#include <cstring>
-
-namespace {
-
-constexpr unsigned kStartScanTimeoutMs = 1200;
-constexpr unsigned kStopScanTimeoutMs = 2000;
-constexpr unsigned kFilterPauseMs = 500;
-
-}  // namespace
 
 // ---- Worker thread ----
 
 int ManagerOps::JobStartScan() {
     // Checked first, so a second start request sends nothing at all.
-    if (m_scanState.load() != 0) {
+    if (m_scanState.load() != SCAN_IDLE) {
         return -1;
     }
-    lv2xx_scan_filter filter = m_records.m_scanFilter;
-    filter.name[sizeof filter.name - 1] = '\0';
-    if (filter.enabled && !IsSafeCommandText(filter.name)) {
+    const lv2xx_scan_filter& filter = m_records.m_scanFilter;
+    const std::string name = filter.enabled ? FieldText(filter.name, sizeof filter.name - 1) : std::string();
+    if (!IsSafeCommandText(name)) {
         return JOB_STATUS_FAILED;
     }
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    if (m_linkClosing.load() || m_comm.SetScanFilter(filter) != ATRES_OK) {
-        return JOB_STATUS_FAILED;
-    }
-    if (!Pause(kFilterPauseMs)) {
-        return JOB_STATUS_FAILED;
-    }
-    if (Send(atcmd::kStartScan, sizeof atcmd::kStartScan - 1, ATCMD_STARTSCAN, kStartScanTimeoutMs) !=
-        ATRES_SCANNING) {
+    if (!m_session.StartScan(name)) {
         return JOB_STATUS_FAILED;
     }
     // The list itself is emptied when this result reaches the window thread.
-    m_scanState.store(1);
+    m_scanState.store(SCAN_RUNNING);
     return JOB_STATUS_OK;
 }
 
 int ManagerOps::JobReadScanResult() {
-    if (m_scanState.load() != 1) {
+    if (m_scanState.load() != SCAN_RUNNING) {
         return -1;
     }
-    switch (m_comm.WaitScanReport(m_records.m_scanResult)) {
-    case ATRES_SCAN_REPORT:
+    const ScanReportResult result = m_session.WaitScanReport();
+    if (result) {
+        m_records.m_scanResult = result.report;
         return JOB_STATUS_OK;
-    case ATRES_TIMEOUT:
-        return JOB_STATUS_NO_RESULT;
-    default:
-        return JOB_STATUS_FAILED;
     }
+    return result.error == SessionError::Timeout ? JOB_STATUS_NO_RESULT : JOB_STATUS_FAILED;
 }
 
 int ManagerOps::JobStopScan() {
-    if (m_scanState.load() != 2) {
+    if (m_scanState.load() != SCAN_STOP_REQUESTED) {
         return -1;
     }
-    return Send(atcmd::kStopScan, sizeof atcmd::kStopScan - 1, ATCMD_STOPSCAN, kStopScanTimeoutMs) ==
-                   ATRES_STOPPED
-               ? JOB_STATUS_OK
-               : JOB_STATUS_FAILED;
+    return StatusOf(m_session.StopScan());
 }
 
 // ---- Window thread ----
@@ -79,8 +59,11 @@ void ManagerOps::OnScanResult(int job, int status) {
             m_view.ClearScanList();
             m_scanSeen.clear();
             m_scanRecord.Start();
+            // The threshold applies as it stood when the scan started.
+            m_records.m_rssiFilterOn = m_view.RssiFilterChecked();
+            m_records.m_rssiThreshold = input_rules::RssiThresholdOf(m_view.RssiFilterText());
             m_view.SetScanButton(IDS_STOP, true);
-            if (m_scanState.load() == 1) {
+            if (m_scanState.load() == SCAN_RUNNING) {
                 QueueJob(JOB_READ_SCAN_RESULT, false);
             }
         } else if (status == JOB_STATUS_UNSUPPORTED) {
@@ -96,7 +79,7 @@ void ManagerOps::OnScanResult(int job, int status) {
             if (status == JOB_STATUS_OK) {
                 AddScanDevice();
             }
-            if (m_scanState.load() == 1) {
+            if (m_scanState.load() == SCAN_RUNNING) {
                 QueueJob(JOB_READ_SCAN_RESULT, false);
             }
         } else {
@@ -106,7 +89,7 @@ void ManagerOps::OnScanResult(int job, int status) {
     }
     // JOB_STOP_SCAN
     if (status == JOB_STATUS_OK) {
-        m_scanState.store(0);
+        m_scanState.store(SCAN_IDLE);
         m_view.SetScanButton(IDS_SCAN, true);
         m_view.EnableControls(true);
     } else {
@@ -116,7 +99,7 @@ void ManagerOps::OnScanResult(int job, int status) {
 
 void ManagerOps::AddScanDevice() {
     const lv2xx_scan_report& report = m_records.m_scanResult;
-    const std::string name(report.name, strnlen(report.name, sizeof report.name));
+    const std::string name = FieldText(report.name);
     const std::string hex = AddressToHex(report.address);
     m_scanRecord.Add(hex, name, report.rssi);  // every report, before the list rules
     const std::u16string address = Utf8ToWide(hex);
@@ -124,7 +107,7 @@ void ManagerOps::AddScanDevice() {
         return;  // the first report of a device is the one listed
     }
     const int row = m_view.ScanListCount();
-    if (m_view.RssiFilterChecked() && input_rules::RssiThresholdOf(m_view.RssiFilterText()) > report.rssi) {
+    if (m_records.m_rssiFilterOn && m_records.m_rssiThreshold > report.rssi) {
         return;  // not remembered: a stronger report may still list it
     }
     m_scanSeen.emplace(address, report);

@@ -2,134 +2,67 @@
 #include "link/at_protocol.h"
 #include "link/text_conv.h"
 #include "manager_ops.h"
+#include "record_text.h"
 #include "string_ids.h"
 
-#include <cstring>
-
-namespace {
-
-constexpr unsigned kWriteTimeoutMs = 1200;
-constexpr unsigned kRestartTimeoutMs = 2000;
-constexpr unsigned kSlotPauseMs = 100;
-constexpr unsigned kBeaconPauseMs = 200;
-
-std::string FieldText(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
-bool IsZeroAddress(const uint8_t (&address)[6]) {
-    for (uint8_t b : address) {
-        if (b != 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
+#include <vector>
 
 // ---- Worker thread ----
+// Texts are checked before the model check, so a refused job sends nothing.
 
 int ManagerOps::JobReboot(bool factoryReset) {
-    const lv2xx_atres code =
-        factoryReset ? Send(atcmd::kFactoryReset, sizeof atcmd::kFactoryReset - 1, ATCMD_AT_F, kRestartTimeoutMs)
-                     : Send(atcmd::kReboot, sizeof atcmd::kReboot - 1, ATCMD_ATZ, kRestartTimeoutMs);
-    return code == ATRES_READY ? JOB_STATUS_OK : JOB_STATUS_FAILED;
+    return StatusOf(factoryReset ? m_session.FactoryReset() : m_session.Reboot());
 }
 
 int ManagerOps::JobWriteSlots() {
-    const lv2xx_slot_info* slots = m_records.m_slotsToWrite;
-    // Every tag is checked before anything is sent.
-    for (int i = 0; i < 8; ++i) {
-        if (!IsSafeCommandText(FieldText(slots[i].tag, sizeof slots[i].tag))) {
+    std::vector<SlotEntry> slots;
+    for (const lv2xx_slot_info& record : m_records.m_slotsToWrite) {
+        if (!IsSafeCommandText(FieldText(record.tag))) {
             return JOB_STATUS_FAILED;
         }
+        slots.push_back(FromRecord(record));
     }
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    for (int i = 0; i < 8; ++i) {
-        const lv2xx_slot_info& slot = slots[i];
-        char cmd[kCommandBufferSize];
-        unsigned len = 0;
-        lv2xx_atcmd kind = ATCMD_SETSLOT;
-        if (IsZeroAddress(slot.address)) {
-            len = FormatCommand(cmd, atcmd::kDelSlot, static_cast<unsigned>(i + 1));
-            kind = ATCMD_DELSLOT;
-        } else {
-            const std::string address = AddressToHex(slot.address);
-            const std::string tag = FieldText(slot.tag, sizeof slot.tag);
-            len = tag.empty() ? FormatCommand(cmd, atcmd::kSetSlot, unsigned{slot.slot}, address.c_str())
-                              : FormatCommand(cmd, atcmd::kSetSlotTag, unsigned{slot.slot}, address.c_str(),
-                                              tag.c_str());
-        }
-        if (Send(cmd, len, kind, kWriteTimeoutMs) != ATRES_OK || !Pause(kSlotPauseMs)) {
-            return JOB_STATUS_FAILED;
-        }
-    }
-    return JOB_STATUS_OK;
+    return StatusOf(m_session.WriteSlots(slots));
 }
 
 int ManagerOps::JobSetDeviceName() {
-    char name[64]{};
-    std::strncpy(name, m_records.m_newDeviceName.c_str(), sizeof name - 1);
+    const std::string name = m_records.m_newDeviceName.substr(0, 63);
     if (!IsSafeCommandText(name)) {
         return JOB_STATUS_FAILED;
     }
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    char cmd[kCommandBufferSize];
-    const unsigned len = FormatCommand(cmd, atcmd::kManufSet, name);
-    return Send(cmd, len, ATCMD_MANUF_SET, kWriteTimeoutMs) == ATRES_OK ? JOB_STATUS_OK : JOB_STATUS_FAILED;
+    return StatusOf(m_session.SetName(name));
 }
 
 int ManagerOps::JobSetBeacon() {
-    const bool user = m_records.m_beaconSource == 1;
-    const std::string hex = FieldText(m_records.m_beaconHexToWrite, sizeof m_records.m_beaconHexToWrite);
-    if (user && !IsSafeCommandText(hex)) {
+    const int source = m_records.m_beaconSource == BEACON_SOURCE_USER ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
+    const std::string hex = FieldText(m_records.m_beaconHexToWrite);
+    if (source == BEACON_SOURCE_USER && !IsSafeCommandText(hex)) {
         return JOB_STATUS_FAILED;
     }
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    char cmd[kCommandBufferSize];
-    if (user) {
-        if (!Pause(kBeaconPauseMs)) {
-            return JOB_STATUS_FAILED;
-        }
-        const unsigned len = FormatCommand(cmd, atcmd::kBeaconSet, hex.c_str());
-        if (Send(cmd, len, ATCMD_BEACON_SET, kWriteTimeoutMs) != ATRES_OK) {
-            return JOB_STATUS_FAILED;
-        }
-    }
-    if (!Pause(kBeaconPauseMs)) {
-        return JOB_STATUS_FAILED;
-    }
-    const unsigned len = FormatCommand(cmd, atcmd::kUcBeaconSet, user ? "ON" : "OFF");
-    return Send(cmd, len, ATCMD_UCBEACON_SET, kWriteTimeoutMs) == ATRES_OK ? JOB_STATUS_OK : JOB_STATUS_FAILED;
+    return StatusOf(m_session.SetBeacon(source, hex));
 }
 
 int ManagerOps::JobSetAdvInterval() {
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    char cmd[kCommandBufferSize];
-    const unsigned len = FormatCommand(cmd, atcmd::kAdvIntervalSet, m_records.m_advInterval & 0xFFFFu);
-    return Send(cmd, len, ATCMD_ADVINTERVAL_SET, kWriteTimeoutMs) == ATRES_OK ? JOB_STATUS_OK
-                                                                               : JOB_STATUS_FAILED;
+    return StatusOf(m_session.SetAdvInterval(m_records.m_advInterval & 0xFFFFu));
 }
 
 int ManagerOps::JobSetUartOptions() {
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    const lv2xx_uart_options& o = m_records.m_uartToWrite;
-    char cmd[kCommandBufferSize];
-    const unsigned len = FormatCommand(cmd, atcmd::kUartOptSet, unsigned{o.flow_control}, o.parity,
-                                       unsigned{o.stop_bits});
-    return Send(cmd, len, ATCMD_UARTOPT_SET, kWriteTimeoutMs) == ATRES_OK ? JOB_STATUS_OK
-                                                                           : JOB_STATUS_FAILED;
+    return StatusOf(m_session.SetUartOptions(FromRecord(m_records.m_uartToWrite)));
 }
 
 // ---- Window thread ----

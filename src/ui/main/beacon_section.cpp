@@ -64,7 +64,7 @@ void CKESTOVLV2xxManagerDlg::OnSaveBeaconData() {
     EnableControls(false);
     DeviceRecords& records = m_ops.Records();
     records.m_beaconSource = BeaconSourceFromRadios();
-    if (records.m_beaconSource != 1) {
+    if (records.m_beaconSource != BEACON_SOURCE_USER) {
         // Final serial data: the job only switches user data off.
         m_ops.QueueJob(JOB_SET_BEACON, false);
         return;

@@ -55,19 +55,31 @@ public:
 };
 
 // The 46 controls switched by EnableControls on every model.
+using Dlg = CKESTOVLV2xxManagerDlg;
+
+// Slot rows 1 to 7 of one column: its first id and the six after it.
+#define KESTOV_ROWS_1_TO_7(first) (first), (first) + 1, (first) + 2, (first) + 3, (first) + 4, (first) + 5, (first) + 6
+
+// The 46 controls that follow the enabling rule on every model.
 constexpr int kAlwaysSwitched[] = {
-        1014, 1025, 1024, 1027,
-        1061, 1062, 1063, 1064, 1065, 1066, 1067,
-        1043, 1044, 1045, 1046, 1047, 1048, 1049,
-        1007, 1075, 1076, 1077, 1028, 1010, 1011, 1013, 1026, 1033,
-        1034, 1035, 1036, 1037, 1038, 1039, 1040,
-        1015,
-        1053, 1054, 1055, 1056, 1057, 1058, 1059,
-        1069, 1070, 1078};
+        Dlg::IDC_DEVICE_NAME, Dlg::IDC_NAME_FILTER_EDIT, Dlg::IDC_NAME_FILTER_CHECK, Dlg::IDC_RSSI_FILTER_CHECK,
+        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_ADDRESS_1),
+        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_TAG_1),
+        Dlg::IDC_SCAN_LIST, Dlg::IDC_FLOW_COMBO, Dlg::IDC_PARITY_COMBO, Dlg::IDC_STOPBIT_COMBO,
+        Dlg::IDC_RSSI_FILTER_EDIT, Dlg::IDC_REFRESH, Dlg::IDC_REBOOT, Dlg::IDC_FACTORY_RESET, Dlg::IDC_SCAN,
+        Dlg::IDC_SLOTS_SAVE,
+        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_CLEAR_1),
+        Dlg::IDC_CHANGE_NAME,
+        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_ASSIGN_1),
+        Dlg::IDC_ADV_INTERVAL, Dlg::IDC_ADV_SAVE, Dlg::IDC_UART_APPLY};
+#undef KESTOV_ROWS_1_TO_7
 static_assert(sizeof(kAlwaysSwitched) / sizeof(int) == 46);
 
 // The 11 controls that an LV230 (no slot 8, no beacon) never gets.
-constexpr int kNotOnLv230[] = {1068, 1050, 1041, 1060, 1031, 1042, 1082, 1083, 1032, 1029, 1030};
+constexpr int kNotOnLv230[] = {Dlg::IDC_SLOT_ADDRESS_1 + 7, Dlg::IDC_SLOT_TAG_1 + 7, Dlg::IDC_SLOT_CLEAR_1 + 7,
+                               Dlg::IDC_SLOT_ASSIGN_1 + 7, Dlg::IDC_BEACON_HEX, Dlg::IDC_BEACON_STRING,
+                               Dlg::IDC_HEX_RADIO, Dlg::IDC_STRING_RADIO, Dlg::IDC_BEACON_SAVE,
+                               Dlg::IDC_FINAL_SERIAL_RADIO, Dlg::IDC_USER_DATA_RADIO};
 static_assert(sizeof(kNotOnLv230) / sizeof(int) == 11);
 
 QMessageBox::Icon ToBoxIcon(MsgIcon icon) {
@@ -211,6 +223,7 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     menu->setObjectName(QStringLiteral("menu103"));
     QAction* setup = menu->addAction(Tr("Setup COM port"));
     setup->setObjectName(QStringLiteral("cmd32772"));
+    AddProfileMenuItems(menu);
     QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
     about->setObjectName(QStringLiteral("cmd57664"));
     auto* monitor = new QAction(ScanMonitorWindow::MenuText(), menu);
@@ -429,7 +442,7 @@ void CKESTOVLV2xxManagerDlg::EnableControls(bool enable) {
     const bool lv230 = m_ops.Model() == MODEL_LV230;
     for (int id : kNotOnLv230) SetEnabled(id, enable && !lv230);
     if (!enable || lv230) return;
-    if (m_ops.Records().m_beaconSource == 1) {
+    if (m_ops.Records().m_beaconSource == BEACON_SOURCE_USER) {
         SetEnabled(IDC_HEX_RADIO, true);
         SetEnabled(IDC_STRING_RADIO, true);
         if (m_hexRadio->isChecked()) {

@@ -18,6 +18,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
@@ -126,6 +127,7 @@ public:
                        const std::u16string& rssi) override;
     bool RssiFilterChecked() const override;
     std::u16string RssiFilterText() const override;
+    void ShowProfileResult(bool ok, const std::string& detail) override;
 
     // Drop-down helpers: items carry a display text and a value.
     struct ComboItem {
@@ -199,6 +201,19 @@ private:
     void OnSaveAdvInterval();
     // Data exchange from the source radios: 0, 1, or -1 when neither is checked.
     int BeaconSourceFromRadios() const;
+
+    // ---- Settings profiles (profile_menu.cpp) ----
+    // Why JOB_APPLY_PROFILE runs: to export, to show an import's differences, to import.
+    enum class ProfileStep { None, ExportRead, ImportRead, ImportWrite };
+    void AddProfileMenuItems(QMenu* menu);
+    bool ReadyForProfiles();
+    void RunProfileJob(ProfileStep step);
+    void OnExportSettings();
+    void OnImportSettings();
+    void ExportRead();
+    void AskAndImport();
+    ProfileStep m_profileStep = ProfileStep::None;
+    QString m_profilePath;  // export target
 
     // ---- Device information and UART options (device_section.cpp) ----
     void OnRefreshInfo();

@@ -24,8 +24,8 @@ void CKESTOVLV2xxManagerDlg::OnScanButton() {
 
 void CKESTOVLV2xxManagerDlg::OnStartScan() {
     if (!m_ops.IsLinkOpen()) return;
-    if (m_ops.ScanState() == 1) {
-        m_ops.SetScanState(2);
+    if (m_ops.ScanState() == SCAN_RUNNING) {
+        m_ops.SetScanState(SCAN_STOP_REQUESTED);
         m_ops.QueueJob(JOB_STOP_SCAN, false);
         m_ops.StartBusy();
         return;

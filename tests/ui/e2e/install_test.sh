@@ -18,6 +18,9 @@ check() {  # check TEST PATH
 }
 check -x bin/kestov-lv200-manager
 check -x bin/kestov-sim
+check -x bin/kestovctl
+check -f share/man/man1/kestovctl.1
+check -f share/man/man1/kestov-lv200-manager.1
 check -f share/applications/kestov-lv200-manager.desktop
 check -f share/icons/hicolor/256x256/apps/kestov-lv200-manager.png
 check -f share/icons/hicolor/scalable/apps/kestov-lv200-manager.svg
@@ -39,6 +42,9 @@ fi
 
 # The installed simulator answers for itself.
 "$root/bin/kestov-sim" --help | grep -q 'Usage: kestov-sim' || { echo "kestov-sim --help failed"; exit 1; }
+
+# The installed command-line tool answers for itself.
+"$root/bin/kestovctl" --help | grep -q 'provision' || { echo "kestovctl --help failed"; exit 1; }
 
 # No test code in the installed program: neither the script player nor its
 # option. The test copy has both, so the search would find them.

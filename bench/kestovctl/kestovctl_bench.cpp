@@ -1,0 +1,159 @@
+// Times the kestovctl program against simulated modules paced at 115200 baud:
+//
+// 1. apply of a full profile (name, interval, UART options, 8 slots, beacon)
+//    with its read-back, against the wire time of every transaction it made
+//    (command and reply bytes, 10 bits per byte) plus the pauses the module
+//    needs (100 ms after each slot command, 200 ms before each beacon command);
+// 2. provision of one profile onto 8 modules at once, against onto one.
+//
+//   kestovctl_bench [runs]
+#include "sim/command_handler.h"
+#include "sim/kestov_sim.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr unsigned kBaud = 115200;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Runs kestovctl with its output thrown away; returns the exit status.
+int Run(std::vector<std::string> args) {
+    args.insert(args.begin(), KESTOVCTL_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) return -1;
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::unique_ptr<sim::KestovSimulator> Module(int index) {
+    auto m = std::make_unique<sim::KestovSimulator>("KESTOV-LV200");
+    if (!m->Start()) {
+        std::fprintf(stderr, "cannot start a simulated module\n");
+        std::exit(1);
+    }
+    m->SetScanDevices({});
+    m->SetPaceBaud(kBaud);
+    sim::SimState s = sim::DefaultState("KESTOV-LV200");
+    s.address[5] = static_cast<uint8_t>(index);
+    m->SetState(s);
+    return m;
+}
+
+// Every field differs from a module's factory state.
+std::string FullProfile() {
+    std::string slots;
+    for (int n = 1; n <= 8; ++n) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%s{\"slot\":%d,\"address\":\"A0B1C2D3E4%02X\",\"tag\":\"tag%d\"}",
+                      n == 1 ? "" : ",", n, n, n);
+        slots += buf;
+    }
+    return R"({"format":"kestov-lv2xx-profile","version":1,"name":"Bench01","interval":640,)"
+           R"("uart":{"parity":"even","stopbits":2,"flow":true},"slots":[)" +
+           slots + R"(],"beacon":{"source":"user","data":"0201060AFF0102030405060708090A0B0C0D0E0F1011121314"}})";
+}
+
+struct Wire {
+    double all;      // commands and replies
+    double replies;  // replies alone: the simulator paces only what it sends
+    double pauses;
+};
+
+// Wire milliseconds of what the module received, with the replies it gave,
+// replayed on its state from before; and the pauses the module mandates.
+Wire WireAndPauses(const sim::SimState& before, const std::vector<std::string>& commands) {
+    sim::SimState s = before;
+    std::size_t bytes = 0, replyBytes = 0;
+    double pauses = 0;
+    for (const std::string& c : commands) {
+        const std::size_t reply = sim::HandleCommand(s, c).reply.size() + 1;
+        bytes += c.size() + 1 + reply;
+        replyBytes += reply;
+        if (c.rfind("AT+SETSLOT", 0) == 0 || c.rfind("AT+DELSLOT", 0) == 0) pauses += 100;
+        if (c.rfind("AT+BEACON=", 0) == 0 || c.rfind("AT+UCBEACON=", 0) == 0) pauses += 200;
+    }
+    return {bytes * 10.0 * 1000.0 / kBaud, replyBytes * 10.0 * 1000.0 / kBaud, pauses};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const std::string profile = "/tmp/kestovctl-bench-profile.json";
+    std::ofstream(profile) << FullProfile();
+
+    std::printf("apply of a full profile with read-back, paced at %u baud, %d runs\n", kBaud, runs);
+    std::vector<double> ratios, replyRatios;
+    for (int i = 0; i < runs; ++i) {
+        auto m = Module(1);
+        const sim::SimState before = m->State();
+        const Clock::time_point start = Clock::now();
+        const int status = Run({"apply", m->DevicePath(), profile});
+        const double took = Ms(Clock::now() - start);
+        const std::vector<std::string> commands = m->Commands();
+        const Wire w = WireAndPauses(before, commands);
+        ratios.push_back(took / (w.all + w.pauses));
+        replyRatios.push_back(took / (w.replies + w.pauses));
+        std::printf("  run %d: exit %d, %zu transactions, %.1f ms; wire %.1f ms + pauses %.0f ms = %.1f ms; ratio %.3f"
+                    " (against the paced replies alone, %.1f ms: %.3f)\n",
+                    i + 1, status, commands.size(), took, w.all, w.pauses, w.all + w.pauses, ratios.back(), w.replies,
+                    replyRatios.back());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::sort(replyRatios.begin(), replyRatios.end());
+    std::printf("  median ratio %.3f (target: at most 1.2); against the paced replies alone %.3f\n"
+                "  (a pseudo-terminal delivers commands at once; a real line would take their wire time too)\n\n",
+                ratios[ratios.size() / 2], replyRatios[replyRatios.size() / 2]);
+
+    std::printf("provision of the same profile, 8 modules at once against one, %d runs\n", runs);
+    std::vector<double> provisionRatios;
+    for (int i = 0; i < runs; ++i) {
+        double one = 0, eight = 0;
+        for (int count : {1, 8}) {
+            std::vector<std::unique_ptr<sim::KestovSimulator>> modules;
+            std::vector<std::string> args = {"provision", profile};
+            for (int k = 0; k < count; ++k) {
+                modules.push_back(Module(k + 1));
+                args.push_back(modules.back()->DevicePath());
+            }
+            args.insert(args.end(), {"--name", "KST-{seq:03}"});
+            const Clock::time_point start = Clock::now();
+            const int status = Run(args);
+            const double took = Ms(Clock::now() - start);
+            (count == 1 ? one : eight) = took;
+            if (status != 0) std::printf("  provision of %d: exit %d\n", count, status);
+        }
+        provisionRatios.push_back(eight / one);
+        std::printf("  run %d: one module %.1f ms, eight modules %.1f ms, ratio %.3f\n", i + 1, one, eight,
+                    provisionRatios.back());
+    }
+    std::sort(provisionRatios.begin(), provisionRatios.end());
+    std::printf("  median ratio %.3f (target: under 1.3)\n", provisionRatios[provisionRatios.size() / 2]);
+    std::remove(profile.c_str());
+    return 0;
+}

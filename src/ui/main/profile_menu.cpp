@@ -1,0 +1,175 @@
+// Menu > Export settings... and Import settings...: the module's settings
+// as a profile file, with the same profile code as the command-line tool.
+// Import shows what would change and asks before anything is written; the
+// module is read back afterwards.
+#include "ui/main/profile_menu.h"
+
+#include "ops/profile.h"
+#include "ops/settings_patch.h"
+#include "ui/main/main_window.h"
+#include "ui/shell/message_box.h"
+
+#include <QMenu>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+
+namespace {
+
+QString Pt(const char* text) { return QCoreApplication::translate("Profiles", text); }
+
+ProfileFileSeam::Chooser& CurrentChooser() {
+    static ProfileFileSeam::Chooser chooser;
+    return chooser;
+}
+
+QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+namespace ProfileFileSeam {
+
+void SetChooser(Chooser chooser) { CurrentChooser() = std::move(chooser); }
+
+QString Choose(QWidget* parent, bool save) {
+    if (CurrentChooser()) {
+        return CurrentChooser()(parent, save);
+    }
+    const QString filter = Pt("Settings profiles (*.json)");
+    return save ? QFileDialog::getSaveFileName(parent, Pt("Export settings"), QStringLiteral("module.json"), filter)
+                : QFileDialog::getOpenFileName(parent, Pt("Import settings"), QString(), filter);
+}
+
+}  // namespace ProfileFileSeam
+
+bool CKESTOVLV2xxManagerDlg::ReadyForProfiles() {
+    if (m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.Model() != MODEL_NONE && m_ops.ScanState() == SCAN_IDLE &&
+        m_profileStep == ProfileStep::None) {
+        return true;
+    }
+    ShowMessageText(Pt("Connect a module and wait until its settings are shown."), MsgIcon::Error);
+    return false;
+}
+
+void CKESTOVLV2xxManagerDlg::RunProfileJob(ProfileStep step) {
+    m_profileStep = step;
+    m_ops.Records().m_profileReadOnly = step != ProfileStep::ImportWrite;
+    EnableControls(false);
+    m_ops.QueueJob(JOB_APPLY_PROFILE, false);
+    m_ops.StartBusy();
+}
+
+void CKESTOVLV2xxManagerDlg::OnExportSettings() {
+    if (!ReadyForProfiles()) {
+        return;
+    }
+    m_profilePath = ProfileFileSeam::Choose(this, true);
+    if (!m_profilePath.isEmpty()) {
+        // The module is read first: the window may show typed values it never read back.
+        RunProfileJob(ProfileStep::ExportRead);
+    }
+}
+
+void CKESTOVLV2xxManagerDlg::OnImportSettings() {
+    if (!ReadyForProfiles()) {
+        return;
+    }
+    const QString path = ProfileFileSeam::Choose(this, false);
+    if (path.isEmpty()) {
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessageText(Pt("Could not read the file: %1").arg(file.errorString()), MsgIcon::Error);
+        return;
+    }
+    const QByteArray bytes = file.read(static_cast<qint64>(profile::kMaxBytes) + 1);
+    const profile::Parsed parsed = profile::Parse(bytes.toStdString());
+    if (!parsed.error.empty()) {
+        ShowMessageText(Pt("This profile cannot be used:\n%1").arg(Utf8(parsed.error)), MsgIcon::Error);
+        return;
+    }
+    m_ops.Records().m_patchToWrite = parsed.patch;
+    // The differences are shown against the module as it is now.
+    RunProfileJob(ProfileStep::ImportRead);
+}
+
+void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detail) {
+    const ProfileStep step = m_profileStep;
+    m_profileStep = ProfileStep::None;
+    if (!ok) {
+        const QString what = step == ProfileStep::ExportRead ? Pt("Failed exporting settings: %1")
+                                                             : Pt("Failed importing settings: %1");
+        ShowMessageText(what.arg(Utf8(detail)), MsgIcon::Error);
+        m_ops.Reidentify();
+        return;
+    }
+    switch (step) {
+    case ProfileStep::ExportRead:
+        ExportRead();
+        break;
+    case ProfileStep::ImportRead:
+        AskAndImport();
+        break;
+    case ProfileStep::ImportWrite:
+        ShowMessageText(Pt("Completed importing settings."), MsgIcon::Information);
+        m_ops.QueueJob(JOB_IDENTIFY, false);
+        break;
+    case ProfileStep::None:
+        break;
+    }
+}
+
+void CKESTOVLV2xxManagerDlg::ExportRead() {
+    const std::string text = profile::Export(m_ops.Records().m_applyOutcome.after);
+    QFile file(m_profilePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        ShowMessageText(Pt("Could not write the file: %1").arg(file.errorString()), MsgIcon::Error);
+    } else {
+        ShowMessageText(Pt("Settings exported."), MsgIcon::Information);
+    }
+    EnableControls(true);
+}
+
+void CKESTOVLV2xxManagerDlg::AskAndImport() {
+    const DeviceSettings& current = m_ops.Records().m_applyOutcome.after;
+    SettingsPatch& patch = m_ops.Records().m_patchToWrite;
+    const std::vector<std::string> lacking = settings_patch::UnsupportedFields(patch, current.model);
+    settings_patch::DropUnsupported(patch, current.model);
+    const std::vector<FieldChange> changes = settings_patch::Diff(patch, current);
+    if (changes.empty()) {
+        ShowMessageText(Pt("The module already holds these settings."), MsgIcon::Information);
+        EnableControls(true);
+        return;
+    }
+    QString list;
+    for (const FieldChange& c : changes) {
+        list += QStringLiteral("%1: %2 \u2192 %3\n").arg(Utf8(c.field), Utf8(c.from), Utf8(c.to));
+    }
+    if (!lacking.empty()) {
+        QString fields;
+        for (const std::string& f : lacking) {
+            fields += (fields.isEmpty() ? QString() : QStringLiteral(", ")) + Utf8(f);
+        }
+        list += Pt("Left out, this model does not have them: %1\n").arg(fields);
+    }
+    const auto answer =
+        MessageBoxSeam::Show(this, Pt("These settings will change:\n\n%1\nWrite them to the module?").arg(list),
+                             QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok) {
+        EnableControls(true);
+        return;
+    }
+    RunProfileJob(ProfileStep::ImportWrite);
+}
+
+void CKESTOVLV2xxManagerDlg::AddProfileMenuItems(QMenu* menu) {
+    QAction* exportAction = menu->addAction(Pt("Export settings..."));
+    exportAction->setObjectName(QStringLiteral("cmdExportSettings"));
+    QAction* importAction = menu->addAction(Pt("Import settings..."));
+    importAction->setObjectName(QStringLiteral("cmdImportSettings"));
+    connect(exportAction, &QAction::triggered, this, [this] { OnExportSettings(); });
+    connect(importAction, &QAction::triggered, this, [this] { OnImportSettings(); });
+}

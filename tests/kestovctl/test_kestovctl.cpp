@@ -1,0 +1,273 @@
+// kestovctl end to end, against simulated modules on pseudo-terminals.
+#include "sim/kestov_sim.h"
+#include "tool_run.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using nlohmann::json;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+std::unique_ptr<sim::KestovSimulator> StartModule(const std::string& model = "KESTOV-LV200") {
+    auto module = std::make_unique<sim::KestovSimulator>(model);
+    std::string error;
+    EXPECT_TRUE(module->Start(&error)) << error;
+    module->SetScanDevices({});
+    return module;
+}
+
+// Commands that change the module (everything but queries, probe and model).
+Strings Writes(const sim::KestovSimulator& module) {
+    Strings writes;
+    for (const std::string& c : module.Commands()) {
+        if (c != "AT" && c.find('?') == std::string::npos && c.rfind("AT+GETSLOT", 0) != 0) {
+            writes.push_back(c);
+        }
+    }
+    return writes;
+}
+
+std::string TempFile(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+json Json(const std::string& text) { return json::parse(text, nullptr, false); }
+
+}  // namespace
+
+TEST(Kestovctl, InfoReadsEverythingBack) {
+    auto module = StartModule("KESTOV-LV230");
+    const ToolRun run = RunTool({"--json", "info", module->DevicePath()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json j = Json(run.out);
+    EXPECT_EQ(j["model"], "KESTOV-LV230");
+    EXPECT_EQ(j["address"], "001A2B3C4D5E");
+    EXPECT_EQ(j["slots"].size(), 7u);
+    EXPECT_FALSE(j.contains("beacon"));
+    EXPECT_TRUE(Writes(*module).empty());
+
+    const ToolRun human = RunTool({"info", module->DevicePath()});
+    EXPECT_EQ(human.status, 0);
+    EXPECT_NE(human.out.find("KESTOV-LV230"), std::string::npos);
+}
+
+TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
+    auto other = StartModule("KESTOV-LV250");
+    auto silent = StartModule();
+    silent->SetSilent(true);
+    auto refusing = StartModule();
+    refusing->SetErrorFor("AT+ADVINTERVAL=");
+    const std::string profile = TempFile("minimal.json", R"({"format":"kestov-lv2xx-profile","version":1})");
+    struct Case {
+        const char* name;
+        Strings args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"no subcommand", {}, 2, ""},
+        {"missing port", {"info", "/dev/no-such-port"}, 3, "cannot open"},
+        {"wrong model", {"info", other->DevicePath()}, 4, "KESTOV-LV250"},
+        {"nothing answers", {"info", silent->DevicePath()}, 4, "no KESTOV LV2xx module answers"},
+        {"refused value", {"set", refusing->DevicePath(), "interval=500"}, 5, "AT+ADVINTERVAL=500: the module refused it"},
+        {"reset unconfirmed", {"factory-reset", refusing->DevicePath()}, 2, "--yes"},
+        {"names too long", {"provision", profile, refusing->DevicePath(), "--name", "KST-{addr}"}, 2,
+         "Device name is too long."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ToolRun run = RunTool(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
+    }
+    EXPECT_TRUE(Writes(*refusing).size() == 1) << "only the refused write";
+}
+
+TEST(Kestovctl, SetChangesOnlyWhatIsNamedAndRefusesWhatTheWindowRefuses) {
+    auto module = StartModule();
+    const ToolRun refused = RunTool({"set", module->DevicePath(), "interval=300", "name=NINEBYTES"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("Device name is too long."), std::string::npos) << refused.err;
+    EXPECT_TRUE(module->Commands().empty()) << "refused before the port is opened";
+
+    const ToolRun run = RunTool({"--json", "set", module->DevicePath(), "interval=300", "parity=even",
+                                 "slot3=a0b1c2d3e403,tag", "name=LV200"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The name already is LV200: not written. UART options keep what was not named.
+    EXPECT_EQ(Writes(*module), (Strings{"AT+ADVINTERVAL=300", "AT+UARTOPT=0,E,1", "AT+SETSLOT=3,A0B1C2D3E403,tag"}));
+    const json j = Json(run.out);
+    ASSERT_EQ(j["changes"].size(), 3u);
+    for (const json& c : j["changes"]) {
+        EXPECT_EQ(c["status"], "verified") << c.dump();
+    }
+    EXPECT_EQ(module->State().advInterval, 300u);
+}
+
+TEST(Kestovctl, ExportApplyRoundTripAndDryRun) {
+    auto source = StartModule();
+    sim::SimState s = source->State();
+    s.name = "Src";
+    s.advInterval = 640;
+    s.parity = 'O';
+    s.stopBits = 2;
+    s.flowControl = 1;
+    s.slotTable[0].used = true;
+    s.slotTable[0].address[5] = 0x11;
+    s.slotTable[0].tag = "one";
+    s.slotTable[7].used = true;
+    s.slotTable[7].address[5] = 0x88;
+    s.beaconHex = "0201060AFF";
+    s.userBeacon = true;
+    source->SetState(s);
+    const ToolRun exported = RunTool({"export", source->DevicePath()});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string file = TempFile("module.json", exported.out);
+
+    auto target = StartModule();
+    const ToolRun dry = RunTool({"apply", target->DevicePath(), file, "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("slot8"), std::string::npos) << dry.out;
+    EXPECT_TRUE(Writes(*target).empty()) << "a dry run writes nothing";
+
+    const ToolRun apply = RunTool({"apply", target->DevicePath(), file});
+    ASSERT_EQ(apply.status, 0) << apply.err;
+    // In the window's order: name, interval, UART, slots, beacon.
+    EXPECT_EQ(Writes(*target), (Strings{"AT+MANUF=Src", "AT+ADVINTERVAL=640", "AT+UARTOPT=1,O,2",
+                                        "AT+SETSLOT=1,000000000011,one", "AT+SETSLOT=8,000000000088",
+                                        "AT+BEACON=0201060AFF", "AT+UCBEACON=ON"}));
+    const ToolRun again = RunTool({"export", target->DevicePath()});
+    EXPECT_EQ(again.out, exported.out) << "the target now holds the same settings";
+
+    // The LV230 lacks slot 8 and the beacon: refused before anything is written.
+    auto lv230 = StartModule("KESTOV-LV230");
+    const ToolRun refused = RunTool({"apply", lv230->DevicePath(), file});
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_NE(refused.err.find("slot8"), std::string::npos) << refused.err;
+    EXPECT_TRUE(Writes(*lv230).empty());
+    const ToolRun skipped = RunTool({"apply", lv230->DevicePath(), file, "--skip-unsupported"});
+    EXPECT_EQ(skipped.status, 0) << skipped.err;
+    EXPECT_EQ(lv230->State().name, "Src");
+}
+
+TEST(Kestovctl, BrokenProfilesWriteNothing) {
+    auto module = StartModule();
+    for (const std::string& text : {std::string("{"), std::string(R"({"format":"kestov-lv2xx-profile","version":7})"),
+                                    std::string(R"({"format":"kestov-lv2xx-profile","version":1,"name":"A\rATZ"})")}) {
+        SCOPED_TRACE(text);
+        const ToolRun run = RunTool({"apply", module->DevicePath(), TempFile("broken.json", text)});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("broken.json: "), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(module->Commands().empty());
+}
+
+TEST(Kestovctl, ProvisionGoesOnPastAFailedModule) {
+    std::vector<std::unique_ptr<sim::KestovSimulator>> modules;
+    for (int i = 0; i < 3; ++i) {
+        modules.push_back(StartModule());
+        sim::SimState s = modules.back()->State();
+        s.address[5] = static_cast<uint8_t>(0xA0 + i);
+        modules.back()->SetState(s);
+    }
+    // The second module refuses the second slot write.
+    modules[1]->SetErrorFor("AT+SETSLOT=2");
+    const std::string file = TempFile(
+        "provision.json",
+        R"({"format":"kestov-lv2xx-profile","version":1,"interval":500,
+            "slots":[{"slot":1,"address":"A0B1C2D3E401"},{"slot":2,"address":"A0B1C2D3E402"}]})");
+    const ToolRun run = RunTool({"--json", "provision", file, modules[0]->DevicePath(), modules[1]->DevicePath(),
+                                 modules[2]->DevicePath(), "--name", "KST-{addr4}"});
+    EXPECT_EQ(run.status, 5) << run.err;
+
+    std::map<std::string, json> finals;
+    json summary;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        const json j = Json(line);
+        ASSERT_FALSE(j.is_discarded()) << line;
+        if (j.contains("summary")) summary = j["summary"];
+        if (j.contains("ok")) finals[j["port"].get<std::string>()] = j;
+    }
+    EXPECT_EQ(summary["succeeded"], 2);
+    EXPECT_EQ(summary["failed"], 1);
+    const json& failed = finals[modules[1]->DevicePath()];
+    EXPECT_EQ(failed["written"], (Strings{"name", "interval", "slot1"})) << failed.dump();
+    EXPECT_NE(failed["error"].get<std::string>().find("AT+SETSLOT=2"), std::string::npos);
+    for (int i : {0, 2}) {
+        EXPECT_EQ(finals[modules[i]->DevicePath()]["ok"], true);
+    }
+    EXPECT_EQ(modules[0]->State().name, "KST-4DA0");
+    EXPECT_EQ(modules[2]->State().name, "KST-4DA2");
+    EXPECT_EQ(modules[2]->State().advInterval, 500u);
+}
+
+TEST(Kestovctl, ScanListsDevicesAndStopsTheModule) {
+    auto module = StartModule();
+    sim::SimDevice near;
+    near.address[5] = 0x01;
+    near.name = "near";
+    near.rssi = -40;
+    sim::SimDevice far = near;
+    far.address[5] = 0x02;
+    far.name = "far";
+    far.rssi = -90;
+    module->SetScanDevices({near, far});
+    const ToolRun run = RunTool({"--json", "scan", module->DevicePath(), "--seconds", "1", "--rssi", "-60"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json j = Json(run.out);
+    ASSERT_EQ(j["devices"].size(), 1u) << run.out;
+    EXPECT_EQ(j["devices"][0]["address"], "000000000001");
+    EXPECT_EQ(j["devices"][0]["maxRssi"], -40);
+    EXPECT_GT(j["devices"][0]["hits"].get<int>(), 1);
+    EXPECT_EQ(module->Commands().back(), "AT+STOPSCAN");
+    EXPECT_FALSE(module->State().scanning);
+}
+
+TEST(Kestovctl, CtrlCStopsTheModulesScanBeforeExiting) {
+    auto module = StartModule();
+    const ToolRun run = RunTool({"scan", module->DevicePath(), "--seconds", "0"}, std::chrono::seconds(60),
+                                [&](pid_t pid) {
+                                    // AT, AT+MODEL?, AT+SF=OFF, AT+STARTSCAN
+                                    EXPECT_TRUE(module->WaitForCommands(4, std::chrono::seconds(20)));
+                                    ::kill(pid, SIGINT);
+                                });
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_EQ(module->Commands().back(), "AT+STOPSCAN");
+    EXPECT_FALSE(module->State().scanning);
+    EXPECT_NE(run.out.find("0 devices"), std::string::npos) << run.out;
+}
+
+TEST(Kestovctl, ProbeSaysWhichPortsHoldAModule) {
+    auto module = StartModule("KESTOV-LV220");
+    auto silent = StartModule();
+    silent->SetSilent(true);
+    const ToolRun run = RunTool({"--json", "ports", "--probe", module->DevicePath(), silent->DevicePath(),
+                                 "/dev/no-such-port"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::map<std::string, json> byPath;
+    const json listed = Json(run.out);
+    for (const json& p : listed["ports"]) byPath[p["path"].get<std::string>()] = p;
+    EXPECT_EQ(byPath.size(), 3u) << "only the ports named";
+    EXPECT_EQ(byPath[module->DevicePath()]["probe"], "module");
+    EXPECT_EQ(byPath[module->DevicePath()]["model"], "KESTOV-LV220");
+    EXPECT_EQ(byPath[silent->DevicePath()]["probe"], "no-module");
+    EXPECT_EQ(byPath["/dev/no-such-port"]["probe"], "open-failed");
+    const Strings asked = silent->Commands();
+    EXPECT_TRUE(!asked.empty() && asked.size() <= 2 &&
+                std::all_of(asked.begin(), asked.end(), [](const std::string& c) { return c == "AT"; }))
+        << "a silent port is only asked AT, at most twice";
+}

@@ -1,0 +1,91 @@
+// Menu > Export settings... and Import settings... against the simulated module.
+#include "ui/main/profile_menu.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QFile>
+
+using namespace mainwin_test;
+
+namespace {
+
+void Trigger(QWidget* window, const char* name) {
+    QAction* action = window->findChild<QAction*>(QString::fromLatin1(name));
+    ASSERT_NE(action, nullptr) << name;
+    action->trigger();
+}
+
+std::vector<std::string> Writes(const std::vector<std::string>& commands) {
+    std::vector<std::string> writes;
+    for (const std::string& c : commands) {
+        if (c != "AT" && c.find('?') == std::string::npos && c.rfind("AT+GETSLOT", 0) != 0) writes.push_back(c);
+    }
+    return writes;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
+    StartSim();
+    OpenWindow();
+    // The module changes behind the window's back: export reads the module.
+    sim::SimState s = m_sim->State();
+    s.name = "Saved";
+    s.advInterval = 640;
+    m_sim->SetState(s);
+    const QString file = m_tmp.filePath(QStringLiteral("module.json"));
+    ProfileFileSeam::SetChooser([&](QWidget*, bool) { return file; });
+
+    Trigger(m_win.get(), "cmdExportSettings");
+    ASSERT_TRUE(WaitFor([&] { return Ready() && QFile::exists(file); }));
+    QFile exported(file);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QByteArray text = exported.readAll();
+    EXPECT_TRUE(text.contains("\"name\": \"Saved\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"interval\": 640"));
+    TakeBoxes();
+
+    // The module changes again; importing the saved profile compares with it
+    // as it is now, and asks first.
+    s.name = "Changed";
+    m_sim->SetState(s);
+    m_sim->ClearLog();
+    m_questionAnswer = QMessageBox::Cancel;
+    Trigger(m_win.get(), "cmdImportSettings");
+    ASSERT_TRUE(WaitFor([&] { return m_boxes.size() > m_boxesTaken; }));
+    auto boxes = TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("name: Changed")));
+    EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("interval"))) << "only what differs";
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    EXPECT_TRUE(Writes(Commands()).empty()) << "cancelled: nothing written";
+
+    m_questionAnswer = QMessageBox::Ok;
+    Trigger(m_win.get(), "cmdImportSettings");
+    ASSERT_TRUE(WaitFor([&] { return Ready() && Edit(1014)->text() == QStringLiteral("Saved"); }));
+    EXPECT_EQ(Writes(Commands()), std::vector<std::string>{"AT+MANUF=Saved"});
+    EXPECT_EQ(m_sim->State().name, "Saved");
+    ProfileFileSeam::SetChooser({});
+}
+
+TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
+    StartSim();
+    OpenWindow();
+    const QString file = m_tmp.filePath(QStringLiteral("broken.json"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"format":"kestov-lv2xx-profile","version":9})");
+    f.close();
+    ProfileFileSeam::SetChooser([&](QWidget*, bool) { return file; });
+    m_sim->ClearLog();
+    TakeBoxes();
+    Trigger(m_win.get(), "cmdImportSettings");
+    const auto boxes = TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("version 9")));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Commands().empty());
+    ProfileFileSeam::SetChooser({});
+}

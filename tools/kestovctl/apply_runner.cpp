@@ -1,0 +1,118 @@
+#include "apply_runner.h"
+
+#include "exit_codes.h"
+#include "module_link.h"
+#include "ops/device_settings.h"
+
+#include <cstdio>
+
+bool ExpandNameTemplate(const std::string& tmpl, const std::string& addressHex, int sequence, std::string& out,
+                        std::string& error) {
+    out.clear();
+    for (std::size_t i = 0; i < tmpl.size(); ++i) {
+        if (tmpl[i] != '{') {
+            out.push_back(tmpl[i]);
+            continue;
+        }
+        const std::size_t close = tmpl.find('}', i);
+        if (close == std::string::npos) {
+            error = "name template: \"{\" without \"}\"";
+            return false;
+        }
+        const std::string field = tmpl.substr(i + 1, close - i - 1);
+        if (field == "addr") {
+            out += addressHex;
+        } else if (field == "addr4") {
+            out += addressHex.size() >= 4 ? addressHex.substr(addressHex.size() - 4) : addressHex;
+        } else if (field == "seq") {
+            out += std::to_string(sequence);
+        } else if (field.size() == 6 && field.compare(0, 5, "seq:0") == 0 && field[5] >= '1' && field[5] <= '8') {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%0*d", field[5] - '0', sequence);
+            out += buf;
+        } else {
+            error = "name template: unknown placeholder {" + field + "} (use {addr}, {addr4}, {seq} or {seq:03})";
+            return false;
+        }
+        i = close;
+    }
+    return true;
+}
+
+PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) {
+    PortReport report;
+    report.port = request.port;
+    auto say = [&](const std::string& event) {
+        if (progress) {
+            progress(request.port, event);
+        }
+    };
+    auto fail = [&](int code, std::string error) {
+        report.exitCode = code;
+        report.error = std::move(error);
+        return report;
+    };
+
+    OpenResult opened = OpenModule(request.port);
+    if (!opened.link) {
+        return fail(opened.exitCode, opened.error);
+    }
+    ModuleLink& link = *opened.link;
+    report.model = link.modelText;
+    say("identified " + link.modelText);
+
+    SettingsPatch patch = request.patch;
+    report.skipped = settings_patch::UnsupportedFields(patch, link.model);
+    if (!report.skipped.empty()) {
+        if (!request.skipUnsupported) {
+            std::string fields;
+            for (const std::string& f : report.skipped) {
+                fields += (fields.empty() ? "" : ", ") + f;
+            }
+            report.skipped.clear();
+            return fail(EXIT_NO_MODULE, request.port + ": the " + link.modelText + " has no " + fields +
+                                            "; nothing was written (--skip-unsupported leaves them out)");
+        }
+        settings_patch::DropUnsupported(patch, link.model);
+    }
+
+    const ReadResult current = link.session.ReadAll(link.model);
+    if (!current) {
+        return fail(ExitFor(current), request.port + ": read-back failed: " + current.Describe());
+    }
+    report.address = AddressText(current.settings.address);
+    say("read");
+
+    if (!request.nameTemplate.empty()) {
+        std::string name, error;
+        if (!ExpandNameTemplate(request.nameTemplate, report.address, request.sequence, name, error)) {
+            return fail(EXIT_USAGE, error);
+        }
+        patch.name = name;
+    }
+
+    report.outcome = ApplyPatch(link.session, current.settings, patch, request.dryRun,
+                                [&](const std::vector<std::string>& fields) {
+                                    std::string list;
+                                    for (const std::string& f : fields) {
+                                        list += (list.empty() ? "" : " ") + f;
+                                    }
+                                    say("wrote " + list);
+                                });
+    const ApplyOutcome& o = report.outcome;
+    if (!o.refused.empty()) {
+        return fail(EXIT_USAGE, request.port + ": " + o.refused + "; nothing was written");
+    }
+    if (!o.failure) {
+        return fail(ExitFor(o.failure), request.port + ": " + o.failure.Describe());
+    }
+    if (!o.mismatches.empty()) {
+        const FieldChange& m = o.mismatches.front();
+        return fail(EXIT_MISMATCH, request.port + ": " + m.field + " reads back as \"" + m.to + "\", not \"" +
+                                       m.from + "\"");
+    }
+    if (o.verified && !o.written.empty()) {
+        say("verified");
+    }
+    return report;
+}

@@ -1,0 +1,41 @@
+// One port through apply: open and identify, refuse fields the model lacks,
+// read back, write what differs, verify. Used by set, apply and provision.
+#pragma once
+
+#include "ops/settings_apply.h"
+#include "ops/settings_patch.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ApplyRequest {
+    std::string port;
+    SettingsPatch patch;
+    bool dryRun = false;
+    bool skipUnsupported = false;
+    // "KST-{addr4}", "{seq:03}"...: the module's name, filled in per port.
+    std::string nameTemplate;
+    int sequence = 1;
+};
+
+struct PortReport {
+    std::string port;
+    std::string model;
+    std::string address;
+    int exitCode = 0;
+    std::string error;  // one line when exitCode is not 0
+    std::vector<std::string> skipped;  // fields the model lacks, left out
+    ApplyOutcome outcome;
+};
+
+// Events of a running apply, for progress lines: "identified", "read",
+// "writing FIELD...", "verifying".
+using ApplyProgress = std::function<void(const std::string& port, const std::string& event)>;
+
+PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress = {});
+
+// Expands {addr}, {addr4} (last four hex digits), {seq} and {seq:0N}.
+// Returns false with an error for an unknown or malformed placeholder.
+bool ExpandNameTemplate(const std::string& tmpl, const std::string& addressHex, int sequence, std::string& out,
+                        std::string& error);

@@ -1,0 +1,143 @@
+// provision: one profile onto many modules at once, one link per port. A
+// port that fails never stops the others; the exit status is 0 only when
+// every port succeeded.
+#include "apply_runner.h"
+#include "commands.h"
+#include "exit_codes.h"
+#include "report.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Progress on a terminal: one live line per port, redrawn in place.
+class LiveLines {
+public:
+    explicit LiveLines(const std::vector<std::string>& ports) : m_ports(ports), m_lines(ports.size(), "waiting") {
+        Draw(false);
+    }
+    void Set(std::size_t i, const std::string& text) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines[i] = text;
+        Draw(true);
+    }
+
+private:
+    void Draw(bool over) {
+        if (over) {
+            std::printf("\033[%zuA", m_lines.size());
+        }
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            std::printf("\033[2K%-20s %s\n", m_ports[i].c_str(), m_lines[i].c_str());
+        }
+        std::fflush(stdout);
+    }
+    std::vector<std::string> m_ports;
+    std::vector<std::string> m_lines;
+    std::mutex m_mutex;
+};
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string out;
+    for (const std::string& w : words) {
+        out += (out.empty() ? "" : " ") + w;
+    }
+    return out;
+}
+
+}  // namespace
+
+int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vector<std::string>& ports,
+                 const std::string& nameTemplate, bool skipUnsupported) {
+    SettingsPatch patch;
+    std::string error;
+    if (!LoadProfileFile(file, patch, error)) {
+        PrintError(error);
+        return EXIT_USAGE;
+    }
+    if (!nameTemplate.empty()) {
+        // The longest name the template can give, checked before any port is touched.
+        std::string longest;
+        if (!ExpandNameTemplate(nameTemplate, "000000000000", static_cast<int>(ports.size()), longest, error)) {
+            PrintError(error);
+            return EXIT_USAGE;
+        }
+        SettingsPatch check;
+        if (error = settings_patch::AddAssignment(check, "name=" + longest); !error.empty()) {
+            PrintError("--name gives \"" + longest + "\": " + error);
+            return EXIT_USAGE;
+        }
+    }
+
+    const bool live = !g.json && ::isatty(STDOUT_FILENO);
+    std::unique_ptr<LiveLines> lines = live ? std::make_unique<LiveLines>(ports) : nullptr;
+    std::mutex outMutex;
+    std::vector<PortReport> reports(ports.size());
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        workers.emplace_back([&, i] {
+            ApplyRequest request;
+            request.port = ports[i];
+            request.patch = patch;
+            request.skipUnsupported = skipUnsupported;
+            request.nameTemplate = nameTemplate;
+            request.sequence = static_cast<int>(i + 1);
+            reports[i] = RunApply(request, [&](const std::string& port, const std::string& event) {
+                if (lines) {
+                    lines->Set(i, event);
+                } else if (g.json) {
+                    std::lock_guard<std::mutex> lock(outMutex);
+                    std::cout << Dump({{"port", port}, {"event", event}}) << std::endl;
+                }
+            });
+            const PortReport& r = reports[i];
+            const std::string done = r.exitCode == 0 ? "ok" : "FAILED: " + r.error;
+            if (lines) {
+                lines->Set(i, done);
+            } else {
+                std::lock_guard<std::mutex> lock(outMutex);
+                if (g.json) {
+                    std::cout << Dump(PortReportJson(r)) << std::endl;
+                } else {
+                    std::printf("%-20s %s\n", r.port.c_str(), done.c_str());
+                    std::fflush(stdout);
+                }
+            }
+        });
+    }
+    for (std::thread& t : workers) {
+        t.join();
+    }
+
+    int failed = 0;
+    int status = EXIT_OK;
+    for (const PortReport& r : reports) {
+        if (r.exitCode != 0) {
+            ++failed;
+            status = status == EXIT_OK ? r.exitCode : status;
+        }
+    }
+    if (g.json) {
+        nlohmann::json summary = {{"ports", ports.size()}, {"succeeded", ports.size() - failed}, {"failed", failed}};
+        std::cout << Dump({{"summary", summary}}) << std::endl;
+    } else {
+        std::printf("\n%zu of %zu modules provisioned\n", ports.size() - static_cast<std::size_t>(failed), ports.size());
+        for (const PortReport& r : reports) {
+            if (r.exitCode != 0) {
+                std::printf("%-20s failed; written before the failure: %s\n", r.port.c_str(),
+                            r.outcome.written.empty() ? "nothing" : Joined(r.outcome.written).c_str());
+            }
+        }
+    }
+    for (const PortReport& r : reports) {
+        if (r.exitCode != 0) {
+            PrintError(r.error);
+        }
+    }
+    return status;
+}

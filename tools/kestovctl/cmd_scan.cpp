@@ -1,0 +1,105 @@
+// scan: the module looks for devices until the time is up or Ctrl+C, and
+// the tool lists what it saw with RSSI figures.
+#include "commands.h"
+#include "exit_codes.h"
+#include "module_link.h"
+#include "ops/input_rules.h"
+#include "ops/record_text.h"
+#include "ops/rule_text.h"
+#include "ops/scan_stats.h"
+#include "ops/string_ids.h"
+#include "report.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
+
+}  // namespace
+
+int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
+            bool rssiSet, int rssiMin) {
+    if (!nameFilter.empty() && input_rules::CheckScanFilterName(nameFilter) != 0) {
+        PrintError(RuleText(IDS_INVALID_FILTER_NAME) + " (1 to 8 bytes)");
+        return EXIT_USAGE;
+    }
+    if (rssiSet && (rssiMin < input_rules::kMinRssi || rssiMin > input_rules::kMaxRssi)) {
+        PrintError(RuleText(IDS_INVALID_RSSI) + " (-127 to 127)");
+        return EXIT_USAGE;
+    }
+    OpenResult opened = OpenModule(port);
+    if (!opened.link) {
+        PrintError(opened.error);
+        return opened.exitCode;
+    }
+    // Ctrl+C ends the wait for the next report; the module's scan is then stopped.
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    using Clock = std::chrono::steady_clock;
+    // Counted from the module's start of the scan, which the first check follows.
+    Clock::time_point start{};
+    bool started = false;
+    const auto elapsedMs = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+    ScanStats stats;
+    const SessionResult r = opened.link->session.Scan(
+        nameFilter,
+        [&] {
+            if (!started) {
+                started = true;
+                start = Clock::now();
+            }
+            return !g_interrupted.load() && (seconds <= 0 || elapsedMs() < static_cast<long>(seconds * 1000));
+        },
+        [&](const lv2xx_scan_report& report) {
+            if (rssiSet && report.rssi < rssiMin) {
+                return;
+            }
+            BtAddress address;
+            std::copy(std::begin(report.address), std::end(report.address), address.begin());
+            stats.Add(AddressText(address), FieldText(report.name), report.rssi, elapsedMs());
+        });
+    if (!r) {
+        PrintError(port + ": scan failed: " + r.Describe());
+        return ExitFor(r);
+    }
+
+    if (g.json) {
+        nlohmann::json devices = nlohmann::json::array();
+        for (const ScanDeviceStats& d : stats.Devices()) {
+            devices.push_back({{"address", d.address}, {"name", d.name}, {"hits", d.hits},
+                               {"firstRssi", d.firstRssi}, {"lastRssi", d.lastRssi}, {"minRssi", d.minRssi},
+                               {"maxRssi", d.maxRssi}, {"meanRssi", d.meanRssi}, {"firstSeenMs", d.firstSeenMs},
+                               {"lastSeenMs", d.lastSeenMs}});
+        }
+        std::cout << Dump({{"port", port}, {"reports", stats.TotalReports()}, {"devices", devices},
+                           {"interrupted", g_interrupted.load()}})
+                  << "\n";
+    } else {
+        std::printf("%-12s  %-20s %6s %5s %5s %5s %5s %6s\n", "ADDRESS", "NAME", "HITS", "FIRST", "LAST", "MIN",
+                    "MAX", "MEAN");
+        for (const ScanDeviceStats& d : stats.Devices()) {
+            std::string name;
+            for (unsigned char c : d.name) {
+                name.push_back(c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c));
+            }
+            std::printf("%-12s  %-20s %6llu %5d %5d %5d %5d %6.1f\n", d.address.c_str(), name.c_str(),
+                        static_cast<unsigned long long>(d.hits), d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi,
+                        d.meanRssi);
+        }
+        std::printf("%zu devices, %llu reports\n", stats.Devices().size(),
+                    static_cast<unsigned long long>(stats.TotalReports()));
+    }
+    return g_interrupted.load() ? EXIT_INTERRUPTED : EXIT_OK;
+}

@@ -1,0 +1,25 @@
+// The subcommands; each returns the exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct GlobalOptions {
+    bool json = false;
+};
+
+int CmdPorts(const GlobalOptions& g, bool probe, const std::vector<std::string>& onlyPaths);
+int CmdInfo(const GlobalOptions& g, const std::string& port);
+int CmdExport(const GlobalOptions& g, const std::string& port);
+int CmdSet(const GlobalOptions& g, const std::string& port, const std::vector<std::string>& assignments,
+           bool skipUnsupported);
+int CmdApply(const GlobalOptions& g, const std::string& port, const std::string& file, bool dryRun,
+             bool skipUnsupported);
+int CmdReboot(const GlobalOptions& g, const std::string& port, bool factoryReset, bool confirmed);
+int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
+            bool rssiSet, int rssiMin);
+int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vector<std::string>& ports,
+                 const std::string& nameTemplate, bool skipUnsupported);
+
+// Reads a profile file, refusing what is not usable; false with the error.
+bool LoadProfileFile(const std::string& file, struct SettingsPatch& patch, std::string& error);

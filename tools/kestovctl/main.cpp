@@ -1,0 +1,93 @@
+// kestovctl: KESTOV LV2xx modules from the command line.
+#include "commands.h"
+#include "exit_codes.h"
+#include "report.h"
+
+#include <CLI/CLI.hpp>
+
+#include <climits>
+
+int main(int argc, char** argv) {
+    CLI::App app{"Configure KESTOV LV200/LV210/LV220/LV230 Bluetooth LE modules over a serial port.\n"
+                 "Set the module's dial to Set (115200 baud, 8N1)."};
+    app.set_version_flag("--version", std::string(KESTOVCTL_VERSION));
+    app.require_subcommand(1);
+    // --json may also follow the subcommand.
+    app.fallthrough();
+    GlobalOptions g;
+    app.add_flag("--json", g.json, "Machine-readable output: one JSON object, or JSON lines for streams");
+
+    int status = EXIT_OK;
+    std::string port, file, nameFilter, nameTemplate;
+    std::vector<std::string> words, paths;
+    bool probe = false, dryRun = false, skipUnsupported = false, yes = false;
+    double seconds = 10;
+    int rssi = INT_MIN;
+
+    auto* ports = app.add_subcommand("ports", "List serial ports");
+    ports->add_flag("--probe", probe, "Ask each free port whether a module answers (300 ms each, in parallel)");
+    ports->add_option("PATH", paths, "Only these device paths (pseudo-terminals, links) instead of the system's ports");
+    ports->callback([&] { status = CmdPorts(g, probe, paths); });
+
+    auto* info = app.add_subcommand("info", "Identify the module and read everything back");
+    info->add_option("PORT", port, "Serial device, e.g. /dev/ttyUSB0 or ttyUSB0")->required();
+    info->callback([&] { status = CmdInfo(g, port); });
+
+    auto* set = app.add_subcommand("set", "Change only the named settings, then verify by read-back");
+    set->add_option("PORT", port, "Serial device")->required();
+    set->add_option("SETTING", words,
+                    "name=TEXT interval=MS parity=none|even|odd stopbits=1|2 flow=on|off beacon-hex=HEX "
+                    "beacon-string=TEXT beacon-source=uart|user slotN=ADDRESS[,TAG] slotN=none")
+        ->required();
+    set->add_flag("--skip-unsupported", skipUnsupported, "Leave out settings the model does not have");
+    set->callback([&] { status = CmdSet(g, port, words, skipUnsupported); });
+
+    auto* scan = app.add_subcommand("scan", "Let the module scan and list the devices it sees");
+    scan->add_option("PORT", port, "Serial device")->required();
+    scan->add_option("--seconds", seconds, "How long to scan; 0 until Ctrl+C")->capture_default_str();
+    scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to 8 bytes, on the module)");
+    scan->add_option("--rssi", rssi, "Leave out reports weaker than this RSSI (-127 to 127)");
+    scan->callback([&] { status = CmdScan(g, port, seconds, nameFilter, rssi != INT_MIN, rssi); });
+
+    auto* reboot = app.add_subcommand("reboot", "Restart the module");
+    reboot->add_option("PORT", port, "Serial device")->required();
+    reboot->callback([&] { status = CmdReboot(g, port, false, true); });
+
+    auto* reset = app.add_subcommand("factory-reset", "Restore the module's factory settings");
+    reset->add_option("PORT", port, "Serial device")->required();
+    reset->add_flag("--yes", yes, "Confirm");
+    reset->callback([&] { status = CmdReboot(g, port, true, yes); });
+
+    auto* exportCmd = app.add_subcommand("export", "Write the module's settings as a JSON profile to stdout");
+    exportCmd->add_option("PORT", port, "Serial device")->required();
+    exportCmd->callback([&] { status = CmdExport(g, port); });
+
+    auto* apply = app.add_subcommand("apply", "Write what differs from a profile, then verify");
+    apply->add_option("PORT", port, "Serial device")->required();
+    apply->add_option("PROFILE", file, "Profile file (JSON)")->required();
+    apply->add_flag("--dry-run", dryRun, "Show the differences, write nothing");
+    apply->add_flag("--skip-unsupported", skipUnsupported, "Leave out fields the model does not have");
+    apply->callback([&] { status = CmdApply(g, port, file, dryRun, skipUnsupported); });
+
+    auto* provision = app.add_subcommand("provision", "Apply one profile to many modules in parallel");
+    provision->add_option("PROFILE", file, "Profile file (JSON)")->required();
+    provision->add_option("PORT", paths, "Serial devices, one module each")->required();
+    provision->add_option("--name", nameTemplate,
+                          "Name per module: {addr} {addr4} (last four address digits) {seq} {seq:03}");
+    provision->add_flag("--skip-unsupported", skipUnsupported, "Leave out fields a model does not have");
+    provision->callback([&] { status = CmdProvision(g, file, paths, nameTemplate, skipUnsupported); });
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        PrintError(e.what());
+        return EXIT_USAGE;
+    }
+    return status;
+}

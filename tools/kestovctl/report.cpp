@@ -1,0 +1,136 @@
+#include "report.h"
+
+#include "ops/settings_patch.h"
+
+#include <algorithm>
+#include <cstdio>
+
+using nlohmann::json;
+
+namespace {
+
+std::string FieldStatus(const PortReport& r, const FieldChange& c) {
+    const ApplyOutcome& o = r.outcome;
+    const bool written = std::find(o.written.begin(), o.written.end(), c.field) != o.written.end();
+    if (!written) {
+        return r.exitCode == 0 ? "would write" : "not written";
+    }
+    for (const FieldChange& m : o.mismatches) {
+        if (m.field == c.field) {
+            return "mismatch";
+        }
+    }
+    return o.verified ? "verified" : "written";
+}
+
+// Module texts may hold anything: show control characters as \xNN.
+std::string Visible(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+void PrintError(const std::string& text) { std::fprintf(stderr, "kestovctl: %s\n", Visible(text).c_str()); }
+
+json SettingsJson(const DeviceSettings& s) {
+    json slots = json::array();
+    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
+        json slot = {{"slot", i + 1}, {"address", nullptr}};
+        if (!s.slotEntries[i].Empty()) {
+            slot["address"] = AddressText(s.slotEntries[i].address);
+            slot["tag"] = s.slotEntries[i].tag;
+        }
+        slots.push_back(slot);
+    }
+    json j = {
+        {"model", s.modelName},
+        {"firmware", s.firmware},
+        {"address", AddressText(s.address)},
+        {"name", s.name},
+        {"state", s.state},
+        {"interval", s.advInterval},
+        {"uart",
+         {{"parity", settings_patch::ParityWord(s.uart.parity)},
+          {"stopbits", s.uart.stopBits},
+          {"flow", s.uart.flowControl}}},
+        {"slots", slots},
+    };
+    if (s.hasBeacon) {
+        j["beacon"] = {{"source", settings_patch::BeaconSourceWord(s.beaconSource)}, {"data", s.beaconHex}};
+    }
+    return j;
+}
+
+void PrintSettings(const std::string& port, const DeviceSettings& s) {
+    auto row = [](const std::string& label, const std::string& value) {
+        std::printf("%-10s %s\n", label.c_str(), Visible(value).c_str());
+    };
+    row("Port", port);
+    row("Model", s.modelName);
+    row("Firmware", s.firmware);
+    row("Address", AddressText(s.address));
+    row("Name", s.name);
+    row("Interval", std::to_string(s.advInterval) + " ms");
+    row("UART", "parity " + settings_patch::ParityWord(s.uart.parity) + ", " + std::to_string(s.uart.stopBits) +
+                    " stop bit" + (s.uart.stopBits == 1 ? "" : "s") + ", flow control " +
+                    (s.uart.flowControl ? "on" : "off"));
+    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
+        const SlotEntry& e = s.slotEntries[i];
+        row("Slot " + std::to_string(i + 1),
+            e.Empty() ? "(empty)" : AddressText(e.address) + (e.tag.empty() ? "" : "  " + e.tag));
+    }
+    if (s.hasBeacon) {
+        row("Beacon", s.beaconSource == BEACON_SOURCE_USER ? "user data " + s.beaconHex
+                                                           : "final serial data" +
+                                                                 (s.beaconHex.empty() ? "" : " (kept: " + s.beaconHex + ")"));
+    } else {
+        row("Beacon", "(none on this model)");
+    }
+}
+
+json PortReportJson(const PortReport& r) {
+    json fields = json::array();
+    for (const FieldChange& c : r.outcome.changes) {
+        fields.push_back({{"field", c.field}, {"from", c.from}, {"to", c.to}, {"status", FieldStatus(r, c)}});
+    }
+    json j = {{"port", r.port}, {"ok", r.exitCode == 0}, {"exit", r.exitCode}, {"changes", fields},
+              {"written", r.outcome.written}};
+    if (!r.model.empty()) {
+        j["model"] = r.model;
+    }
+    if (!r.address.empty()) {
+        j["address"] = r.address;
+    }
+    if (!r.skipped.empty()) {
+        j["skipped"] = r.skipped;
+    }
+    if (r.exitCode != 0) {
+        j["error"] = r.error;
+    }
+    return j;
+}
+
+void PrintPortReport(const PortReport& r, bool dryRun) {
+    if (r.outcome.changes.empty() && r.exitCode == 0) {
+        std::printf("%s: nothing to change\n", r.port.c_str());
+    }
+    for (const std::string& f : r.skipped) {
+        std::printf("%-14s skipped: the %s has none\n", f.c_str(), r.model.c_str());
+    }
+    for (const FieldChange& c : r.outcome.changes) {
+        std::printf("%-14s %s -> %s  %s\n", c.field.c_str(), Visible(c.from.empty() ? "\"\"" : c.from).c_str(),
+                    Visible(c.to.empty() ? "\"\"" : c.to).c_str(), dryRun ? "(dry run)" : FieldStatus(r, c).c_str());
+    }
+}
