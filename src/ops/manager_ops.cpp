@@ -7,7 +7,20 @@
 
 ManagerOps::ManagerOps(IManagerView& view) : m_view(view) {}
 
-ManagerOps::~ManagerOps() { CloseLink(); }
+ManagerOps::~ManagerOps() {
+    // The window may already be gone (its members die before this one's
+    // owner finishes): close and join without calling it.
+    {
+        std::lock_guard<std::mutex> lock(m_pauseMutex);
+        m_linkClosing.store(true);
+    }
+    m_pauseCond.notify_all();
+    m_comm.Close();
+    if (m_worker.joinable()) {
+        QueueJob(JOB_QUIT, true);
+        m_worker.join();
+    }
+}
 
 void ManagerOps::Init() {
     m_comm.SetErrorHandler(

@@ -101,6 +101,15 @@ int ManagerOps::JobReadSettings(bool withBeacon) {
     std::memcpy(r.m_fwVersion, ReplyPayload(version.get()), sizeof r.m_fwVersion);
     r.m_fwVersion[sizeof r.m_fwVersion - 1] = '\0';
     std::memcpy(&r.m_devInfo, ReplyPayload(info.get()), sizeof r.m_devInfo);
+    // A module still scanning is stopped after the reads, here on the worker,
+    // so that no other job's transaction can come in between.
+    if (FieldText(r.m_devInfo.state, sizeof r.m_devInfo.state) == "SCANNING") {
+        Send(atcmd::kStopScan, sizeof atcmd::kStopScan - 1, ATCMD_STOPSCAN, kStopScanTimeoutMs);
+        if (!withBeacon && !m_linkClosing.load()) {
+            lv2xx_scan_filter off{};
+            m_comm.SetScanFilter(off);
+        }
+    }
     return JOB_STATUS_OK;
 }
 
@@ -130,16 +139,8 @@ void ManagerOps::OnReadBackResult(int job, int status) {
     m_view.SelectComboByValue(ComboId::Parity, static_cast<unsigned char>(r.m_uartRead.parity));
     m_view.SelectComboByValue(ComboId::StopBits, r.m_uartRead.stop_bits);
 
-    // A module still scanning is stopped here; the worker is idle meanwhile.
+    // The worker has stopped a module that was still scanning.
     const bool scanning = FieldText(info.state, sizeof info.state) == "SCANNING";
-    if (scanning) {
-        m_comm.SendCommand(atcmd::kStopScan, sizeof atcmd::kStopScan - 1, ATCMD_STOPSCAN,
-                           kStopScanTimeoutMs);
-        if (!withBeacon) {
-            lv2xx_scan_filter off{};
-            m_comm.SetScanFilter(off);
-        }
-    }
     m_scanState.store(0);
     if (withBeacon || scanning) {
         m_view.SetScanButton(IDS_SCAN, true);

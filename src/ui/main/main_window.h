@@ -194,13 +194,14 @@ private:
     void OnChangeDeviceName();
     void OnApplyUartOptions();
 
-    ManagerOps m_ops;
-    ComConfigDlg* m_portDlg = nullptr;
-
     // Posting stops once destruction begins; the lock closes the gap between
-    // the check and the post.
+    // the check and the post. Declared before the operations, which use them
+    // until they are destroyed themselves.
     mutable std::mutex m_postMutex;
     bool m_alive = true;
+
+    ManagerOps m_ops;
+    ComConfigDlg* m_portDlg = nullptr;
     bool m_waitCursorShown = false;
     bool m_startupDone = false;
 
