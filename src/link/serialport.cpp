@@ -206,8 +206,12 @@ void CSerialportMP::Shutdown()
         if (serial_port.is_open()) {
             const int fd = serial_port.native_handle();
             // Unsent output is dropped, so the driver has nothing to drain
-            // and close() cannot block on it.
-            ::tcflush(fd, TCIOFLUSH);
+            // and close() cannot block on it. Output the driver reports as
+            // gone is left alone: on a pseudo-terminal a flush would still
+            // take it back from the other side.
+            int queued = 0;
+            const bool drained = ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued == 0;
+            ::tcflush(fd, drained ? TCIFLUSH : TCIOFLUSH);
             ::ioctl(fd, TIOCNXCL);
         }
         std::error_code ignored;
