@@ -12,8 +12,6 @@ constexpr std::size_t kMaxLineLength = 256;
 // How long Close lets the stop-scan command leave before the port closes.
 constexpr auto kStopScanDrain = std::chrono::milliseconds(50);
 
-constexpr std::string_view kStartScanText = "AT+STARTSCAN";
-constexpr std::string_view kStopScanText = "AT+STOPSCAN";
 
 // Engine links open in the process; the run threads live while it is not 0.
 std::atomic<int> g_open_links{0};
@@ -50,12 +48,6 @@ std::string CommandText(const char* cmd, unsigned len)
     return std::string(text);
 }
 
-// Commands after which the module no longer scans.
-bool EndsScan(std::string_view text)
-{
-    return text == kStopScanText || text == "ATZ" || text == "AT&F";
-}
-
 }  // namespace
 
 KestovLV2xxComm::KestovLV2xxComm()
@@ -89,11 +81,7 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
     {
         // Nothing of an earlier open is carried over.
         std::lock_guard<std::mutex> lock(rx_mutex);
-        assembler.Reset();
-        replies.Clear();
-        reports.Clear();
-        pending_command.clear();
-        scan_active.store(false);
+        rx.Reset();
         open_ns.store(NowNs());
     }
     {
@@ -130,7 +118,12 @@ void KestovLV2xxComm::Close()
     }
     // A module left scanning goes on sending reports to nobody: stop it. The
     // reply is not awaited, and the wait for the bytes to leave is bounded.
-    if (scan_active.exchange(false) && port->IsOpen()) {
+    bool was_scanning = false;
+    {
+        std::lock_guard<std::mutex> lock(rx_mutex);
+        was_scanning = rx.TakeScanActive();
+    }
+    if (was_scanning && port->IsOpen()) {
         WriteCommand(atcmd::kStopScan, sizeof atcmd::kStopScan - 1);
         port->Drain(kStopScanDrain);
     }
@@ -147,18 +140,7 @@ void KestovLV2xxComm::Close()
         }
     }
     std::lock_guard<std::mutex> lock(rx_mutex);
-    const int64_t at = NowNs();
-    if (!assembler.Partial().empty()) {
-        Tap(TapDirection::Received, TapRoute::Partial, assembler.Partial(), {}, at);
-    }
-    while (!replies.Empty()) {
-        const QueuedLine line = replies.Pop();
-        Tap(TapDirection::Received, TapRoute::Unclaimed, line.bytes, {}, line.atNs);
-    }
-    dropped_lines.fetch_add(reports.Size(), std::memory_order_relaxed);
-    reports.Clear();
-    assembler.Reset();
-    pending_command.clear();
+    rx.CloseOut(NowNs(), RouteSink());
 }
 
 bool KestovLV2xxComm::IsOpen() const
@@ -174,7 +156,7 @@ int KestovLV2xxComm::OpenLinks()
 std::size_t KestovLV2xxComm::BufferedBytes()
 {
     std::lock_guard<std::mutex> lock(rx_mutex);
-    return assembler.Partial().size() + replies.Bytes() + reports.Bytes();
+    return rx.Bytes();
 }
 
 // ---- Transactions (caller's thread) ----------------------------------------
@@ -182,19 +164,7 @@ std::size_t KestovLV2xxComm::BufferedBytes()
 void KestovLV2xxComm::BeginTransaction(const std::string& text)
 {
     std::lock_guard<std::mutex> lock(rx_mutex);
-    // Complete lines that came before the command are not its reply; a line
-    // still arriving is kept and routed when it is complete.
-    while (!replies.Empty()) {
-        const QueuedLine line = replies.Pop();
-        Tap(TapDirection::Received, TapRoute::Unclaimed, line.bytes, {}, line.atNs);
-    }
-    pending_command = text;
-    if (text == kStartScanText || EndsScan(text)) {
-        // Reports of an earlier scan are never shown as this one's.
-        dropped_lines.fetch_add(reports.Size(), std::memory_order_relaxed);
-        reports.Clear();
-        scan_active.store(text == kStartScanText);
-    }
+    rx.BeginCommand(text, RouteSink());
 }
 
 void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code)
@@ -205,10 +175,7 @@ void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, 
         late_until_ns = NowNs() + int64_t{kLateReplyWindowMs} * 1000000;
     }
     std::lock_guard<std::mutex> lock(rx_mutex);
-    pending_command.clear();
-    if (text == kStartScanText && code == ATRES_ERROR) {
-        scan_active.store(false);  // refused: the module is not scanning
-    }
+    rx.EndCommand(text, code == ATRES_ERROR);
 }
 
 void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
@@ -240,15 +207,11 @@ KestovLV2xxComm::Wait KestovLV2xxComm::NextReplyLine(int64_t deadline_ns, Queued
 {
     std::unique_lock<std::mutex> lock(rx_mutex);
     const auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline_ns));
-    rx_cv.wait_until(lock, deadline, [this] { return closing.load() || !replies.Empty(); });
+    rx_cv.wait_until(lock, deadline, [this] { return closing.load() || rx.HasReply(); });
     if (closing.load()) {
         return Wait::Closed;
     }
-    if (replies.Empty()) {
-        return Wait::TimedOut;
-    }
-    out = replies.Pop();
-    return Wait::Line;
+    return rx.PopReply(out) ? Wait::Line : Wait::TimedOut;
 }
 
 bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
@@ -320,14 +283,13 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
     {
         std::unique_lock<std::mutex> lock(rx_mutex);
         rx_cv.wait_for(lock, std::chrono::milliseconds(kScanReportTimeoutMs),
-                       [this] { return closing.load() || !reports.Empty(); });
+                       [this] { return closing.load() || rx.HasReport(); });
         if (closing.load()) {
             return ATRES_CLOSED;
         }
-        if (reports.Empty()) {
+        if (!rx.PopReport(line)) {
             return ATRES_TIMEOUT;
         }
-        line = reports.Pop();
     }
     std::vector<char> bytes(line.bytes.begin(), line.bytes.end());
     const auto reply = ParseScanReportLine(bytes, ATCMD_SCAN_REPORT);
@@ -493,31 +455,10 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
 
 // ---- Receive side (I/O thread) ---------------------------------------------
 
-void KestovLV2xxComm::DropReport(std::string_view line, int64_t at_ns)
+void KestovLV2xxComm::TapSink::Route(TapRoute route, std::string_view bytes,
+                                      std::string_view command, int64_t atNs)
 {
-    dropped_lines.fetch_add(1, std::memory_order_relaxed);
-    Tap(TapDirection::Received, TapRoute::Dropped, line, {}, at_ns);
-}
-
-void KestovLV2xxComm::RouteLine(std::string_view line, int64_t at_ns)
-{
-    if (ClassifyLine(line) == LineKind::ScanReport) {
-        if (!scan_active.load()) {
-            DropReport(line, at_ns);
-            return;
-        }
-        reports.Push(line, at_ns,
-                     [this](const QueuedLine& old) { DropReport(old.bytes, old.atNs); });
-        Tap(TapDirection::Received, TapRoute::ScanReport, line, {}, at_ns);
-        return;
-    }
-    if (!pending_command.empty() && LineText(line) == pending_command) {
-        Tap(TapDirection::Received, TapRoute::Echo, line, pending_command, at_ns);
-        return;
-    }
-    replies.Push(line, at_ns, [this](const QueuedLine& old) {
-        Tap(TapDirection::Received, TapRoute::Unclaimed, old.bytes, {}, old.atNs);
-    });
+    comm_.Tap(TapDirection::Received, route, bytes, command, atNs);
 }
 
 void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_code& ec,
@@ -525,15 +466,8 @@ void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_co
 {
     std::lock_guard<std::mutex> lock(rx_mutex);
     if (!ec) {
-        const int64_t at = NowNs();
         const std::size_t count = std::min(static_cast<std::size_t>(n), data.size());
-        const std::string_view bytes(reinterpret_cast<const char*>(data.data()), count);
-        assembler.Feed(
-            bytes, [&](std::string_view line) { RouteLine(line, at); },
-            [&](std::string_view head) {
-                dropped_lines.fetch_add(1, std::memory_order_relaxed);
-                Tap(TapDirection::Received, TapRoute::Dropped, head, {}, at);
-            });
+        rx.Feed(std::string_view(reinterpret_cast<const char*>(data.data()), count), NowNs(), RouteSink());
         // Wake the waiting transaction now.
         rx_cv.notify_all();
         return;

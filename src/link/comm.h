@@ -14,9 +14,8 @@
 #pragma once
 
 #include "at_protocol.h"
-#include "line_cutter.h"
-#include "line_queue.h"
 #include "link_tap.h"
+#include "receive_side.h"
 #include "serialport.h"
 
 #include <atomic>
@@ -38,9 +37,8 @@ public:
     using ErrorHandler = std::function<void(const KestovLV2xxComm*, std::error_code&)>;
 
     static constexpr unsigned kScanReportTimeoutMs = 1200;
-    // About two thousand scan reports: five seconds of a busy scan at 115200 baud.
-    static constexpr std::size_t kReportQueueBytes = 64 * 1024;
-    static constexpr std::size_t kReplyQueueBytes = 16 * 1024;
+    static constexpr std::size_t kReportQueueBytes = ReceiveSide::kReportQueueBytes;
+    static constexpr std::size_t kReplyQueueBytes = ReceiveSide::kReplyQueueBytes;
     // A reply that comes this long after its command timed out is still
     // recognised as that command's.
     static constexpr unsigned kLateReplyWindowMs = 2000;
@@ -75,7 +73,7 @@ public:
     void SetTap(ILinkTap* tap);
     // Scan reports dropped (outside a scan, overflowed, left at a stop) and
     // over-long lines, since construction.
-    uint64_t DroppedLines() const { return dropped_lines.load(std::memory_order_relaxed); }
+    uint64_t DroppedLines() const { return rx.Dropped(); }
     // Bytes the receive side holds now (partial line and both queues).
     std::size_t BufferedBytes();
 
@@ -101,9 +99,17 @@ private:
     bool IsLateReply(const std::string& line, lv2xx_atcmd kind);
     void WriteCommand(const char* bytes, std::size_t len);
 
-    // I/O thread, rx_mutex held.
-    void RouteLine(std::string_view line, int64_t at_ns);
-    void DropReport(std::string_view line, int64_t at_ns);
+    // Receive-side routes to the tap.
+    class TapSink : public ReceiveSide::Sink {
+    public:
+        explicit TapSink(KestovLV2xxComm& comm) : comm_(comm) {}
+        void Route(TapRoute route, std::string_view bytes, std::string_view command,
+                   int64_t atNs) override;
+
+    private:
+        KestovLV2xxComm& comm_;
+    };
+    ReceiveSide::Sink* RouteSink() { return Tapping() ? &tap_sink : nullptr; }
 
     void Tap(TapDirection direction, TapRoute route, std::string_view bytes,
              std::string_view command, int64_t at_ns);
@@ -127,15 +133,11 @@ private:
     // Receive side, guarded by rx_mutex.
     std::mutex rx_mutex;
     std::condition_variable rx_cv;
-    LineAssembler assembler;
-    LineQueue replies{kReplyQueueBytes};
-    LineQueue reports{kReportQueueBytes};
-    std::string pending_command;  // text of the command in flight, for its echo
-    std::atomic<bool> scan_active{false};
+    ReceiveSide rx;
+    TapSink tap_sink{*this};
 
     std::atomic<bool> closing{false};
     std::atomic<int64_t> open_ns{0};
-    std::atomic<uint64_t> dropped_lines{0};
     std::atomic<ILinkTap*> tap{nullptr};
     std::atomic<int> tap_calls{0};
     // This engine counts in OpenLinks(); kept apart from the port's own flag,

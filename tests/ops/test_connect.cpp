@@ -262,3 +262,18 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         EXPECT_EQ(link.Commands().size(), sent) << "nothing is sent after the close";
     }
 }
+
+TEST(Connect, APortHeldByAnotherProgramSaysSo) {
+    SimLink link;
+    FakeView otherView;
+    ManagerOps other(otherView);
+    otherView.Attach(&other);
+    other.Port() = link.ops.Port();
+    other.OnOpenPort();
+    ASSERT_TRUE(other.IsLinkOpen());
+    link.view.ClearCalls();
+    link.ops.OnOpenPort();
+    EXPECT_FALSE(link.ops.IsLinkOpen());
+    EXPECT_TRUE(link.view.Has("ShowOpenPortError(in use by another program)"));
+    other.CloseLink();
+}
