@@ -15,6 +15,15 @@ bool IsHex(char c)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// What is told of an over-long line: its first bytes, without leading CR and
+// LF bytes (a frame start or fillers: which of them is known only at its end).
+std::string_view OverlongHead(std::string_view line)
+{
+    const std::size_t text = line.find_first_not_of("\r\n");
+    line.remove_prefix(text == std::string_view::npos ? line.size() : text);
+    return line.substr(0, kMaxLineBytes);
+}
+
 }  // namespace
 
 LineCut CutLine(std::string_view bytes)
@@ -136,7 +145,7 @@ void LineAssembler::Feed(std::string_view bytes, const LineSink& onLine,
                 partial_.assign(rest);
                 return;
             }
-            onOverlong(rest.substr(0, kMaxLineBytes));
+            onOverlong(OverlongHead(rest));
             // Its CR has not come yet, unless it is the very last byte (a
             // frame still missing its LF, which then arrives as a lone LF).
             discarding_ = rest.back() != '\r';
@@ -148,7 +157,7 @@ void LineAssembler::Feed(std::string_view bytes, const LineSink& onLine,
             continue;
         }
         if (piece.size() > kMaxLineBytes) {
-            onOverlong(piece.substr(0, kMaxLineBytes));
+            onOverlong(OverlongHead(piece));
         } else {
             onLine(piece);
         }

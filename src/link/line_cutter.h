@@ -45,7 +45,7 @@ bool IsStatusText(std::string_view text);
 class LineAssembler {
 public:
     using LineSink = std::function<void(std::string_view line)>;
-    // Called once per over-long line, with its first kMaxLineBytes bytes.
+    // Called once per over-long line, with its first kMaxLineBytes bytes (leading CR and LF left out).
     using OverlongSink = std::function<void(std::string_view head)>;
 
     void Feed(std::string_view bytes, const LineSink& onLine, const OverlongSink& onOverlong);
