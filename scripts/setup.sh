@@ -10,6 +10,7 @@ packages=(
   libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-nanum fonts-dejavu-core
   desktop-file-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
