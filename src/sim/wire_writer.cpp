@@ -69,7 +69,7 @@ void WireWriter::Refill() {
 
 std::size_t WireWriter::NextChunkSize() {
     if (split_) return 1 + rng_.Below(3);
-    if (baud_ > 0) return std::max<std::size_t>(1, baud_ / 5000);  // about 2 ms of wire time
+    if (baud_ > 0) return std::max<std::size_t>(1, baud_ / 20000);  // about half a millisecond of wire time
     return current_.size() - currentOffset_;
 }
 
