@@ -3,6 +3,7 @@
 // or has a scan report half sent whenever a command goes out.
 #include "sim_link.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -218,4 +219,28 @@ TEST(ScanOnABusyWire, CloseStopsTheScanAndAReconnectToAScanningModuleWorks) {
         EXPECT_EQ(link.view.Count("ShowMessage(137,Information)"), 0);
         link.ops.CloseLink();
     }
+}
+
+// A job queued while the read-back of a scanning module runs (UART Apply
+// leaves the window enabled): the scan stop keeps its place, before that
+// job's commands, and never runs beside it.
+TEST(ScanOnABusyWire, TheReadBacksScanStopNeverInterleavesWithTheNextJob) {
+    SimLink link;
+    sim::SimState s = Configured();
+    s.scanning = true;
+    link.sim.SetState(s);
+    LineRateScan(link.sim);
+    link.ops.Records().m_uartToWrite = {'E', 1, 0};
+    link.ops.OnOpenPort();
+    ASSERT_TRUE(link.WaitCommand("AT+GETSLOT=8"));
+    link.ops.QueueJob(JOB_SET_UART_OPTIONS, false);
+    FakeView& v = link.view;
+    ASSERT_TRUE(v.PumpUntil([&] { return v.ResultCount(JOB_SET_UART_OPTIONS) == 1; }));
+    const Strings sent = link.Commands();
+    const auto stop = std::find(sent.begin(), sent.end(), "AT+STOPSCAN");
+    ASSERT_NE(stop, sent.end());
+    EXPECT_EQ(Strings(stop, sent.end()), (Strings{"AT+STOPSCAN", "AT+MODEL?", "AT+UARTOPT=0,E,1"}));
+    EXPECT_TRUE(v.Has(Msg(IDS_UART_DONE, "Information")));
+    EXPECT_EQ(v.Count("ShowMessage(105,Error)") + v.Count("ShowMessage(137,Information)"), 0);
+    EXPECT_EQ(link.sim.State().parity, 'E');
 }
