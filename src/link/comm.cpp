@@ -180,9 +180,11 @@ void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, 
 
 void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
 {
+    // Stamped before the write, so that its echo is never older than it.
+    const int64_t at = Tapping() ? NowNs() : 0;
     port->Write(bytes, static_cast<unsigned>(len));
-    if (Tapping()) {
-        Tap(TapDirection::Sent, TapRoute::Command, std::string_view(bytes, len), {}, NowNs());
+    if (at != 0) {
+        Tap(TapDirection::Sent, TapRoute::Command, std::string_view(bytes, len), {}, at);
     }
 }
 
