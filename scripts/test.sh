@@ -27,10 +27,15 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer build of every test, th
 BUILD_DIR="$root/build-asan" "$root/scripts/build.sh" -DKESTOV_BUILD_UI=ON -DKESTOV_BUILD_TESTS=ON -DKESTOV_BUILD_BENCH=OFF \
   -DKESTOV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1" \
-LSAN_OPTIONS="suppressions=$root/tests/asan-leaks.supp:print_suppressions=0" \
-UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-  ctest --test-dir "$root/build-asan" --no-tests=error --output-on-failure -j "$jobs" --timeout 600
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/tests/asan-leaks.supp:print_suppressions=0"
+asan="detect_stack_use_after_return=1:strict_init_order=1"
+# The end-to-end runs check that the program starts no process; the leak
+# checker's own helper process would be one, so they run without it.
+ASAN_OPTIONS="$asan:detect_leaks=1" \
+  ctest --test-dir "$root/build-asan" --no-tests=error --output-on-failure -j "$jobs" --timeout 600 -E '^(e2e|install)\.'
+ASAN_OPTIONS="$asan:detect_leaks=0" \
+  ctest --test-dir "$root/build-asan" --no-tests=error --output-on-failure -j "$jobs" --timeout 600 -R '^(e2e|install)\.'
 
 echo "== fuzzing the reply parsers and the receive side (${fuzz_seconds} s each)"
 cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
