@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
-fuzz_seconds=${KESTOV_FUZZ_SECONDS:-60}
+fuzz_seconds=${KESTOV_FUZZ_SECONDS:-30}
 
 echo "== build"
 BUILD_DIR="$root/build" "$root/scripts/build.sh" -DKESTOV_BUILD_UI=ON -DKESTOV_BUILD_TESTS=ON -DKESTOV_BUILD_BENCH=ON
