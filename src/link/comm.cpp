@@ -78,6 +78,10 @@ void KestovLV2xxComm::SetErrorHandler(ErrorHandler handler)
 void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, unsigned baud,
                            uint8_t parity, uint8_t stop_bits)
 {
+    if (port->IsOpen()) {
+        ec = std::make_error_code(std::errc::device_or_resource_busy);
+        return;
+    }
     {
         // Nothing of an earlier open is carried over.
         std::lock_guard<std::mutex> lock(rx_mutex);
