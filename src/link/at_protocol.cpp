@@ -1,5 +1,6 @@
 #include "at_protocol.h"
 
+#include "line_cutter.h"
 #include "text_conv.h"
 
 #include <algorithm>
@@ -165,10 +166,11 @@ lv2xx_reply ParseVersionLine(std::vector<char>& line, lv2xx_atcmd) {
     return TextReply(ATRES_VERSION, text);
 }
 
-// Takes any line: an error line becomes a model text that names no model.
+// Takes any line but the module's fixed status replies: a late or stray OK
+// is never a model name, and an error stays an error.
 lv2xx_reply ParseModelLine(std::vector<char>& line, lv2xx_atcmd) {
     std::string_view text;
-    if (!LineText(line, text)) return NoMatch();
+    if (!LineText(line, text) || IsStatusText(::LineText(View(line)))) return NoMatch();
     return TextReply(ATRES_MODEL, text);
 }
 

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
 constexpr unsigned kCommandTimeoutMs = 1200;
 constexpr std::size_t kMaxLineLength = 256;
+// How long Close lets the stop-scan command leave before the port closes.
+constexpr auto kStopScanDrain = std::chrono::milliseconds(50);
+
 
 // Engine links open in the process; the run threads live while it is not 0.
 std::atomic<int> g_open_links{0};
@@ -34,6 +38,16 @@ void CopyPayload(const std::unique_ptr<uint8_t[]>& reply, Record& out)
     }
 }
 
+// The command as the module will echo it: without its CR.
+std::string CommandText(const char* cmd, unsigned len)
+{
+    std::string_view text(cmd != nullptr ? cmd : "", cmd != nullptr ? len : 0);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+        text.remove_suffix(1);
+    }
+    return std::string(text);
+}
+
 }  // namespace
 
 KestovLV2xxComm::KestovLV2xxComm()
@@ -46,7 +60,6 @@ KestovLV2xxComm::KestovLV2xxComm()
     };
     port->write_handler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
                                  unsigned n) { OnPortWrite(std::move(p), ec, n); };
-    data_arrived.store(false);
 }
 
 KestovLV2xxComm::~KestovLV2xxComm()
@@ -65,6 +78,21 @@ void KestovLV2xxComm::SetErrorHandler(ErrorHandler handler)
 void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, unsigned baud,
                            uint8_t parity, uint8_t stop_bits)
 {
+    if (port->IsOpen()) {
+        ec = std::make_error_code(std::errc::device_or_resource_busy);
+        return;
+    }
+    {
+        // Nothing of an earlier open is carried over.
+        std::lock_guard<std::mutex> lock(rx_mutex);
+        rx.Reset();
+        open_ns.store(NowNs());
+    }
+    {
+        std::lock_guard<std::mutex> txn(txn_mutex);
+        late_command.clear();
+        late_until_ns = 0;
+    }
     port->Open(ec, port_name, baud, parity, stop_bits);
     if (ec) {
         return;
@@ -92,6 +120,17 @@ void KestovLV2xxComm::Close()
     if (!link_counted.exchange(false)) {
         return;
     }
+    // A module left scanning goes on sending reports to nobody: stop it. The
+    // reply is not awaited, and the wait for the bytes to leave is bounded.
+    bool was_scanning = false;
+    {
+        std::lock_guard<std::mutex> lock(rx_mutex);
+        was_scanning = rx.TakeScanActive();
+    }
+    if (was_scanning && port->IsOpen()) {
+        WriteCommand(atcmd::kStopScan, sizeof atcmd::kStopScan - 1);
+        port->Drain(kStopScanDrain);
+    }
     {
         std::lock_guard<std::mutex> lock(rx_mutex);
         closing.store(true);
@@ -105,7 +144,7 @@ void KestovLV2xxComm::Close()
         }
     }
     std::lock_guard<std::mutex> lock(rx_mutex);
-    rx_bytes.clear();
+    rx.CloseOut(NowNs(), RouteSink());
 }
 
 bool KestovLV2xxComm::IsOpen() const
@@ -118,33 +157,148 @@ int KestovLV2xxComm::OpenLinks()
     return g_open_links.load();
 }
 
+std::size_t KestovLV2xxComm::BufferedBytes()
+{
+    std::lock_guard<std::mutex> lock(rx_mutex);
+    return rx.Bytes();
+}
+
+// ---- Transactions (caller's thread) ----------------------------------------
+
+void KestovLV2xxComm::BeginTransaction(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(rx_mutex);
+    rx.BeginCommand(text, RouteSink());
+}
+
+void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code)
+{
+    if (code == ATRES_TIMEOUT) {
+        late_command = text;
+        late_kind = kind;
+        late_until_ns = NowNs() + int64_t{kLateReplyWindowMs} * 1000000;
+    }
+    std::lock_guard<std::mutex> lock(rx_mutex);
+    rx.EndCommand(text, code == ATRES_ERROR);
+}
+
+void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
+{
+    // Stamped before the write, so that its echo is never older than it.
+    const int64_t at = Tapping() ? NowNs() : 0;
+    port->Write(bytes, static_cast<unsigned>(len));
+    if (at != 0) {
+        Tap(TapDirection::Sent, TapRoute::Command, std::string_view(bytes, len), {}, at);
+    }
+}
+
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigned len,
                                                         lv2xx_atcmd kind, unsigned timeout_ms)
 {
+    std::lock_guard<std::mutex> txn(txn_mutex);
     if (!IsOpen()) {
         return MakeReply(ATRES_NOT_OPEN);
     }
-    // Whatever arrived before the command is not its reply.
-    {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        rx_bytes.clear();
-    }
-    line_buffer.clear();
+    const std::string text = CommandText(cmd, len);
+    BeginTransaction(text);
     if (len != 0 && cmd != nullptr) {
-        port->Write(cmd, len);
+        WriteCommand(cmd, len);
     }
-    wait_started = NowNs();
-    return AwaitReply(kind, timeout_ms, false);
+    auto reply = AwaitReply(kind, text, timeout_ms);
+    EndTransaction(text, kind, reply ? ReplyCode(reply.get()) : ATRES_NO_RECORD);
+    return reply;
+}
+
+KestovLV2xxComm::Wait KestovLV2xxComm::NextReplyLine(int64_t deadline_ns, QueuedLine& out)
+{
+    std::unique_lock<std::mutex> lock(rx_mutex);
+    const auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline_ns));
+    rx_cv.wait_until(lock, deadline, [this] { return closing.load() || rx.HasReply(); });
+    if (closing.load()) {
+        return Wait::Closed;
+    }
+    return rx.PopReply(out) ? Wait::Line : Wait::TimedOut;
+}
+
+bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
+{
+    std::vector<char> copy(line.begin(), line.end());
+    const auto reply = ParseReply(copy, kind);
+    const lv2xx_atres code = CodeOf(reply);
+    return code != ATRES_NO_MATCH && code != ATRES_INCOMPLETE && code != ATRES_NO_RECORD;
+}
+
+// A line the timed-out command would have taken, and the waiting one takes
+// only as free text (a model name can be anything), is that command's.
+bool KestovLV2xxComm::IsLateReply(const std::string& line, lv2xx_atcmd kind)
+{
+    if (late_command.empty()) {
+        return false;
+    }
+    if (NowNs() > late_until_ns) {
+        late_command.clear();
+        return false;
+    }
+    if (!Accepts(line, late_kind)) {
+        return false;
+    }
+    return kind == ATCMD_MODEL_Q || !Accepts(line, kind);
+}
+
+std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const std::string& text,
+                                                       unsigned timeout_ms)
+{
+    const int64_t deadline = NowNs() + int64_t{timeout_ms} * 1000000;
+    for (;;) {
+        QueuedLine line;
+        switch (NextReplyLine(deadline, line)) {
+        case Wait::Closed:
+            return MakeReply(ATRES_CLOSED);
+        case Wait::TimedOut:
+            return MakeReply(ATRES_TIMEOUT);
+        case Wait::Line:
+            break;
+        }
+        if (IsLateReply(line.bytes, kind)) {
+            Tap(TapDirection::Received, TapRoute::Echo, line.bytes, late_command, line.atNs);
+            late_command.clear();
+            continue;
+        }
+        std::vector<char> bytes(line.bytes.begin(), line.bytes.end());
+        auto reply = ParseReply(bytes, kind);
+        if (!reply) {
+            return MakeReply(ATRES_NO_RECORD);
+        }
+        const int32_t code = ReplyCode(reply.get());
+        if (code != ATRES_INCOMPLETE && code != ATRES_NO_MATCH) {
+            Tap(TapDirection::Received, TapRoute::Reply, line.bytes, text, line.atNs);
+            return reply;
+        }
+        Tap(TapDirection::Received, TapRoute::Unclaimed, line.bytes, {}, line.atNs);
+    }
 }
 
 lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
 {
+    std::lock_guard<std::mutex> txn(txn_mutex);
     if (!IsOpen()) {
         return ATRES_NOT_OPEN;
     }
     // Nothing is discarded: reports that arrived since the last call come first.
-    wait_started = NowNs();
-    const auto reply = AwaitReply(ATCMD_SCAN_REPORT, kScanReportTimeoutMs, true);
+    QueuedLine line;
+    {
+        std::unique_lock<std::mutex> lock(rx_mutex);
+        rx_cv.wait_for(lock, std::chrono::milliseconds(kScanReportTimeoutMs),
+                       [this] { return closing.load() || rx.HasReport(); });
+        if (closing.load()) {
+            return ATRES_CLOSED;
+        }
+        if (!rx.PopReport(line)) {
+            return ATRES_TIMEOUT;
+        }
+    }
+    std::vector<char> bytes(line.bytes.begin(), line.bytes.end());
+    const auto reply = ParseScanReportLine(bytes, ATCMD_SCAN_REPORT);
     const lv2xx_atres code = CodeOf(reply);
     if (code == ATRES_SCAN_REPORT) {
         CopyPayload(reply, out);
@@ -152,58 +306,42 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
     return code;
 }
 
-std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, unsigned timeout_ms,
-                                                       bool scan_reports_only)
+RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned timeout_ms)
 {
+    RawExchangeResult result;
+    std::lock_guard<std::mutex> txn(txn_mutex);
+    if (!IsOpen()) {
+        result.closed = true;
+        return result;
+    }
+    const std::string command = CommandText(text.data(), static_cast<unsigned>(text.size()));
+    BeginTransaction(command);
+    const std::string bytes = command + "\r";
+    WriteCommand(bytes.data(), bytes.size());
+    const int64_t deadline = NowNs() + int64_t{timeout_ms} * 1000000;
+    int32_t code = ATRES_TIMEOUT;
     for (;;) {
-        // A line already complete is taken at once; only a partial line (or
-        // none) waits for the next poll.
-        const bool line_ready =
-            FindLineEnd(line_buffer.data(), line_buffer.data() + line_buffer.size()) != nullptr;
-        if (PollInput(!line_ready) < 0) {
-            return MakeReply(ATRES_CLOSED);
+        QueuedLine line;
+        const Wait wait = NextReplyLine(deadline, line);
+        if (wait == Wait::Closed) {
+            result.closed = true;
+            code = ATRES_CLOSED;
+            break;
         }
-        if (!line_buffer.empty()) {
-            auto reply = TakeReply(line_buffer, kind);
-            if (!reply) {
-                return MakeReply(ATRES_NO_RECORD);
-            }
-            const int32_t code = ReplyCode(reply.get());
-            const bool accepted = scan_reports_only
-                                      ? code == ATRES_SCAN_REPORT
-                                      : code != ATRES_INCOMPLETE && code != ATRES_NO_MATCH;
-            if (accepted) {
-                return reply;
-            }
+        if (wait == Wait::TimedOut) {
+            break;
         }
-        if (ElapsedMs() > static_cast<int64_t>(timeout_ms)) {
-            return MakeReply(ATRES_TIMEOUT);
+        Tap(TapDirection::Received, TapRoute::Reply, line.bytes, command, line.atNs);
+        const std::string_view line_text = LineText(line.bytes);
+        result.lines.emplace_back(line_text);
+        if (IsStatusText(line_text)) {
+            result.finalSeen = true;
+            code = line_text.find("ERROR") != std::string_view::npos ? ATRES_ERROR : ATRES_OK;
+            break;
         }
     }
-}
-
-int64_t KestovLV2xxComm::ElapsedMs() const
-{
-    return (NowNs() - wait_started) / 1000000;
-}
-
-int KestovLV2xxComm::PollInput(bool wait)
-{
-    std::unique_lock<std::mutex> lock(rx_mutex);
-    if (wait) {
-        rx_cv.wait_for(lock, std::chrono::milliseconds(kPollMs),
-                       [this] { return data_arrived.load() || closing.load(); });
-    }
-    if (closing.load()) {
-        return -1;
-    }
-    data_arrived.store(false);
-    if (rx_bytes.empty()) {
-        return 0;
-    }
-    line_buffer.insert(line_buffer.end(), rx_bytes.begin(), rx_bytes.end());
-    rx_bytes.clear();
-    return static_cast<int>(line_buffer.size());
+    EndTransaction(command, ATCMD_AT, code == ATRES_TIMEOUT && result.lines.empty() ? ATRES_TIMEOUT : code);
+    return result;
 }
 
 lv2xx_atres KestovLV2xxComm::SetScanFilter(const lv2xx_scan_filter& filter)
@@ -243,6 +381,8 @@ lv2xx_atres KestovLV2xxComm::GetUartOptions(lv2xx_uart_options& out)
     return code;
 }
 
+// ---- Plain-byte helpers ----------------------------------------------------
+
 const char* KestovLV2xxComm::FindLineEnd(const char* cur, const char* end)
 {
     if (cur == nullptr || cur >= end) {
@@ -272,36 +412,23 @@ const char* KestovLV2xxComm::FindLineEnd(const char* cur, const char* end)
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::TakeReply(std::vector<char>& buffer,
                                                       lv2xx_atcmd kind)
 {
-    if (buffer.empty()) {
-        return MakeReply(ATRES_INCOMPLETE);
-    }
-    const char* const begin = buffer.data();
-    const char* const end = begin + buffer.size();
-    const char* cur = begin;
-    std::unique_ptr<uint8_t[]> result;
+    std::size_t pos = 0;
+    std::unique_ptr<uint8_t[]> result = MakeReply(ATRES_INCOMPLETE);
     for (;;) {
-        const char* e = FindLineEnd(cur, end);
-        if (e == nullptr) {
-            result = MakeReply(ATRES_INCOMPLETE);
+        const LineCut cut = CutLine(std::string_view(buffer.data() + pos, buffer.size() - pos));
+        if (cut.kind == LineCut::NeedMore) {
             break;
         }
-        if (e == cur + 1) {  // lone CR or LF, or a one-character line
-            cur = e;
-            continue;
+        const std::size_t start = pos;
+        pos += cut.consumed;
+        if (cut.kind == LineCut::Line) {
+            std::vector<char> line(buffer.begin() + static_cast<std::ptrdiff_t>(start),
+                                   buffer.begin() + static_cast<std::ptrdiff_t>(pos));
+            result = ParseReply(line, kind);
+            break;
         }
-        if (e - cur >= 4 && std::memcmp(cur, "\r\n\r\n", 4) == 0) {  // empty CR LF
-            cur += 2;
-            continue;
-        }
-        if (e < end && *e == '\r') {
-            ++e;
-        }
-        std::vector<char> line(cur, e);
-        result = ParseReply(line, kind);
-        cur = e;
-        break;
     }
-    buffer.erase(buffer.begin(), buffer.begin() + (cur - begin));
+    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(pos));
     return result;
 }
 
@@ -332,17 +459,22 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
     return MakeReply(ATRES_NO_MATCH);
 }
 
+// ---- Receive side (I/O thread) ---------------------------------------------
+
+void KestovLV2xxComm::TapSink::Route(TapRoute route, std::string_view bytes,
+                                      std::string_view command, int64_t atNs)
+{
+    comm_.Tap(TapDirection::Received, route, bytes, command, atNs);
+}
+
 void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_code& ec,
                                  const std::vector<uint8_t>& data, unsigned n)
 {
     std::lock_guard<std::mutex> lock(rx_mutex);
     if (!ec) {
-        data_arrived.store(true);
-        const std::size_t room = kRxCapacity - rx_bytes.size();
-        const std::size_t count = std::min({static_cast<std::size_t>(n), data.size(), room});
-        rx_bytes.insert(rx_bytes.end(), data.begin(),
-                        data.begin() + static_cast<std::ptrdiff_t>(count));
-        // Wake the waiting transaction now rather than at the end of its poll.
+        const std::size_t count = std::min(static_cast<std::size_t>(n), data.size());
+        rx.Feed(std::string_view(reinterpret_cast<const char*>(data.data()), count), NowNs(), RouteSink());
+        // Wake the waiting transaction now.
         rx_cv.notify_all();
         return;
     }
@@ -365,4 +497,29 @@ void KestovLV2xxComm::OnPortWrite(std::shared_ptr<CSerialportMP> p, std::error_c
     } else {
         p->Close();
     }
+}
+
+// ---- Traffic tap -----------------------------------------------------------
+
+void KestovLV2xxComm::SetTap(ILinkTap* observer)
+{
+    tap.store(observer);
+    // A call that read the old observer may still run: wait for it.
+    while (tap_calls.load() != 0) {
+        std::this_thread::yield();
+    }
+}
+
+void KestovLV2xxComm::Tap(TapDirection direction, TapRoute route, std::string_view bytes,
+                          std::string_view command, int64_t at_ns)
+{
+    if (!Tapping()) {
+        return;
+    }
+    tap_calls.fetch_add(1);
+    if (ILinkTap* observer = tap.load()) {
+        observer->OnTraffic(TapEvent{at_ns - open_ns.load(std::memory_order_relaxed), direction,
+                                     route, std::string(bytes), std::string(command)});
+    }
+    tap_calls.fetch_sub(1);
 }

@@ -1,8 +1,21 @@
 // Protocol engine: turns one AT command into one typed reply record over the
 // serial port, and pulls the unsolicited scan reports of a running scan.
+//
+// Receive side (I/O thread): bytes are cut into lines where they arrive, and
+// each line is routed once:
+//
+//   scan report form --+-- scan running ----> report queue --> WaitScanReport
+//                      +-- otherwise -------> dropped (counted)
+//   echo of the command in flight ----------> skipped
+//   anything else --------------------------> reply queue ----> the transaction's parsers
+//
+// Both queues and the partial line have fixed ceilings. One transaction runs
+// at a time; a second caller waits for the first to end.
 #pragma once
 
 #include "at_protocol.h"
+#include "link_tap.h"
+#include "receive_side.h"
 #include "serialport.h"
 
 #include <atomic>
@@ -12,18 +25,23 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
+
+// What a user-typed command brought back; line texts without framing or terminators.
+struct RawExchangeResult { std::vector<std::string> lines; bool finalSeen = false; bool closed = false; };
 
 class KestovLV2xxComm {
 public:
     using ErrorHandler = std::function<void(const KestovLV2xxComm*, std::error_code&)>;
 
-    // Input the read path buffers for the waiting thread: one second at
-    // 115200 baud and more, so a busy scan does not lose reports.
-    static constexpr std::size_t kRxCapacity = 64 * 1024;
-    static constexpr unsigned kPollMs = 10;
     static constexpr unsigned kScanReportTimeoutMs = 1200;
+    static constexpr std::size_t kReportQueueBytes = ReceiveSide::kReportQueueBytes;
+    static constexpr std::size_t kReplyQueueBytes = ReceiveSide::kReplyQueueBytes;
+    // A reply that comes this long after its command timed out is still
+    // recognised as that command's.
+    static constexpr unsigned kLateReplyWindowMs = 2000;
 
     KestovLV2xxComm();
     ~KestovLV2xxComm();
@@ -33,18 +51,33 @@ public:
     void SetErrorHandler(ErrorHandler handler);
     void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
               uint8_t stop_bits);
+    // Stops a scan this engine started (the command is written, its reply not
+    // awaited), then closes. Bounded in time whatever runs.
     void Close();
     bool IsOpen() const;
 
-    // One transaction; always returns a record. Worker thread only.
+    // One transaction; always returns a record. Waits while another runs.
     std::unique_ptr<uint8_t[]> SendCommand(const char* cmd, unsigned len, lv2xx_atcmd kind,
                                            unsigned timeout_ms);
     lv2xx_atres WaitScanReport(lv2xx_scan_report& out);
     lv2xx_atres SetScanFilter(const lv2xx_scan_filter& filter);
     lv2xx_atres GetSlot(uint8_t slot, lv2xx_slot_info& out);
     lv2xx_atres GetUartOptions(lv2xx_uart_options& out);
+    // Sends text plus CR as one transaction and returns every line that came back (echo and scan
+    // reports routed as usual, not included) until a final OK / ERROR / +ERROR or the time-out.
+    // The module's other fixed replies (+READY, +SCANNING, +STOPPED) end it as well.
+    RawExchangeResult Exchange(const std::string& text, unsigned timeout_ms);
 
-    // Line cutting and parsing; public so they can be exercised on plain bytes.
+    // nullptr = none. Returns once no call to the previous observer is in
+    // progress; must not be called from inside OnTraffic.
+    void SetTap(ILinkTap* tap);
+    // Scan reports dropped (outside a scan, overflowed, left at a stop) and
+    // over-long lines, since construction.
+    uint64_t DroppedLines() const { return rx.Dropped(); }
+    // Bytes the receive side holds now (partial line and both queues).
+    std::size_t BufferedBytes();
+
+    // Line cutting and parsing on plain bytes, for checks without a port.
     std::unique_ptr<uint8_t[]> TakeReply(std::vector<char>& buffer, lv2xx_atcmd kind);
     std::unique_ptr<uint8_t[]> ParseReply(std::vector<char>& line, lv2xx_atcmd kind);
     // Returns the end of the first line in [cur, end), or nullptr for none.
@@ -54,29 +87,59 @@ public:
     static int OpenLinks();
 
 private:
-    // Moves arrived bytes into line_buffer. With wait set it first waits up
-    // to one poll for data or for Close. Returns -1 when closing, otherwise
-    // the size of line_buffer after the move, or 0 when nothing arrived.
-    int PollInput(bool wait = true);
-    // The wait loop of a transaction or scan wait, from wait_started on.
-    // With scan_reports_only, every record but a scan report is skipped.
-    std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, unsigned timeout_ms,
-                                          bool scan_reports_only);
-    int64_t ElapsedMs() const;
+    // A transaction's start and end on the receive side (caller holds txn_mutex).
+    void BeginTransaction(const std::string& text);
+    void EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code);
+    // Waits for the next line of the reply queue; false on close or time-out.
+    enum class Wait { Line, Closed, TimedOut };
+    Wait NextReplyLine(int64_t deadline_ns, QueuedLine& out);
+    std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, const std::string& text,
+                                          unsigned timeout_ms);
+    bool Accepts(const std::string& line, lv2xx_atcmd kind);
+    bool IsLateReply(const std::string& line, lv2xx_atcmd kind);
+    void WriteCommand(const char* bytes, std::size_t len);
+
+    // Receive-side routes to the tap.
+    class TapSink : public ReceiveSide::Sink {
+    public:
+        explicit TapSink(KestovLV2xxComm& comm) : comm_(comm) {}
+        void Route(TapRoute route, std::string_view bytes, std::string_view command,
+                   int64_t atNs) override;
+
+    private:
+        KestovLV2xxComm& comm_;
+    };
+    ReceiveSide::Sink* RouteSink() { return Tapping() ? &tap_sink : nullptr; }
+
+    void Tap(TapDirection direction, TapRoute route, std::string_view bytes,
+             std::string_view command, int64_t at_ns);
+    bool Tapping() const { return tap.load(std::memory_order_relaxed) != nullptr; }
+
     void OnPortRead(std::shared_ptr<CSerialportMP> port, std::error_code& ec,
                     const std::vector<uint8_t>& data, unsigned n);
     void OnPortWrite(std::shared_ptr<CSerialportMP> port, std::error_code& ec, unsigned n);
 
     std::shared_ptr<CSerialportMP> port;
-    std::vector<char> rx_bytes;
-    std::vector<char> line_buffer;
-    std::mutex rx_mutex;
-    std::condition_variable rx_cv;
     ErrorHandler error_handler;
     std::vector<lv2xx_parser_entry> parser_table;
+
+    // One transaction at a time.
+    std::mutex txn_mutex;
+    // Late-reply memory of the last timed-out command (txn_mutex).
+    std::string late_command;
+    lv2xx_atcmd late_kind = ATCMD_AT;
+    int64_t late_until_ns = 0;
+
+    // Receive side, guarded by rx_mutex.
+    std::mutex rx_mutex;
+    std::condition_variable rx_cv;
+    ReceiveSide rx;
+    TapSink tap_sink{*this};
+
     std::atomic<bool> closing{false};
-    std::atomic<bool> data_arrived{false};
-    int64_t wait_started = 0;
+    std::atomic<int64_t> open_ns{0};
+    std::atomic<ILinkTap*> tap{nullptr};
+    std::atomic<int> tap_calls{0};
     // This engine counts in OpenLinks(); kept apart from the port's own flag,
     // which the read path may clear on a failed read.
     std::atomic<bool> link_counted{false};

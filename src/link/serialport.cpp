@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
@@ -43,7 +44,28 @@ std::error_code Normalized(const std::error_code& ec)
     return ec;
 }
 
+class PortErrorCategoryImpl : public std::error_category {
+public:
+    const char* name() const noexcept override { return "serial port"; }
+    std::string message(int value) const override
+    {
+        return value == static_cast<int>(PortError::InUse) ? "in use by another program"
+                                                            : "serial port error";
+    }
+};
+
 }  // namespace
+
+const std::error_category& PortErrorCategory()
+{
+    static const PortErrorCategoryImpl category;
+    return category;
+}
+
+std::error_code make_error_code(PortError e)
+{
+    return {static_cast<int>(e), PortErrorCategory()};
+}
 
 // Marks one started operation as finished when its completion (or posted
 // step) returns, and tells Close that this thread is inside a completion of
@@ -115,9 +137,21 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     serial_port.open(checked.device, ec);
     if (ec) {
         ec = Normalized(ec);
+        if (ec == std::errc::device_or_resource_busy) {
+            ec = PortError::InUse;  // held exclusively by another program
+        }
         return;
     }
     const int fd = serial_port.native_handle();
+    // The exclusive-open flag does not stop root, and other serial programs
+    // look for an advisory lock instead: take both. The lock goes with the
+    // descriptor when it closes.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ec = PortError::InUse;
+        std::error_code ignored;
+        serial_port.close(ignored);
+        return;
+    }
     // Nobody else may open the device while we hold it (root is exempt).
     ::ioctl(fd, TIOCEXCL);
     // Whatever the driver still holds from an earlier user is not ours.
@@ -179,8 +213,12 @@ void CSerialportMP::Shutdown()
         if (serial_port.is_open()) {
             const int fd = serial_port.native_handle();
             // Unsent output is dropped, so the driver has nothing to drain
-            // and close() cannot block on it.
-            ::tcflush(fd, TCIOFLUSH);
+            // and close() cannot block on it. Output the driver reports as
+            // gone is left alone: on a pseudo-terminal a flush would still
+            // take it back from the other side.
+            int queued = 0;
+            const bool drained = ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued == 0;
+            ::tcflush(fd, drained ? TCIFLUSH : TCIOFLUSH);
             ::ioctl(fd, TIOCNXCL);
         }
         std::error_code ignored;
@@ -191,6 +229,7 @@ void CSerialportMP::Shutdown()
         std::lock_guard<std::mutex> write_lock(write_mutex);
         tx_queue.clear();
         write_in_progress = false;
+        write_cv.notify_all();
     }
 }
 
@@ -215,6 +254,34 @@ int CSerialportMP::Write(const void* data, unsigned len)
     tx_queue.insert(tx_queue.end(), bytes, bytes + len);
     StartWrite();
     return 0;
+}
+
+void CSerialportMP::Drain(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    {
+        std::unique_lock<std::mutex> lock(write_mutex);
+        if (!write_cv.wait_until(lock, deadline, [this] {
+                return !is_open.load() || (tx_queue.empty() && !write_in_progress);
+            })) {
+            return;
+        }
+    }
+    // Then the driver's own output queue.
+    for (;;) {
+        int queued = 0;
+        {
+            std::lock_guard<std::mutex> io_lock(io_mutex);
+            if (!serial_port.is_open() ||
+                ::ioctl(serial_port.native_handle(), TIOCOUTQ, &queued) != 0) {
+                return;
+            }
+        }
+        if (queued <= 0 || std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void CSerialportMP::StartRead(uint64_t gen)
@@ -293,6 +360,7 @@ void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t
             tx_queue.erase(tx_queue.begin(), tx_queue.begin() + static_cast<std::ptrdiff_t>(n));
         }
         write_in_progress = false;
+        write_cv.notify_all();
         // The rest of a long write goes out now, not glued to the next one.
         if (!ec) {
             StartWrite();

@@ -8,6 +8,7 @@
 #include <asio/serial_port.hpp>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,13 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+// Errors of our own when opening a port.
+enum class PortError { InUse = 1 };
+const std::error_category& PortErrorCategory();
+std::error_code make_error_code(PortError e);
+template <>
+struct std::is_error_code_enum<PortError> : std::true_type {};
 
 class CSerialportMP : public std::enable_shared_from_this<CSerialportMP> {
 public:
@@ -33,7 +41,8 @@ public:
     virtual ~CSerialportMP();
 
     // parity: 0 none, 1 odd, 2 even; stop_bits: 0 one, 1 one and a half, 2 two.
-    // Opens the device for exclusive use; 8 data bits, no flow control.
+    // Opens the device for exclusive use; 8 data bits, no flow control. A
+    // device another program holds (or locks) fails with PortError::InUse.
     void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
               uint8_t stop_bits);
     // Discards unsent output, cancels and closes; idempotent. Returns once
@@ -42,6 +51,8 @@ public:
     bool IsOpen() const { return is_open.load(); }
     // Queues bytes; 0, or 22 when data is null or len is 0.
     int Write(const void* data, unsigned len);
+    // Waits until the queued bytes have left the driver, at most `limit`.
+    void Drain(std::chrono::milliseconds limit);
 
     // Assigned once by the owner right after construction.
     ReadHandler read_handler;
@@ -66,6 +77,7 @@ private:
     std::vector<uint8_t> tx_queue;
     uint8_t write_buf[kChunk]{};
     bool write_in_progress = false;
+    std::condition_variable write_cv;  // the transmit queue ran empty
     std::mutex read_mutex;
     std::mutex write_mutex;
     asio::serial_port serial_port;

@@ -6,7 +6,16 @@
 
 ManagerOps::ManagerOps(IManagerView& view) : m_view(view) {}
 
-ManagerOps::~ManagerOps() { CloseLink(); }
+ManagerOps::~ManagerOps() {
+    // The window may already be gone (its members die before this one's
+    // owner finishes): close and join without calling it.
+    m_session.Cancel();
+    m_comm.Close();
+    if (m_worker.joinable()) {
+        QueueJob(JOB_QUIT, true);
+        m_worker.join();
+    }
+}
 
 void ManagerOps::Init() {
     m_comm.SetErrorHandler(

@@ -29,7 +29,9 @@
 class ManagerOps {
 public:
     explicit ManagerOps(IManagerView& view);
-    ~ManagerOps();  // runs CloseLink
+    // Closes the link and joins the worker without touching the view; the
+    // owner runs CloseLink first while its window still exists.
+    ~ManagerOps();
     ManagerOps(const ManagerOps&) = delete;
     ManagerOps& operator=(const ManagerOps&) = delete;
 

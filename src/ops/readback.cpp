@@ -67,6 +67,14 @@ int ManagerOps::JobReadSettings(bool withBeacon) {
     std::strncpy(info.name, s.name.c_str(), sizeof info.name - 1);
     std::strncpy(info.extra, s.extra.c_str(), sizeof info.extra - 1);
     std::strncpy(info.state, s.state.c_str(), sizeof info.state - 1);
+    // A module still scanning is stopped after the reads, here on the worker,
+    // so that no other job's transaction can come in between.
+    if (s.state == "SCANNING") {
+        m_session.StopScan();
+        if (!withBeacon) {
+            m_session.SetScanFilter("");
+        }
+    }
     return JOB_STATUS_OK;
 }
 
@@ -96,14 +104,8 @@ void ManagerOps::OnReadBackResult(int job, int status) {
     m_view.SelectComboByValue(ComboId::Parity, static_cast<unsigned char>(r.m_uartRead.parity));
     m_view.SelectComboByValue(ComboId::StopBits, r.m_uartRead.stop_bits);
 
-    // A module still scanning is stopped here; the worker is idle meanwhile.
+    // The worker has stopped a module that was still scanning.
     const bool scanning = FieldText(info.state, sizeof info.state) == "SCANNING";
-    if (scanning) {
-        m_session.StopScan();
-        if (!withBeacon) {
-            m_session.SetScanFilter("");
-        }
-    }
     m_scanState.store(SCAN_IDLE);
     if (withBeacon || scanning) {
         m_view.SetScanButton(IDS_SCAN, true);

@@ -54,6 +54,9 @@ struct KestovSimulator::Impl {
     std::chrono::milliseconds replyDelay{0};
     bool echo = false, framed = false, split = false, silent = false, noise = false;
     std::vector<std::string> errorPrefixes;
+    std::vector<std::pair<std::string, std::chrono::milliseconds>> delayPrefixes;
+    bool straddle = false;
+    bool straddleHeadDue = false;  // the first head goes out from the loop
     std::vector<SimLogEntry> log;
     std::string path;
     bool hangUpRequested = false;
@@ -121,6 +124,29 @@ struct KestovSimulator::Impl {
         return junk + "\r";
     }
 
+    std::chrono::milliseconds ExtraDelayFor(const std::string& cmd) const {
+        std::chrono::milliseconds extra{0};
+        for (const auto& [prefix, delay] : delayPrefixes) {
+            if (cmd.rfind(prefix, 0) == 0) extra += delay;
+        }
+        return extra;
+    }
+
+    // A report whose head is on the wire before a reply and whose tail
+    // follows it: the head of the next one goes out right after the reply.
+    std::string StraddlingReport() const {
+        if (devices.empty()) return "+0A0B0C0D0E0F,-60,Straddle\r";
+        return FormatScanReport(devices.front(), devices.front().rssi) + "\r";
+    }
+    std::string StraddleHead() const {
+        const std::string r = StraddlingReport();
+        return r.substr(0, r.size() / 2);
+    }
+    std::string StraddleTail() const {
+        const std::string r = StraddlingReport();
+        return r.substr(r.size() / 2);
+    }
+
     bool MatchesErrorPrefix(const std::string& cmd) const {
         return std::any_of(errorPrefixes.begin(), errorPrefixes.end(),
                            [&](const std::string& p) { return cmd.rfind(p, 0) == 0; });
@@ -135,7 +161,7 @@ struct KestovSimulator::Impl {
         const CommandOutcome outcome = (lineTooLong || MatchesErrorPrefix(line))
                                            ? CommandOutcome{kReplyError, false}
                                            : HandleCommand(state, line);
-        auto due = now + replyDelay;
+        auto due = now + replyDelay + ExtraDelayFor(line);
         if (outcome.restart) {
             due += kRestartPause;
             restartUntil = due;
@@ -143,6 +169,7 @@ struct KestovSimulator::Impl {
         if (!scheduled.empty()) due = std::max(due, scheduled.back().due);
         std::string bytes = Frame(outcome.reply);
         if (noise) bytes += NoiseLine();
+        if (straddle) bytes = StraddleTail() + bytes + StraddleHead();
         scheduled.push_back(Scheduled{due, std::move(bytes)});
         if (state.scanning && !scanRunning) {
             scanRunning = true;
@@ -229,7 +256,7 @@ struct KestovSimulator::Impl {
             ++sent;
             if (noise && sent % 5 == 0) batch += NoiseLine();
         }
-        writer.Append(batch);
+        writer.AppendBulk(batch);
         reportsSent += sent;
     }
 
@@ -256,6 +283,10 @@ struct KestovSimulator::Impl {
                 std::lock_guard lock(mu);
                 if (hangUpRequested) break;
                 writer.Configure(paceBaud, split);
+                if (straddleHeadDue) {
+                    writer.Append(StraddleHead());
+                    straddleHeadDue = false;
+                }
                 if (!masterDead) {
                     ReleaseDueReplies(now);
                     EmitReports(now);
@@ -421,6 +452,18 @@ void KestovSimulator::SetNoise(bool on) {
     impl_->noise = on;
 }
 
+void KestovSimulator::SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra) {
+    std::lock_guard lock(impl_->mu);
+    impl_->delayPrefixes.emplace_back(commandPrefix, extra);
+}
+
+void KestovSimulator::SetReportStraddlesReplies(bool on) {
+    std::lock_guard lock(impl_->mu);
+    if (on && !impl_->straddle) impl_->straddleHeadDue = true;
+    impl_->straddle = on;
+    impl_->Wake();
+}
+
 void KestovSimulator::SetErrorFor(const std::string& commandPrefix) {
     std::lock_guard lock(impl_->mu);
     impl_->errorPrefixes.push_back(commandPrefix);
@@ -429,6 +472,7 @@ void KestovSimulator::SetErrorFor(const std::string& commandPrefix) {
 void KestovSimulator::ClearErrors() {
     std::lock_guard lock(impl_->mu);
     impl_->errorPrefixes.clear();
+    impl_->delayPrefixes.clear();
 }
 
 void KestovSimulator::HangUp() {

@@ -97,7 +97,14 @@ public:
     void SetNoise(bool on);           // junk lines between replies
     // Every command starting with this prefix is answered with an error line.
     void SetErrorFor(const std::string& commandPrefix);
+    // Every command starting with this prefix is answered this much later
+    // (a reply that misses its time-out).
+    void SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra);
+    // Clears both lists.
     void ClearErrors();
+    // A scan report is always half sent when a command arrives: its head
+    // went out after the last reply, its tail goes out before the next one.
+    void SetReportStraddlesReplies(bool on);
     // Closes the terminal's master side: the program sees the device vanish.
     void HangUp();
 

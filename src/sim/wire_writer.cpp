@@ -11,6 +11,7 @@ constexpr auto kSplitGap = std::chrono::microseconds(1000);
 // Lateness of the loop up to this much is caught up; longer idle time is not
 // turned into a burst.
 constexpr auto kCatchUp = std::chrono::milliseconds(5);
+constexpr std::size_t kCompactAt = 65536;
 
 std::chrono::nanoseconds WireTime(std::size_t bytes, unsigned baud) {
     return std::chrono::nanoseconds(static_cast<long long>(bytes) * 10'000'000'000LL / baud);
@@ -23,27 +24,53 @@ void WireWriter::Configure(unsigned paceBaud, bool split) {
     split_ = split;
 }
 
-void WireWriter::Append(std::string_view bytes) {
-    if (offset_ == buffer_.size()) {
-        buffer_.clear();
-        offset_ = 0;
-    } else if (offset_ > 65536) {
-        buffer_.erase(0, offset_);  // keep the sent prefix from piling up
-        offset_ = 0;
+void WireWriter::Append(std::string_view bytes) { urgent_.append(bytes); }
+
+void WireWriter::AppendBulk(std::string_view bytes) {
+    if (bulkOffset_ == bulk_.size()) {
+        bulk_.clear();
+        bulkOffset_ = 0;
+    } else if (bulkOffset_ > kCompactAt) {
+        bulk_.erase(0, bulkOffset_);  // keep the sent prefix from piling up
+        bulkOffset_ = 0;
     }
-    buffer_.append(bytes);
+    bulk_.append(bytes);
+}
+
+std::size_t WireWriter::Pending() const {
+    return (current_.size() - currentOffset_) + urgent_.size() + (bulk_.size() - bulkOffset_);
 }
 
 void WireWriter::Clear() {
-    buffer_.clear();
-    offset_ = 0;
+    current_.clear();
+    currentOffset_ = 0;
+    urgent_.clear();
+    bulk_.clear();
+    bulkOffset_ = 0;
     blocked_ = false;
+}
+
+void WireWriter::Refill() {
+    current_.clear();
+    currentOffset_ = 0;
+    if (!urgent_.empty()) {
+        current_.swap(urgent_);
+        return;
+    }
+    if (bulkOffset_ == bulk_.size()) return;
+    std::size_t end = bulk_.size();
+    if (baud_ > 0 || split_) {
+        const std::size_t cr = bulk_.find('\r', bulkOffset_);
+        if (cr != std::string::npos) end = cr + 1;
+    }
+    current_.assign(bulk_, bulkOffset_, end - bulkOffset_);
+    bulkOffset_ = end;
 }
 
 std::size_t WireWriter::NextChunkSize() {
     if (split_) return 1 + rng_.Below(3);
-    if (baud_ > 0) return std::max<std::size_t>(1, baud_ / 5000);  // about 2 ms of wire time
-    return Pending();
+    if (baud_ > 0) return std::max<std::size_t>(1, baud_ / 20000);  // about half a millisecond of wire time
+    return current_.size() - currentOffset_;
 }
 
 WireWriter::Clock::time_point WireWriter::NextWriteAt() const {
@@ -54,8 +81,9 @@ WireWriter::Clock::time_point WireWriter::NextWriteAt() const {
 bool WireWriter::Drain(int fd, Clock::time_point now) {
     blocked_ = false;
     while (Pending() > 0 && now >= wireFreeAt_) {
-        const std::size_t want = std::min(NextChunkSize(), Pending());
-        const ssize_t n = ::write(fd, buffer_.data() + offset_, want);
+        if (currentOffset_ == current_.size()) Refill();
+        const std::size_t want = std::min(NextChunkSize(), current_.size() - currentOffset_);
+        const ssize_t n = ::write(fd, current_.data() + currentOffset_, want);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -64,11 +92,7 @@ bool WireWriter::Drain(int fd, Clock::time_point now) {
             }
             return false;
         }
-        offset_ += static_cast<std::size_t>(n);
-        if (offset_ == buffer_.size()) {
-            buffer_.clear();
-            offset_ = 0;
-        }
+        currentOffset_ += static_cast<std::size_t>(n);
         if (baud_ == 0 && !split_) continue;
         const auto base = wireFreeAt_ + kCatchUp < now ? now : wireFreeAt_;
         auto next = base;

@@ -1,6 +1,8 @@
-// Output side of the simulated module: a byte queue drained into a
-// non-blocking descriptor, optionally paced to a baud rate (10 bits per byte)
-// and optionally cut into pieces of 1 to 3 bytes with short gaps.
+// Output side of the simulated module: bytes drained into a non-blocking
+// descriptor, optionally paced to a baud rate (10 bits per byte) and
+// optionally cut into pieces of 1 to 3 bytes with short gaps. Replies and
+// echoes go out before queued scan reports, at the next line boundary, as a
+// module's firmware sends them; a line on the wire is never interrupted.
 #pragma once
 
 #include <chrono>
@@ -17,8 +19,11 @@ public:
     using Clock = std::chrono::steady_clock;
 
     void Configure(unsigned paceBaud, bool split);
+    // Replies and echoes.
     void Append(std::string_view bytes);
-    std::size_t Pending() const { return buffer_.size() - offset_; }
+    // Scan reports and noise: sent when no reply waits.
+    void AppendBulk(std::string_view bytes);
+    std::size_t Pending() const;
     void Clear();
 
     // Writes as much as the wire allows at `now`. False when the descriptor
@@ -31,9 +36,15 @@ public:
 
 private:
     std::size_t NextChunkSize();
+    // Takes the next piece to send into current_: waiting replies first, else
+    // one report line (all queued reports on an unpaced wire).
+    void Refill();
 
-    std::string buffer_;
-    std::size_t offset_ = 0;
+    std::string current_;
+    std::size_t currentOffset_ = 0;
+    std::string urgent_;
+    std::string bulk_;
+    std::size_t bulkOffset_ = 0;
     unsigned baud_ = 0;
     bool split_ = false;
     bool blocked_ = false;

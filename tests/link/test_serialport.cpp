@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -209,6 +210,30 @@ TEST_F(SerialPortTest, DeviceIsHeldExclusivelyWhileOpen)
     port->Close();
     ASSERT_EQ(::ioctl(peer.SlaveFd(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
+}
+
+// The exclusive-open flag does not hold root back, and other serial programs
+// look for an advisory lock: a locked device is refused, ours is locked.
+TEST_F(SerialPortTest, AdvisoryLockKeepsThePortToOneProgram)
+{
+    const int other = ::open(peer.Path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    const std::error_code refused = Open(peer.Path());
+    EXPECT_EQ(refused, PortError::InUse);
+    EXPECT_EQ(refused.message(), "in use by another program");
+    EXPECT_FALSE(port->IsOpen());
+    ::flock(other, LOCK_UN);
+
+    ASSERT_FALSE(Open(peer.Path()));
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "the port is not locked while open";
+    auto second = std::make_shared<CSerialportMP>(exec.Context());
+    std::error_code ec;
+    second->Open(ec, peer.Path(), 115200, 0, 0);
+    EXPECT_EQ(ec, PortError::InUse);
+    port->Close();
+    EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0) << "the lock outlived the close";
+    ::close(other);
 }
 
 TEST_F(SerialPortTest, RejectedSettingsLeaveThePortClosed)

@@ -2,6 +2,7 @@
 #include "sim_link.h"
 
 #include <cstring>
+#include <memory>
 
 using Strings = std::vector<std::string>;
 
@@ -261,4 +262,38 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         }
         EXPECT_EQ(link.Commands().size(), sent) << "nothing is sent after the close";
     }
+}
+
+TEST(Connect, APortHeldByAnotherProgramSaysSo) {
+    SimLink link;
+    FakeView otherView;
+    ManagerOps other(otherView);
+    otherView.Attach(&other);
+    other.Port() = link.ops.Port();
+    other.OnOpenPort();
+    ASSERT_TRUE(other.IsLinkOpen());
+    link.view.ClearCalls();
+    link.ops.OnOpenPort();
+    EXPECT_FALSE(link.ops.IsLinkOpen());
+    EXPECT_TRUE(link.view.Has("ShowOpenPortError(in use by another program)"));
+    other.CloseLink();
+}
+
+// The window closes the link, then its own members go before the operations
+// do: from then on the operations must not call it. Under AddressSanitizer a
+// call into the freed view fails this test.
+TEST(Connect, OperationsOutlivingTheirWindowLeaveItAlone) {
+    sim::KestovSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    auto view = std::make_unique<FakeView>();
+    auto ops = std::make_unique<ManagerOps>(*view);
+    view->Attach(ops.get());
+    ops->Init();
+    ops->Port().m_portName = Wide(sim.DevicePath());
+    ops->Port().m_baudRate = 115200;
+    ops->OnOpenPort();
+    ASSERT_TRUE(view->PumpUntil([&] { return view->Has("EnableControls(1)"); }));
+    ops->CloseLink();
+    view.reset();
+    ops.reset();
 }

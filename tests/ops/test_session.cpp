@@ -100,9 +100,8 @@ TEST_P(SessionCalls, SayWhichCommandTheModuleRefused) {
     link.sim.SetErrorFor(c.refusedCommand);
     const SessionResult r = c.run(link.session);
     EXPECT_FALSE(r);
-    // The model query takes an error line as a model text.
-    const bool modelQuery = c.refusedCommand == "AT+MODEL";
-    EXPECT_EQ(r.error, modelQuery ? SessionError::Unsupported : SessionError::Refused);
+    // An error line is a refusal, never a model text.
+    EXPECT_EQ(r.error, SessionError::Refused);
     EXPECT_EQ(r.command, c.wireWhenRefused.back());
     EXPECT_EQ(r.completed, static_cast<int>(c.wireWhenRefused.size()) - 1);
     EXPECT_EQ(link.sim.Commands(), c.wireWhenRefused) << "nothing after the refusal";

@@ -22,6 +22,8 @@ struct Options {
     unsigned paceBaud = 0;
     bool echo = false;
     bool framed = false;
+    bool scanning = false;
+    bool straddle = false;
     long delayMs = 0;
 };
 
@@ -38,6 +40,8 @@ void PrintUsage(FILE* out) {
         "  --echo           echo each command line before the reply\n"
         "  --framed         send replies as CR LF text CR LF\n"
         "  --delay-ms N     wait N ms before each reply\n"
+        "  --scanning       start scanning at once, as a module left scanning would\n"
+        "  --straddle       keep a scan report half sent whenever a command arrives\n"
         "  --help           show this text\n",
         out);
 }
@@ -69,6 +73,10 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.echo = true;
         } else if (arg == "--framed") {
             o.framed = true;
+        } else if (arg == "--scanning") {
+            o.scanning = true;
+        } else if (arg == "--straddle") {
+            o.straddle = true;
         } else if (arg == "--model" && value(v)) {
             o.model = v;
         } else if (arg == "--link" && value(v)) {
@@ -128,6 +136,12 @@ int main(int argc, char** argv) {
     module.SetEcho(o.echo);
     module.SetFramedReplies(o.framed);
     module.SetReplyDelay(std::chrono::milliseconds(o.delayMs));
+    module.SetReportStraddlesReplies(o.straddle);
+    if (o.scanning) {
+        sim::SimState state = module.State();
+        state.scanning = true;
+        module.SetState(state);
+    }
 
     std::string error;
     if (!module.Start(&error)) {

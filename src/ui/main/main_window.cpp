@@ -479,8 +479,11 @@ MsgResult CKESTOVLV2xxManagerDlg::ShowMessage(int stringId, MsgIcon icon) {
 
 void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText,
                                                const std::string& accessGroup) {
-    QString text = LoadStringRes(IDS_OPEN_PORT_FAILED) + QStringLiteral(": ") +
-                   QString::fromLocal8Bit(errorText.data(), static_cast<qsizetype>(errorText.size()));
+    // The link's own reasons have translations; system messages come as they are.
+    QString reason = QCoreApplication::translate("KestovLink", errorText.c_str());
+    if (reason == QLatin1String(errorText.c_str()))
+        reason = QString::fromLocal8Bit(errorText.data(), static_cast<qsizetype>(errorText.size()));
+    QString text = LoadStringRes(IDS_OPEN_PORT_FAILED) + QStringLiteral(": ") + reason;
     if (!accessGroup.empty()) {
         text += QLatin1Char('\n') +
                 Tr("To use this port, add your user to the group \"%1\" "

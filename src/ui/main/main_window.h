@@ -222,15 +222,16 @@ private:
     void OnChangeDeviceName();
     void OnApplyUartOptions();
 
+    // Posting stops once destruction begins; the lock closes the gap between
+    // the check and the post. Declared before the operations, which use them
+    // until they are destroyed themselves.
+    mutable std::mutex m_postMutex;
+    bool m_alive = true;
+
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
     ScanMonitorWindow* m_monitor = nullptr;
     LinkReconnector* m_reconnector = nullptr;
-
-    // Posting stops once destruction begins; the lock closes the gap between
-    // the check and the post.
-    mutable std::mutex m_postMutex;
-    bool m_alive = true;
     bool m_waitCursorShown = false;
     bool m_startupDone = false;
 

@@ -1,0 +1,135 @@
+// Line cutting, line kinds and the bounded line queue, on plain bytes.
+#include "link/line_cutter.h"
+#include "link/line_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Show(std::string_view bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        out += c == '\r' ? "<CR>" : c == '\n' ? "<LF>" : std::string(1, c);
+    }
+    return out;
+}
+
+struct Assembled {
+    std::vector<std::string> lines;
+    int overlong = 0;
+    std::string partial;
+};
+
+Assembled Feed(const std::string& bytes, std::size_t chunk)
+{
+    LineAssembler assembler;
+    Assembled out;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += chunk) {
+        assembler.Feed(
+            std::string_view(bytes).substr(pos, chunk),
+            [&](std::string_view line) { out.lines.emplace_back(Show(line)); },
+            [&](std::string_view head) {
+                EXPECT_EQ(head.size(), kMaxLineBytes);
+                ++out.overlong;
+            });
+    }
+    out.partial = Show(assembler.Partial());
+    return out;
+}
+
+TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
+{
+    const std::string report = "+A1B2C3D4E5F6,-45,Dev\r";
+    const std::string longText(300, 'x');
+    const std::string endless(5000, 'y');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+        int overlong;
+        std::string partial;
+    };
+    const Case cases[] = {
+        {"plain and framed", "OK\r\r\nOK\r\n", {"OK<CR>", "<CR><LF>OK<CR><LF>"}, 0, ""},
+        {"fillers", "\r\n\r\n\rA\rOK\r\n", {"OK<CR>"}, 0, ""},
+        {"partial line kept", "OK\r+A1B2C3", {"OK<CR>"}, 0, "+A1B2C3"},
+        {"reports back to back", report + report, {Show(report), Show(report)}, 0, ""},
+        {"256-byte line kept", std::string(255, 'z') + "\r", {std::string(255, 'z') + "<CR>"}, 0, ""},
+        {"over-long line dropped, next intact", longText + "\rOK\r", {"OK<CR>"}, 1, ""},
+        {"endless line dropped up to its CR", endless + "\r" + report, {Show(report)}, 1, ""},
+        {"endless line still arriving", endless, {}, 1, ""},
+        {"over-long framed line", "\r\n" + longText + "\r\nOK\r", {"OK<CR>"}, 1, ""},
+    };
+    for (const Case& c : cases) {
+        for (const std::size_t chunk : {c.bytes.size(), std::size_t{7}, std::size_t{1}}) {
+            SCOPED_TRACE(std::string(c.name) + " in pieces of " + std::to_string(chunk));
+            const Assembled got = Feed(c.bytes, chunk);
+            EXPECT_EQ(got.lines, c.lines);
+            EXPECT_EQ(got.overlong, c.overlong);
+            EXPECT_EQ(got.partial, c.partial);
+        }
+    }
+}
+
+TEST(LineAssembler, HoldsNoMoreThanOneLineWhateverArrives)
+{
+    LineAssembler assembler;
+    for (int i = 0; i < 1000; ++i) {
+        assembler.Feed(std::string(1024, 'q'), [](std::string_view) {}, [](std::string_view) {});
+        ASSERT_LE(assembler.Partial().size(), kMaxLineBytes + 4);
+    }
+}
+
+TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm)
+{
+    struct Case {
+        std::string line;
+        LineKind kind;
+    };
+    const Case cases[] = {
+        {"+A1B2C3D4E5F6,-45,Dev\r", LineKind::ScanReport},
+        {"+a1b2c3d4e5f6,7,\r", LineKind::ScanReport},
+        {"+A1B2C3D4E5F6,-45,Name,with,commas\r", LineKind::ScanReport},
+        {"+A1B2C3D4E5F6,-45,Dev", LineKind::Other},      // no CR
+        {"+A1B2C3D4E5,-45,Dev\r", LineKind::Other},       // 10 digits
+        {"+A1B2C3D4E5G6,-45,Dev\r", LineKind::Other},     // not hex
+        {"+A1B2C3D4E5F6,,Dev\r", LineKind::Other},        // no RSSI
+        {"+A1B2C3D4E5F6,-45\r", LineKind::Other},         // no name
+        {"+A1B2C3D4E5F6,-45," + std::string(64, 'n') + "\r", LineKind::Other},
+        {"D4E5F6,-45,Dev\r", LineKind::Other},            // the tail of a report
+        {"+SLOT,1,A1B2C3D4E5F6,tag\r", LineKind::Other},
+        {"OK\r", LineKind::Status},
+        {"\r\nOK\r\n", LineKind::Status},
+        {"+ERROR\r", LineKind::Status},
+        {"+STOPPED\r", LineKind::Status},
+        {"KESTOV-LV200\r", LineKind::Other},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClassifyLine(c.line), c.kind) << Show(c.line);
+    }
+}
+
+TEST(LineQueue, DropsWholeLinesOldestFirstAtItsCeiling)
+{
+    LineQueue queue(100);
+    std::vector<std::string> dropped;
+    for (int i = 0; i < 30; ++i) {
+        queue.Push("line" + std::to_string(i) + "\r", i,
+                   [&](const QueuedLine& old) { dropped.push_back(old.bytes); });
+        ASSERT_LE(queue.Bytes(), 100u);
+    }
+    ASSERT_FALSE(dropped.empty());
+    EXPECT_EQ(dropped.front(), "line0\r");
+    // What is left is the newest lines, whole and in order.
+    std::size_t next = dropped.size();
+    while (!queue.Empty()) {
+        EXPECT_EQ(queue.Pop().bytes, "line" + std::to_string(next++) + "\r");
+    }
+    EXPECT_EQ(next, 30u);
+}
+
+}  // namespace
