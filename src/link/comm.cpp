@@ -73,6 +73,7 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
         std::lock_guard<std::mutex> lock(rx_mutex);
         closing.store(false);
     }
+    opened_ns.store(NowNs());
     std::lock_guard<std::mutex> links(g_links_mutex);
     IoServiceExec& exec = IoServiceExec::Instance();
     // The threads also end by themselves when the context ran out of work
@@ -125,16 +126,117 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigne
         return MakeReply(ATRES_NOT_OPEN);
     }
     // Whatever arrived before the command is not its reply.
-    {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        rx_bytes.clear();
-    }
-    line_buffer.clear();
+    DiscardInput();
+    current_command.clear();
     if (len != 0 && cmd != nullptr) {
+        current_command.assign(cmd, len);
+        Emit(TapDirection::Sent, TapRoute::Command, current_command);
+        while (!current_command.empty() && (current_command.back() == '\r' || current_command.back() == '\n')) {
+            current_command.pop_back();
+        }
         port->Write(cmd, len);
     }
     wait_started = NowNs();
     return AwaitReply(kind, timeout_ms, false);
+}
+
+void KestovLV2xxComm::DiscardInput()
+{
+    std::string stale;
+    {
+        std::lock_guard<std::mutex> lock(rx_mutex);
+        if (tap.load() != nullptr) {
+            stale.assign(line_buffer.begin(), line_buffer.end());
+            stale.append(rx_bytes.begin(), rx_bytes.end());
+        }
+        rx_bytes.clear();
+    }
+    line_buffer.clear();
+    // Lines thrown away unread are reported as dropped, one event per line.
+    std::size_t start = 0;
+    while (start < stale.size()) {
+        std::size_t end = stale.find('\r', start);
+        end = end == std::string::npos ? stale.size() : end + 1;
+        if (end < stale.size() && stale[end] == '\n') {
+            ++end;
+        }
+        const std::string line = stale.substr(start, end - start);
+        if (line.find_first_not_of("\r\n") != std::string::npos) {
+            Emit(TapDirection::Received, TapRoute::Dropped, line);
+        }
+        start = end;
+    }
+}
+
+void KestovLV2xxComm::SetTap(ILinkTap* t)
+{
+    tap.store(t);
+}
+
+void KestovLV2xxComm::Emit(TapDirection direction, TapRoute route, std::string bytes,
+                           std::string command)
+{
+    ILinkTap* t = tap.load();
+    if (t == nullptr) {
+        return;
+    }
+    TapEvent event{NowNs() - opened_ns.load(), direction, route, std::move(bytes),
+                   std::move(command)};
+    t->OnTraffic(event);
+}
+
+RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned timeout_ms)
+{
+    RawExchangeResult result;
+    if (!IsOpen()) {
+        result.closed = true;
+        return result;
+    }
+    DiscardInput();
+    const std::string wire = text + "\r";
+    current_command = text;
+    Emit(TapDirection::Sent, TapRoute::Command, wire);
+    port->Write(wire.data(), static_cast<unsigned>(wire.size()));
+    wait_started = NowNs();
+    for (;;) {
+        const bool line_ready =
+            FindLineEnd(line_buffer.data(), line_buffer.data() + line_buffer.size()) != nullptr;
+        if (PollInput(!line_ready) < 0) {
+            result.closed = true;
+            return result;
+        }
+        while (!line_buffer.empty()) {
+            last_cut_line.clear();
+            auto reply = TakeReply(line_buffer, ATCMD_SCAN_REPORT);
+            if (last_cut_line.empty()) {
+                break;
+            }
+            std::string trimmed = last_cut_line;
+            while (!trimmed.empty() && (trimmed.back() == '\r' || trimmed.back() == '\n')) {
+                trimmed.pop_back();
+            }
+            while (!trimmed.empty() && (trimmed.front() == '\r' || trimmed.front() == '\n')) {
+                trimmed.erase(trimmed.begin());
+            }
+            if (reply && ReplyCode(reply.get()) == ATRES_SCAN_REPORT) {
+                Emit(TapDirection::Received, TapRoute::ScanReport, last_cut_line);
+                continue;
+            }
+            if (trimmed == text) {
+                Emit(TapDirection::Received, TapRoute::Echo, last_cut_line, text);
+                continue;
+            }
+            Emit(TapDirection::Received, TapRoute::Reply, last_cut_line, text);
+            result.lines.push_back(trimmed);
+            if (trimmed == "OK" || trimmed == "ERROR" || trimmed == "+ERROR") {
+                result.finalSeen = true;
+                return result;
+            }
+        }
+        if (ElapsedMs() > static_cast<int64_t>(timeout_ms)) {
+            return result;
+        }
+    }
 }
 
 lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
@@ -143,6 +245,7 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
         return ATRES_NOT_OPEN;
     }
     // Nothing is discarded: reports that arrived since the last call come first.
+    current_command.clear();
     wait_started = NowNs();
     const auto reply = AwaitReply(ATCMD_SCAN_REPORT, kScanReportTimeoutMs, true);
     const lv2xx_atres code = CodeOf(reply);
@@ -164,6 +267,7 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, unsigne
             return MakeReply(ATRES_CLOSED);
         }
         if (!line_buffer.empty()) {
+            last_cut_line.clear();
             auto reply = TakeReply(line_buffer, kind);
             if (!reply) {
                 return MakeReply(ATRES_NO_RECORD);
@@ -172,6 +276,20 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, unsigne
             const bool accepted = scan_reports_only
                                       ? code == ATRES_SCAN_REPORT
                                       : code != ATRES_INCOMPLETE && code != ATRES_NO_MATCH;
+            if (!last_cut_line.empty() && tap.load() != nullptr) {
+                // Approximate routing: the engine proper decides it where it cuts.
+                TapRoute route = TapRoute::Unclaimed;
+                if (code == ATRES_SCAN_REPORT) {
+                    route = TapRoute::ScanReport;
+                } else if (accepted) {
+                    route = TapRoute::Reply;
+                } else if (last_cut_line.compare(0, current_command.size(), current_command) == 0 &&
+                           !current_command.empty()) {
+                    route = TapRoute::Echo;
+                }
+                Emit(TapDirection::Received, route, last_cut_line,
+                     route == TapRoute::Reply || route == TapRoute::Echo ? current_command : std::string());
+            }
             if (accepted) {
                 return reply;
             }
@@ -297,6 +415,7 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::TakeReply(std::vector<char>& buffer,
             ++e;
         }
         std::vector<char> line(cur, e);
+        last_cut_line.assign(cur, e);
         result = ParseReply(line, kind);
         cur = e;
         break;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "at_protocol.h"
+#include "link_tap.h"
 #include "serialport.h"
 
 #include <atomic>
@@ -14,6 +15,12 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+struct RawExchangeResult {
+    std::vector<std::string> lines;
+    bool finalSeen = false;
+    bool closed = false;
+};
 
 class KestovLV2xxComm {
 public:
@@ -44,6 +51,13 @@ public:
     lv2xx_atres GetSlot(uint8_t slot, lv2xx_slot_info& out);
     lv2xx_atres GetUartOptions(lv2xx_uart_options& out);
 
+    // Traffic observer; nullptr for none. Any thread.
+    void SetTap(ILinkTap* tap);
+    // Sends text plus CR as one transaction and returns every line that came
+    // back (echo and scan reports not included) until a final OK / ERROR /
+    // +ERROR or the time-out. Worker thread only.
+    RawExchangeResult Exchange(const std::string& text, unsigned timeout_ms);
+
     // Line cutting and parsing; public so they can be exercised on plain bytes.
     std::unique_ptr<uint8_t[]> TakeReply(std::vector<char>& buffer, lv2xx_atcmd kind);
     std::unique_ptr<uint8_t[]> ParseReply(std::vector<char>& line, lv2xx_atcmd kind);
@@ -67,7 +81,15 @@ private:
                     const std::vector<uint8_t>& data, unsigned n);
     void OnPortWrite(std::shared_ptr<CSerialportMP> port, std::error_code& ec, unsigned n);
 
+    // Empties both input buffers before a command.
+    void DiscardInput();
+    void Emit(TapDirection direction, TapRoute route, std::string bytes, std::string command = {});
+
     std::shared_ptr<CSerialportMP> port;
+    std::atomic<ILinkTap*> tap{nullptr};
+    std::atomic<int64_t> opened_ns{0};
+    std::string current_command;  // transaction thread only
+    std::string last_cut_line;    // set by TakeReply; transaction thread only
     std::vector<char> rx_bytes;
     std::vector<char> line_buffer;
     std::mutex rx_mutex;
