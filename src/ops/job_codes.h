@@ -18,6 +18,7 @@ enum JobCode : int {
     JOB_SET_BEACON = 13,
     JOB_SET_ADV_INTERVAL = 14,
     JOB_SET_UART_OPTIONS = 15,
+    JOB_RAW_COMMAND = 20,  // a command the user typed (raw_command.cpp)
 };
 
 enum JobStatus : int {

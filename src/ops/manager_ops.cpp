@@ -114,6 +114,8 @@ int ManagerOps::RunJob(int job) {
         return JobSetAdvInterval();
     case JOB_SET_UART_OPTIONS:
         return JobSetUartOptions();
+    case JOB_RAW_COMMAND:
+        return JobRawCommand();
     default:
         m_view.SetWaitCursor(false);
         return -1;
@@ -164,6 +166,9 @@ void ManagerOps::OnJobResult(int job, int status) {
     case JOB_READ_SCAN_RESULT:
     case JOB_STOP_SCAN:
         OnScanResult(job, status);
+        break;
+    case JOB_RAW_COMMAND:
+        OnRawCommandResult(status);
         break;
     default:
         break;

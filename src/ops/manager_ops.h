@@ -12,6 +12,7 @@
 #include "job_codes.h"
 #include "link/comm.h"
 #include "manager_view.h"
+#include "raw_command.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -58,6 +59,10 @@ public:
     DeviceRecords& Records() { return m_records; }
     PortSettings& Port() { return m_port; }
     KestovLV2xxComm& Comm() { return m_comm; }
+    // A typed command as a job of its own; false (nothing queued) when the
+    // text fails CheckRawCommand or the link is closed.
+    bool QueueRawCommand(const std::string& text);
+    RawCommandRecord& RawCommand() { return m_raw; }
 
     // Link status texts of pane 0.
     static std::u16string ParityText(uint8_t parity);
@@ -92,6 +97,7 @@ private:
     int JobStartScan();
     int JobReadScanResult();
     int JobStopScan();
+    int JobRawCommand();
     // Sleeps, but returns early (false) once the link is closing.
     bool Pause(unsigned ms);
     // One transaction; nothing is sent once the link is closing.
@@ -104,6 +110,7 @@ private:
     void OnReadBackResult(int job, int status);
     void OnWriteResult(int job, int status);
     void OnScanResult(int job, int status);
+    void OnRawCommandResult(int status);
     void AddScanDevice();
     void ClearDisplay();
     // Error handler installed on the engine (I/O thread).
@@ -113,6 +120,7 @@ private:
     KestovLV2xxComm m_comm;
     PortSettings m_port;
     DeviceRecords m_records;
+    RawCommandRecord m_raw;
 
     std::mutex m_jobMutex;
     std::condition_variable m_jobCond;
