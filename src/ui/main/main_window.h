@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 
 class QCheckBox;
@@ -27,6 +28,7 @@ class ComConfigDlg;
 class DialogUnits;
 class GdiplusImgCtrl;
 class ScanListModel;
+class TrafficSession;
 
 class CKESTOVLV2xxManagerDlg : public QDialog, public IManagerView {
     Q_OBJECT
@@ -90,6 +92,7 @@ public:
     QWidget* Control(int id) const;
     ManagerOps& Ops() { return m_ops; }
     ComConfigDlg& PortDialog() { return *m_portDlg; }
+    TrafficSession& Traffic() { return *m_traffic; }
 
     // ---- IManagerView ----
     bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -196,6 +199,7 @@ private:
 
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
+    std::unique_ptr<TrafficSession> m_traffic;  // goes before m_ops, after CloseLink
 
     // Posting stops once destruction begins; the lock closes the gap between
     // the check and the post.
