@@ -55,8 +55,8 @@
         <translation>스캔 보고 숨기기(&amp;H)</translation>
     </message>
     <message>
-        <source>Log to &amp;file</source>
-        <translation>파일에 기록(&amp;F)</translation>
+        <source>Lo&amp;g to file</source>
+        <translation>파일에 기록(&amp;G)</translation>
     </message>
     <message>
         <source>&amp;Save as...</source>

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 QString& StartupPath() {
@@ -20,7 +22,7 @@ QString& StartupPath() {
 }  // namespace
 
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
-    : QObject(mainWindow), m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
+    : m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
       m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
     m_timer->setInterval(kDrainIntervalMs);
     connect(m_timer, &QTimer::timeout, this, [this] {
@@ -36,7 +38,9 @@ TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::functi
     };
     QString error;
     if (!StartupPath().isEmpty()) {
-        SetLogFile(StartupPath(), &error);
+        if (!SetLogFile(StartupPath(), &error))
+            std::fprintf(stderr, "kestov-lv200-manager: cannot write the traffic log %s: %s\n",
+                         qPrintable(StartupPath()), qPrintable(error));
     } else if (SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 0) != 0) {
         SetLogFile(DefaultLogPath(), &error);
     }

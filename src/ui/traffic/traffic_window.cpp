@@ -154,7 +154,7 @@ void TrafficWindow::RetranslateUi() {
     m_clear->setText(tr("C&lear"));
     m_filterLabel->setText(tr("&Filter:"));
     m_hideScan->setText(tr("&Hide scan reports"));
-    m_logCheck->setText(tr("Log to &file"));
+    m_logCheck->setText(tr("Lo&g to file"));
     m_save->setText(tr("&Save as..."));
     m_send->setText(tr("Se&nd"));
     m_command->setPlaceholderText(tr("AT command, sent with CR"));

@@ -32,6 +32,8 @@ public:
     QLineEdit* CommandEdit() const { return m_command; }
     QPushButton* SendButton() const { return m_send; }
     QStringList History() const { return m_history; }
+    // Puts the selected rows on the clipboard, as files have them (Ctrl+C).
+    void CopySelection() const;
 
 signals:
     void Hidden();
@@ -49,7 +51,6 @@ private:
     void OnSend();
     void OnSaveAs();
     void OnLogCheck(bool on);
-    void CopySelection() const;
     void RememberCommand(const QString& text);
     void BrowseHistory(int step);
     void FollowEnd();

@@ -9,6 +9,8 @@
 #include "ui/traffic/traffic_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -147,6 +149,10 @@ TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+    w->Table()->selectAll();
+    w->CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 
     const QString saved = m_tmp.filePath(QStringLiteral("saved.txt"));
     TrafficWindow::SetSaveFileSeam([&](QWidget*, const QString&) { return saved; });
