@@ -21,11 +21,14 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <set>
 
 namespace {
+
+constexpr int kFilterDelayMs = 200;
 
 TrafficWindow::SaveFileSeam& SaveSeam() {
     static TrafficWindow::SaveFileSeam seam;
@@ -139,7 +142,12 @@ void TrafficWindow::BuildControls() {
     TrafficModel& model = m_session.Model();
     connect(m_pause, &QPushButton::toggled, this, [&model](bool on) { model.SetPaused(on); });
     connect(m_clear, &QPushButton::clicked, this, [&model] { model.Clear(); });
-    connect(m_filter, &QLineEdit::textChanged, this, [&model](const QString& t) { model.SetFilterText(t); });
+    // Filtering a full ring takes a moment: it waits until the typing pauses.
+    auto* filterDelay = new QTimer(this);
+    filterDelay->setSingleShot(true);
+    filterDelay->setInterval(kFilterDelayMs);
+    connect(m_filter, &QLineEdit::textChanged, filterDelay, qOverload<>(&QTimer::start));
+    connect(filterDelay, &QTimer::timeout, this, [this, &model] { model.SetFilterText(m_filter->text()); });
     connect(m_hideScan, &QCheckBox::toggled, this, [&model](bool on) { model.SetHideScanReports(on); });
     m_logCheck->setChecked(!m_session.LogPath().isEmpty());
     connect(m_logCheck, &QCheckBox::toggled, this, [this](bool on) { OnLogCheck(on); });

@@ -63,7 +63,7 @@ protected:
 
 }  // namespace
 
-TEST_F(TrafficTest, OpensDuringAScanFloodAndShowsEveryReportFromThenOn) {
+TEST_F(TrafficTest, OpenedDuringAScanFloodItFollowsTheWireAndTheScanStillStops) {
     sim::KestovSimulator& sim = StartSim();
     sim.SetScanDevices(sim::KestovSimulator::MakeDevices(300));
     sim.SetScanRate(5000);  // more than the wire carries: the line rate is the limit
