@@ -199,7 +199,7 @@ private:
 
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
-    std::unique_ptr<TrafficSession> m_traffic;  // goes before m_ops, after CloseLink
+    std::unique_ptr<TrafficSession> m_traffic;  // reset once the destructor has closed the link
 
     // Posting stops once destruction begins; the lock closes the gap between
     // the check and the post.
