@@ -30,11 +30,13 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -60,26 +62,38 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 30000) {
     return true;
 }
 
-// Runs the event loop for a while and returns the longest gap between the
-// ticks of a 10 ms timer.
-double LongestTimerGapMs(int runMs) {
+struct Gaps {
+    double longestMs = 0;
+    double p99Ms = 0;
+    int over50 = 0;
+};
+
+// Runs the event loop for a while and measures the gaps between the ticks of
+// a 10 ms timer on this (the window's) thread.
+Gaps TimerGaps(int runMs) {
     QElapsedTimer clock;
     clock.start();
     qint64 last = clock.nsecsElapsed();
-    qint64 worst = 0;
+    std::vector<double> gaps;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(10);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        worst = std::max(worst, now - last);
+        gaps.push_back((now - last) / 1e6);
         last = now;
     });
     tick.start();
     QEventLoop loop;
     QTimer::singleShot(runMs, &loop, &QEventLoop::quit);
     loop.exec();
-    return worst / 1e6;
+    Gaps g;
+    if (gaps.empty()) return g;
+    std::sort(gaps.begin(), gaps.end());
+    g.longestMs = gaps.back();
+    g.p99Ms = gaps[gaps.size() * 99 / 100];
+    g.over50 = static_cast<int>(std::count_if(gaps.begin(), gaps.end(), [](double x) { return x >= 50; }));
+    return g;
 }
 
 bool IsScanReportLine(const TapEvent& e) {
@@ -118,13 +132,19 @@ int Flood(int seconds) {
         }
         window.findChild<QAction*>(QStringLiteral("cmdTraffic"))->trigger();
         TrafficModel& model = window.Traffic().Model();
+        // The machine's own noise: the same timer with the window open and idle.
+        const Gaps idle = TimerGaps(2000);
         const std::size_t rowsBefore = model.Kept();
         const std::size_t sentBefore = simulator.ReportsSent();
         qobject_cast<QAbstractButton*>(window.Control(1026))->click();
-        const double gap = LongestTimerGapMs(seconds * 1000);
+        const Gaps gap = TimerGaps(seconds * 1000);
         qobject_cast<QAbstractButton*>(window.Control(1026))->click();
         WaitFor([&] { return window.Control(1010)->isEnabled(); });
-        LongestTimerGapMs(300);  // the last batch
+        // Reports that came in after the stop's reply wait in the engine until
+        // the next command; a read-back sends them through.
+        qobject_cast<QAbstractButton*>(window.Control(1010))->click();
+        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        TimerGaps(300);  // the last batch
         const std::size_t sent = simulator.ReportsSent() - sentBefore;
         std::size_t shown = 0;
         std::size_t bytes = 0;
@@ -142,9 +162,11 @@ int Flood(int seconds) {
                     bytes / double(seconds));
         std::printf("flood: rows in the view %d (%zu before the scan), dropped by the bound %llu\n",
                     model.rowCount(), rowsBefore, static_cast<unsigned long long>(model.Dropped()));
-        std::printf("flood: longest gap of a 10 ms timer %.1f ms (target < 50)\n", gap);
+        std::printf("flood: 10 ms timer on the window thread: longest gap %.1f ms (target < 50), 99th percentile "
+                    "%.1f ms, %d gaps of 50 ms or more; idle window before the scan: longest %.1f ms\n",
+                    gap.longestMs, gap.p99Ms, gap.over50, idle.longestMs);
         std::printf("flood: peak RSS growth %.1f MB (window, view and rows)\n", (rssAfter - rssBefore) / 1024.0);
-        status = (sent == shown && gap < 50) ? 0 : 3;
+        status = (sent == shown && gap.longestMs < 50) ? 0 : 3;
     }
     simulator.Stop();
     ComConfigDlg::SetModalSeam({});
