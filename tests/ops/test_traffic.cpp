@@ -81,7 +81,13 @@ JobOutcome RunRawCommand(SimLink& link, const std::string& text) {
     bool done = false;
     link.ops.RawCommand().listener = [&](const RawCommandRecord& r, int status) {
         out.status = status;
-        out.lines = r.result.lines;
+        for (std::string line : r.result.lines) {
+            // Compared without the line's own CR and LF.
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+            const std::size_t first = line.find_first_not_of("\r\n");
+            line.erase(0, first == std::string::npos ? line.size() : first);
+            out.lines.push_back(line);
+        }
         done = true;
     };
     EXPECT_TRUE(link.ops.QueueRawCommand(text));
