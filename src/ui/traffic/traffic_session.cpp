@@ -48,9 +48,11 @@ TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::functi
 }
 
 TrafficSession::~TrafficSession() {
-    // The engine may outlive this object: no event may reach a dead recorder.
+    // The main window has closed the link by now, so no engine thread is
+    // inside the recorder; the engine itself lives on a little longer.
     m_ops.Comm().SetTap(nullptr);
     m_ops.RawCommand().listener = nullptr;
+    Drain();  // the last lines before the close still go to the log
     delete m_window.data();
 }
 
