@@ -17,13 +17,13 @@ void RunMainWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // "--traffic-log FILE" anywhere logs the wire traffic from the port's open.
     QString optionError;
     TrafficSession::SetStartupLogPath(TakeTrafficLogOption(argc, argv, &optionError));
     if (!optionError.isEmpty()) {
         std::fprintf(stderr, "kestov-lv200-manager: %s\n", qPrintable(optionError));
         return 2;
     }
-    // "--traffic-log FILE" anywhere logs the wire traffic from the port's open.
     // Otherwise only "--demo" as the first argument is looked at (a simulated
     // module to try the program with); the program reads no other arguments and the
     // application object gets them only for the toolkit.
