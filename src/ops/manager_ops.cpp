@@ -124,6 +124,8 @@ int ManagerOps::RunJob(int job) {
         return JobSetUartOptions();
     case JOB_APPLY_PROFILE:
         return JobApplyProfile();
+    case JOB_RAW_COMMAND:
+        return JobRawCommand();
     default:
         m_view.SetWaitCursor(false);
         return -1;
@@ -170,6 +172,8 @@ void ManagerOps::OnJobResult(int job, int status) {
         break;
     case JOB_APPLY_PROFILE:
         OnProfileResult(status);
+    case JOB_RAW_COMMAND:
+        OnRawCommandResult(status);
         break;
     default:
         break;

@@ -14,6 +14,7 @@
 #include "link/comm.h"
 #include "manager_view.h"
 #include "scan_record.h"
+#include "raw_command.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -68,6 +69,10 @@ public:
     KestovLV2xxComm& Comm() { return m_comm; }
     // Every report of the current (or last) scan; window thread only.
     const ScanRecord& ScanRecording() const { return m_scanRecord; }
+    // A typed command as a job of its own; false (nothing queued) when the
+    // text fails CheckRawCommand or the link is closed.
+    bool QueueRawCommand(const std::string& text);
+    RawCommandRecord& RawCommand() { return m_raw; }
 
     // Link status texts of pane 0.
     static std::u16string ParityText(uint8_t parity);
@@ -104,6 +109,7 @@ private:
     int JobApplyProfile();
     // A write's outcome as a job status.
     static int StatusOf(const SessionResult& result);
+    int JobRawCommand();
 
     // ---- Window thread: result branches ----
     void OnIdentifyResult(int status);
@@ -111,6 +117,7 @@ private:
     void OnWriteResult(int job, int status);
     void OnScanResult(int job, int status);
     void OnProfileResult(int status);
+    void OnRawCommandResult(int status);
     void AddScanDevice();
     void ClearDisplay();
     // Error handler installed on the engine (I/O thread).
@@ -123,6 +130,7 @@ private:
     DeviceSession m_session{m_comm};
     PortSettings m_port;
     DeviceRecords m_records;
+    RawCommandRecord m_raw;
 
     std::mutex m_jobMutex;
     std::condition_variable m_jobCond;

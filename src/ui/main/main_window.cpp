@@ -18,6 +18,7 @@
 #include "ui/shell/settings_store.h"
 #include "ui/shell/strings.h"
 #include "ui/shell/version_info.h"
+#include "ui/traffic/traffic_session.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -183,6 +184,7 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
     m_ops.Init();
     m_reconnector = new LinkReconnector(*this);
     m_ops.SetLinkLostHandler([this] { return m_reconnector->OnLinkLost(); });
+    m_traffic = std::make_unique<TrafficSession>(m_ops, this, [this] { return Control(IDC_REFRESH)->isEnabled(); });
 }
 
 CKESTOVLV2xxManagerDlg::~CKESTOVLV2xxManagerDlg() {
@@ -195,6 +197,7 @@ CKESTOVLV2xxManagerDlg::~CKESTOVLV2xxManagerDlg() {
     }
     // Closes the link and joins the worker; the display is left alone.
     m_ops.CloseLink();
+    m_traffic.reset();
     ApplyWaitCursor(false);
     m_nameFilterEdit->removeEventFilter(this);
     m_rssiFilterEdit->removeEventFilter(this);
@@ -224,6 +227,11 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     QAction* setup = menu->addAction(Tr("Setup COM port"));
     setup->setObjectName(QStringLiteral("cmd32772"));
     AddProfileMenuItems(menu);
+    QAction* traffic = menu->addAction(Tr("Traffic"));
+    traffic->setObjectName(QStringLiteral("cmdTraffic"));
+    traffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    addAction(traffic);  // the shortcut works while the menu is closed
+    connect(traffic, &QAction::triggered, this, [this] { m_traffic->ShowWindow(); });
     QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
     about->setObjectName(QStringLiteral("cmd57664"));
     auto* monitor = new QAction(ScanMonitorWindow::MenuText(), menu);

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 
 class QCheckBox;
@@ -31,6 +32,7 @@ class GdiplusImgCtrl;
 class LinkReconnector;
 class ScanListModel;
 class ScanMonitorWindow;
+class TrafficSession;
 
 class CKESTOVLV2xxManagerDlg : public QDialog, public IManagerView {
     Q_OBJECT
@@ -97,6 +99,7 @@ public:
     // The scan monitor, made when first opened (nullptr before).
     ScanMonitorWindow* Monitor() const { return m_monitor; }
     void OpenScanMonitor();
+    TrafficSession& Traffic() { return *m_traffic; }
 
     // ---- IManagerView ----
     bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -232,6 +235,7 @@ private:
     ComConfigDlg* m_portDlg = nullptr;
     ScanMonitorWindow* m_monitor = nullptr;
     LinkReconnector* m_reconnector = nullptr;
+    std::unique_ptr<TrafficSession> m_traffic;  // reset once the destructor has closed the link
     bool m_waitCursorShown = false;
     bool m_startupDone = false;
 

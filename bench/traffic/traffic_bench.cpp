@@ -1,0 +1,221 @@
+// The traffic window under the worst traffic the wire can carry.
+//
+//   flood   a 10-second scan with the module paced at 115200 baud and more
+//           reports than the wire takes, the traffic window open and
+//           following the end: lines shown against lines the module sent,
+//           the longest gap of a 10 ms timer on the window thread, and the
+//           growth of the peak resident size
+//   ring    the window's model filled past its bound (200,000 lines) in the
+//           tap's batch size: growth of the peak resident size, time per batch
+//
+// Each figure is measured in a process of its own, so one peak does not hide
+// the other:
+//
+//   traffic_bench flood [seconds]
+//   traffic_bench ring
+#include "sim/kestov_sim.h"
+#include "ui/main/main_window.h"
+#include "ui/shell/com_config_dlg.h"
+#include "ui/shell/message_box.h"
+#include "ui/shell/settings_store.h"
+#include "ui/traffic/traffic_model.h"
+#include "ui/traffic/traffic_session.h"
+#include "ui/traffic/traffic_window.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Peak and current resident size of this process, in kB.
+long StatusKb(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(in, line)) {
+        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + key.size());
+    }
+    return -1;
+}
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+struct Gaps {
+    double longestMs = 0;
+    double p99Ms = 0;
+    int over50 = 0;
+};
+
+// Runs the event loop for a while and measures the gaps between the ticks of
+// a 10 ms timer on this (the window's) thread.
+Gaps TimerGaps(int runMs) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    std::vector<double> gaps;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        gaps.push_back((now - last) / 1e6);
+        last = now;
+    });
+    tick.start();
+    QEventLoop loop;
+    QTimer::singleShot(runMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    Gaps g;
+    if (gaps.empty()) return g;
+    std::sort(gaps.begin(), gaps.end());
+    g.longestMs = gaps.back();
+    g.p99Ms = gaps[gaps.size() * 99 / 100];
+    g.over50 = static_cast<int>(std::count_if(gaps.begin(), gaps.end(), [](double x) { return x >= 50; }));
+    return g;
+}
+
+bool IsScanReportLine(const TapEvent& e) {
+    return e.direction == TapDirection::Received && !e.bytes.empty() && e.bytes[0] == '+' &&
+           e.bytes.find(',') == 13;
+}
+
+int Flood(int seconds) {
+    sim::KestovSimulator simulator("KESTOV-LV200");
+    simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(500));
+    simulator.SetScanRate(20000);  // far more than 115200 baud carries
+    simulator.SetPaceBaud(115200);
+    std::string error;
+    if (!simulator.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
+        dlg.m_portName = QString::fromStdString(simulator.DevicePath());
+        return int(QDialog::Accepted);
+    });
+    MessageBoxSeam::SetHandler([](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
+                                  QMessageBox::StandardButtons) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return QMessageBox::Ok;
+    });
+
+    const long rssBefore = StatusKb("VmHWM");
+    int status = 0;
+    {
+        CKESTOVLV2xxManagerDlg window;
+        window.show();
+        if (!WaitFor([&] { return window.Control(1010)->isEnabled(); })) {
+            std::fprintf(stderr, "no read-back\n");
+            return 1;
+        }
+        window.findChild<QAction*>(QStringLiteral("cmdTraffic"))->trigger();
+        TrafficModel& model = window.Traffic().Model();
+        // The machine's own noise: the same timer with the window open and idle.
+        const Gaps idle = TimerGaps(2000);
+        const std::size_t rowsBefore = model.Kept();
+        const std::size_t sentBefore = simulator.ReportsSent();
+        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
+        const Gaps gap = TimerGaps(seconds * 1000);
+        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
+        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        // Reports that came in after the stop's reply wait in the engine until
+        // the next command; a read-back sends them through.
+        qobject_cast<QAbstractButton*>(window.Control(1010))->click();
+        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        TimerGaps(300);  // the last batch
+        const std::size_t sent = simulator.ReportsSent() - sentBefore;
+        std::size_t shown = 0;
+        std::size_t bytes = 0;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const TapEvent& e = model.EventAt(r);
+            if (IsScanReportLine(e)) {
+                ++shown;
+                bytes += e.bytes.size();
+            }
+        }
+        const long rssAfter = StatusKb("VmHWM");
+        std::printf("flood: %d s at 115200 baud, %zu reports sent by the module, %zu shown (%zu lost), "
+                    "%.0f lines/s, %.0f bytes/s of reports\n",
+                    seconds, sent, shown, sent > shown ? sent - shown : 0, shown / double(seconds),
+                    bytes / double(seconds));
+        std::printf("flood: rows in the view %d (%zu before the scan), dropped by the bound %llu\n",
+                    model.rowCount(), rowsBefore, static_cast<unsigned long long>(model.Dropped()));
+        std::printf("flood: 10 ms timer on the window thread: longest gap %.1f ms (target < 50), 99th percentile "
+                    "%.1f ms, %d gaps of 50 ms or more; idle window before the scan: longest %.1f ms\n",
+                    gap.longestMs, gap.p99Ms, gap.over50, idle.longestMs);
+        std::printf("flood: peak RSS growth %.1f MB (window, view and rows)\n", (rssAfter - rssBefore) / 1024.0);
+        status = (sent == shown && gap.longestMs < 50) ? 0 : 3;
+    }
+    simulator.Stop();
+    ComConfigDlg::SetModalSeam({});
+    MessageBoxSeam::SetHandler({});
+    return status;
+}
+
+int Ring() {
+    const long before = StatusKb("VmHWM");
+    TrafficModel model;
+    const int total = 250000;
+    const int batch = 1000;
+    QElapsedTimer t;
+    t.start();
+    qint64 worstBatchNs = 0;
+    for (int n = 0; n < total; n += batch) {
+        std::vector<TapEvent> events;
+        events.reserve(batch);
+        for (int i = 0; i < batch; ++i) {
+            char line[64];
+            std::snprintf(line, sizeof line, "+C04E30%06X,-%d,Dev%05d\r", n + i, 40 + (i % 50), (n + i) % 100000);
+            events.push_back({int64_t(n + i) * 1000000, TapDirection::Received, TapRoute::ScanReport, line, ""});
+        }
+        const qint64 start = t.nsecsElapsed();
+        model.AppendBatch(std::move(events));
+        worstBatchNs = std::max(worstBatchNs, t.nsecsElapsed() - start);
+    }
+    const long after = StatusKb("VmHWM");
+    std::printf("ring: %d lines appended in batches of %d, %zu kept, %llu dropped\n", total, batch, model.Kept(),
+                static_cast<unsigned long long>(model.Dropped()));
+    std::printf("ring: peak RSS growth %.1f MB (target < 60), slowest batch %.2f ms\n", (after - before) / 1024.0,
+                worstBatchNs / 1e6);
+    return (after - before) < 60 * 1024 ? 0 : 3;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
+    if (mode != "flood" && mode != "ring") {
+        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    SettingsStore::UseFile(dir.filePath(QStringLiteral("bench.ini")));
+    const int status = mode == "ring" ? Ring() : Flood(seconds > 0 ? seconds : 10);
+    SettingsStore::UseFile(QString());
+    return status;
+}

@@ -1,0 +1,75 @@
+// The traffic window: every line on the wire, a command line at the bottom,
+// pause, clear, filter, copy, "Save as..." and the log-file switch. Non-modal,
+// beside the main window.
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class TrafficSession;
+
+class TrafficWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Asks for the file "Save as..." writes; empty for cancelled. Tests replace it.
+    using SaveFileSeam = std::function<QString(QWidget* parent, const QString& suggested)>;
+    static void SetSaveFileSeam(SaveFileSeam seam);
+
+    TrafficWindow(TrafficSession& session, QWidget* parent);
+
+    void ShowBeside(QWidget* mainWindow);
+    // Writes every shown row to a UTF-8 file; false with the reason on failure.
+    bool SaveTo(const QString& path, QString* error = nullptr) const;
+    QString StatusText() const;
+    QTableView* Table() const { return m_table; }
+    QLineEdit* CommandEdit() const { return m_command; }
+    QPushButton* SendButton() const { return m_send; }
+    QStringList History() const { return m_history; }
+    // Puts the selected rows on the clipboard, as files have them (Ctrl+C).
+    void CopySelection() const;
+
+signals:
+    void Hidden();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void BuildControls();
+    void RetranslateUi();
+    void UpdateState();
+    void UpdateStatus();
+    void OnSend();
+    void OnSaveAs();
+    void OnLogCheck(bool on);
+    void RememberCommand(const QString& text);
+    void BrowseHistory(int step);
+    void FollowEnd();
+
+    TrafficSession& m_session;
+    QTableView* m_table = nullptr;
+    QPushButton* m_pause = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_save = nullptr;
+    QLabel* m_filterLabel = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QCheckBox* m_hideScan = nullptr;
+    QCheckBox* m_logCheck = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_result = nullptr;
+    QLineEdit* m_command = nullptr;
+    QPushButton* m_send = nullptr;
+    QStringList m_history;  // oldest first
+    int m_historyPos = -1;  // -1: not browsing
+    bool m_atEnd = true;
+    bool m_placed = false;
+};

@@ -1,0 +1,160 @@
+// Wire traffic as text, the ring's bound, and the typed-command job against
+// the simulated module.
+#include "ops/traffic/traffic_recorder.h"
+#include "ops/traffic/traffic_ring.h"
+#include "ops/traffic/traffic_text.h"
+#include "sim_link.h"
+
+using Strings = std::vector<std::string>;
+
+TEST(TrafficText, EscapesControlAndInvalidBytesKeepsUtf8Text) {
+    struct Case {
+        std::string bytes;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"AT+VER?\r", "AT+VER?<CR>"},
+        {"\r\nOK\r\n", "<CR><LF>OK<CR><LF>"},
+        {std::string("A\0B\tC\x7F", 6), "A\\x00B\\x09C\\x7F"},
+        {"\x1B[31m", "\\x1B[31m"},
+        {"+AABBCCDDEEFF,-50,\xEB\xAC\xB8\xEC\x97\xB4\r", "+AABBCCDDEEFF,-50,\xEB\xAC\xB8\xEC\x97\xB4<CR>"},
+        {"\xEB\xAC", "\\xEB\\xAC"},                 // cut in the middle of a syllable
+        {"\xC0\xAF", "\\xC0\\xAF"},                 // overlong slash
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},        // a surrogate
+        {"\xC2\x85", "\\xC2\\x85"},                 // C1 control, valid UTF-8 but not text
+        {"\xFF" "OK", "\\xFFOK"},
+        {"<b>x</b>", "<b>x</b>"},                   // markup stays literal text
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(traffic::EscapeWireBytes(c.bytes), c.shown) << c.shown;
+    }
+}
+
+TEST(TrafficText, RowHoldsTimeDirectionTextAndRoute) {
+    EXPECT_EQ(traffic::FormatRow({1234567, TapDirection::Received, TapRoute::Reply, "v1.2.0\r", "AT+VER?"}),
+              "1.2\treceived\tv1.2.0<CR>\treply AT+VER?");
+    EXPECT_EQ(traffic::FormatRow({1'500'099'999, TapDirection::Sent, TapRoute::Command, "AT\r", ""}),
+              "1500.0\tsent\tAT<CR>\tcommand");
+    EXPECT_EQ(traffic::SinceOpenText(99'999), "0.0");
+    EXPECT_EQ(traffic::SinceOpenText(100'000), "0.1");
+}
+
+TEST(TrafficRing, KeepsTheNewestAndCountsWhatWent) {
+    traffic::TrafficRing ring(5);
+    for (int batch = 0; batch < 3; ++batch) {
+        std::vector<TapEvent> events;
+        for (int i = 0; i < 4; ++i) {
+            events.push_back({0, TapDirection::Received, TapRoute::ScanReport, std::to_string(batch * 4 + i), ""});
+        }
+        ring.Append(std::move(events));
+    }
+    EXPECT_EQ(ring.Size(), 5u);
+    EXPECT_EQ(ring.Dropped(), 7u);
+    EXPECT_EQ(ring.FirstSeq(), 7u);
+    EXPECT_EQ(ring.AtSeq(7).bytes, "7");
+    EXPECT_EQ(ring.AtSeq(ring.EndSeq() - 1).bytes, "11");
+    ring.Clear();
+    EXPECT_EQ(ring.Size(), 0u);
+    EXPECT_EQ(ring.FirstSeq(), ring.EndSeq());
+}
+
+TEST(RawCommand, ChecksAndLinkChangingCommands) {
+    EXPECT_EQ(CheckRawCommand(""), RawCommandCheck::Empty);
+    EXPECT_EQ(CheckRawCommand("AT\r"), RawCommandCheck::ControlChar);
+    EXPECT_EQ(CheckRawCommand("AT+MANUF=\t"), RawCommandCheck::ControlChar);
+    EXPECT_EQ(CheckRawCommand(std::string(127, 'A')), RawCommandCheck::TooLong);
+    EXPECT_EQ(CheckRawCommand("AT+MANUF=문열"), RawCommandCheck::Ok);
+    for (const char* text : {"ATZ", "atz", "AT&F", "AT+UARTOPT=0,N,1"}) EXPECT_TRUE(RawCommandChangesLink(text)) << text;
+    for (const char* text : {"AT", "ATZX", "AT+UARTOPT?", "AT&FX"}) EXPECT_FALSE(RawCommandChangesLink(text)) << text;
+}
+
+namespace {
+
+struct JobOutcome {
+    int status = -1;
+    Strings lines;
+};
+
+// Sends a typed command the way the traffic window does and waits for its result.
+JobOutcome RunRawCommand(SimLink& link, const std::string& text) {
+    JobOutcome out;
+    bool done = false;
+    link.ops.RawCommand().listener = [&](const RawCommandRecord& r, int status) {
+        out.status = status;
+        for (std::string line : r.result.lines) {
+            // Compared without the line's own CR and LF.
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+            const std::size_t first = line.find_first_not_of("\r\n");
+            line.erase(0, first == std::string::npos ? line.size() : first);
+            out.lines.push_back(line);
+        }
+        done = true;
+    };
+    EXPECT_TRUE(link.ops.QueueRawCommand(text));
+    EXPECT_TRUE(link.view.PumpUntil([&] { return done; }));
+    return out;
+}
+
+}  // namespace
+
+TEST(RawCommand, RunsAsAJobAndReturnsTheLinesThatCameBack) {
+    struct Case {
+        const char* text;
+        bool echo;
+        bool framed;
+        int status;
+        Strings lines;
+    };
+    const Case cases[] = {
+        {"AT+ADVINTERVAL=200", false, false, JOB_STATUS_OK, {"OK"}},
+        {"AT+ADVINTERVAL=300", true, true, JOB_STATUS_OK, {"OK"}},  // the echo is not a reply
+        {"AT+GETSLOT=9", false, false, JOB_STATUS_OK, {"ERROR"}},
+        {"AT+VER?", false, false, JOB_STATUS_NO_RESULT, {"v1.2.0"}},  // no final line: the time-out ends it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        SimLink link;
+        ASSERT_TRUE(link.Connect());
+        link.sim.SetEcho(c.echo);
+        link.sim.SetFramedReplies(c.framed);
+        traffic::TrafficRecorder tap;
+        link.ops.Comm().SetTap(&tap);
+        const JobOutcome out = RunRawCommand(link, c.text);
+        link.ops.Comm().SetTap(nullptr);
+        EXPECT_EQ(out.status, c.status);
+        EXPECT_EQ(out.lines, c.lines);
+        EXPECT_EQ(link.Commands(), Strings{c.text});
+        EXPECT_TRUE(link.view.Has("EnableControls(0)"));
+        EXPECT_TRUE(link.view.Has("EnableControls(1)"));
+        const std::vector<TapEvent> events = tap.TakePending();
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.front().direction, TapDirection::Sent);
+        EXPECT_EQ(events.front().bytes, std::string(c.text) + "\r");
+        int replies = 0;
+        for (const TapEvent& e : events) replies += e.route == TapRoute::Reply && e.command == c.text ? 1 : 0;
+        EXPECT_EQ(replies, static_cast<int>(c.lines.size()));
+    }
+}
+
+TEST(RawCommand, RefusesControlCharactersAndAClosedLink) {
+    SimLink link;
+    EXPECT_FALSE(link.ops.QueueRawCommand("AT"));  // not open yet
+    ASSERT_TRUE(link.Connect());
+    EXPECT_FALSE(link.ops.QueueRawCommand("AT\rATZ"));
+    EXPECT_FALSE(link.ops.QueueRawCommand("AT+MANUF=\x1b"));
+    link.view.PumpUntil([] { return false; }, 300ms);
+    EXPECT_TRUE(link.Commands().empty());
+    EXPECT_TRUE(link.view.results.empty());
+}
+
+TEST(RawCommand, RestartIsFollowedByTheButtonsReidentification) {
+    SimLink link;
+    ASSERT_TRUE(link.Connect());
+    const JobOutcome out = RunRawCommand(link, "ATZ");
+    EXPECT_EQ(out.lines, Strings{"+READY"});
+    ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("EnableControls(1)"); }));
+    const Strings sent = link.Commands();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], "ATZ");
+    EXPECT_EQ(sent[1], "AT");  // the identification's probe
+}

@@ -1,0 +1,192 @@
+// The traffic window on the real main window against the simulated module.
+#include "window_fixture.h"
+
+#include "ui/shell/settings_store.h"
+#include "ui/shell/strings.h"
+#include "ui/traffic/traffic_model.h"
+#include "ui/traffic/traffic_session.h"
+#include "ui/traffic/traffic_settings.h"
+#include "ui/traffic/traffic_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace mainwin_test;
+
+namespace {
+
+class TrafficTest : public WindowTest {
+protected:
+    void TearDown() override {
+        TrafficSession::SetStartupLogPath(QString());
+        TrafficWindow::SetSaveFileSeam({});
+        WindowTest::TearDown();
+    }
+
+    TrafficWindow* OpenTraffic() {
+        auto* action = m_win->findChild<QAction*>(QStringLiteral("cmdTraffic"));
+        EXPECT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        action->trigger();
+        TrafficWindow* w = m_win->Traffic().Window();
+        EXPECT_TRUE(w && w->isVisible());
+        return w;
+    }
+    TrafficModel& Model() { return m_win->Traffic().Model(); }
+    QStringList Rows() {
+        QStringList out;
+        for (int r = 0; r < Model().rowCount(); ++r) out << Model().RowText(r);
+        return out;
+    }
+    int RoutedRows(TapRoute route) {
+        int n = 0;
+        for (int r = 0; r < Model().rowCount(); ++r) n += Model().EventAt(r).route == route ? 1 : 0;
+        return n;
+    }
+    // Types a command and presses Enter once sending is allowed.
+    void Type(TrafficWindow* w, const QString& text) {
+        ASSERT_TRUE(WaitFor([&] { return w->SendButton()->isEnabled(); }));
+        w->CommandEdit()->setText(text);
+        QTest::keyClick(w->CommandEdit(), Qt::Key_Return);
+    }
+    QString ResultText(TrafficWindow* w) {
+        return w->findChild<QLabel*>(QStringLiteral("trafficResult"))->text();
+    }
+};
+
+}  // namespace
+
+TEST_F(TrafficTest, OpenedDuringAScanFloodItFollowsTheWireAndTheScanStillStops) {
+    sim::KestovSimulator& sim = StartSim();
+    sim.SetScanDevices(sim::KestovSimulator::MakeDevices(300));
+    sim.SetScanRate(5000);  // more than the wire carries: the line rate is the limit
+    sim.SetPaceBaud(115200);
+    OpenWindow();
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return m_win->ScanListCount() >= 20; }));
+    TrafficWindow* w = OpenTraffic();
+    ASSERT_TRUE(WaitFor([&] { return RoutedRows(TapRoute::ScanReport) >= 500; }));
+    EXPECT_FALSE(w->SendButton()->isEnabled());  // a scan is running
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    ASSERT_TRUE(WaitFor([&] { return Rows().filter(QStringLiteral("\tsent\tAT+STOPSCAN<CR>\t")).size() == 1; }));
+    EXPECT_EQ(Model().Dropped(), 0u);
+    EXPECT_GE(m_win->ScanListCount(), 20);
+    EXPECT_TRUE(WaitFor([&] { return w->SendButton()->isEnabled(); }));
+}
+
+TEST_F(TrafficTest, SendsATypedCommandAsAJobAndShowsTheReply) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    Type(w, QStringLiteral("AT+ADVINTERVAL=200"));
+    ASSERT_TRUE(WaitFor([&] { return ResultText(w).contains(QStringLiteral("final reply")); }));
+    EXPECT_EQ(Commands().back(), "AT+ADVINTERVAL=200");
+    const QStringList rows = Rows();
+    EXPECT_EQ(rows.filter(QStringLiteral("\tsent\tAT+ADVINTERVAL=200<CR>\tcommand")).size(), 1);
+    EXPECT_EQ(rows.filter(QStringLiteral("\treceived\tOK<CR>\treply AT+ADVINTERVAL=200")).size(), 1);
+    EXPECT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+
+    // A control character is refused before anything is sent.
+    const std::size_t sent = Commands().size();
+    Type(w, QStringLiteral("AT+MANUF=A\tB"));
+    EXPECT_TRUE(ResultText(w).startsWith(QStringLiteral("Not sent")));
+    EXPECT_EQ(Commands().size(), sent);
+
+    // Disabled while a job of the window runs (a slow module makes it last).
+    m_sim->SetReplyDelay(std::chrono::milliseconds(100));
+    Click(1010);
+    EXPECT_TRUE(WaitFor([&] { return !w->SendButton()->isEnabled(); }));
+    m_sim->SetReplyDelay(std::chrono::milliseconds(0));
+    EXPECT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+
+    // The history is kept in the settings and browsed with Up.
+    EXPECT_EQ(SettingsStore::GetProfileString(traffic_settings::kHistory, QString()),
+              QStringLiteral("AT+ADVINTERVAL=200\nAT+MANUF=A\tB").split(QLatin1Char('\n')).first());
+    w->CommandEdit()->clear();
+    QTest::keyClick(w->CommandEdit(), Qt::Key_Up);
+    EXPECT_EQ(w->CommandEdit()->text(), QStringLiteral("AT+ADVINTERVAL=200"));
+}
+
+TEST_F(TrafficTest, RestartCommandAsksFirstAndIsFollowedByIdentification) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    m_questionAnswer = QMessageBox::Cancel;
+    const std::size_t before = Commands().size();
+    Type(w, QStringLiteral("ATZ"));
+    ASSERT_EQ(TakeBoxes().size(), 1u);
+    EXPECT_EQ(Commands().size(), before);
+
+    m_questionAnswer = QMessageBox::Ok;
+    m_sim->ClearLog();
+    Type(w, QStringLiteral("ATZ"));
+    EXPECT_EQ(TakeBoxes().size(), 1u);
+    ASSERT_TRUE(WaitForCommand("AT+MODEL?"));
+    EXPECT_EQ(Commands().front(), "ATZ");
+    EXPECT_TRUE(WaitFor([&] { return Ready(); }));
+}
+
+TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
+    const QString log = m_tmp.filePath(QStringLiteral("traffic.log"));
+    TrafficSession::SetStartupLogPath(log);
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();  // opened after the read-back: its rows are there already
+    Type(w, QStringLiteral("AT+VER?"));
+    ASSERT_TRUE(WaitFor([&] { return ResultText(w).contains(QStringLiteral("no final reply")); }));
+    const QStringList rows = Rows();
+    ASSERT_GT(rows.size(), 20);
+    EXPECT_TRUE(rows.first().contains(QStringLiteral("\tsent\tAT<CR>\tcommand")));
+
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+    w->Table()->selectAll();
+    w->CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+    const QString saved = m_tmp.filePath(QStringLiteral("saved.txt"));
+    TrafficWindow::SetSaveFileSeam([&](QWidget*, const QString&) { return saved; });
+    w->findChild<QPushButton*>(QStringLiteral("trafficSaveAs"))->click();
+    QFile copy(saved);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(copy.readAll()), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+// Pictures of the traffic window in both languages; runs only when
+// KESTOV_SCREENSHOT_DIR names a directory.
+TEST_F(TrafficTest, Screenshots) {
+    const QString dir = qEnvironmentVariable("KESTOV_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "KESTOV_SCREENSHOT_DIR not set";
+    StartSim();
+    for (const bool korean : {false, true}) {
+        SetKoreanUiOverride(korean ? 1 : 0);
+        InstallTranslations(korean);
+        OpenWindow();
+        TrafficWindow* w = OpenTraffic();
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return m_win->ScanListCount() >= 4; }));
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+        Type(w, QStringLiteral("AT+MANUF=문열"));
+        ASSERT_TRUE(WaitFor([&] { return ResultText(w).contains(QStringLiteral("OK")) || Ready(); }));
+        ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+        Type(w, QStringLiteral("AT+VER?"));
+        ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+        w->resize(760, 520);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(w->grab().save(QDir(dir).filePath(korean ? QStringLiteral("traffic-ko.png")
+                                                              : QStringLiteral("traffic-en.png"))));
+        DestroyWindow();
+    }
+    InstallTranslations(false);
+}
