@@ -22,19 +22,6 @@
 
 using namespace mainwin_test;
 
-namespace {
-
-sim::SimDevice Device(uint8_t last, const std::string& name, int rssi) {
-    sim::SimDevice d;
-    const uint8_t addr[6] = {0xC0, 0x11, 0x22, 0x33, 0x44, last};
-    std::copy(addr, addr + 6, d.address);
-    d.name = name;
-    d.rssi = rssi;
-    return d;
-}
-
-}  // namespace
-
 class MonitorTest : public WindowTest {
 protected:
     void TearDown() override {

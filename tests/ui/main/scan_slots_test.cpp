@@ -14,15 +14,6 @@ using namespace mainwin_test;
 
 namespace {
 
-sim::SimDevice Device(uint8_t last, const std::string& name, int rssi) {
-    sim::SimDevice d;
-    const uint8_t addr[6] = {0xC0, 0x11, 0x22, 0x33, 0x44, last};
-    std::copy(addr, addr + 6, d.address);
-    d.name = name;
-    d.rssi = rssi;
-    return d;
-}
-
 QString Cell(QTableView* list, int row, int column) {
     return list->model()->index(row, column).data().toString();
 }

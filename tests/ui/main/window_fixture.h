@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,5 +76,15 @@ protected:
     int m_portDialogs = 0;
     bool m_acceptPort = true;
 };
+
+// A simulated device with the address C0:11:22:33:44:<last>.
+inline sim::SimDevice Device(uint8_t last, const std::string& name, int rssi) {
+    sim::SimDevice d;
+    const uint8_t addr[6] = {0xC0, 0x11, 0x22, 0x33, 0x44, last};
+    std::copy(addr, addr + 6, d.address);
+    d.name = name;
+    d.rssi = rssi;
+    return d;
+}
 
 }  // namespace mainwin_test
