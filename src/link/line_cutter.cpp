@@ -15,8 +15,8 @@ bool IsHex(char c)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// What is told of an over-long line: its first bytes, without leading CR and
-// LF bytes (a frame start or fillers: which of them is known only at its end).
+// What is told of an over-long line: its first bytes, without a frame start
+// (a line cut or held never starts with more CR or LF bytes than that).
 std::string_view OverlongHead(std::string_view line)
 {
     const std::size_t text = line.find_first_not_of("\r\n");
@@ -43,6 +43,12 @@ LineCut CutLine(std::string_view bytes)
         }
         if (bytes[2] == '\r' && bytes[3] == '\n') {
             return {LineCut::Skip, 2};  // empty frame
+        }
+        if (bytes[2] == '\n') {
+            // Not a frame: its text never starts with LF. Taken as text, a run
+            // of LFs would leave "over-long or not" open until the CR, and so
+            // hang on how the bytes arrived.
+            return {LineCut::Skip, 1};
         }
         const char* cr = std::find(begin + 2, end, '\r');
         if (cr == end || cr + 1 == end) {

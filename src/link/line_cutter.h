@@ -23,7 +23,8 @@ struct LineCut {
 };
 
 // Looks at the front of `bytes` only. Lines end in CR ("text\r", a following
-// LF becomes a lone LF) or are framed ("\r\ntext\r\n").
+// LF becomes a lone LF) or are framed ("\r\ntext\r\n", text not starting
+// with CR or LF).
 LineCut CutLine(std::string_view bytes);
 
 // The text of a line without its framing and terminators.

@@ -63,6 +63,8 @@ TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
         {"endless line dropped up to its CR", endless + "\r" + report, {Show(report)}, 1, ""},
         {"endless line still arriving", endless, {}, 1, ""},
         {"over-long framed line", "\r\n" + longText + "\r\nOK\r", {"OK<CR>"}, 1, ""},
+        {"LF run after a frame start is fillers, not an over-long frame",
+         "\r\n" + std::string(300, '\n') + "OK\rOK\r", {"OK<CR>", "OK<CR>"}, 0, ""},
     };
     for (const Case& c : cases) {
         for (const std::size_t chunk : {c.bytes.size(), std::size_t{7}, std::size_t{1}}) {
