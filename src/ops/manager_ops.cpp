@@ -172,6 +172,7 @@ void ManagerOps::OnJobResult(int job, int status) {
         break;
     case JOB_APPLY_PROFILE:
         OnProfileResult(status);
+        break;
     case JOB_RAW_COMMAND:
         OnRawCommandResult(status);
         break;

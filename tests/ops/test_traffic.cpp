@@ -158,3 +158,23 @@ TEST(RawCommand, RestartIsFollowedByTheButtonsReidentification) {
     EXPECT_EQ(sent[0], "ATZ");
     EXPECT_EQ(sent[1], "AT");  // the identification's probe
 }
+
+TEST(RawCommand, AnotherJobsResultIsNotTakenForTheLastTypedCommand) {
+    SimLink link;
+    ASSERT_TRUE(link.Connect());
+    RunRawCommand(link, "ATZ");
+    ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("EnableControls(1)"); }));
+    int heard = 0;
+    link.ops.RawCommand().listener = [&](const RawCommandRecord&, int) { ++heard; };
+    link.view.results.clear();
+    const std::size_t from = link.sim.Commands().size();
+    link.ops.Records().m_profileReadOnly = true;
+    link.ops.QueueJob(JOB_APPLY_PROFILE, false);
+    ASSERT_TRUE(link.view.PumpUntil([&] { return !link.view.results.empty(); }));
+    link.view.PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(heard, 0);
+    for (const std::string& c : link.Commands(from)) {
+        EXPECT_NE(c, "AT") << "the profile's read is not followed by an identification";
+    }
+    link.ops.RawCommand().listener = nullptr;
+}
