@@ -11,17 +11,15 @@
 //   link_bench [runs] [flood seconds] [round trips]
 #include "link/comm.h"
 #include "ops/manager_ops.h"
-#include "ops/manager_view.h"
+#include "common/posting_view.h"
 #include "sim/kestov_sim.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -56,66 +54,33 @@ long RssKiB() {
 }
 
 // A window that keeps only what the benchmark checks.
-class BenchView : public IManagerView {
+class BenchView : public PostingView {
 public:
-    bool PostWindowMessage(unsigned msg, uintptr_t w, intptr_t l) override {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_queue.push_back({msg, w, l});
-        }
-        m_cond.notify_all();
-        return true;
-    }
-    void SetWaitCursor(bool) override {}
-    bool WindowExists() const override { return true; }
     MsgResult ShowMessage(int id, MsgIcon) override {
         messages.push_back(id);
         return MsgResult::Ok;
     }
-    void ShowOpenPortError(const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "open: %s\n", text.c_str());
-    }
     void EnableControls(bool enable) override { enabled = enable; }
-    bool RunPortDialog(PortSettings&) override { return false; }
-    void SetLinkStatusText(const std::u16string&) override {}
-    void SetLinkStatusString(int) override {}
-    void ShowPicture(int) override {}
     void SetFirmwareText(const std::u16string& t) override { firmware = t; }
-    void SetAddressText(const std::u16string&) override {}
     void SetDeviceNameText(const std::u16string& t) override { name = t; }
     void SetAdvIntervalText(const std::u16string& t) override { interval = t; }
-    int SelectComboByValue(ComboId, int) override { return 0; }
-    void SetSlotRow(int, const std::u16string&, const std::u16string&, bool) override {}
-    void ClearSlotRowTexts(int) override {}
-    void SetBeaconSourceRadios(int) override {}
-    void SetBeaconHexText(const std::u16string&) override {}
-    void SetBeaconStringText(const std::u16string&) override {}
-    void SetScanButton(int, bool) override {}
     void ClearScanList() override { rows.clear(); }
     int ScanListCount() const override { return static_cast<int>(rows.size()); }
     void InsertScanRow(int, const std::u16string& address, const std::u16string&, const std::u16string&) override {
         rows.insert(address);
     }
-    bool RssiFilterChecked() const override { return false; }
-    std::u16string RssiFilterText() const override { return u""; }
 
     // Hands posted messages to the operations until `done` holds.
     bool PumpUntil(ManagerOps& ops, const std::function<bool()>& done, Clock::duration timeout = 30s) {
         const auto deadline = Clock::now() + timeout;
         while (!done()) {
             Posted p;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                if (!m_cond.wait_until(lock, std::min(deadline, Clock::now() + 10ms),
-                                       [this] { return !m_queue.empty(); })) {
-                    if (Clock::now() >= deadline) return false;
-                    continue;
-                }
-                p = m_queue.front();
-                m_queue.pop_front();
+            if (!Take(p, std::min(deadline, Clock::now() + 10ms))) {
+                if (Clock::now() >= deadline) return false;
+                continue;
             }
-            if (p.msg == WM_JOB_RESULT && p.w == JOB_READ_SCAN_RESULT && p.l == JOB_STATUS_OK) ++reportsHandled;
-            ops.HandleMessage(p.msg, p.w, p.l);
+            if (p.msg == WM_JOB_RESULT && p.wParam == JOB_READ_SCAN_RESULT && p.lParam == JOB_STATUS_OK) ++reportsHandled;
+            ops.HandleMessage(p.msg, p.wParam, p.lParam);
         }
         return true;
     }
@@ -125,16 +90,6 @@ public:
     std::u16string firmware, name, interval;
     std::set<std::u16string> rows;
     uint64_t reportsHandled = 0;
-
-private:
-    struct Posted {
-        unsigned msg;
-        uintptr_t w;
-        intptr_t l;
-    };
-    std::mutex m_mutex;
-    std::condition_variable m_cond;
-    std::deque<Posted> m_queue;
 };
 
 // Counts the bytes of the transactions' own commands and replies.

@@ -5,18 +5,15 @@
 //
 //   readback_bench [read-backs per mode] [closes per case]
 #include "ops/manager_ops.h"
-#include "ops/manager_view.h"
+#include "common/posting_view.h"
 #include "sim/command_handler.h"
 #include "sim/kestov_sim.h"
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,56 +25,19 @@ using namespace std::chrono_literals;
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // A window that does nothing but hand its posted messages back.
-class QuietView : public IManagerView {
+class QuietView : public PostingView {
 public:
-    bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_queue.push_back({msg, wParam, lParam, Clock::now()});
-        }
-        m_cond.notify_all();
-        return true;
-    }
-    void SetWaitCursor(bool) override {}
-    bool WindowExists() const override { return true; }
     MsgResult ShowMessage(int id, MsgIcon) override {
         std::fprintf(stderr, "unexpected message %d\n", id);
         return MsgResult::Ok;
     }
-    void ShowOpenPortError(const std::string& text, const std::string&) override { std::fprintf(stderr, "open: %s\n", text.c_str()); }
-    void EnableControls(bool enable) override { m_enabled = enable; }
-    bool RunPortDialog(PortSettings&) override { return false; }
-    void SetLinkStatusText(const std::u16string&) override {}
-    void SetLinkStatusString(int) override {}
-    void ShowPicture(int) override {}
-    void SetFirmwareText(const std::u16string&) override {}
-    void SetAddressText(const std::u16string&) override {}
-    void SetDeviceNameText(const std::u16string&) override {}
-    void SetAdvIntervalText(const std::u16string&) override {}
-    int SelectComboByValue(ComboId, int) override { return 0; }
-    void SetSlotRow(int, const std::u16string&, const std::u16string&, bool) override {}
-    void ClearSlotRowTexts(int) override {}
-    void SetBeaconSourceRadios(int) override {}
-    void SetBeaconHexText(const std::u16string&) override {}
-    void SetBeaconStringText(const std::u16string&) override {}
-    void SetScanButton(int, bool) override {}
-    void ClearScanList() override {}
-    int ScanListCount() const override { return 0; }
-    void InsertScanRow(int, const std::u16string&, const std::u16string&, const std::u16string&) override {}
-    bool RssiFilterChecked() const override { return false; }
-    std::u16string RssiFilterText() const override { return u""; }
 
     // Hands messages to ops until a result of `job` arrived; returns its post time.
     bool WaitResult(ManagerOps& ops, int job, Clock::time_point* postedAt, Clock::duration timeout = 30s) {
         const auto deadline = Clock::now() + timeout;
         for (;;) {
             Posted p;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                if (!m_cond.wait_until(lock, deadline, [this] { return !m_queue.empty(); })) return false;
-                p = m_queue.front();
-                m_queue.pop_front();
-            }
+            if (!Take(p, deadline)) return false;
             ops.HandleMessage(p.msg, p.wParam, p.lParam);
             if (p.msg == WM_JOB_RESULT && static_cast<int>(p.wParam) == job) {
                 if (postedAt) *postedAt = p.at;
@@ -86,29 +46,9 @@ public:
         }
     }
     void Drain(ManagerOps& ops) {
-        for (;;) {
-            Posted p;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (m_queue.empty()) return;
-                p = m_queue.front();
-                m_queue.pop_front();
-            }
-            ops.HandleMessage(p.msg, p.wParam, p.lParam);
-        }
+        Posted p;
+        while (Take(p, Clock::now())) ops.HandleMessage(p.msg, p.wParam, p.lParam);
     }
-
-private:
-    struct Posted {
-        unsigned msg;
-        uintptr_t wParam;
-        intptr_t lParam;
-        Clock::time_point at;
-    };
-    std::mutex m_mutex;
-    std::condition_variable m_cond;
-    std::deque<Posted> m_queue;
-    bool m_enabled = false;
 };
 
 sim::SimState Configured() {
