@@ -7,22 +7,10 @@
 
 #include <QApplication>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <algorithm>
 
 namespace mainwin_test {
-
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs) return pred();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 namespace {
 

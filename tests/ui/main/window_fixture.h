@@ -5,6 +5,7 @@
 
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
+#include "qt_wait.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -25,8 +26,7 @@
 
 namespace mainwin_test {
 
-// Processes events until pred() holds or the time is up; returns pred().
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 20000);
+using qt_test::WaitFor;
 
 struct Box {
     QString text;

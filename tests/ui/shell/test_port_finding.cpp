@@ -1,6 +1,7 @@
 // Finding the module in the port dialog: descriptions and stable names,
 // permission and empty-list help, ports that come and go, "Find module".
 #include "shell_fixture.h"
+#include "qt_wait.h"
 
 #include "sim/kestov_sim.h"
 #include "ui/shell/port_list_source.h"
@@ -10,11 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -56,16 +55,7 @@ SerialPortEntry Plain(const std::string& path) {
     return e;
 }
 
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs) return pred();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using qt_test::WaitFor;
 
 class PortFinding : public ShellTest {
 protected:
