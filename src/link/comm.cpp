@@ -8,7 +8,6 @@
 namespace {
 
 constexpr unsigned kCommandTimeoutMs = 1200;
-constexpr std::size_t kMaxLineLength = 256;
 // How long Close lets the stop-scan command leave before the port closes.
 constexpr auto kStopScanDrain = std::chrono::milliseconds(50);
 
@@ -340,7 +339,7 @@ RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned ti
             break;
         }
     }
-    EndTransaction(command, ATCMD_AT, code == ATRES_TIMEOUT && result.lines.empty() ? ATRES_TIMEOUT : code);
+    EndTransaction(command, ATCMD_AT, code);
     return result;
 }
 
@@ -435,7 +434,7 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::TakeReply(std::vector<char>& buffer,
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
                                                        lv2xx_atcmd kind)
 {
-    if (line.size() >= kMaxLineLength) {
+    if (line.size() >= kMaxLineBytes) {
         return MakeReply(ATRES_TOO_LONG);
     }
     if (line.size() <= 2) {

@@ -38,7 +38,6 @@ public:
 
     static constexpr unsigned kScanReportTimeoutMs = 1200;
     static constexpr std::size_t kReportQueueBytes = ReceiveSide::kReportQueueBytes;
-    static constexpr std::size_t kReplyQueueBytes = ReceiveSide::kReplyQueueBytes;
     // A reply that comes this long after its command timed out is still
     // recognised as that command's.
     static constexpr unsigned kLateReplyWindowMs = 2000;

@@ -1,13 +1,16 @@
 #include "receive_side.h"
 
+#include "at_protocol.h"
+
 namespace {
 
-constexpr std::string_view kStartScan = "AT+STARTSCAN";
+const std::string_view kStartScan = LineText(atcmd::kStartScan);
 
 // Commands after which the module no longer scans.
 bool EndsScan(std::string_view text)
 {
-    return text == "AT+STOPSCAN" || text == "ATZ" || text == "AT&F";
+    return text == LineText(atcmd::kStopScan) || text == LineText(atcmd::kReboot) ||
+           text == LineText(atcmd::kFactoryReset);
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ public:
     bool HasReply() const { return !replies_.Empty(); }
     bool HasReport() const { return !reports_.Empty(); }
 
-    bool ScanActive() const { return scanActive_.load(); }
     // Ends the scan state; true when a scan was running.
     bool TakeScanActive() { return scanActive_.exchange(false); }
 

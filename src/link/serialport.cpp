@@ -52,6 +52,14 @@ public:
         return value == static_cast<int>(PortError::InUse) ? "in use by another program"
                                                             : "serial port error";
     }
+    // So that callers asking for the system's "busy" condition see a held port too.
+    std::error_condition default_error_condition(int ev) const noexcept override
+    {
+        if (static_cast<PortError>(ev) == PortError::InUse) {
+            return std::errc::device_or_resource_busy;
+        }
+        return {ev, *this};
+    }
 };
 
 }  // namespace
