@@ -1,5 +1,6 @@
 // Opening, identifying and closing the link.
 #include "device_model.h"
+#include "device_steps.h"
 #include "link/at_protocol.h"
 #include "link/device_access.h"
 #include "link/text_conv.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr unsigned kModelTimeoutMs = 1200;
+constexpr unsigned kModelTimeoutMs = device_steps::kReplyMs;
 
 }  // namespace
 

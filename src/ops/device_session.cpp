@@ -97,7 +97,6 @@ void DeviceSession::Resume() {
     m_cancelled.store(false);
 }
 
-bool DeviceSession::IsSendableText(const std::string& text) { return !HasControlChars(text); }
 
 bool DeviceSession::Pause(unsigned ms) {
     if (ms == 0) {
@@ -328,7 +327,7 @@ SessionResult DeviceSession::SetScanFilter(const std::string& name) {
     if (name.empty()) {
         return Run(steps::kFilterOff, nullptr);
     }
-    if (!IsSendableText(name)) {
+    if (HasControlChars(name)) {
         return Invalid("name filter: no control characters");
     }
     return Run(steps::kFilterOn, nullptr, name.c_str());

@@ -107,9 +107,6 @@ public:
     SessionResult Scan(const std::string& filterName, const std::function<bool()>& keepGoing,
                        const std::function<void(const lv2xx_scan_report&)>& onReport);
 
-    // Text that may go into a command: no control character (a CR would end
-    // the command early and run the rest as a second one).
-    static bool IsSendableText(const std::string& text);
 
 private:
     // Runs one row of the step table with its pauses; the reply is kept when asked for.

@@ -143,7 +143,7 @@ int ManagerOps::StatusOf(const SessionResult& result) {
     }
 }
 
-bool ManagerOps::IsSafeCommandText(const std::string& text) { return DeviceSession::IsSendableText(text); }
+bool ManagerOps::IsSafeCommandText(const std::string& text) { return !HasControlChars(text); }
 
 void ManagerOps::OnJobResult(int job, int status) {
     m_view.SetWaitCursor(false);

@@ -53,7 +53,7 @@ public:
     // result the stopped job still posts is dropped.
     void CloseLink();
     void RunPortSetup();
-    // Shows the wait cursor and sets m_busy if it was clear.
+    // Shows the wait cursor and sets m_busy.
     void StartBusy();
     // Asked when the device disappears: true when the window waits for it to
     // come back, which replaces the error message.

@@ -2,6 +2,7 @@
 // reads and fills, and which commands change the link itself.
 #pragma once
 
+#include "device_steps.h"
 #include "link/comm.h"
 
 #include <functional>
@@ -10,7 +11,7 @@
 enum class RawCommandCheck { Ok, Empty, ControlChar, TooLong };
 
 struct RawCommandRecord {
-    static constexpr unsigned kTimeoutMs = 1200;
+    static constexpr unsigned kTimeoutMs = device_steps::kReplyMs;
     // Text plus CR must fit the 127 characters of a command.
     static constexpr std::size_t kMaxBytes = 126;
 
