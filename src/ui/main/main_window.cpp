@@ -55,7 +55,6 @@ public:
     bool on;
 };
 
-// The 46 controls switched by EnableControls on every model.
 using Dlg = CKESTOVLV2xxManagerDlg;
 
 // Slot rows 1 to 7 of one column: its first id and the six after it.
@@ -226,19 +225,18 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     menu->setObjectName(QStringLiteral("menu103"));
     QAction* setup = menu->addAction(Tr("Setup COM port"));
     setup->setObjectName(QStringLiteral("cmd32772"));
+    connect(setup, &QAction::triggered, this, [this] { m_ops.RunPortSetup(); });
     AddProfileMenuItems(menu);
     QAction* traffic = menu->addAction(Tr("Traffic"));
     traffic->setObjectName(QStringLiteral("cmdTraffic"));
     traffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     addAction(traffic);  // the shortcut works while the menu is closed
     connect(traffic, &QAction::triggered, this, [this] { m_traffic->ShowWindow(); });
-    QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
-    about->setObjectName(QStringLiteral("cmd57664"));
-    auto* monitor = new QAction(ScanMonitorWindow::MenuText(), menu);
-    menu->insertAction(about, monitor);  // the program's information stays last
+    QAction* monitor = menu->addAction(ScanMonitorWindow::MenuText());
     monitor->setObjectName(QStringLiteral("cmdScanMonitor"));
     connect(monitor, &QAction::triggered, this, [this] { OpenScanMonitor(); });
-    connect(setup, &QAction::triggered, this, [this] { m_ops.RunPortSetup(); });
+    QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
+    about->setObjectName(QStringLiteral("cmd57664"));
     connect(about, &QAction::triggered, this, [this] { OnAbout(); });
     // A caption without a mnemonic still opens with Alt+M.
     if (!menu->title().contains(QLatin1Char('&'))) {

@@ -41,10 +41,6 @@ public:
     }
 };
 
-}  // namespace
-
-namespace {
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& r,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop, const char* name = nullptr) {
     auto* label = new QLabel(parent);

@@ -132,7 +132,6 @@ void ComConfigDlg::BuildControls() {
     m_portCombo->setEditable(true);
     m_portCombo->setInsertPolicy(QComboBox::NoInsert);
     m_portCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_portCombo->view()->setMinimumWidth(comboRect.width());
     if (m_portCombo->completer()) m_portCombo->completer()->setCaseSensitivity(Qt::CaseSensitive);
     m_portCombo->setItemDelegate(new PortItemDelegate(m_portCombo));
     // Entries are two or three lines high.

@@ -58,8 +58,6 @@ TrafficSession::~TrafficSession() {
 
 void TrafficSession::SetStartupLogPath(const QString& path) { StartupPath() = path; }
 
-QString TrafficSession::StartupLogPath() { return StartupPath(); }
-
 QString TrafficSession::DefaultLogPath() {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     return QDir(dir).filePath(QStringLiteral("traffic.log"));
@@ -115,7 +113,7 @@ void TrafficSession::Drain() {
 }
 
 bool TrafficSession::CanSend() const {
-    return !m_rawPending && m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.ScanState() == 0 && (!m_idle || m_idle());
+    return !m_rawPending && m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.ScanState() == SCAN_IDLE && (!m_idle || m_idle());
 }
 
 bool TrafficSession::Send(const QString& text) {

@@ -31,7 +31,6 @@ public:
 
     // A log file for this run, from the command line; it wins over the setting.
     static void SetStartupLogPath(const QString& path);
-    static QString StartupLogPath();
 
     void ShowWindow();
     TrafficWindow* Window() const;
@@ -48,7 +47,6 @@ public:
     bool CanSend() const;
     // Sends a command the window checked; false when it could not be queued.
     bool Send(const QString& text);
-    bool RawCommandPending() const { return m_rawPending; }
 
     // Moves what the tap collected into the log and the model (the timer does this).
     void Drain();
