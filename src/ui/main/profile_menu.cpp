@@ -2,46 +2,32 @@
 // as a profile file, with the same profile code as the command-line tool.
 // Import shows what would change and asks before anything is written; the
 // module is read back afterwards.
-#include "ui/main/profile_menu.h"
-
 #include "ops/profile.h"
 #include "ops/settings_patch.h"
 #include "ui/main/main_window.h"
+#include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/message_box.h"
 
 #include <QMenu>
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileDialog>
 
 namespace {
 
 QString Pt(const char* text) { return QCoreApplication::translate("Profiles", text); }
 
-ProfileFileSeam::Chooser& CurrentChooser() {
-    static ProfileFileSeam::Chooser chooser;
-    return chooser;
-}
-
 QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-}  // namespace
-
-namespace ProfileFileSeam {
-
-void SetChooser(Chooser chooser) { CurrentChooser() = std::move(chooser); }
-
-QString Choose(QWidget* parent, bool save) {
-    if (CurrentChooser()) {
-        return CurrentChooser()(parent, save);
-    }
+// Export asks where to save, import what to open.
+QString ChooseProfileFile(QWidget* parent, bool save) {
     const QString filter = Pt("Settings profiles (*.json)");
-    return save ? QFileDialog::getSaveFileName(parent, Pt("Export settings"), QStringLiteral("module.json"), filter)
-                : QFileDialog::getOpenFileName(parent, Pt("Import settings"), QString(), filter);
+    return save ? FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Save, Pt("Export settings"),
+                                               QStringLiteral("module.json"), filter})
+                : FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Open, Pt("Import settings"), QString(), filter});
 }
 
-}  // namespace ProfileFileSeam
+}  // namespace
 
 bool CKESTOVLV2xxManagerDlg::ReadyForProfiles() {
     if (m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.Model() != MODEL_NONE && m_ops.ScanState() == SCAN_IDLE &&
@@ -64,7 +50,7 @@ void CKESTOVLV2xxManagerDlg::OnExportSettings() {
     if (!ReadyForProfiles()) {
         return;
     }
-    m_profilePath = ProfileFileSeam::Choose(this, true);
+    m_profilePath = ChooseProfileFile(this, true);
     if (!m_profilePath.isEmpty()) {
         // The module is read first: the window may show typed values it never read back.
         RunProfileJob(ProfileStep::ExportRead);
@@ -75,7 +61,7 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     if (!ReadyForProfiles()) {
         return;
     }
-    const QString path = ProfileFileSeam::Choose(this, false);
+    const QString path = ChooseProfileFile(this, false);
     if (path.isEmpty()) {
         return;
     }

@@ -3,12 +3,13 @@
 #include "ops/scan_csv.h"
 #include "ui/monitor/monitor_text.h"
 #include "ui/monitor/rssi_plot.h"
-#include "ui/monitor/save_file_seam.h"
+#include "ui/shell/file_dialog_seam.h"
 #include "ui/monitor/scan_monitor_model.h"
 #include "ui/shell/message_box.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -209,7 +210,9 @@ void ScanMonitorWindow::OnAssign() {
 
 bool ScanMonitorWindow::SaveCsv(const QString& caption, const QString& suggestedName,
                                 const std::function<void(std::ostream&)>& write) {
-    const QString path = SaveFileSeam::Ask(this, caption, suggestedName);
+    const QString path =
+        FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, caption, QDir::home().filePath(suggestedName),
+                                   MonitorTr("CSV files (*.csv);;All files (*)")});
     if (path.isEmpty()) return false;
     std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary | std::ios::trunc);
     if (out) write(out);

@@ -1,6 +1,7 @@
 #include "ui/traffic/traffic_window.h"
 
 #include "ops/raw_command.h"
+#include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
 #include "ui/traffic/traffic_model.h"
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -30,14 +30,7 @@ namespace {
 
 constexpr int kFilterDelayMs = 200;
 
-TrafficWindow::SaveFileSeam& SaveSeam() {
-    static TrafficWindow::SaveFileSeam seam;
-    return seam;
-}
-
 }  // namespace
-
-void TrafficWindow::SetSaveFileSeam(SaveFileSeam seam) { SaveSeam() = std::move(seam); }
 
 TrafficWindow::TrafficWindow(TrafficSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), m_session(session) {
@@ -312,10 +305,9 @@ bool TrafficWindow::SaveTo(const QString& path, QString* error) const {
 }
 
 void TrafficWindow::OnSaveAs() {
-    const QString suggested = QStringLiteral("traffic.txt");
-    const QString path = SaveSeam() ? SaveSeam()(this, suggested)
-                                    : QFileDialog::getSaveFileName(this, tr("Save traffic as"), suggested,
-                                                                   tr("Text files (*.txt);;All files (*)"));
+    const QString path = FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, tr("Save traffic as"),
+                                                    QStringLiteral("traffic.txt"),
+                                                    tr("Text files (*.txt);;All files (*)")});
     if (path.isEmpty()) return;
     QString error;
     if (!SaveTo(path, &error))

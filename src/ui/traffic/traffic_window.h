@@ -18,10 +18,6 @@ class TrafficSession;
 class TrafficWindow : public QWidget {
     Q_OBJECT
 public:
-    // Asks for the file "Save as..." writes; empty for cancelled. Tests replace it.
-    using SaveFileSeam = std::function<QString(QWidget* parent, const QString& suggested)>;
-    static void SetSaveFileSeam(SaveFileSeam seam);
-
     TrafficWindow(TrafficSession& session, QWidget* parent);
 
     void ShowBeside(QWidget* mainWindow);

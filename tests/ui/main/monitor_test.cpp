@@ -5,7 +5,7 @@
 
 #include "ops/scan_csv.h"
 #include "ui/monitor/rssi_plot.h"
-#include "ui/monitor/save_file_seam.h"
+#include "ui/shell/file_dialog_seam.h"
 #include "ui/monitor/scan_monitor_model.h"
 #include "ui/monitor/monitor_text.h"
 #include "ui/monitor/scan_monitor_window.h"
@@ -25,7 +25,7 @@ using namespace mainwin_test;
 class MonitorTest : public WindowTest {
 protected:
     void TearDown() override {
-        SaveFileSeam::SetHandler({});
+        FileDialogSeam::SetHandler({});
         WindowTest::TearDown();
     }
     ScanMonitorWindow* OpenMonitor() {
@@ -58,7 +58,7 @@ protected:
     // Exports through the button, answering the file dialog; the file's records.
     std::vector<std::vector<std::string>> Export(ScanMonitorWindow* m, const char* button, const QString& name) {
         const QString path = m_tmp.filePath(name);
-        SaveFileSeam::SetHandler([path](QWidget*, const QString&, const QString&) { return path; });
+        FileDialogSeam::SetHandler([path](QWidget*, const FileDialogSeam::Request&) { return path; });
         m->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) return {};

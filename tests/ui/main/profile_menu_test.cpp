@@ -1,5 +1,5 @@
 // Menu > Export settings... and Import settings... against the simulated module.
-#include "ui/main/profile_menu.h"
+#include "ui/shell/file_dialog_seam.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -34,7 +34,7 @@ TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
     s.advInterval = 640;
     m_sim->SetState(s);
     const QString file = m_tmp.filePath(QStringLiteral("module.json"));
-    ProfileFileSeam::SetChooser([&](QWidget*, bool) { return file; });
+    FileDialogSeam::SetHandler([&](QWidget*, const FileDialogSeam::Request&) { return file; });
 
     Trigger(m_win.get(), "cmdExportSettings");
     ASSERT_TRUE(WaitFor([&] { return Ready() && QFile::exists(file); }));
@@ -66,7 +66,7 @@ TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
     ASSERT_TRUE(WaitFor([&] { return Ready() && Edit(1014)->text() == QStringLiteral("Saved"); }));
     EXPECT_EQ(Writes(Commands()), std::vector<std::string>{"AT+MANUF=Saved"});
     EXPECT_EQ(m_sim->State().name, "Saved");
-    ProfileFileSeam::SetChooser({});
+    FileDialogSeam::SetHandler({});
 }
 
 TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
@@ -77,7 +77,7 @@ TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(R"({"format":"kestov-lv2xx-profile","version":9})");
     f.close();
-    ProfileFileSeam::SetChooser([&](QWidget*, bool) { return file; });
+    FileDialogSeam::SetHandler([&](QWidget*, const FileDialogSeam::Request&) { return file; });
     m_sim->ClearLog();
     TakeBoxes();
     Trigger(m_win.get(), "cmdImportSettings");
@@ -87,5 +87,5 @@ TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("version 9")));
     QCoreApplication::processEvents();
     EXPECT_TRUE(Commands().empty());
-    ProfileFileSeam::SetChooser({});
+    FileDialogSeam::SetHandler({});
 }

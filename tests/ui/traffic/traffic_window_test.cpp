@@ -6,6 +6,7 @@
 #include "ui/traffic/traffic_model.h"
 #include "ui/traffic/traffic_session.h"
 #include "ui/traffic/traffic_settings.h"
+#include "ui/shell/file_dialog_seam.h"
 #include "ui/traffic/traffic_window.h"
 
 #include <QAction>
@@ -26,7 +27,7 @@ class TrafficTest : public WindowTest {
 protected:
     void TearDown() override {
         TrafficSession::SetStartupLogPath(QString());
-        TrafficWindow::SetSaveFileSeam({});
+        FileDialogSeam::SetHandler({});
         WindowTest::TearDown();
     }
 
@@ -155,7 +156,7 @@ TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
     EXPECT_EQ(QApplication::clipboard()->text(), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 
     const QString saved = m_tmp.filePath(QStringLiteral("saved.txt"));
-    TrafficWindow::SetSaveFileSeam([&](QWidget*, const QString&) { return saved; });
+    FileDialogSeam::SetHandler([&](QWidget*, const FileDialogSeam::Request&) { return saved; });
     w->findChild<QPushButton*>(QStringLiteral("trafficSaveAs"))->click();
     QFile copy(saved);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
