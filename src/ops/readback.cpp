@@ -10,10 +10,6 @@
 
 namespace {
 
-// Commands of the read-back before the first slot: version, information,
-// interval, UART options.
-constexpr int kStepsBeforeSlots = 4;
-
 // Beacon hex text to the bytes it encodes, pair by pair; an odd last digit is
 // ignored. The bytes are shown as text, which ends at a NUL byte.
 std::string DecodeBeaconHex(const std::string& hex) {
@@ -37,22 +33,14 @@ int ManagerOps::JobReadSettings(bool withBeacon) {
     // The job, not the stored model, decides what is read.
     const int model = !withBeacon ? MODEL_LV230 : m_model.load() == MODEL_LV230 ? MODEL_LV200 : m_model.load();
     const ReadResult result = m_session.ReadAll(model);
-    const DeviceSettings& s = result.settings;
-
-    // What was read before a failure is kept, like the steps stored it.
-    const int done = result.completed;
-    if (done >= 3) {
-        r.m_advIntervalRead = static_cast<uint16_t>(s.advInterval);
-    }
-    if (done >= 4) {
-        r.m_uartRead = ToRecord(s.uart);
-    }
-    const int slots = std::min(static_cast<int>(s.slotEntries.size()), done - kStepsBeforeSlots);
-    for (int n = 1; n <= slots; ++n) {
-        r.m_slotsRead[n - 1] = ToRecord(s.slotEntries[static_cast<std::size_t>(n - 1)], n);
-    }
     if (!result) {
         return JOB_STATUS_FAILED;
+    }
+    const DeviceSettings& s = result.settings;
+    r.m_advIntervalRead = static_cast<uint16_t>(s.advInterval);
+    r.m_uartRead = ToRecord(s.uart);
+    for (std::size_t i = 0; i < s.slotEntries.size() && i < std::size(r.m_slotsRead); ++i) {
+        r.m_slotsRead[i] = ToRecord(s.slotEntries[i], static_cast<int>(i) + 1);
     }
     if (withBeacon) {
         std::memset(r.m_beaconHexRead, 0, sizeof r.m_beaconHexRead);
