@@ -264,6 +264,8 @@ Error CloseStdout() {
     int e = 0;
     if (std::fflush(stdout) != 0) e = errno;
     const bool failed = std::ferror(stdout) != 0;
+    // Nothing more goes out; the flush at exit must not reach the closed stream.
+    std::cout.rdbuf(nullptr);
     if (std::fclose(stdout) != 0 && e == 0) e = errno;
     // The descriptor too: some file systems report a lost write only here.
     if (::close(STDOUT_FILENO) != 0 && errno != EINTR && errno != EBADF && e == 0) e = errno;
