@@ -4,6 +4,8 @@
 #include "script_driver.h"
 
 #include "ui/main/demo_mode.h"
+#include "ui/traffic/traffic_options.h"
+#include "ui/traffic/traffic_session.h"
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +15,12 @@
 
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
+    QString optionError;
+    TrafficSession::SetStartupLogPath(TakeTrafficLogOption(argc, argv, &optionError));
+    if (!optionError.isEmpty()) {
+        std::fprintf(stderr, "kestov-lv200-manager: %s\n", qPrintable(optionError));
+        return 2;
+    }
     std::string script;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -270,4 +274,53 @@ TEST(Kestovctl, ProbeSaysWhichPortsHoldAModule) {
     EXPECT_TRUE(!asked.empty() && asked.size() <= 2 &&
                 std::all_of(asked.begin(), asked.end(), [](const std::string& c) { return c == "AT"; }))
         << "a silent port is only asked AT, at most twice";
+}
+
+TEST(Kestovctl, ProfilesThatAreNotRegularFilesAreRefusedAtOnce) {
+    auto module = StartModule();
+    const std::string dir = ::testing::TempDir() + "/kestovctl-profiles";
+    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+    const std::string fifo = dir + "/fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = TempFile("big.json", std::string(2 * 1024 * 1024, ' '));
+    const struct {
+        const char* name;
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {"fifo", fifo, "FIFO"},
+        {"folder", dir, "folder"},
+        {"device", "/dev/zero", "device"},
+        {"missing", dir + "/missing.json", "No such file"},
+        {"too large", big, "too large"},
+    };
+    for (const auto& c : cases) {
+        for (const Strings& args : {Strings{"apply", module->DevicePath(), c.path},
+                                    Strings{"provision", c.path, module->DevicePath()}}) {
+            SCOPED_TRACE(std::string(c.name) + " " + args[0]);
+            // A FIFO would keep a blocking open waiting for a writer for good.
+            const ToolRun run = RunTool(args, std::chrono::seconds(30));
+            EXPECT_EQ(run.status, 2) << run.err;
+            EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_TRUE(module->Commands().empty());
+}
+
+TEST(Kestovctl, OutputLostOnAFullDiskIsAFailure) {
+    auto module = StartModule();
+    for (const char* command : {"export", "info"}) {
+        SCOPED_TRACE(command);
+        const std::string line = std::string("timeout 60 ") + KESTOVCTL_PATH + " " + command + " " +
+                                 module->DevicePath() + " 2>&1 >/dev/full";
+        FILE* child = ::popen(line.c_str(), "r");
+        ASSERT_NE(child, nullptr);
+        std::string err;
+        char buf[512];
+        while (const std::size_t n = std::fread(buf, 1, sizeof buf, child)) err.append(buf, n);
+        const int status = ::pclose(child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+        EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+    }
 }

@@ -2,12 +2,12 @@
 #include "apply_runner.h"
 #include "commands.h"
 #include "exit_codes.h"
+#include "link/file_io.h"
 #include "module_link.h"
 #include "ops/profile.h"
 #include "report.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -47,16 +47,13 @@ int Finish(const GlobalOptions& g, const PortReport& r, bool dryRun) {
 }  // namespace
 
 bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = file + ": cannot read the profile";
+    // Regular files only: a FIFO or a device in its place is refused, never waited on.
+    const file_io::ReadResult read = file_io::ReadWholeFile(file, profile::kMaxBytes);
+    if (read.error) {
+        error = file + ": cannot read the profile: " + read.error.Text();
         return false;
     }
-    std::string text;
-    text.resize(profile::kMaxBytes + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    const profile::Parsed parsed = profile::Parse(text);
+    const profile::Parsed parsed = profile::Parse(read.data);
     if (!parsed.error.empty()) {
         error = file + ": " + parsed.error;
         return false;

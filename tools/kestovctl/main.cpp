@@ -1,6 +1,7 @@
 // kestovctl: KESTOV LV2xx modules from the command line.
 #include "commands.h"
 #include "exit_codes.h"
+#include "link/file_io.h"
 #include "report.h"
 
 #include <CLI/CLI.hpp>
@@ -8,6 +9,7 @@
 #include <climits>
 
 int main(int argc, char** argv) {
+    file_io::WatchStdout();
     CLI::App app{"Configure KESTOV LV200/LV210/LV220/LV230 Bluetooth LE modules over a serial port.\n"
                  "Set the module's dial to Set (115200 baud, 8N1)."};
     app.set_version_flag("--version", std::string(KESTOVCTL_VERSION));
@@ -80,14 +82,19 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        status = app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
+        status = app.exit(e);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        status = app.exit(e);
     } catch (const CLI::ParseError& e) {
         PrintError(e.what());
-        return EXIT_USAGE;
+        status = EXIT_USAGE;
+    }
+    // Output lost on a full disk or a closed pipe is a failure, not a success.
+    if (const file_io::Error e = file_io::CloseStdout()) {
+        PrintError("cannot write the output: " + e.Text());
+        if (status == EXIT_OK) status = EXIT_FAILED;
     }
     return status;
 }

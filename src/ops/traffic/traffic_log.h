@@ -1,31 +1,27 @@
-// Appends traffic rows to a text file, flushed after every row so the file
-// holds everything up to a crash.
+// Appends traffic rows to a text file, one write per row so the file holds
+// everything up to a crash. Only a regular file (or a new one) is used, and
+// the first failed write closes the log: the caller tells the user.
 #pragma once
 
+#include "link/file_io.h"
 #include "link/link_tap.h"
 
-#include <cstdio>
 #include <string>
 
 namespace traffic {
 
 class TrafficLogFile {
 public:
-    TrafficLogFile() = default;
-    ~TrafficLogFile() { Close(); }
-    TrafficLogFile(const TrafficLogFile&) = delete;
-    TrafficLogFile& operator=(const TrafficLogFile&) = delete;
-
-    // Opens for appending; false with the system's reason on failure.
-    bool Open(const std::string& path, std::string& error);
-    void Close();
-    bool IsOpen() const { return m_file != nullptr; }
-    const std::string& Path() const { return m_path; }
-    void Write(const TapEvent& event);
+    // Opens for appending; the reason on failure.
+    file_io::Error Open(const std::string& path);
+    void Close() { m_file.Close(); }
+    bool IsOpen() const { return m_file.IsOpen(); }
+    const std::string& Path() const { return m_file.Path(); }
+    // Nothing when the log is closed; on a failure the log is closed.
+    file_io::Error Write(const TapEvent& event);
 
 private:
-    std::FILE* m_file = nullptr;
-    std::string m_path;
+    file_io::AppendLog m_file;
 };
 
 }  // namespace traffic

@@ -64,8 +64,8 @@
         <translation>CSV 파일 (*.csv);;모든 파일 (*)</translation>
     </message>
     <message>
-        <source>Cannot write the file %1.</source>
-        <translation>파일 %1에 쓸 수 없습니다.</translation>
+        <source>Cannot write the file %1: %2</source>
+        <translation>파일 %1에 쓸 수 없습니다: %2</translation>
     </message>
     <message>
         <source>Every slot row holds a device. Empty one with &quot;X&quot; first.</source>

@@ -184,9 +184,14 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
     m_reconnector = new LinkReconnector(*this);
     m_ops.SetLinkLostHandler([this] { return m_reconnector->OnLinkLost(); });
     m_traffic = std::make_unique<TrafficSession>(m_ops, this, [this] { return Control(IDC_REFRESH)->isEnabled(); });
+    // Settings that will not be saved are said once, from the event loop.
+    SettingsStore::OnNotice([this](const QString& text) {
+        QTimer::singleShot(0, this, [this, text] { MessageBoxSeam::Show(this, text, QMessageBox::Warning); });
+    });
 }
 
 CKESTOVLV2xxManagerDlg::~CKESTOVLV2xxManagerDlg() {
+    SettingsStore::OnNotice({});
     // The monitor reads the operations' scan record: it goes before them.
     delete m_monitor;
     m_monitor = nullptr;

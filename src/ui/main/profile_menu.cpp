@@ -6,12 +6,12 @@
 #include "ops/settings_patch.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/file_dialog_seam.h"
+#include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
 
 #include <QMenu>
 
 #include <QCoreApplication>
-#include <QFile>
 
 namespace {
 
@@ -65,13 +65,13 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     if (path.isEmpty()) {
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessageText(Pt("Could not read the file: %1").arg(file.errorString()), MsgIcon::Error);
+    // Regular files only, opened without blocking: a FIFO is refused, not waited on.
+    const file_io::ReadResult read = ReadWholeFile(path, profile::kMaxBytes);
+    if (read.error) {
+        ShowMessageText(Pt("Could not read the file: %1").arg(FileErrorText(read.error)), MsgIcon::Error);
         return;
     }
-    const QByteArray bytes = file.read(static_cast<qint64>(profile::kMaxBytes) + 1);
-    const profile::Parsed parsed = profile::Parse(bytes.toStdString());
+    const profile::Parsed parsed = profile::Parse(read.data);
     if (!parsed.error.empty()) {
         ShowMessageText(Pt("This profile cannot be used:\n%1").arg(Utf8(parsed.error)), MsgIcon::Error);
         return;
@@ -109,10 +109,10 @@ void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detai
 
 void CKESTOVLV2xxManagerDlg::ExportRead() {
     const std::string text = profile::Export(m_ops.Records().m_applyOutcome.after);
-    QFile file(m_profilePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-        ShowMessageText(Pt("Could not write the file: %1").arg(file.errorString()), MsgIcon::Error);
+    const file_io::Error error =
+        WriteWholeFile(m_profilePath, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    if (error) {
+        ShowMessageText(Pt("Could not write the file: %1").arg(FileErrorText(error)), MsgIcon::Error);
     } else {
         ShowMessageText(Pt("Settings exported."), MsgIcon::Information);
     }

@@ -4,6 +4,7 @@
 #include "ui/monitor/monitor_text.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/shell/file_dialog_seam.h"
+#include "ui/shell/file_error_text.h"
 #include "ui/monitor/scan_monitor_model.h"
 #include "ui/shell/message_box.h"
 
@@ -11,7 +12,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -26,7 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <fstream>
+#include <sstream>
 
 ScanMonitorWindow::ScanMonitorWindow(const ScanRecord& record, SlotTarget target, QWidget* parent)
     : QWidget(parent, Qt::Window), m_record(record), m_target(std::move(target)) {
@@ -214,11 +214,14 @@ bool ScanMonitorWindow::SaveCsv(const QString& caption, const QString& suggested
         FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, caption, QDir::home().filePath(suggestedName),
                                    MonitorTr("CSV files (*.csv);;All files (*)")});
     if (path.isEmpty()) return false;
-    std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary | std::ios::trunc);
-    if (out) write(out);
-    out.close();
-    if (!out) {
-        MessageBoxSeam::Show(this, MonitorTr("Cannot write the file %1.").arg(path), QMessageBox::Critical);
+    std::ostringstream out;
+    write(out);
+    const std::string text = out.str();
+    // All or nothing: a failed export leaves what was there before.
+    const file_io::Error error = WriteWholeFile(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    if (error) {
+        MessageBoxSeam::Show(this, MonitorTr("Cannot write the file %1: %2").arg(path, FileErrorText(error)),
+                             QMessageBox::Critical);
         return false;
     }
     return true;

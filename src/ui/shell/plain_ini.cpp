@@ -1,6 +1,5 @@
 #include "ui/shell/plain_ini.h"
 
-#include <QIODevice>
 #include <QMap>
 #include <QString>
 
@@ -264,6 +263,14 @@ std::optional<QString> ValueText(const QVariant& v) {
     }
 }
 
+// The section a "[...]" line opens: empty for [General].
+QString SectionName(QByteArrayView l) {
+    const qsizetype close = l.indexOf(']');
+    const QByteArrayView name = Trimmed(l.sliced(1, (close < 0 ? l.size() : close) - 1));
+    if (name.compare("general", Qt::CaseInsensitive) == 0) return QString();
+    return name.compare("%general", Qt::CaseInsensitive) == 0 ? QString::fromLatin1(name.sliced(1)) : UnescapeKey(name);
+}
+
 }  // namespace
 
 QSettings::SettingsMap Parse(QByteArrayView text) {
@@ -275,15 +282,8 @@ QSettings::SettingsMap Parse(QByteArrayView text) {
     while (NextLine(text, pos, line)) {
         const QByteArrayView l = text.sliced(line.begin, line.end - line.begin);
         if (l.startsWith('[')) {
-            const qsizetype close = l.indexOf(']');
-            const QByteArrayView name = Trimmed(l.sliced(1, (close < 0 ? l.size() : close) - 1));
-            if (name.compare("general", Qt::CaseInsensitive) == 0) {
-                section.clear();
-            } else {
-                section = name.compare("%general", Qt::CaseInsensitive) == 0 ? QString::fromLatin1(name.sliced(1))
-                                                                              : UnescapeKey(name);
-                section += u'/';
-            }
+            section = SectionName(l);
+            if (!section.isEmpty()) section += u'/';
             continue;
         }
         if (line.equals < 0) continue;
@@ -295,47 +295,67 @@ QSettings::SettingsMap Parse(QByteArrayView text) {
     return map;
 }
 
-QByteArray Format(const QSettings::SettingsMap& map) {
-    // Section by section, in the order of their names; [General] first.
-    QMap<QString, QByteArray> sections;
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        const std::optional<QString> value = ValueText(it.value());
-        if (!value) continue;
-        const qsizetype slash = it.key().indexOf(u'/');
-        const QString section = slash < 0 ? QString() : it.key().left(slash);
-        QByteArray& lines = sections[section];
-        EscapeKey(slash < 0 ? it.key() : it.key().mid(slash + 1), lines);
-        lines += '=';
-        EscapeValue(*value, lines);
-        lines += '\n';
+std::optional<QByteArray> SetEntry(QByteArrayView text, const QString& section, const QString& key,
+                                   const QVariant& value) {
+    const std::optional<QString> valueText = ValueText(value);
+    if (!valueText) return std::nullopt;
+    QByteArray entry;
+    EscapeKey(key, entry);
+    entry += '=';
+    EscapeValue(*valueText, entry);
+
+    const qsizetype first = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    bool inSection = section.isEmpty();  // [General] holds what comes before any header
+    qsizetype sectionEnd = inSection ? first : -1;  // after the section's last line
+    qsizetype replaceBegin = -1, replaceEnd = -1;   // the key's last line in the section
+    qsizetype pos = first;
+    Line line;
+    while (NextLine(text, pos, line)) {
+        const QByteArrayView l = text.sliced(line.begin, line.end - line.begin);
+        if (l.startsWith('[')) {
+            inSection = SectionName(l) == section;
+            if (inSection) sectionEnd = pos;
+            continue;
+        }
+        if (!inSection) continue;
+        sectionEnd = pos;
+        if (line.equals >= 0 && UnescapeKey(Trimmed(text.sliced(line.begin, line.equals - line.begin))) == key) {
+            replaceBegin = line.begin;
+            replaceEnd = line.end;
+            // Blanks before a trailing comment stay with the comment.
+            while (replaceEnd > line.equals + 1 && (text[replaceEnd - 1] == ' ' || text[replaceEnd - 1] == '\t'))
+                --replaceEnd;
+        }
     }
     QByteArray out;
-    for (auto it = sections.cbegin(); it != sections.cend(); ++it) {
-        if (!out.isEmpty()) out += '\n';
-        if (it.key().isEmpty()) {
-            out += "[General]\n";
-        } else if (it.key().compare(QLatin1String("general"), Qt::CaseInsensitive) == 0) {
-            out += "[%" + it.key().toUtf8() + "]\n";
+    if (replaceBegin >= 0) {
+        // Only the entry's own bytes change; a comment after it stays.
+        out = text.first(replaceBegin).toByteArray() + entry + text.sliced(replaceEnd).toByteArray();
+    } else if (sectionEnd >= 0) {
+        const bool crlf = sectionEnd < text.size() && text[sectionEnd] == '\r';
+        const QByteArray lineEnd = crlf ? "\r\n" : "\n";
+        if (sectionEnd == first && section.isEmpty()) {
+            out = text.first(first).toByteArray() + entry + lineEnd + text.sliced(first).toByteArray();
         } else {
-            out += '[';
-            EscapeKey(it.key(), out);
-            out += "]\n";
+            out = text.first(sectionEnd).toByteArray() + lineEnd + entry + text.sliced(sectionEnd).toByteArray();
         }
-        out += it.value();
+    } else {
+        out = text.toByteArray();
+        if (!out.isEmpty() && !IsLineEnd(out.back())) out += '\n';
+        if (!out.isEmpty()) out += '\n';
+        out += '[';
+        if (section.compare(QLatin1String("general"), Qt::CaseInsensitive) == 0) {
+            out += '%' + section.toUtf8();
+        } else {
+            EscapeKey(section, out);
+        }
+        out += "]\n" + entry + '\n';
     }
+    // What the reader cannot take apart (an open quote running to the end,
+    // say) would swallow the entry: then the text is left as it is.
+    const QString fullKey = section.isEmpty() ? key : section + u'/' + key;
+    if (Parse(out).value(fullKey).toString() != value.toString()) return std::nullopt;
     return out;
-}
-
-bool Read(QIODevice& device, QSettings::SettingsMap& map) {
-    const QByteArray text = device.read(kMaxFileBytes + 1);
-    if (text.size() > kMaxFileBytes) return false;
-    map = Parse(text);
-    return true;
-}
-
-bool Write(QIODevice& device, const QSettings::SettingsMap& map) {
-    const QByteArray text = Format(map);
-    return device.write(text) == text.size();
 }
 
 }  // namespace plain_ini

@@ -1,10 +1,15 @@
 // The program's remembered values (last port, line setting, scan filters)
 // in the user's settings file, group "Default Values". Values are integers
-// and texts only; a file that cannot be read, or a value of another form,
-// gives the defaults.
+// and texts only; a value of another form gives the default. A write changes
+// only its own entry and replaces the file atomically. A file that cannot be
+// read (too large, unreadable, not a regular file) or written is never
+// written over: the session's values are kept in memory and the user is
+// told once that they will not be saved.
 #pragma once
 
 #include <QString>
+
+#include <functional>
 
 class SettingsStore {
 public:
@@ -23,6 +28,11 @@ public:
     static QString GetProfileString(const char* key, const QString& def);
     static void WriteProfileInt(const char* key, int value);
     static void WriteProfileString(const char* key, const QString& value);
+    // Receives the one message that this session's settings will not be
+    // saved; a message from before the handler came is handed over at once.
+    static void OnNotice(std::function<void(const QString&)> handler);
+    // True once the settings are kept in memory only.
+    static bool SessionOnly();
     // Tests: use this INI file instead of the user's store; empty path restores the default store.
     static void UseFile(const QString& iniPath);
     // The file in use: the one given to UseFile, else the user's

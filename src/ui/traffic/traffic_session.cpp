@@ -1,6 +1,8 @@
 #include "ui/traffic/traffic_session.h"
 
 #include "ops/manager_ops.h"
+#include "ui/shell/file_error_text.h"
+#include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
 #include "ui/traffic/traffic_model.h"
 #include "ui/traffic/traffic_settings.h"
@@ -36,13 +38,30 @@ TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::functi
                             static_cast<int>(record.result.lines.size()));
         emit StateChanged();
     };
-    QString error;
     if (!StartupPath().isEmpty()) {
-        if (!SetLogFile(StartupPath(), &error))
+        QString error;
+        if (!SetLogFile(StartupPath(), &error)) {
             std::fprintf(stderr, "kestov-lv200-manager: cannot write the traffic log %s: %s\n",
                          qPrintable(StartupPath()), qPrintable(error));
+            Notify(tr("Cannot write the traffic log %1: %2\nLogging to file is off.").arg(StartupPath(), error));
+        }
     } else if (SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 0) != 0) {
-        SetLogFile(DefaultLogPath(), &error);
+        QString error;
+        if (!SetLogFile(DefaultLogPath(), &error)) {
+            // Said once; the box is not ticked again at the next start.
+            SettingsStore::WriteProfileInt(traffic_settings::kLogCheck, 0);
+            Notify(tr("Cannot write the traffic log %1: %2\nLogging to file is off.").arg(DefaultLogPath(), error));
+        } else {
+            m_logRemembered = true;
+        }
+    }
+    const QString failure = SettingsStore::GetProfileString(traffic_settings::kLogFailure, QString());
+    if (!failure.isEmpty()) {
+        SettingsStore::WriteProfileString(traffic_settings::kLogFailure, QString());
+        const QString path = failure.section(QLatin1Char('\n'), 0, 0);
+        const QString reason = failure.section(QLatin1Char('\n'), 1);
+        Notify(tr("Logging to file was turned off in the last session: writing the traffic log %1 failed: %2")
+                   .arg(path, reason));
     }
     UpdateTap();
 }
@@ -77,16 +96,45 @@ void TrafficSession::ShowWindow() {
 bool TrafficSession::SetLogFile(const QString& path, QString* error) {
     Drain();  // what came before belongs to the previous choice
     m_log.Close();
+    m_logRemembered = false;
     bool ok = true;
     if (!path.isEmpty()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        std::string reason;
-        ok = m_log.Open(QFile::encodeName(path).toStdString(), reason);
-        if (!ok && error) *error = QString::fromLocal8Bit(reason.c_str());
+        const file_io::Error e = m_log.Open(QFile::encodeName(path).toStdString());
+        ok = !e;
+        if (!ok && error) *error = FileErrorText(e);
     }
     UpdateTap();
     emit StateChanged();
     return ok;
+}
+
+bool TrafficSession::SetRememberedLog(bool on, QString* error) {
+    const bool ok = SetLogFile(on ? DefaultLogPath() : QString(), error);
+    m_logRemembered = on && ok;
+    SettingsStore::WriteProfileInt(traffic_settings::kLogCheck, m_logRemembered ? 1 : 0);
+    return ok;
+}
+
+void TrafficSession::Notify(const QString& text) {
+    // Shown from the event loop: never inside a drain, a destructor or the constructor.
+    QTimer::singleShot(0, this, [this, text] {
+        QWidget* parent = m_window && m_window->isVisible() ? static_cast<QWidget*>(m_window.data()) : m_mainWindow;
+        MessageBoxSeam::Show(parent, text, QMessageBox::Critical);
+    });
+}
+
+void TrafficSession::LogWriteFailed(const QString& path, const file_io::Error& e) {
+    const QString reason = FileErrorText(e);
+    if (m_logRemembered) {
+        // Not ticked at the next start, which says why.
+        m_logRemembered = false;
+        SettingsStore::WriteProfileInt(traffic_settings::kLogCheck, 0);
+        SettingsStore::WriteProfileString(traffic_settings::kLogFailure, path + QLatin1Char('\n') + reason);
+    }
+    Notify(tr("Writing the traffic log %1 failed: %2\nLogging to file is off.").arg(path, reason));
+    UpdateTap();
+    emit StateChanged();
 }
 
 QString TrafficSession::LogPath() const { return m_log.IsOpen() ? QFile::decodeName(m_log.Path().c_str()) : QString(); }
@@ -108,8 +156,14 @@ void TrafficSession::UpdateTap() {
 void TrafficSession::Drain() {
     std::vector<TapEvent> batch = m_recorder.TakePending();
     if (batch.empty()) return;
-    for (const TapEvent& e : batch) m_log.Write(e);
+    const QString path = LogPath();
+    file_io::Error failed;
+    for (const TapEvent& e : batch) {
+        // The first failure closes the log; the rest stays in the window only.
+        if (!m_log.IsOpen() || (failed = m_log.Write(e))) break;
+    }
     m_model->AppendBatch(std::move(batch));
+    if (failed) LogWriteFailed(path, failed);  // after the rows: it may drain again
 }
 
 bool TrafficSession::CanSend() const {

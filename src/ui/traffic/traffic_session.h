@@ -40,6 +40,9 @@ public:
     // reason when the file cannot be opened.
     bool SetLogFile(const QString& path, QString* error = nullptr);
     QString LogPath() const;
+    // The "Log to file" choice: the default file, remembered for the next
+    // start only when it could be opened.
+    bool SetRememberedLog(bool on, QString* error = nullptr);
     // The file the log checkbox uses when nothing else was chosen.
     static QString DefaultLogPath();
 
@@ -57,6 +60,9 @@ signals:
 
 private:
     void UpdateTap();
+    // A message box, once the event loop runs.
+    void Notify(const QString& text);
+    void LogWriteFailed(const QString& path, const file_io::Error& e);
 
     ManagerOps& m_ops;
     QWidget* m_mainWindow;
@@ -68,4 +74,5 @@ private:
     QPointer<TrafficWindow> m_window;
     bool m_tapped = false;
     bool m_rawPending = false;
+    bool m_logRemembered = false;  // the log is the remembered "Log to file"
 };

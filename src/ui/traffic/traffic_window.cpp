@@ -2,6 +2,7 @@
 
 #include "ops/raw_command.h"
 #include "ui/shell/file_dialog_seam.h"
+#include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
 #include "ui/traffic/traffic_model.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -287,21 +287,16 @@ void TrafficWindow::CopySelection() const {
 }
 
 bool TrafficWindow::SaveTo(const QString& path, QString* error) const {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
     const TrafficModel& model = m_session.Model();
+    QByteArray text;
     for (int r = 0; r < model.rowCount(); ++r) {
-        file.write(model.RowText(r).toUtf8());
-        file.write("\n");
+        text += model.RowText(r).toUtf8();
+        text += '\n';
     }
-    if (!file.flush()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    // All or nothing: a failed save leaves what was there before.
+    const file_io::Error e = WriteWholeFile(path, text);
+    if (e && error) *error = FileErrorText(e);
+    return !e;
 }
 
 void TrafficWindow::OnSaveAs() {
@@ -315,13 +310,8 @@ void TrafficWindow::OnSaveAs() {
 }
 
 void TrafficWindow::OnLogCheck(bool on) {
-    SettingsStore::WriteProfileInt(traffic_settings::kLogCheck, on ? 1 : 0);
-    if (!on) {
-        m_session.SetLogFile(QString());
-        return;
-    }
-    const QString path = TrafficSession::DefaultLogPath();
     QString error;
-    if (!m_session.SetLogFile(path, &error))
-        MessageBoxSeam::Show(this, tr("Cannot write %1: %2").arg(path, error), QMessageBox::Critical);
+    if (!m_session.SetRememberedLog(on, &error))
+        MessageBoxSeam::Show(this, tr("Cannot write %1: %2").arg(TrafficSession::DefaultLogPath(), error),
+                             QMessageBox::Critical);
 }

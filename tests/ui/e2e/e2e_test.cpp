@@ -190,8 +190,10 @@ close
 }
 
 // Settings files the program did not write, or that are not files at all:
-// the window starts with the defaults, nothing crashes or hangs, and where a
-// regular file can be replaced the program still saves into it.
+// the window starts with the defaults, nothing crashes or hangs. A file the
+// program can read takes its settings with everything else kept; one it
+// cannot read is left as it is, and the user is told the session's settings
+// will not be saved.
 TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
     // Qt's own format decodes "@Variant(" values recursively: a list in a
     // list in a list ... (type 9, one element) 30,000 levels deep.
@@ -210,6 +212,7 @@ TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
             "Scan%20RSSI%20filter%20value=99999999999\n"
             "Beacon%20Adv.%20Data%20Format=hex\n";
     enum Kind { File, Unreadable, Directory, Fifo };
+    const bool root = geteuid() == 0;  // reads what others may not
     const struct Case {
         const char* name;
         Kind kind;
@@ -217,24 +220,23 @@ TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
         bool saves;  // the program can write its settings afterwards
     } cases[] = {
             {"nested variant", File, nested, true},
-            {"random bytes", File, noise, true},
-            {"10 MB", File, huge, true},
+            {"random bytes", File, noise, false},
+            {"10 MB", File, huge, false},
             {"wrong types", File, wrongTypes, true},
-            {"unreadable", Unreadable, nested, false},
+            {"unreadable", Unreadable, nested, root},
             {"directory", Directory, "", false},
             {"fifo", Fifo, "", false},
     };
-    // Before any module answers: the filters as the settings gave them.
-    const fs::path script = WriteScript(R"(
-wait-port-dialog
-expect-text ctl1025 TALVERN
-expect-text ctl1028 -45
-close
-)");
     const fs::path file = m_dir / "config/Talvern/kestov-lv200-manager/demo.ini";
     fs::create_directories(file.parent_path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // Before any module answers: the filters as the settings gave them.
+        const fs::path script = WriteScript(std::string("wait-port-dialog\n") +
+                                            (c.saves ? "" : "expect-box-containing will not be saved\n") +
+                                            "expect-text ctl1025 TALVERN\n"
+                                            "expect-text ctl1028 -45\n"
+                                            "close\n");
         std::error_code ec;
         fs::remove_all(file, ec);
         switch (c.kind) {
@@ -255,9 +257,47 @@ close
         EXPECT_NE(r.output.find("script: result passed"), std::string::npos) << r.output;
         EXPECT_LT(r.took, 15s) << r.output;
         EXPECT_TRUE(r.leftovers.empty()) << "a process outlived the program";
+        if (c.kind == File || c.kind == Unreadable) fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
         if (c.saves) {
-            // The demo remembers its module's port at start.
-            EXPECT_NE(Slurp(file).find("Application%20COM%20port=/dev/pts/"), std::string::npos);
+            // The demo remembers its module's port at start, and keeps the rest.
+            const std::string after = Slurp(file);
+            EXPECT_NE(after.find("Application%20COM%20port=/dev/pts/"), std::string::npos);
+            for (const char* line : {"Name%20filter%20check=", "Application%20parity=@Variant(",
+                                     "RSSI%20filter%20check=@ByteArray(1)"}) {
+                if (c.text.find(line) != std::string::npos) EXPECT_NE(after.find(line), std::string::npos) << line;
+            }
+        } else if (c.kind == File || c.kind == Unreadable) {
+            EXPECT_TRUE(Slurp(file) == c.text) << "a file the program could not read was written over";
+        }
+    }
+}
+
+// A traffic log that is a FIFO, remembered or given on the command line,
+// never holds up the start: the window comes and says why it does not log.
+TEST_F(DemoRun, ATrafficLogThatIsAFifoDoesNotHoldUpTheStart) {
+    const fs::path remembered = m_dir / "home/.local/share/Talvern/kestov-lv200-manager/traffic.log";
+    fs::create_directories(remembered.parent_path());
+    ASSERT_EQ(mkfifo(remembered.c_str(), 0600), 0);
+    const fs::path given = m_dir / "given.log";
+    ASSERT_EQ(mkfifo(given.c_str(), 0600), 0);
+    const fs::path settings = m_dir / "config/Talvern/kestov-lv200-manager/demo.ini";
+    fs::create_directories(settings.parent_path());
+    const fs::path script = WriteScript(R"(
+expect-box-containing FIFO
+accept-port-dialog
+wait-enabled ctl1010
+close
+)");
+    for (const bool fromCommandLine : {false, true}) {
+        SCOPED_TRACE(fromCommandLine ? "--traffic-log" : "remembered");
+        std::ofstream(settings) << "[Default%20Values]\nTraffic%20log%20check=" << (fromCommandLine ? 0 : 1) << "\n";
+        auto o = Options(script, "LV200", false);
+        if (fromCommandLine) o.args.insert(o.args.end(), {"--traffic-log", given.string()});
+        const auto r = e2e::Run(Manager(), o);
+        ExpectCleanEnd(r);
+        if (!fromCommandLine) {
+            EXPECT_NE(Slurp(settings).find("Traffic%20log%20check=0"), std::string::npos)
+                << "the next start would try again";
         }
     }
 }

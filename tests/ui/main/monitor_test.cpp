@@ -11,6 +11,8 @@
 #include "ui/monitor/scan_monitor_window.h"
 #include "ui/shell/strings.h"
 
+#include "link/file_io.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+
+#include <sys/stat.h>
+
+#include <cerrno>
 
 using namespace mainwin_test;
 
@@ -206,4 +212,58 @@ TEST_F(MonitorTest, Screenshots) {
         DestroyWindow();
     }
     InstallTranslations(false);
+}
+
+namespace {
+ssize_t MonitorDiskFull(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+}  // namespace
+
+TEST_F(MonitorTest, ExportsRefuseWhatIsNotARegularFileAndKeepTheOldFileOnAFullDisk) {
+    StartSim();
+    OpenWindow();
+    ScanMonitorWindow* mon = OpenMonitor();
+    ASSERT_NE(mon, nullptr);
+    const QString fifo = m_tmp.filePath(QStringLiteral("fifo.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = m_tmp.filePath(QStringLiteral("folder.csv"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString old = m_tmp.filePath(QStringLiteral("old.csv"));
+    const struct {
+        const char* name;
+        QString path;
+        bool diskFull;
+        QString reason;
+    } targets[] = {
+        {"fifo", fifo, false, QStringLiteral("FIFO")},
+        {"folder", folder, false, QStringLiteral("folder")},
+        {"full disk", old, true, QStringLiteral("No space left on device")},
+    };
+    for (const char* button : {"monitorExportTable", "monitorExportReports"}) {
+        for (const auto& t : targets) {
+            SCOPED_TRACE(std::string(button) + " to " + t.name);
+            {
+                QFile f(old);
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                f.write("old,csv\n");
+            }
+            const QString path = t.path;
+            FileDialogSeam::SetHandler([path](QWidget*, const FileDialogSeam::Request&) { return path; });
+            if (t.diskFull) file_io::testing::SetWrite(MonitorDiskFull);
+            TakeBoxes();
+            mon->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+            file_io::testing::SetWrite(nullptr);
+            const auto boxes = TakeBoxes();
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+            EXPECT_TRUE(boxes[0].text.contains(t.reason)) << boxes[0].text.toStdString();
+            QFile f(old);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), QByteArray("old,csv\n"));
+        }
+    }
+    for (const QString& name : QDir(m_tmp.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        EXPECT_FALSE(name.startsWith(u'.')) << "a temporary stayed: " << name.toStdString();
 }

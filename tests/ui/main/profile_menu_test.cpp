@@ -2,8 +2,16 @@
 #include "ui/shell/file_dialog_seam.h"
 #include "window_fixture.h"
 
+#include "link/file_io.h"
+
 #include <QAction>
+#include <QDir>
 #include <QFile>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <functional>
 
 using namespace mainwin_test;
 
@@ -21,6 +29,11 @@ std::vector<std::string> Writes(const std::vector<std::string>& commands) {
         if (c != "AT" && c.find('?') == std::string::npos && c.rfind("AT+GETSLOT", 0) != 0) writes.push_back(c);
     }
     return writes;
+}
+
+ssize_t DiskFull(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
 }
 
 }  // namespace
@@ -87,5 +100,57 @@ TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("version 9")));
     QCoreApplication::processEvents();
     EXPECT_TRUE(Commands().empty());
+    FileDialogSeam::SetHandler({});
+}
+
+TEST_F(WindowTest, ExportAndImportRefuseWhatIsNotARegularFileAndReportFailedWrites) {
+    StartSim();
+    OpenWindow();
+    const QString fifo = m_tmp.filePath(QStringLiteral("fifo.json"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = m_tmp.filePath(QStringLiteral("folder.json"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString old = m_tmp.filePath(QStringLiteral("old.json"));
+    {
+        QFile f(old);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old profile");
+    }
+    const struct {
+        const char* name;
+        const char* action;
+        QString path;
+        bool diskFull;
+        QString reason;
+    } cases[] = {
+        {"export to a fifo", "cmdExportSettings", fifo, false, QStringLiteral("FIFO")},
+        {"export to a folder", "cmdExportSettings", folder, false, QStringLiteral("folder")},
+        {"export on a full disk", "cmdExportSettings", old, true, QStringLiteral("No space left on device")},
+        {"import from a fifo", "cmdImportSettings", fifo, false, QStringLiteral("FIFO")},
+        {"import from a folder", "cmdImportSettings", folder, false, QStringLiteral("folder")},
+        {"import from a device", "cmdImportSettings", QStringLiteral("/dev/zero"), false, QStringLiteral("device")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = c.path;
+        FileDialogSeam::SetHandler([path](QWidget*, const FileDialogSeam::Request&) { return path; });
+        if (c.diskFull) file_io::testing::SetWrite(DiskFull);
+        TakeBoxes();
+        Trigger(m_win.get(), c.action);
+        const bool shown = WaitFor([&] { return m_boxes.size() > m_boxesTaken; });
+        file_io::testing::SetWrite(nullptr);
+        ASSERT_TRUE(shown);
+        const auto boxes = TakeBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(boxes[0].text.contains(c.reason)) << boxes[0].text.toStdString();
+        ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    }
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("old profile"));
+    for (const QString& name : QDir(m_tmp.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        EXPECT_FALSE(name.startsWith(u'.')) << "a temporary stayed: " << name.toStdString();
+    EXPECT_TRUE(Writes(Commands()).empty());
     FileDialogSeam::SetHandler({});
 }

@@ -3,6 +3,7 @@
 // settings at all.
 #include "shell_fixture.h"
 
+#include "link/file_io.h"
 #include "ui/shell/plain_ini.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,9 @@
 #include <QSettings>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <functional>
 
@@ -144,21 +148,41 @@ TEST_F(Settings, TypedValuesAreNeverDecoded) {
     EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kComPort, QString()), QStringLiteral("@ttyS0"));
 }
 
-TEST_F(Settings, WhatIsNotASettingsFileGivesDefaultsWithoutBlocking) {
+// What the path holds, as far as a test can tell: its type and its bytes.
+QByteArray Snapshot(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return "missing";
+    if (!S_ISREG(st.st_mode)) return "type " + QByteArray::number(st.st_mode & S_IFMT);
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    QFile f(path);
+    const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
+    ::chmod(QFile::encodeName(path).constData(), st.st_mode & 07777);
+    return bytes;
+}
+
+TEST_F(Settings, AFileThatCannotBeReadIsNeverWrittenOverAndTheSessionKeepsItsValues) {
     const QString path = IniPath();
+    const bool root = ::geteuid() == 0;
     const struct Case {
         const char* name;
         std::function<void()> make;
-        bool saves;
+        bool refused;  // kept as it is; the session's values in memory
     } cases[] = {
-        {"fifo", [&] { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, false},
-        {"directory", [&] { ASSERT_TRUE(QDir().mkdir(path)); }, false},
+        {"fifo", [&] { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, true},
+        {"directory", [&] { ASSERT_TRUE(QDir().mkdir(path)); }, true},
         {"over the size limit", [&] {
              QFile f(path);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly));
              f.write("[Default%20Values]\nName%20filter%20value=" +
-                     QByteArray(plain_ini::kMaxFileBytes, 'A') + "\n");
+                     QByteArray(plain_ini::kMaxFileBytes, 'A') + "\n[Other]\nmine=1\n");
          }, true},
+        {"unreadable", [&] {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("[Default%20Values]\nName%20filter%20value=HIDDEN\n[Other]\nmine=1\n");
+             f.close();
+             ::chmod(QFile::encodeName(path).constData(), 0200);
+         }, !root},
         {"random bytes", [&] {
              QFile f(path);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -166,20 +190,118 @@ TEST_F(Settings, WhatIsNotASettingsFileGivesDefaultsWithoutBlocking) {
              quint32 x = 1;
              for (int i = 0; i < 100000; ++i) noise += static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
              f.write(noise);
-         }, true},
+         }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        SettingsStore::UseFile(path);  // a new session
+        QStringList notices;
+        SettingsStore::OnNotice([&](const QString& text) { notices << text; });
         QFile::remove(path);
         QDir().rmdir(path);
         c.make();
-        EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("TALVERN")),
-                  QStringLiteral("TALVERN"));
+        const QByteArray before = Snapshot(path);
+        const QSettings::SettingsMap entriesBefore = plain_ini::Parse(before);
+        if (c.refused) {
+            EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("TALVERN")),
+                      QStringLiteral("TALVERN"));
+        }
         SettingsStore::WriteProfileInt(SettingsStore::kRssiFilterValue, -61);
-        EXPECT_EQ(SettingsStore::GetProfileInt(SettingsStore::kRssiFilterValue, -45), c.saves ? -61 : -45);
+        SettingsStore::WriteProfileString(SettingsStore::kComPort, QStringLiteral("/dev/ttyUSB1"));
+        // The session sees what it wrote, whether the file took it or not.
+        EXPECT_EQ(SettingsStore::GetProfileInt(SettingsStore::kRssiFilterValue, -45), -61);
+        EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kComPort, QString()), QStringLiteral("/dev/ttyUSB1"));
+        if (c.refused) {
+            EXPECT_EQ(Snapshot(path), before) << "a file that could not be read was written over";
+            EXPECT_TRUE(SettingsStore::SessionOnly());
+            ASSERT_EQ(notices.size(), 1) << "told once";
+            EXPECT_TRUE(notices[0].contains(QStringLiteral("will not be saved"))) << notices[0].toStdString();
+        } else {
+            // Whatever happened to the file, nothing it held was lost.
+            const QSettings::SettingsMap after = plain_ini::Parse(Snapshot(path));
+            for (auto it = entriesBefore.cbegin(); it != entriesBefore.cend(); ++it) {
+                if (it.key() == QStringLiteral("Default Values/Scan RSSI filter value") ||
+                    it.key() == QStringLiteral("Default Values/Application COM port"))
+                    continue;
+                EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+            }
+            EXPECT_LE(notices.size(), 1);
+        }
+        SettingsStore::OnNotice({});
+        ::chmod(QFile::encodeName(path).constData(), 0600);
     }
     QFile::remove(path);
     QDir().rmdir(path);
+}
+
+TEST_F(Settings, AWriteCarriesEveryOtherByteThrough) {
+    // Forms the reader skips, other sections, comments, odd spacing and CR LF.
+    const QByteArray text =
+        "; kept comment\r\n"
+        "top=level\r\n"
+        "[Default%20Values]\r\n"
+        "Name%20filter%20value=old ; trailing comment\r\n"
+        "Traffic%20command%20history=@ByteArray(AT\\0\\x1)\r\n"
+        "Window%20geometry=@Rect(1 2 3 4)\r\n"
+        "Scan%20list=a, b, \"c,d\"\r\n"
+        "Oddly  =  spaced  \r\n"
+        "\r\n"
+        "[Other%20Program]\r\n"
+        "list=1, 2, 3\r\n"
+        "blob=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x4)\r\n";
+    {
+        QFile f(IniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    SettingsStore::WriteProfileString(SettingsStore::kNameFilterValue, QStringLiteral("new"));
+    SettingsStore::WriteProfileInt(SettingsStore::kRssiFilterValue, -70);
+    QFile f(IniPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray expected = text;
+    expected.replace("Name%20filter%20value=old", "Name%20filter%20value=new");
+    expected.replace("spaced  \r\n", "spaced  \r\nScan%20RSSI%20filter%20value=-70\r\n");
+    EXPECT_EQ(f.readAll(), expected);
+    EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QString()), QStringLiteral("new"));
+    EXPECT_FALSE(SettingsStore::SessionOnly());
+}
+
+TEST_F(Settings, AFailedWriteKeepsTheFileAndTheSessionsValuesAndIsSaidOnce) {
+    {
+        QFile f(IniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Default%20Values]\nName%20filter%20value=kept\n");
+    }
+    QStringList notices;
+    SettingsStore::OnNotice([&](const QString& text) { notices << text; });
+    file_io::testing::SetWrite([](int, const void*, std::size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    });
+    SettingsStore::WriteProfileString(SettingsStore::kNameFilterValue, QStringLiteral("lost"));
+    SettingsStore::WriteProfileInt(SettingsStore::kRssiFilterValue, -70);
+    file_io::testing::SetWrite(nullptr);
+    SettingsStore::OnNotice({});
+    EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QString()), QStringLiteral("lost"));
+    EXPECT_EQ(SettingsStore::GetProfileInt(SettingsStore::kRssiFilterValue, 0), -70);
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("No space left on device"))) << notices[0].toStdString();
+    QFile f(IniPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[Default%20Values]\nName%20filter%20value=kept\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList{QStringLiteral("settings.ini")});
+}
+
+TEST_F(Settings, ANoticeFromBeforeTheHandlerIsHandedOver) {
+    ASSERT_TRUE(QDir().mkdir(IniPath()));
+    SettingsStore::WriteProfileInt(SettingsStore::kRssiFilterValue, -70);
+    QStringList notices;
+    SettingsStore::OnNotice([&](const QString& text) { notices << text; });
+    SettingsStore::WriteProfileInt(SettingsStore::kRssiFilterValue, -71);
+    SettingsStore::OnNotice({});
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("folder"))) << notices[0].toStdString();
 }
 
 TEST_F(Settings, TheUsersFileIsWhereQtsNativeFormatKeptIt) {

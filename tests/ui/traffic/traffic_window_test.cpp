@@ -9,15 +9,27 @@
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/traffic/traffic_window.h"
 
+#include "link/file_io.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <string>
 
 using namespace mainwin_test;
 
@@ -190,4 +202,160 @@ TEST_F(TrafficTest, Screenshots) {
         DestroyWindow();
     }
     InstallTranslations(false);
+}
+
+namespace {
+
+// Fails the writes to the traffic log only, as a full disk would; other
+// files (the settings) are written as usual.
+ssize_t LogDiskFull(int fd, const void* data, std::size_t size) {
+    char link[64];
+    char target[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = ::readlink(link, target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)).find("traffic.log") != std::string::npos) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return ::write(fd, data, size);
+}
+
+class TrafficLogTest : public TrafficTest {
+protected:
+    void SetUp() override {
+        TrafficTest::SetUp();
+        m_oldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_tmp.filePath(QStringLiteral("data"))));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(TrafficSession::DefaultLogPath()).absolutePath()));
+    }
+    void TearDown() override {
+        file_io::testing::SetWrite(nullptr);
+        TrafficTest::TearDown();
+        if (m_oldDataHome.isNull()) {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", m_oldDataHome);
+        }
+    }
+    bool BoxSays(const QString& text) {
+        return WaitFor([&] {
+            for (size_t i = m_boxesTaken; i < m_boxes.size(); ++i)
+                if (m_boxes[i].text.contains(text)) return true;
+            return false;
+        });
+    }
+    QByteArray m_oldDataHome;
+};
+
+}  // namespace
+
+TEST_F(TrafficLogTest, ALogThatIsNotARegularFileIsRefusedAtStartWithoutHanging) {
+    const struct {
+        const char* name;
+        bool fromCommandLine;
+        std::function<void(const QString&)> make;
+        QString reason;
+    } cases[] = {
+        {"remembered log is a FIFO", false,
+         [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
+         QStringLiteral("FIFO")},
+        {"remembered log is a folder", false, [](const QString& p) { ASSERT_TRUE(QDir().mkdir(p)); },
+         QStringLiteral("folder")},
+        {"--traffic-log names a FIFO", true,
+         [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
+         QStringLiteral("FIFO")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path =
+            c.fromCommandLine ? m_tmp.filePath(QStringLiteral("fifo.log")) : TrafficSession::DefaultLogPath();
+        QFile::remove(path);
+        QDir().rmdir(path);
+        c.make(path);
+        TrafficSession::SetStartupLogPath(c.fromCommandLine ? path : QString());
+        SettingsStore::WriteProfileInt(traffic_settings::kLogCheck, c.fromCommandLine ? 0 : 1);
+        TakeBoxes();
+        StartSim();
+        OpenWindow();
+        EXPECT_TRUE(BoxSays(c.reason));
+        EXPECT_TRUE(m_win->Traffic().LogPath().isEmpty());
+        EXPECT_EQ(SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 9), 0) << "not ticked at the next start";
+        DestroyWindow();
+        QFile::remove(path);
+        QDir().rmdir(path);
+    }
+}
+
+TEST_F(TrafficLogTest, AFailedLogWriteTurnsLoggingOffAndTheNextStartSaysSo) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    auto* check = w->findChild<QCheckBox*>(QStringLiteral("trafficLogCheck"));
+    ASSERT_NE(check, nullptr);
+    check->setChecked(true);
+    ASSERT_EQ(m_win->Traffic().LogPath(), TrafficSession::DefaultLogPath());
+    EXPECT_EQ(SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 0), 1);
+    TakeBoxes();
+
+    file_io::testing::SetWrite(LogDiskFull);
+    Type(w, QStringLiteral("AT+VER?"));
+    ASSERT_TRUE(BoxSays(QStringLiteral("No space left on device")));
+    file_io::testing::SetWrite(nullptr);
+    EXPECT_TRUE(m_win->Traffic().LogPath().isEmpty());
+    EXPECT_TRUE(WaitFor([&] { return !check->isChecked(); }));
+    EXPECT_EQ(SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 9), 0);
+    DestroyWindow();
+
+    // The next start says why logging is off, once.
+    TakeBoxes();
+    OpenWindow();
+    EXPECT_TRUE(BoxSays(QStringLiteral("turned off in the last session")));
+    EXPECT_TRUE(BoxSays(QStringLiteral("No space left on device")));
+    EXPECT_TRUE(m_win->Traffic().LogPath().isEmpty());
+    DestroyWindow();
+    TakeBoxes();
+    OpenWindow();
+    QCoreApplication::processEvents();
+    for (const Box& b : TakeBoxes()) EXPECT_FALSE(b.text.contains(QStringLiteral("last session")));
+}
+
+TEST_F(TrafficLogTest, SaveAsRefusesWhatIsNotARegularFileAndKeepsTheOldFileOnAFullDisk) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    Type(w, QStringLiteral("AT+VER?"));  // rows to save
+    ASSERT_TRUE(WaitFor([&] { return Model().rowCount() > 0; }));
+    const QString fifo = m_tmp.filePath(QStringLiteral("fifo.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString old = m_tmp.filePath(QStringLiteral("traffic.log.txt"));  // failed by LogDiskFull
+    {
+        QFile f(old);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old lines\n");
+    }
+    const struct {
+        const char* name;
+        QString path;
+        bool diskFull;
+        QString reason;
+    } cases[] = {
+        {"fifo", fifo, false, QStringLiteral("FIFO")},
+        {"folder", m_tmp.path(), false, QStringLiteral("folder")},
+        {"full disk", old, true, QStringLiteral("No space left on device")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = c.path;
+        FileDialogSeam::SetHandler([path](QWidget*, const FileDialogSeam::Request&) { return path; });
+        if (c.diskFull) file_io::testing::SetWrite(LogDiskFull);
+        TakeBoxes();
+        w->findChild<QPushButton*>(QStringLiteral("trafficSaveAs"))->click();
+        file_io::testing::SetWrite(nullptr);
+        const auto boxes = TakeBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.contains(c.reason)) << boxes[0].text.toStdString();
+    }
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("old lines\n"));
 }
