@@ -141,6 +141,11 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         ec = checked.error;
         return;
     }
+    // A classic serial program's lock file: the device is not touched.
+    if (uucp_lock::HeldByAnother(checked.device)) {
+        ec = PortError::InUse;
+        return;
+    }
     std::lock_guard<std::mutex> io_lock(io_mutex);
     serial_port.open(checked.device, ec);
     if (ec) {
@@ -155,6 +160,13 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     // look for an advisory lock instead: take both. The lock goes with the
     // descriptor when it closes.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ec = PortError::InUse;
+        std::error_code ignored;
+        serial_port.close(ignored);
+        return;
+    }
+    // With the advisory lock ours, a lock file with our own id is a leftover.
+    if (!lock_file.Acquire(checked.device)) {
         ec = PortError::InUse;
         std::error_code ignored;
         serial_port.close(ignored);
@@ -184,6 +196,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         ::ioctl(fd, TIOCNXCL);
         std::error_code close_ec;
         serial_port.close(close_ec);
+        lock_file.Release();
         if (close_ec) {
             throw std::system_error(close_ec, "close");
         }
@@ -232,6 +245,7 @@ void CSerialportMP::Shutdown()
         std::error_code ignored;
         serial_port.cancel(ignored);
         serial_port.close(ignored);
+        lock_file.Release();
     }
     {
         std::lock_guard<std::mutex> write_lock(write_mutex);

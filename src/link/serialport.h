@@ -7,6 +7,8 @@
 #include <asio/io_context_strand.hpp>
 #include <asio/serial_port.hpp>
 
+#include "device_access.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -42,7 +44,8 @@ public:
 
     // parity: 0 none, 1 odd, 2 even; stop_bits: 0 one, 1 one and a half, 2 two.
     // Opens the device for exclusive use; 8 data bits, no flow control. A
-    // device another program holds (or locks) fails with PortError::InUse.
+    // device another program holds (or locks, by flock or a lock file) fails
+    // with PortError::InUse. While open, our own lock file marks the device.
     void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
               uint8_t stop_bits);
     // Discards unsent output, cancels and closes; idempotent. Returns once
@@ -82,6 +85,8 @@ private:
     std::mutex write_mutex;
     asio::serial_port serial_port;
     asio::io_context::strand strand;
+    // Our lock file while the device is open; guarded by io_mutex.
+    DeviceLock lock_file;
 
     std::atomic<uint64_t> generation{0};
     // Guards every call on serial_port: the worker starts writes, the run

@@ -83,13 +83,28 @@ void ManagerOps::OnOpenPort() {
         m_view.EnableControls(false);
         return;
     }
+    m_reopening = false;
+    if (const std::error_code ec = OpenLink()) {
+        const std::string port = WideToAnsiStd(m_port.m_portName);
+        m_view.ShowOpenPortError(ec.message(), AccessGroupFor(port, ec));
+    }
+}
+
+std::error_code ManagerOps::Reopen() {
+    if (m_comm.IsOpen()) {
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    }
+    const std::error_code ec = OpenLink();
+    m_reopening = !ec;
+    return ec;
+}
+
+std::error_code ManagerOps::OpenLink() {
     std::error_code ec;
     m_comm.Open(ec, WideToAnsiStd(m_port.m_portName), m_port.m_baudRate, m_port.m_parity,
                 m_port.m_stopBits);
     if (ec) {
-        const std::string port = WideToAnsiStd(m_port.m_portName);
-        m_view.ShowOpenPortError(ec.message(), AccessGroupFor(port, ec));
-        return;
+        return ec;
     }
     if (m_view.WindowExists()) {
         m_view.SetFirmwareText(u"");
@@ -117,6 +132,7 @@ void ManagerOps::OnOpenPort() {
         StartBusy();
         m_view.EnableControls(false);
     }
+    return {};
 }
 
 void ManagerOps::ClearDisplay() {
@@ -138,6 +154,7 @@ void ManagerOps::ClearDisplay() {
 void ManagerOps::CloseLink() {
     // Pauses between commands end now, and no new command is sent.
     m_session.Cancel();
+    m_reopening = false;
 
     if (m_comm.IsOpen()) {
         m_comm.Close();
@@ -188,6 +205,21 @@ void ManagerOps::OnLinkError() {
 }
 
 void ManagerOps::OnIdentifyResult(int status) {
+    if (m_reopening) {
+        m_reopening = false;
+        if (status != JOB_STATUS_OK) {
+            // The module is not ready yet, or something else answers: the
+            // reconnect watch tries again later.
+            CloseLink();
+            m_view.EnableControls(false);
+        }
+        if (m_reopened) {
+            m_reopened(status);
+        }
+        if (status != JOB_STATUS_OK) {
+            return;
+        }
+    }
     if (status == JOB_STATUS_OK) {
         std::memset(m_records.m_slotsRead, 0, sizeof m_records.m_slotsRead);
         const int model = m_model.load();

@@ -58,6 +58,12 @@ public:
     // Asked when the device disappears: true when the window waits for it to
     // come back, which replaces the error message.
     void SetLinkLostHandler(std::function<bool()> handler) { m_linkLost = std::move(handler); }
+    // Opens the port as OnOpenPort does, for the reconnect watch: a failure is
+    // returned instead of shown, and a module that then does not identify
+    // closes the link without a message or the port dialog. The reopen
+    // handler hears how the identification ended (JOB_STATUS_...).
+    std::error_code Reopen();
+    void SetReopenHandler(std::function<void(int)> handler) { m_reopened = std::move(handler); }
 
     bool IsLinkOpen() const { return m_comm.IsOpen(); }
     bool IsBusy() const { return m_busy.load(); }
@@ -113,6 +119,7 @@ private:
 
     // ---- Window thread: result branches ----
     void OnIdentifyResult(int status);
+    std::error_code OpenLink();
     void OnReadBackResult(int job, int status);
     void OnWriteResult(int job, int status);
     void OnScanResult(int job, int status);
@@ -149,4 +156,6 @@ private:
     std::unordered_map<std::u16string, lv2xx_scan_report> m_scanSeen;
     ScanRecord m_scanRecord;  // window thread only
     std::function<bool()> m_linkLost;
+    std::function<void(int)> m_reopened;
+    bool m_reopening = false;  // window thread only: a Reopen's identification runs
 };

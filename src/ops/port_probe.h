@@ -17,4 +17,6 @@ struct ProbeResult {
 
 // One result per path, in the order given. Sends nothing but the AT probe and
 // the model query at 115200 baud; the line setting each port had is restored.
+// A device named twice (by a link and by its path) is asked once and both
+// get its result. Each AT try may take 3/10 of the budget.
 std::vector<ProbeResult> ProbePorts(const std::vector<std::string>& paths, unsigned budget_ms);

@@ -2,6 +2,7 @@
 
 #include "link/port_path.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -30,16 +31,50 @@ void ReconnectWatch::Chosen(const std::string& name)
     }
 }
 
-void ReconnectWatch::Lost()
+void ReconnectWatch::Lost(Clock::time_point now)
 {
+    if (m_waiting && m_trying) {
+        Failed(ReconnectSnag::Dropped, {}, now);
+        return;
+    }
     m_waiting = !m_name.empty();
+    m_trying = false;
     m_candidate.clear();
+    m_pause = kFirstPause;
+    m_notBefore = now;
+    m_snag = ReconnectSnag::None;
+    m_detail.clear();
 }
 
 void ReconnectWatch::Stop()
 {
     m_waiting = false;
+    m_trying = false;
     m_candidate.clear();
+}
+
+void ReconnectWatch::Failed(ReconnectSnag snag, const std::string& detail, Clock::time_point now)
+{
+    if (!m_waiting) {
+        return;
+    }
+    m_trying = false;
+    m_snag = snag;
+    m_detail = detail;
+    // Found again on the next poll counts as settled: it was there a moment ago.
+    m_notBefore = now + m_pause;
+    m_pause = std::min(m_pause * 2, kLongestPause);
+}
+
+ReconnectSnag ReconnectWatch::SnagOf(const std::error_code& openError)
+{
+    if (openError == std::errc::permission_denied || openError == std::errc::operation_not_permitted) {
+        return ReconnectSnag::NoPermission;
+    }
+    if (openError == std::errc::device_or_resource_busy) {
+        return ReconnectSnag::InUse;
+    }
+    return ReconnectSnag::OpenFailed;
 }
 
 std::string ReconnectWatch::Find() const
@@ -57,9 +92,9 @@ std::string ReconnectWatch::Find() const
     return CheckPortPath(m_name).error ? std::string() : m_name;
 }
 
-std::string ReconnectWatch::Poll()
+std::string ReconnectWatch::Poll(Clock::time_point now)
 {
-    if (!m_waiting) {
+    if (!m_waiting || m_trying) {
         return {};
     }
     const std::string found = Find();
@@ -67,6 +102,9 @@ std::string ReconnectWatch::Poll()
         m_candidate = found;
         return {};
     }
-    Stop();
+    if (now < m_notBefore) {
+        return {};
+    }
+    m_trying = true;
     return found;
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -75,6 +76,16 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
     auto refusing = StartModule();
     refusing->SetErrorFor("AT+ADVINTERVAL=");
     const std::string profile = TempFile("minimal.json", R"({"format":"kestov-lv2xx-profile","version":1})");
+    // A classic serial program (this test process, for once) has its lock file on the port.
+    auto locked = StartModule();
+    const std::string lockDir = ::testing::TempDir() + "/kestovctl-locks";
+    std::filesystem::create_directories(lockDir);
+    ::setenv("KESTOV_LOCK_DIR", lockDir.c_str(), 1);
+    std::string device = std::filesystem::canonical(locked->DevicePath()).string().substr(5);
+    std::replace(device.begin(), device.end(), '/', '_');
+    char owner[16];
+    std::snprintf(owner, sizeof owner, "%10d\n", static_cast<int>(::getpid()));
+    TempFile("kestovctl-locks/LCK.." + device, owner);
     struct Case {
         const char* name;
         Strings args;
@@ -84,6 +95,7 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
     const Case cases[] = {
         {"no subcommand", {}, 2, ""},
         {"missing port", {"info", "/dev/no-such-port"}, 3, "cannot open"},
+        {"port locked by another program", {"info", locked->DevicePath()}, 3, "in use by another program"},
         {"wrong model", {"info", other->DevicePath()}, 4, "KESTOV-LV250"},
         {"nothing answers", {"info", silent->DevicePath()}, 4, "no KESTOV LV2xx module answers"},
         {"refused value", {"set", refusing->DevicePath(), "interval=500"}, 5, "AT+ADVINTERVAL=500: the module refused it"},
@@ -99,6 +111,8 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
     }
     EXPECT_TRUE(Writes(*refusing).size() == 1) << "only the refused write";
+    EXPECT_TRUE(locked->Commands().empty()) << "nothing sent into the other program's session";
+    ::unsetenv("KESTOV_LOCK_DIR");
 }
 
 TEST(Kestovctl, SetChangesOnlyWhatIsNamedAndRefusesWhatTheWindowRefuses) {
@@ -259,8 +273,9 @@ TEST(Kestovctl, ProbeSaysWhichPortsHoldAModule) {
     auto module = StartModule("KESTOV-LV220");
     auto silent = StartModule();
     silent->SetSilent(true);
-    const ToolRun run = RunTool({"--json", "ports", "--probe", module->DevicePath(), silent->DevicePath(),
-                                 "/dev/no-such-port"});
+    // A budget no loaded machine runs out of; the silent port costs two AT tries of it.
+    const ToolRun run = RunTool({"--json", "ports", "--probe", "--probe-ms", "6000", module->DevicePath(),
+                                 silent->DevicePath(), "/dev/no-such-port"});
     ASSERT_EQ(run.status, 0) << run.err;
     std::map<std::string, json> byPath;
     const json listed = Json(run.out);

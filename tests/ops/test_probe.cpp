@@ -14,6 +14,9 @@
 
 namespace {
 
+// A budget no loaded machine runs out of; silent ports cost two AT tries of it.
+constexpr unsigned kBudgetMs = 6000;
+
 struct Port {
     explicit Port(const std::string& model = "KESTOV-LV210") : sim(model)
     {
@@ -64,7 +67,7 @@ TEST(ProbePorts, MarksTheModuleAndLeavesSilentAndHeldPortsAlone)
 
     const std::vector<std::string> paths = {silent.sim.DevicePath(), module.sim.DevicePath(),
                                             held.sim.DevicePath(), "/dev/null"};
-    const std::vector<ProbeResult> results = ProbePorts(paths, 500);
+    const std::vector<ProbeResult> results = ProbePorts(paths, kBudgetMs);
     ASSERT_EQ(results.size(), paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(results[i].path, paths[i]);
 
@@ -85,10 +88,33 @@ TEST(ProbePorts, MarksTheModuleAndLeavesSilentAndHeldPortsAlone)
 TEST(ProbePorts, AnotherModelAnswersButIsNoModuleOfTheSeries)
 {
     Port other("ACME-BT42");
-    const std::vector<ProbeResult> results = ProbePorts({other.sim.DevicePath()}, 500);
+    const std::vector<ProbeResult> results = ProbePorts({other.sim.DevicePath()}, kBudgetMs);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, ProbeOutcome::NoModule);
     EXPECT_EQ(results[0].model, "ACME-BT42");
+}
+
+// A by-id link and the path it names are one device: asked once, and both
+// get the answer (a second open would find the device held by the first).
+TEST(ProbePorts, ADeviceNamedTwiceIsAskedOnce)
+{
+    Port module;
+    char tmpl[] = "/tmp/kestov-byid-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string link = std::string(tmpl) + "/usb-KESTOV_LV210-if00-port0";
+    ASSERT_EQ(::symlink(module.sim.DevicePath().c_str(), link.c_str()), 0);
+
+    const std::vector<ProbeResult> results = ProbePorts({link, module.sim.DevicePath()}, kBudgetMs);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].path, link);
+    EXPECT_EQ(results[1].path, module.sim.DevicePath());
+    for (const ProbeResult& r : results) {
+        EXPECT_EQ(r.outcome, ProbeOutcome::Module) << r.path << ": " << r.detail;
+        EXPECT_EQ(r.model, "KESTOV-LV210");
+    }
+    EXPECT_EQ(module.sim.Commands(), (std::vector<std::string>{"AT", "AT+MODEL?"}));
+    ::unlink(link.c_str());
+    ::rmdir(tmpl);
 }
 
 }  // namespace

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr unsigned kProbeBudgetMs = 300;
-
 const char* OutcomeWord(ProbeOutcome o) {
     switch (o) {
     case ProbeOutcome::Module:
@@ -30,7 +28,7 @@ const char* OutcomeWord(ProbeOutcome o) {
 
 }  // namespace
 
-int CmdPorts(const GlobalOptions& g, bool probe, const std::vector<std::string>& onlyPaths) {
+int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::vector<std::string>& onlyPaths) {
     // Named paths replace the system's list.
     std::vector<SerialPortEntry> ports = onlyPaths.empty() ? ListSerialPorts() : std::vector<SerialPortEntry>{};
     for (const std::string& path : onlyPaths) {
@@ -44,7 +42,7 @@ int CmdPorts(const GlobalOptions& g, bool probe, const std::vector<std::string>&
         for (const SerialPortEntry& p : ports) {
             paths.push_back(p.path);
         }
-        probes = ProbePorts(paths, kProbeBudgetMs);
+        probes = ProbePorts(paths, probeMs);
     }
     nlohmann::json list = nlohmann::json::array();
     for (std::size_t i = 0; i < ports.size(); ++i) {

@@ -8,7 +8,7 @@ struct GlobalOptions {
     bool json = false;
 };
 
-int CmdPorts(const GlobalOptions& g, bool probe, const std::vector<std::string>& onlyPaths);
+int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::vector<std::string>& onlyPaths);
 int CmdInfo(const GlobalOptions& g, const std::string& port);
 int CmdExport(const GlobalOptions& g, const std::string& port);
 int CmdSet(const GlobalOptions& g, const std::string& port, const std::vector<std::string>& assignments,

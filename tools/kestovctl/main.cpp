@@ -27,9 +27,12 @@ int main(int argc, char** argv) {
     int rssi = INT_MIN;
 
     auto* ports = app.add_subcommand("ports", "List serial ports");
+    unsigned probeMs = 300;
     ports->add_flag("--probe", probe, "Ask each free port whether a module answers (300 ms each, in parallel)");
+    ports->add_option("--probe-ms", probeMs, "How long --probe waits for the modules, in milliseconds")
+        ->check(CLI::Range(50u, 60000u));
     ports->add_option("PATH", paths, "Only these device paths (pseudo-terminals, links) instead of the system's ports");
-    ports->callback([&] { status = CmdPorts(g, probe, paths); });
+    ports->callback([&] { status = CmdPorts(g, probe, probeMs, paths); });
 
     auto* info = app.add_subcommand("info", "Identify the module and read everything back");
     info->add_option("PORT", port, "Serial device, e.g. /dev/ttyUSB0 or ttyUSB0")->required();

@@ -60,6 +60,30 @@
         <translation>%1에서 모듈을 기다리는 중</translation>
     </message>
     <message>
+        <source>Waiting for the module on %1 (last try: %2)</source>
+        <translation>%1에서 모듈을 기다리는 중 (마지막 시도: %2)</translation>
+    </message>
+    <message>
+        <source>in use by another program</source>
+        <translation>다른 프로그램이 사용 중</translation>
+    </message>
+    <message>
+        <source>no permission</source>
+        <translation>권한 없음</translation>
+    </message>
+    <message>
+        <source>no module answered</source>
+        <translation>응답한 모듈 없음</translation>
+    </message>
+    <message>
+        <source>another kind of device answered</source>
+        <translation>다른 종류의 장치가 응답함</translation>
+    </message>
+    <message>
+        <source>the port went away again</source>
+        <translation>포트가 다시 사라짐</translation>
+    </message>
+    <message>
         <source>Not a device</source>
         <translation>장치가 아닙니다</translation>
     </message>

@@ -8,6 +8,12 @@
 
 #include <QTimer>
 
+namespace {
+
+QString Text(const char* source) { return UiText("PortList", source); }
+
+}  // namespace
+
 LinkReconnector::LinkReconnector(CKESTOVLV2xxManagerDlg& window)
     : QObject(&window),
       m_window(window),
@@ -15,6 +21,7 @@ LinkReconnector::LinkReconnector(CKESTOVLV2xxManagerDlg& window)
       m_timer(new QTimer(this)) {
     m_timer->setInterval(kPollMs);
     connect(m_timer, &QTimer::timeout, this, &LinkReconnector::Poll);
+    m_window.Ops().SetReopenHandler([this](int status) { OnReopened(status); });
 }
 
 void LinkReconnector::Chosen(const QString& portName) {
@@ -25,10 +32,10 @@ void LinkReconnector::Chosen(const QString& portName) {
 
 bool LinkReconnector::OnLinkLost() {
     if (!ComConfigDlg::ReconnectEnabled() || m_portName.isEmpty()) return false;
+    // Lost again while a reopen was being identified: that try failed.
     m_watch.Lost();
     m_timer->start();
-    m_window.SetLinkStatusText(
-            UiText("PortList", "Waiting for the module on %1").arg(m_portName).toStdU16String());
+    ShowWaiting();
     return true;
 }
 
@@ -37,13 +44,52 @@ void LinkReconnector::Stop() {
     m_watch.Stop();
 }
 
+QString LinkReconnector::WaitingText(const QString& portName, ReconnectSnag snag, const std::string& detail) {
+    QString why;
+    switch (snag) {
+    case ReconnectSnag::None: return Text("Waiting for the module on %1").arg(portName);
+    case ReconnectSnag::InUse: why = Text("in use by another program"); break;
+    case ReconnectSnag::NoPermission: why = Text("no permission"); break;
+    case ReconnectSnag::NoAnswer: why = Text("no module answered"); break;
+    case ReconnectSnag::Unsupported: why = Text("another kind of device answered"); break;
+    case ReconnectSnag::Dropped: why = Text("the port went away again"); break;
+    case ReconnectSnag::OpenFailed:
+        why = QString::fromLocal8Bit(detail.data(), static_cast<qsizetype>(detail.size()));
+        break;
+    }
+    return Text("Waiting for the module on %1 (last try: %2)").arg(portName, why);
+}
+
+void LinkReconnector::ShowWaiting() {
+    m_window.SetLinkStatusText(WaitingText(m_portName, m_watch.LastSnag(), m_watch.LastDetail()).toStdU16String());
+}
+
 void LinkReconnector::Poll() {
+    if (m_window.Ops().IsLinkOpen() && !m_watch.Trying()) {
+        // Opened by the user meanwhile.
+        Stop();
+        return;
+    }
     const std::string found = m_watch.Poll();
     if (found.empty()) return;
-    m_timer->stop();
-    // The same device, perhaps under a new path: open it as if chosen.
+    // The same device, perhaps under a new path.
     const QString name = QString::fromLocal8Bit(found.data(), static_cast<qsizetype>(found.size()));
-    Chosen(name);
     m_window.Ops().Port().m_portName = name.toStdU16String();
-    m_window.PostWindowMessage(WM_OPEN_PORT, 0, 0);
+    if (const std::error_code ec = m_window.Ops().Reopen()) {
+        m_watch.Failed(ReconnectWatch::SnagOf(ec), ec.message());
+        ShowWaiting();
+    }
+    // Otherwise the identification's end comes to OnReopened.
+}
+
+void LinkReconnector::OnReopened(int status) {
+    if (!m_watch.Trying()) return;
+    if (status == JOB_STATUS_OK) {
+        // Noted as chosen under the name it came back by.
+        const QString name = QString::fromStdU16String(m_window.Ops().Port().m_portName);
+        Chosen(name);
+        return;
+    }
+    m_watch.Failed(status == JOB_STATUS_UNSUPPORTED ? ReconnectSnag::Unsupported : ReconnectSnag::NoAnswer);
+    ShowWaiting();
 }

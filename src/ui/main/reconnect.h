@@ -1,6 +1,8 @@
 // Reopens the module's port on its own after the device disappeared and came
-// back, while the "Reconnect automatically" option is on. Meanwhile the
-// status bar says that the window waits for the module.
+// back, while the "Reconnect automatically" option is on. It keeps trying
+// (with growing pauses) until the module is back or the user chooses a port;
+// meanwhile the status bar says that the window waits for the module and
+// what the last try met.
 #pragma once
 
 #include "ops/reconnect_watch.h"
@@ -14,7 +16,7 @@ class CKESTOVLV2xxManagerDlg;
 class LinkReconnector : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kPollMs = 500;
+    static constexpr int kPollMs = 250;
 
     explicit LinkReconnector(CKESTOVLV2xxManagerDlg& window);
 
@@ -26,8 +28,13 @@ public:
     void Stop();
     bool Waiting() const { return m_watch.Waiting(); }
 
+    // "Waiting for the module on PORT", with what the last try met if any.
+    static QString WaitingText(const QString& portName, ReconnectSnag snag, const std::string& detail);
+
 private:
     void Poll();
+    void OnReopened(int status);
+    void ShowWaiting();
 
     CKESTOVLV2xxManagerDlg& m_window;
     ReconnectWatch m_watch;

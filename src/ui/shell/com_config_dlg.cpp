@@ -2,6 +2,7 @@
 
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/ht_rich_edit_ctrl.h"
+#include "link/device_access.h"
 #include "link/port_path.h"
 #include "ops/port_probe.h"
 #include "ui/shell/dialog_units.h"
@@ -22,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include <filesystem>
 #include <tuple>
 
 namespace {
@@ -57,6 +59,19 @@ int FindExact(const QComboBox* combo, const QString& text) {
 std::string Narrow(const QString& s) {
     const QByteArray b = s.toLocal8Bit();
     return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+// The entry that names the same device by another name (a by-id link and
+// the path it points to): the device is listed and probed once.
+int FindSameDevice(const QComboBox* combo, const QString& path) {
+    std::error_code ec;
+    const std::filesystem::path device = std::filesystem::canonical(SerialDevicePath(Narrow(path)), ec);
+    if (ec) return -1;
+    for (int i = 0; i < combo->count(); ++i) {
+        const auto other = std::filesystem::canonical(SerialDevicePath(Narrow(combo->itemText(i))), ec);
+        if (!ec && other == device) return i;
+    }
+    return -1;
 }
 
 QString Wide(const std::string& s) {
@@ -301,7 +316,8 @@ void ComConfigDlg::FillPortList() {
 
     for (const SerialPortEntry& e : m_ports) {
         const QString name = Wide(e.path);
-        if (name.isEmpty() || FindExact(m_portCombo, name) >= 0) continue;   // listed once
+        if (name.isEmpty() || FindExact(m_portCombo, name) >= 0 || FindSameDevice(m_portCombo, name) >= 0)
+            continue;   // listed once
         if (!IsOfferable(e.path)) continue;
         AddEntry(e);
     }
@@ -309,6 +325,7 @@ void ComConfigDlg::FillPortList() {
     // plugged now; then by the exact (case-sensitive) path.
     int at = FindByStableName(remembered);
     if (at < 0) at = FindExact(m_portCombo, remembered);
+    if (at < 0) at = FindSameDevice(m_portCombo, remembered);
     if (at < 0 && IsUsableTypedPath(remembered)) {
         AddEntry(SerialPortEntry{Narrow(remembered), {}, {}, {}, {}, {}, {}});
         at = FindExact(m_portCombo, remembered);
@@ -408,6 +425,7 @@ void ComConfigDlg::OnPopup() {
     if (current.isEmpty() || current == m_portCombo->currentText()) return;
     // Keep what the user has chosen or typed as long as it still exists.
     int at = FindExact(m_portCombo, current);
+    if (at < 0) at = FindSameDevice(m_portCombo, current);
     if (at < 0 && IsUsableTypedPath(current)) {
         AddEntry(SerialPortEntry{Narrow(current), {}, {}, {}, {}, {}, {}});
         at = FindExact(m_portCombo, current);
@@ -415,7 +433,7 @@ void ComConfigDlg::OnPopup() {
     if (at < 0) return;
     const QSignalBlocker block(m_portCombo);
     m_portCombo->setCurrentIndex(at);
-    m_portName = current;
+    m_portName = m_portCombo->itemText(at);
 }
 
 QString ComConfigDlg::CurrentPort() const { return m_portCombo->currentText().trimmed(); }

@@ -3,9 +3,17 @@
 // on its own; without it, the error message and a closed port.
 #include "window_fixture.h"
 
+#include "ui/main/reconnect.h"
 #include "ui/shell/com_config_dlg.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/settings_store.h"
+#include "ui/shell/strings.h"
+
+#include <QRegularExpression>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace mainwin_test;
 
@@ -70,6 +78,84 @@ TEST_F(ReconnectTest, LostModuleIsReopenedOnlyWhenTheOptionIsOn) {
         for (const Box& b : TakeBoxes()) ADD_FAILURE() << "box: " << b.text.toStdString();
         DestroyWindow();
     }
+}
+
+// Reconnection does not end at the first failed try: the module comes back
+// while another program holds its port (the status bar says so), or the
+// cable bounces a few times before it stays. Either way the window ends up
+// connected, without a box or the port dialog.
+TEST_F(ReconnectTest, KeepsTryingWhileThePortIsHeldOrBouncesUntilTheModuleIsBack) {
+    SettingsStore::WriteProfileInt(ComConfigDlg::kReconnectKey, 1);
+    for (const bool bounce : {false, true}) {
+        SCOPED_TRACE(bounce ? "bouncing" : "held");
+        source.ports = {Adapter(StartSim("KESTOV-LV210").DevicePath())};
+        OpenWindow();
+        const int dialogs = m_portDialogs;
+        TakeBoxes();
+        m_sim->HangUp();
+        source.ports.clear();
+        const auto waitingAfterATry = [&] {
+            const QString status = m_win->StatusPaneText(0);
+            return !m_win->Ops().IsLinkOpen() && status.startsWith(QStringLiteral("Waiting for the module on ")) &&
+                   status.contains(QStringLiteral("(last try: "));
+        };
+
+        if (bounce) {
+            for (int flicker = 0; flicker < 3; ++flicker) {
+                // Back for a moment, too briefly to answer.
+                sim::KestovSimulator& brief = StartSim("KESTOV-LV210");
+                brief.SetSilent(true);
+                source.ports = {Adapter(brief.DevicePath())};
+                // A reopen reached it; then it is gone again.
+                ASSERT_TRUE(WaitFor([&] { return !brief.Commands().empty(); }));
+                brief.HangUp();
+                source.ports.clear();
+                ASSERT_TRUE(WaitFor(waitingAfterATry)) << m_win->StatusPaneText(0).toStdString();
+            }
+            source.ports = {Adapter(StartSim("KESTOV-LV210").DevicePath())};
+        } else {
+            sim::KestovSimulator& back = StartSim("KESTOV-LV210");
+            const int holder = ::open(back.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+            ASSERT_GE(holder, 0);
+            ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+            source.ports = {Adapter(back.DevicePath())};
+            ASSERT_TRUE(WaitFor([&] {
+                return waitingAfterATry() &&
+                       m_win->StatusPaneText(0).endsWith(QStringLiteral("(last try: in use by another program)"));
+            })) << m_win->StatusPaneText(0).toStdString();
+            EXPECT_TRUE(back.Commands().empty()) << "nothing sent into the other program's session";
+            ::close(holder);
+        }
+        ASSERT_TRUE(WaitFor([&] { return Ready(); })) << m_win->StatusPaneText(0).toStdString();
+        EXPECT_EQ(m_sim->Commands().at(0), "AT");
+        EXPECT_EQ(m_portDialogs, dialogs) << "no port dialog on the way";
+        for (const Box& b : TakeBoxes()) ADD_FAILURE() << "box: " << b.text.toStdString();
+        DestroyWindow();
+    }
+}
+
+TEST(ReconnectText, SaysWhatTheLastTryMetInBothLanguages) {
+    const QString port = QStringLiteral("/dev/ttyUSB0");
+    EXPECT_EQ(LinkReconnector::WaitingText(port, ReconnectSnag::None, {}),
+              QStringLiteral("Waiting for the module on /dev/ttyUSB0"));
+    EXPECT_EQ(LinkReconnector::WaitingText(port, ReconnectSnag::InUse, {}),
+              QStringLiteral("Waiting for the module on /dev/ttyUSB0 (last try: in use by another program)"));
+    EXPECT_EQ(LinkReconnector::WaitingText(port, ReconnectSnag::OpenFailed, "Input/output error"),
+              QStringLiteral("Waiting for the module on /dev/ttyUSB0 (last try: Input/output error)"));
+
+    SetKoreanUiOverride(1);
+    InstallTranslations(true);
+    EXPECT_EQ(LinkReconnector::WaitingText(port, ReconnectSnag::InUse, {}),
+              QString::fromUtf8("/dev/ttyUSB0에서 모듈을 기다리는 중 (마지막 시도: 다른 프로그램이 사용 중)"));
+    for (const ReconnectSnag snag : {ReconnectSnag::NoPermission, ReconnectSnag::NoAnswer,
+                                     ReconnectSnag::Unsupported, ReconnectSnag::Dropped}) {
+        const QString text = LinkReconnector::WaitingText(port, snag, {});
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8("/dev/ttyUSB0에서 모듈을 기다리는 중 (마지막 시도: "))) << text.toStdString();
+        const QString why = text.section(QString::fromUtf8("마지막 시도: "), 1);
+        EXPECT_FALSE(why.contains(QRegularExpression(QStringLiteral("[a-z]")))) << "untranslated: " << text.toStdString();
+    }
+    InstallTranslations(false);
+    SetKoreanUiOverride(-1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "qt_wait.h"
 
 #include "sim/kestov_sim.h"
+#include "ui/shell/module_finder.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/port_list_view.h"
 
@@ -62,8 +63,11 @@ protected:
     void SetUp() override {
         ShellTest::SetUp();
         PortListSource::Install(&source);
+        // A budget no loaded machine runs out of; silent ports cost two AT tries of it.
+        ModuleFinder::SetBudgetMs(6000);
     }
     void TearDown() override {
+        ModuleFinder::SetBudgetMs(0);
         PortListSource::Install(nullptr);
         ShellTest::TearDown();
     }
@@ -189,6 +193,38 @@ TEST_F(PortFinding, FindModuleMarksAndSelectsTheOnePortWithAModule) {
     EXPECT_EQ(Remembered(), module);
     EXPECT_TRUE(sims[2]->Commands().empty());
     ::close(holder);
+}
+
+// The remembered port is a by-id link to a listed path, as when the user
+// typed it: one entry, chosen, probed once and found.
+TEST_F(PortFinding, ADeviceNamedByALinkAndItsPathIsListedAndProbedOnce) {
+    sim::KestovSimulator module("KESTOV-LV210");
+    ASSERT_TRUE(module.Start());
+    char tmpl[] = "/tmp/kestov-byid-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string link = std::string(tmpl) + "/usb-KESTOV_LV210-if00-port0";
+    ASSERT_EQ(::symlink(module.DevicePath().c_str(), link.c_str()), 0);
+    source.ports = {Plain(module.DevicePath())};
+    SettingsStore::WriteProfileString(SettingsStore::kComPort, QString::fromStdString(link));
+    const QString path = QString::fromStdString(module.DevicePath());
+
+    ComConfigDlg dlg;
+    Run(dlg, [&](ComConfigDlg& d) {
+        EXPECT_EQ(Items(d), QStringList{path});
+        EXPECT_EQ(d.PortCombo()->currentText(), path);
+        d.FindButton()->click();
+        EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+        // Typed again and the list opened: still the one entry.
+        d.PortCombo()->setEditText(QString::fromStdString(link));
+        d.PortCombo()->showPopup();
+        d.PortCombo()->hidePopup();
+        EXPECT_EQ(Items(d), QStringList{path});
+        return int(QDialog::Rejected);
+    });
+    EXPECT_EQ(Status(dlg, path), QStringLiteral("KESTOV-LV210 answered"));
+    EXPECT_EQ(module.Commands(), (std::vector<std::string>{"AT", "AT+MODEL?"}));
+    ::unlink(link.c_str());
+    ::rmdir(tmpl);
 }
 
 TEST_F(PortFinding, ReconnectOptionIsRememberedAndOffByDefault) {
