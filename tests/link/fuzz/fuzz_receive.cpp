@@ -40,7 +40,7 @@ std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole)
     ReceiveSide side;
     Recorder sink;
     side.BeginCommand("AT+STARTSCAN", &sink);
-    side.EndCommand("AT+STARTSCAN", false);
+    side.EndCommand("AT+STARTSCAN", false, &sink);
     side.BeginCommand("AT+MODEL?", &sink);
     while (!bytes.empty()) {
         seed = seed * 1664525u + 1013904223u;
