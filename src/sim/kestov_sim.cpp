@@ -62,6 +62,8 @@ struct KestovSimulator::Impl {
     };
     std::vector<Delay> delayPrefixes;
     std::string stray;
+    bool recordWire = false;
+    std::string wireRecord;
     bool reportsUntilStopped = false;
     bool straddle = false;
     bool straddleHeadDue = false;  // the first head goes out from the loop
@@ -319,6 +321,7 @@ struct KestovSimulator::Impl {
                 std::lock_guard lock(mu);
                 if (hangUpRequested) break;
                 writer.Configure(paceBaud, split);
+                writer.SetRecording(recordWire);
                 if (straddleHeadDue) {
                     writer.Append(StraddleHead());
                     straddleHeadDue = false;
@@ -329,6 +332,10 @@ struct KestovSimulator::Impl {
                 }
             }
             if (!masterDead && !writer.Drain(master, now)) masterDead = true;
+            if (std::string written = writer.TakeWritten(); !written.empty()) {
+                std::lock_guard lock(mu);
+                wireRecord += written;
+            }
 
             const auto wait = NextWake(now) - Clock::now();
             const auto ns = std::max<long long>(
@@ -552,6 +559,17 @@ void KestovSimulator::ClearLog() {
 bool KestovSimulator::WaitForCommands(std::size_t n, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(impl_->mu);
     return impl_->cv.wait_for(lock, timeout, [&] { return impl_->log.size() >= n; });
+}
+
+void KestovSimulator::SetRecordWire(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->recordWire = on;
+    impl_->wireRecord.clear();
+}
+
+std::string KestovSimulator::WireRecord() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->wireRecord;
 }
 
 std::size_t KestovSimulator::ReportsSent() const { return impl_->reportsSent.load(); }

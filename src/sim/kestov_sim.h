@@ -124,6 +124,9 @@ public:
     bool WaitForCommands(std::size_t n, std::chrono::milliseconds timeout) const;
     // Total scan reports handed to the wire since Start.
     std::size_t ReportsSent() const;
+    // Keeps a copy of every byte written to the program from now on.
+    void SetRecordWire(bool on);
+    std::string WireRecord() const;
 
 private:
     struct Impl;
