@@ -229,8 +229,8 @@ bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
 
 // A line a timed-out command would have taken, and the waiting one takes
 // only as free text (a model name can be anything), is that command's. Each
-// timed-out command accounts for one line at most. When the waiting command
-// is one that timed out, the first line is its reply either way.
+// timed-out command accounts for one line at most. A line the waiting
+// command's own earlier time-out would have taken is its reply either way.
 std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd kind,
                                            const std::string& text)
 {
@@ -238,12 +238,10 @@ std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd 
     while (!late_commands.empty() && now > late_commands.front().until_ns) {
         late_commands.pop_front();
     }
-    for (const LateCommand& late : late_commands) {
-        if (late.text == text) {
-            return {};
-        }
-    }
     for (auto it = late_commands.begin(); it != late_commands.end(); ++it) {
+        if (it->text == text) {
+            continue;
+        }
         if (Accepts(line, it->kind) && (kind == ATCMD_MODEL_Q || !Accepts(line, kind))) {
             std::string late = std::move(it->text);
             late_commands.erase(it);

@@ -117,21 +117,24 @@ TEST(WireSeams, AQueryAfterATimedOutOneGetsItsReply) {
     };
     struct Case {
         const char* name;
-        const char* delayed;
-        std::size_t times;
+        std::vector<std::pair<const char*, std::size_t>> delayed;  // command, how many times
         std::vector<Step> steps;
     };
     const Case cases[] = {
-        {"same query, late reply already in", "AT+MODEL?", 1,
+        {"same query, late reply already in", {{"AT+MODEL?", 1}},
          {{"AT+MODEL?", ATCMD_MODEL_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", true}}},
-        {"same query, late reply on its way", "AT+MODEL?", 1,
+        {"same query, late reply on its way", {{"AT+MODEL?", 1}},
          {{"AT+MODEL?", ATCMD_MODEL_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", false},
           {"AT+VER?", ATCMD_VER_Q, 5000, ATRES_VERSION, "v1.2.0", false}}},
-        {"two versions late, then the model", "AT+VER?", 2,
+        {"two versions late, then the model", {{"AT+VER?", 2}},
          {{"AT+VER?", ATCMD_VER_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+VER?", ATCMD_VER_Q, 300, ATRES_TIMEOUT, nullptr, false},
+          {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", false}}},
+        {"version and model late, then the model again", {{"AT+VER?", 1}, {"AT+MODEL?", 1}},
+         {{"AT+VER?", ATCMD_VER_Q, 300, ATRES_TIMEOUT, nullptr, false},
+          {"AT+MODEL?", ATCMD_MODEL_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", false}}},
     };
     for (const Case& c : cases) {
@@ -139,7 +142,7 @@ TEST(WireSeams, AQueryAfterATimedOutOneGetsItsReply) {
         EngineLink link;
         for (int round = 0; round < 3; ++round) {
             SCOPED_TRACE(round);
-            link.sim.SetDelayFor(c.delayed, 800ms, c.times);
+            for (const auto& [command, times] : c.delayed) link.sim.SetDelayFor(command, 800ms, times);
             for (const Step& step : c.steps) {
                 SCOPED_TRACE(step.command);
                 if (step.waitForLateLine) {
