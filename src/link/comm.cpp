@@ -89,8 +89,7 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
     }
     {
         std::lock_guard<std::mutex> txn(txn_mutex);
-        late_command.clear();
-        late_until_ns = 0;
+        late_commands.clear();
     }
     port->Open(ec, port_name, baud, parity, stop_bits);
     if (ec) {
@@ -173,22 +172,23 @@ void KestovLV2xxComm::BeginTransaction(const std::string& text)
 void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code)
 {
     if (code == ATRES_TIMEOUT) {
-        late_command = text;
-        late_kind = kind;
-        late_until_ns = NowNs() + int64_t{kLateReplyWindowMs} * 1000000;
+        late_commands.push_back({text, kind, NowNs() + int64_t{kLateReplyWindowMs} * 1000000});
+        if (late_commands.size() > kLateCommands) {
+            late_commands.pop_front();
+        }
     }
     std::lock_guard<std::mutex> lock(rx_mutex);
-    rx.EndCommand(text, code == ATRES_ERROR);
+    rx.EndCommand(text, code == ATRES_ERROR, RouteSink());
 }
 
 void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
 {
-    // Stamped before the write, so that its echo is never older than it.
-    const int64_t at = Tapping() ? NowNs() : 0;
-    port->Write(bytes, static_cast<unsigned>(len));
-    if (at != 0) {
-        Tap(TapDirection::Sent, TapRoute::Command, std::string_view(bytes, len), {}, at);
+    // Told before the write, so that its echo and reply come after it.
+    if (Tapping()) {
+        std::lock_guard<std::mutex> lock(rx_mutex);
+        rx.Sent(std::string_view(bytes, len), NowNs(), RouteSink());
     }
+    port->Write(bytes, static_cast<unsigned>(len));
 }
 
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigned len,
@@ -227,21 +227,34 @@ bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
     return code != ATRES_NO_MATCH && code != ATRES_INCOMPLETE && code != ATRES_NO_RECORD;
 }
 
-// A line the timed-out command would have taken, and the waiting one takes
-// only as free text (a model name can be anything), is that command's.
-bool KestovLV2xxComm::IsLateReply(const std::string& line, lv2xx_atcmd kind)
+// A line a timed-out command would have taken, and the waiting one takes
+// only as free text (a model name can be anything), is that command's. Each
+// timed-out command accounts for one line at most. A line the waiting
+// command's own earlier time-out would have taken is its reply either way.
+std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd kind,
+                                           const std::string& text)
 {
-    if (late_command.empty()) {
-        return false;
+    const int64_t now = NowNs();
+    while (!late_commands.empty() && now > late_commands.front().until_ns) {
+        late_commands.pop_front();
     }
-    if (NowNs() > late_until_ns) {
-        late_command.clear();
-        return false;
+    for (auto it = late_commands.begin(); it != late_commands.end(); ++it) {
+        if (it->text == text) {
+            continue;
+        }
+        if (Accepts(line, it->kind) && (kind == ATCMD_MODEL_Q || !Accepts(line, kind))) {
+            std::string late = std::move(it->text);
+            late_commands.erase(it);
+            return late;
+        }
     }
-    if (!Accepts(line, late_kind)) {
-        return false;
-    }
-    return kind == ATCMD_MODEL_Q || !Accepts(line, kind);
+    return {};
+}
+
+void KestovLV2xxComm::Settle(const QueuedLine& line, TapRoute route, std::string_view command)
+{
+    std::lock_guard<std::mutex> lock(rx_mutex);
+    rx.Settle(line.id, route, command, RouteSink());
 }
 
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const std::string& text,
@@ -258,26 +271,27 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const s
         case Wait::Line:
             break;
         }
-        if (IsLateReply(line.bytes, kind)) {
-            Tap(TapDirection::Received, TapRoute::Echo, line.bytes, late_command, line.atNs);
-            late_command.clear();
+        const std::string late = TakeLateReply(line.bytes, kind, text);
+        if (!late.empty()) {
+            Settle(line, TapRoute::Echo, late);
             continue;
         }
         std::vector<char> bytes(line.bytes.begin(), line.bytes.end());
         auto reply = ParseReply(bytes, kind);
         if (!reply) {
+            Settle(line, TapRoute::Unclaimed, {});
             return MakeReply(ATRES_NO_RECORD);
         }
         const int32_t code = ReplyCode(reply.get());
         if (code != ATRES_INCOMPLETE && code != ATRES_NO_MATCH) {
-            Tap(TapDirection::Received, TapRoute::Reply, line.bytes, text, line.atNs);
+            Settle(line, TapRoute::Reply, text);
             return reply;
         }
-        Tap(TapDirection::Received, TapRoute::Unclaimed, line.bytes, {}, line.atNs);
+        Settle(line, TapRoute::Unclaimed, {});
     }
 }
 
-lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
+lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms)
 {
     std::lock_guard<std::mutex> txn(txn_mutex);
     if (!IsOpen()) {
@@ -287,7 +301,7 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out)
     QueuedLine line;
     {
         std::unique_lock<std::mutex> lock(rx_mutex);
-        rx_cv.wait_for(lock, std::chrono::milliseconds(kScanReportTimeoutMs),
+        rx_cv.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                        [this] { return closing.load() || rx.HasReport(); });
         if (closing.load()) {
             return ATRES_CLOSED;
@@ -330,7 +344,7 @@ RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned ti
         if (wait == Wait::TimedOut) {
             break;
         }
-        Tap(TapDirection::Received, TapRoute::Reply, line.bytes, command, line.atNs);
+        Settle(line, TapRoute::Reply, command);
         const std::string_view line_text = LineText(line.bytes);
         result.lines.emplace_back(line_text);
         if (IsStatusText(line_text)) {
@@ -463,7 +477,8 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
 void KestovLV2xxComm::TapSink::Route(TapRoute route, std::string_view bytes,
                                       std::string_view command, int64_t atNs)
 {
-    comm_.Tap(TapDirection::Received, route, bytes, command, atNs);
+    comm_.Tap(route == TapRoute::Command ? TapDirection::Sent : TapDirection::Received, route, bytes,
+              command, atNs);
 }
 
 void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_code& ec,

@@ -5,9 +5,15 @@
 // each line is routed once:
 //
 //   scan report form --+-- scan running ----> report queue --> WaitScanReport
+//                      |   (or stopping)
 //                      +-- otherwise -------> dropped (counted)
 //   echo of the command in flight ----------> skipped
+//   no transaction waiting -----------------> unclaimed
 //   anything else --------------------------> reply queue ----> the transaction's parsers
+//
+// The tap sees every write and every line once, in wire order, each line
+// with the time it was cut; a line in the reply queue is told once the
+// transaction has settled what it was.
 //
 // Both queues and the partial line have fixed ceilings. One transaction runs
 // at a time; a second caller waits for the first to end.
@@ -21,6 +27,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -41,6 +48,8 @@ public:
     // A reply that comes this long after its command timed out is still
     // recognised as that command's.
     static constexpr unsigned kLateReplyWindowMs = 2000;
+    // Timed-out commands remembered for their late replies.
+    static constexpr std::size_t kLateCommands = 8;
 
     KestovLV2xxComm();
     ~KestovLV2xxComm();
@@ -58,7 +67,8 @@ public:
     // One transaction; always returns a record. Waits while another runs.
     std::unique_ptr<uint8_t[]> SendCommand(const char* cmd, unsigned len, lv2xx_atcmd kind,
                                            unsigned timeout_ms);
-    lv2xx_atres WaitScanReport(lv2xx_scan_report& out);
+    // Waits up to `timeout_ms` for the next report; 0 takes only one already here.
+    lv2xx_atres WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms = kScanReportTimeoutMs);
     lv2xx_atres SetScanFilter(const lv2xx_scan_filter& filter);
     lv2xx_atres GetSlot(uint8_t slot, lv2xx_slot_info& out);
     lv2xx_atres GetUartOptions(lv2xx_uart_options& out);
@@ -95,7 +105,11 @@ private:
     std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, const std::string& text,
                                           unsigned timeout_ms);
     bool Accepts(const std::string& line, lv2xx_atcmd kind);
-    bool IsLateReply(const std::string& line, lv2xx_atcmd kind);
+    // The timed-out command a line is the late reply of, which is then
+    // forgotten; empty when the waiting command (`text`) takes it.
+    std::string TakeLateReply(const std::string& line, lv2xx_atcmd kind, const std::string& text);
+    // Tells the tap what the line taken from the reply queue was.
+    void Settle(const QueuedLine& line, TapRoute route, std::string_view command);
     void WriteCommand(const char* bytes, std::size_t len);
 
     // Receive-side routes to the tap.
@@ -124,10 +138,13 @@ private:
 
     // One transaction at a time.
     std::mutex txn_mutex;
-    // Late-reply memory of the last timed-out command (txn_mutex).
-    std::string late_command;
-    lv2xx_atcmd late_kind = ATCMD_AT;
-    int64_t late_until_ns = 0;
+    // Commands that timed out, oldest first: each may still owe one line (txn_mutex).
+    struct LateCommand {
+        std::string text;
+        lv2xx_atcmd kind = ATCMD_AT;
+        int64_t until_ns = 0;
+    };
+    std::deque<LateCommand> late_commands;
 
     // Receive side, guarded by rx_mutex.
     std::mutex rx_mutex;

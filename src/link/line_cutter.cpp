@@ -120,6 +120,25 @@ LineKind ClassifyLine(std::string_view line)
     return IsStatusText(LineText(line)) ? LineKind::Status : LineKind::Other;
 }
 
+bool MayBecomeScanReport(std::string_view head)
+{
+    if (head.empty() || head[0] != '+') {
+        return false;
+    }
+    std::size_t i = 1;
+    for (; i < head.size() && i < 13; ++i) {
+        if (!IsHex(head[i])) return false;
+    }
+    if (i == head.size()) return true;
+    if (head[i++] != ',') return false;
+    if (i < head.size() && head[i] == '-') ++i;
+    const std::size_t digits = i;
+    while (i < head.size() && IsDigit(head[i]) && i - digits < 4) ++i;
+    if (i == head.size()) return true;
+    if (i == digits || head[i++] != ',') return false;
+    return head.size() - i <= kMaxNameBytes && head.find('\r', i) == std::string_view::npos;
+}
+
 void LineAssembler::Reset()
 {
     partial_.clear();

@@ -37,6 +37,9 @@ enum class LineKind {
 };
 
 LineKind ClassifyLine(std::string_view line);
+// True while `head`, the start of a line still arriving, can end as a scan
+// report ("+", hex digits of the address, and so on); empty is not a start.
+bool MayBecomeScanReport(std::string_view head);
 // True for the final replies that end a user-typed exchange.
 bool IsStatusText(std::string_view text);
 

@@ -11,6 +11,7 @@
 struct QueuedLine {
     std::string bytes;    // terminators included
     int64_t atNs = 0;     // when it was cut, on the engine's clock
+    uint64_t id = 0;      // names the line when its route is settled later
 };
 
 class LineQueue {
@@ -19,7 +20,7 @@ public:
 
     // Adds a line; lines pushed out to make room go to `dropped` in order.
     template <typename DroppedSink>
-    void Push(std::string_view bytes, int64_t atNs, DroppedSink&& dropped)
+    void Push(std::string_view bytes, int64_t atNs, DroppedSink&& dropped, uint64_t id = 0)
     {
         while (!lines_.empty() && bytes_ + bytes.size() > maxBytes_) {
             QueuedLine old = std::move(lines_.front());
@@ -27,7 +28,7 @@ public:
             bytes_ -= old.bytes.size();
             dropped(old);
         }
-        lines_.push_back(QueuedLine{std::string(bytes), atNs});
+        lines_.push_back(QueuedLine{std::string(bytes), atNs, id});
         bytes_ += bytes.size();
     }
     bool Empty() const { return lines_.empty(); }

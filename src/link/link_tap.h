@@ -1,4 +1,5 @@
-// Observer of everything the engine writes and every line it receives.
+// Observer of everything the engine writes and every line it receives: each
+// once, in the order of the wire, with times that never go back.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,9 +9,9 @@ enum class TapRoute {
     Reply,       // line taken by the waiting transaction; `command` names it
     ScanReport,  // scan report queued for the scan
     Echo,        // echo of the command just sent (or a late reply), skipped
-    Dropped,     // scan report outside a scan, overflowed, or an over-long line
+    Dropped,     // scan report outside a scan, or an over-long line
     Unclaimed,   // line no transaction wanted
-    Partial,     // incomplete line left at close
+    Partial,     // incomplete line given up: before a command (noise) or at close
 };
 struct TapEvent {
     int64_t sinceOpenNs;   // monotonic, from the port's open

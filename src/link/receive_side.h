@@ -1,6 +1,11 @@
 // The engine's receive side: cuts arriving bytes into lines and routes each
 // line once, to the running scan, to the transaction, or away. No I/O, no
 // clock and no locks: the engine calls it under its receive lock.
+//
+// Everything goes to the sink once and in wire order: the commands written,
+// then each line with the time it was cut. A line queued for the transaction
+// has its route settled by the transaction later (reply, late reply, or
+// unclaimed); the lines behind it wait for that before they are told.
 #pragma once
 
 #include "line_cutter.h"
@@ -10,6 +15,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -18,8 +24,11 @@ public:
     // About two thousand scan reports: five seconds of a busy scan at 115200 baud.
     static constexpr std::size_t kReportQueueBytes = 64 * 1024;
     static constexpr std::size_t kReplyQueueBytes = 16 * 1024;
+    // Lines waiting behind one whose route is not settled yet; beyond this
+    // the oldest is told as unclaimed (a transaction that does not keep up).
+    static constexpr std::size_t kHeldBytes = 64 * 1024;
 
-    // Told where each line went; only given when someone listens.
+    // Told where each line went (Command: bytes written); only given when someone listens.
     class Sink {
     public:
         virtual void Route(TapRoute route, std::string_view bytes, std::string_view command,
@@ -31,14 +40,20 @@ public:
 
     // Bytes as they arrived at `atNs`.
     void Feed(std::string_view bytes, int64_t atNs, Sink* sink);
+    // Bytes about to be written at `atNs`, told in order with the lines.
+    void Sent(std::string_view bytes, int64_t atNs, Sink* sink);
 
     // A command is about to go out: complete lines that came before it are
-    // not its reply (a line still arriving is kept), and its echo is skipped
-    // until EndCommand. Starting or ending a scan is seen here.
+    // not its reply, nor is a partial line unless it can still become a scan
+    // report; its echo is skipped until EndCommand. Starting or ending a scan
+    // is seen here.
     void BeginCommand(const std::string& text, Sink* sink);
-    void EndCommand(const std::string& text, bool refused);
+    // Lines the transaction did not take are unclaimed.
+    void EndCommand(const std::string& text, bool refused, Sink* sink);
 
     bool PopReply(QueuedLine& out);
+    // The route of a line taken with PopReply.
+    void Settle(uint64_t id, TapRoute route, std::string_view command, Sink* sink);
     bool PopReport(QueuedLine& out);
     bool HasReply() const { return !replies_.Empty(); }
     bool HasReport() const { return !reports_.Empty(); }
@@ -55,14 +70,34 @@ public:
     uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
 private:
+    struct Held {
+        uint64_t id = 0;  // 0: settled
+        TapRoute route = TapRoute::Unclaimed;
+        std::string bytes;
+        std::string command;
+        int64_t atNs = 0;
+    };
+
     void RouteLine(std::string_view line, int64_t atNs, Sink* sink);
     void Drop(std::string_view line, int64_t atNs, Sink* sink);
     void DropQueuedReports();
+    bool TakesReports() const { return scanActive_.load() || stopping_; }
+    // Tells a settled line now, or after the unsettled ones before it.
+    void Tell(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs, Sink* sink);
+    void Release(Sink* sink);
+    void UnclaimReplies(Sink* sink);
 
     LineAssembler assembler_;
     LineQueue replies_{kReplyQueueBytes};
     LineQueue reports_{kReportQueueBytes};
-    std::string pending_;  // the command in flight, for its echo
+    std::string pending_;     // the command in flight, for its echo
+    bool inCommand_ = false;  // a transaction waits for lines
+    // A stop was sent: reports still count until the module says +STOPPED.
+    bool stopping_ = false;
     std::atomic<bool> scanActive_{false};
     std::atomic<uint64_t> dropped_{0};
+    std::deque<Held> held_;
+    std::size_t heldBytes_ = 0;
+    uint64_t nextId_ = 1;
+    int64_t lastFeedNs_ = 0;  // when the partial line's last bytes came
 };

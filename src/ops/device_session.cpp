@@ -360,6 +360,15 @@ ScanReportResult DeviceSession::WaitScanReport() {
 
 SessionResult DeviceSession::StopScan() { return Run(steps::kStopScan, nullptr); }
 
+std::vector<lv2xx_scan_report> DeviceSession::TakeReportsLeft() {
+    std::vector<lv2xx_scan_report> out;
+    lv2xx_scan_report report{};
+    while (m_comm.WaitScanReport(report, 0) == ATRES_SCAN_REPORT) {
+        out.push_back(report);
+    }
+    return out;
+}
+
 SessionResult DeviceSession::Scan(const std::string& filterName, const std::function<bool()>& keepGoing,
                                   const std::function<void(const lv2xx_scan_report&)>& onReport) {
     SessionResult r = StartScan(filterName);
@@ -376,5 +385,8 @@ SessionResult DeviceSession::Scan(const std::string& filterName, const std::func
         }
     }
     Tally(r, StopScan());
+    for (const lv2xx_scan_report& report : TakeReportsLeft()) {
+        onReport(report);
+    }
     return r;
 }

@@ -100,6 +100,8 @@ public:
     SessionResult StartScan(const std::string& filterName);
     // One report; Timeout when none came within the engine's wait.
     ScanReportResult WaitScanReport();
+    // After StopScan: the reports the module sent before it stopped, in order.
+    std::vector<lv2xx_scan_report> TakeReportsLeft();
     SessionResult StopScan();
     // Starts, hands every report to onReport while keepGoing holds (checked
     // after each report or quiet period, so at least every 1.2 s), then stops

@@ -125,7 +125,7 @@ private:
     void OnScanResult(int job, int status);
     void OnProfileResult(int status);
     void OnRawCommandResult(int status);
-    void AddScanDevice();
+    void AddScanDevice(const lv2xx_scan_report& report);
     void ClearDisplay();
     // Error handler installed on the engine (I/O thread).
     void OnCommError(const KestovLV2xxComm* comm, std::error_code& ec);

@@ -46,7 +46,10 @@ int ManagerOps::JobStopScan() {
     if (m_scanState.load() != SCAN_STOP_REQUESTED) {
         return -1;
     }
-    return StatusOf(m_session.StopScan());
+    const int status = StatusOf(m_session.StopScan());
+    // Reports sent up to the module's +STOPPED belong to this scan too.
+    m_records.m_reportsAtStop = m_session.TakeReportsLeft();
+    return status;
 }
 
 // ---- Window thread ----
@@ -77,7 +80,7 @@ void ManagerOps::OnScanResult(int job, int status) {
     if (job == JOB_READ_SCAN_RESULT) {
         if (status == JOB_STATUS_OK || status == JOB_STATUS_NO_RESULT) {
             if (status == JOB_STATUS_OK) {
-                AddScanDevice();
+                AddScanDevice(m_records.m_scanResult);
             }
             if (m_scanState.load() == SCAN_RUNNING) {
                 QueueJob(JOB_READ_SCAN_RESULT, false);
@@ -88,6 +91,10 @@ void ManagerOps::OnScanResult(int job, int status) {
         return;
     }
     // JOB_STOP_SCAN
+    for (const lv2xx_scan_report& report : m_records.m_reportsAtStop) {
+        AddScanDevice(report);
+    }
+    m_records.m_reportsAtStop.clear();
     if (status == JOB_STATUS_OK) {
         m_scanState.store(SCAN_IDLE);
         m_view.SetScanButton(IDS_SCAN, true);
@@ -97,8 +104,7 @@ void ManagerOps::OnScanResult(int job, int status) {
     }
 }
 
-void ManagerOps::AddScanDevice() {
-    const lv2xx_scan_report& report = m_records.m_scanResult;
+void ManagerOps::AddScanDevice(const lv2xx_scan_report& report) {
     const std::string name = FieldText(report.name);
     const std::string hex = AddressToHex(report.address);
     m_scanRecord.Add(hex, name, report.rssi);  // every report, before the list rules

@@ -31,6 +31,7 @@ constexpr std::size_t kBacklogLimit = 16384;    // unsent bytes beyond which rep
 constexpr std::size_t kMinPacedBacklog = 128;   // on a paced wire: about 100 ms worth, at least this
 constexpr std::size_t kMaxBatch = 2000;         // reports per loop turn
 constexpr std::size_t kDefaultPopulation = 12;
+constexpr std::size_t kReportsBeforeStopped = 6;  // with SetReportsUntilStopped
 constexpr auto kHangUpWait = 2s;
 
 void CloseFd(int& fd) {
@@ -54,7 +55,16 @@ struct KestovSimulator::Impl {
     std::chrono::milliseconds replyDelay{0};
     bool echo = false, framed = false, split = false, silent = false, noise = false;
     std::vector<std::string> errorPrefixes;
-    std::vector<std::pair<std::string, std::chrono::milliseconds>> delayPrefixes;
+    struct Delay {
+        std::string prefix;
+        std::chrono::milliseconds extra;
+        std::size_t times;  // left; kEveryTime: no limit
+    };
+    std::vector<Delay> delayPrefixes;
+    std::string stray;
+    bool recordWire = false;
+    std::string wireRecord;
+    bool reportsUntilStopped = false;
     bool straddle = false;
     bool straddleHeadDue = false;  // the first head goes out from the loop
     std::vector<SimLogEntry> log;
@@ -72,6 +82,8 @@ struct KestovSimulator::Impl {
     struct Scheduled {
         Clock::time_point due;
         std::string bytes;
+        bool afterReports = false;  // leaves after the queued reports
+        std::size_t reports = 0;    // scan reports among the bytes
     };
     std::deque<Scheduled> scheduled;  // replies waiting for their time, in order
     WireWriter writer;
@@ -124,12 +136,27 @@ struct KestovSimulator::Impl {
         return junk + "\r";
     }
 
-    std::chrono::milliseconds ExtraDelayFor(const std::string& cmd) const {
+    std::chrono::milliseconds TakeExtraDelayFor(const std::string& cmd) {
         std::chrono::milliseconds extra{0};
-        for (const auto& [prefix, delay] : delayPrefixes) {
-            if (cmd.rfind(prefix, 0) == 0) extra += delay;
+        for (Delay& d : delayPrefixes) {
+            if (d.times == 0 || cmd.rfind(d.prefix, 0) != 0) continue;
+            extra += d.extra;
+            if (d.times != KestovSimulator::kEveryTime) --d.times;
         }
         return extra;
+    }
+
+    // The reports a scan still sends while its stop is on the way.
+    std::string LastReports(std::size_t& count) {
+        std::string out;
+        count = 0;
+        for (std::size_t i = 0; i < kReportsBeforeStopped; ++i) {
+            const SimDevice* device = NextReportedDevice();
+            if (!device) break;
+            out += FormatScanReport(*device, device->rssi) + "\r";
+            ++count;
+        }
+        return out;
     }
 
     // A report whose head is on the wire before a reply and whose tail
@@ -158,10 +185,12 @@ struct KestovSimulator::Impl {
         cv.notify_all();
         if (now < restartUntil || silent) return;  // a restarting or mute module hears nothing
         if (echo) writer.Append(line + "\r");
+        const bool stopsScan = reportsUntilStopped && state.scanning && line == "AT+STOPSCAN" && !silent &&
+                               rate > 0 && !devices.empty();
         const CommandOutcome outcome = (lineTooLong || MatchesErrorPrefix(line))
                                            ? CommandOutcome{kReplyError, false}
                                            : HandleCommand(state, line);
-        auto due = now + replyDelay + ExtraDelayFor(line);
+        auto due = now + replyDelay + TakeExtraDelayFor(line);
         if (outcome.restart) {
             due += kRestartPause;
             restartUntil = due;
@@ -170,7 +199,10 @@ struct KestovSimulator::Impl {
         std::string bytes = Frame(outcome.reply);
         if (noise) bytes += NoiseLine();
         if (straddle) bytes = StraddleTail() + bytes + StraddleHead();
-        scheduled.push_back(Scheduled{due, std::move(bytes)});
+        bytes += stray;
+        std::size_t reports = 0;
+        if (stopsScan) bytes = LastReports(reports) + bytes;
+        scheduled.push_back(Scheduled{due, std::move(bytes), stopsScan, reports});
         if (state.scanning && !scanRunning) {
             scanRunning = true;
             nextReport = due;  // reports follow the scanning reply
@@ -205,7 +237,13 @@ struct KestovSimulator::Impl {
 
     void ReleaseDueReplies(Clock::time_point now) {
         while (!scheduled.empty() && scheduled.front().due <= now) {
-            writer.Append(scheduled.front().bytes);
+            Scheduled& s = scheduled.front();
+            if (s.afterReports) {
+                writer.AppendBulk(s.bytes);
+                reportsSent += s.reports;
+            } else {
+                writer.Append(s.bytes);
+            }
             scheduled.pop_front();
         }
     }
@@ -283,6 +321,7 @@ struct KestovSimulator::Impl {
                 std::lock_guard lock(mu);
                 if (hangUpRequested) break;
                 writer.Configure(paceBaud, split);
+                writer.SetRecording(recordWire);
                 if (straddleHeadDue) {
                     writer.Append(StraddleHead());
                     straddleHeadDue = false;
@@ -293,6 +332,10 @@ struct KestovSimulator::Impl {
                 }
             }
             if (!masterDead && !writer.Drain(master, now)) masterDead = true;
+            if (std::string written = writer.TakeWritten(); !written.empty()) {
+                std::lock_guard lock(mu);
+                wireRecord += written;
+            }
 
             const auto wait = NextWake(now) - Clock::now();
             const auto ns = std::max<long long>(
@@ -452,9 +495,20 @@ void KestovSimulator::SetNoise(bool on) {
     impl_->noise = on;
 }
 
-void KestovSimulator::SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra) {
+void KestovSimulator::SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra,
+                                  std::size_t times) {
     std::lock_guard lock(impl_->mu);
-    impl_->delayPrefixes.emplace_back(commandPrefix, extra);
+    impl_->delayPrefixes.push_back({commandPrefix, extra, times});
+}
+
+void KestovSimulator::SetStrayAfterReplies(const std::string& bytes) {
+    std::lock_guard lock(impl_->mu);
+    impl_->stray = bytes;
+}
+
+void KestovSimulator::SetReportsUntilStopped(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->reportsUntilStopped = on;
 }
 
 void KestovSimulator::SetReportStraddlesReplies(bool on) {
@@ -505,6 +559,17 @@ void KestovSimulator::ClearLog() {
 bool KestovSimulator::WaitForCommands(std::size_t n, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(impl_->mu);
     return impl_->cv.wait_for(lock, timeout, [&] { return impl_->log.size() >= n; });
+}
+
+void KestovSimulator::SetRecordWire(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->recordWire = on;
+    impl_->wireRecord.clear();
+}
+
+std::string KestovSimulator::WireRecord() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->wireRecord;
 }
 
 std::size_t KestovSimulator::ReportsSent() const { return impl_->reportsSent.load(); }

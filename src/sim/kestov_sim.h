@@ -98,13 +98,21 @@ public:
     // Every command starting with this prefix is answered with an error line.
     void SetErrorFor(const std::string& commandPrefix);
     // Every command starting with this prefix is answered this much later
-    // (a reply that misses its time-out).
-    void SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra);
+    // (a reply that misses its time-out); with `times`, only the next that many.
+    void SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra,
+                     std::size_t times = kEveryTime);
+    static constexpr std::size_t kEveryTime = static_cast<std::size_t>(-1);
     // Clears both lists.
     void ClearErrors();
     // A scan report is always half sent when a command arrives: its head
     // went out after the last reply, its tail goes out before the next one.
     void SetReportStraddlesReplies(bool on);
+    // These bytes (no line end: noise, a boot byte) follow every reply, so a
+    // piece of a line sits on the wire between two transactions. Empty: off.
+    void SetStrayAfterReplies(const std::string& bytes);
+    // A running scan goes on reporting right up to its +STOPPED: a few
+    // reports leave after every queued one, then the reply.
+    void SetReportsUntilStopped(bool on);
     // Closes the terminal's master side: the program sees the device vanish.
     void HangUp();
 
@@ -116,6 +124,9 @@ public:
     bool WaitForCommands(std::size_t n, std::chrono::milliseconds timeout) const;
     // Total scan reports handed to the wire since Start.
     std::size_t ReportsSent() const;
+    // Keeps a copy of every byte written to the program from now on.
+    void SetRecordWire(bool on);
+    std::string WireRecord() const;
 
 private:
     struct Impl;

@@ -92,6 +92,7 @@ bool WireWriter::Drain(int fd, Clock::time_point now) {
             }
             return false;
         }
+        if (recording_) written_.append(current_, currentOffset_, static_cast<std::size_t>(n));
         currentOffset_ += static_cast<std::size_t>(n);
         if (baud_ == 0 && !split_) continue;
         const auto base = wireFreeAt_ + kCatchUp < now ? now : wireFreeAt_;

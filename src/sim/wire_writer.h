@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "sim/scan_reports.h"
 
@@ -31,6 +32,9 @@ public:
     bool Drain(int fd, Clock::time_point now);
     // When the next piece may leave; time_point::max() when nothing waits.
     Clock::time_point NextWriteAt() const;
+    // Bytes written since the last call, when recording.
+    void SetRecording(bool on) { recording_ = on; }
+    std::string TakeWritten() { return std::exchange(written_, {}); }
     // The last write would have blocked: wait for the descriptor to be writable.
     bool WaitingForRoom() const { return blocked_ && Pending() > 0; }
 
@@ -48,6 +52,8 @@ private:
     unsigned baud_ = 0;
     bool split_ = false;
     bool blocked_ = false;
+    bool recording_ = false;
+    std::string written_;
     Clock::time_point wireFreeAt_{};
     SimRandom rng_{7};
 };

@@ -115,6 +115,25 @@ TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm)
     }
 }
 
+// A piece held between transactions is kept only while it can still end as
+// a scan report: every start of a report can, anything else cannot.
+TEST(MayBecomeScanReport, OnlyTheStartOfAReportCanBecomeOne)
+{
+    for (const std::string report : {"+A1B2C3D4E5F6,-45,Dev", "+a1b2c3d4e5f6,7,", "+A1B2C3D4E5F6,-100,N,a,me"}) {
+        for (std::size_t n = 1; n <= report.size(); ++n) {
+            EXPECT_TRUE(MayBecomeScanReport(report.substr(0, n))) << report.substr(0, n);
+        }
+    }
+    const std::string nots[] = {
+        "",  "\xFF", std::string(1, '\0'), "#", "+S", "+STOPPED", "+A1B2C3D4E5G", "+A1B2C3D4E5F6;",
+        "+A1B2C3D4E5F6,-12345", "+A1B2C3D4E5F6,,", "+A1B2C3D4E5F6,-45," + std::string(64, 'n'), "KESTOV-LV2",
+        "\r\n", "\r\n+A1",
+    };
+    for (const std::string& head : nots) {
+        EXPECT_FALSE(MayBecomeScanReport(head)) << Show(head);
+    }
+}
+
 TEST(LineQueue, DropsWholeLinesOldestFirstAtItsCeiling)
 {
     LineQueue queue(100);

@@ -40,7 +40,7 @@ std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole)
     ReceiveSide side;
     Recorder sink;
     side.BeginCommand("AT+STARTSCAN", &sink);
-    side.EndCommand("AT+STARTSCAN", false);
+    side.EndCommand("AT+STARTSCAN", false, &sink);
     side.BeginCommand("AT+MODEL?", &sink);
     while (!bytes.empty()) {
         seed = seed * 1664525u + 1013904223u;
@@ -49,7 +49,7 @@ std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole)
         bytes.remove_prefix(n);
         Check(side.Bytes() <= kCeiling);
     }
-    std::vector<std::string> out = sink.events;
+    std::vector<std::string> out;
     QueuedLine line;
     while (side.PopReport(line)) {
         Check(ClassifyLine(line.bytes) == LineKind::ScanReport);
@@ -63,7 +63,11 @@ std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole)
         Check(ClassifyLine(line.bytes) != LineKind::ScanReport);
         Check(LineText(line.bytes) != "AT+MODEL?");
         out.push_back("reply:" + line.bytes);
+        side.Settle(line.id, TapRoute::Reply, "AT+MODEL?", &sink);
     }
+    // Every line held back for a reply is told once it is settled.
+    side.EndCommand("AT+MODEL?", false, &sink);
+    out.insert(out.begin(), sink.events.begin(), sink.events.end());
     return out;
 }
 
