@@ -146,3 +146,22 @@ TEST(ScanMonitorModel, ANewScanEmptiesTheTableOnce) {
     model.Refresh();
     EXPECT_EQ(Column(model, ScanMonitorModel::Address), QStringList{"B2"});
 }
+
+TEST(ScanMonitorModel, ARowWhoseDeviceWasDroppedForTheBoundShowsTheNewDevice) {
+    const auto t0 = ScanRecord::Clock::now();
+    ScanRecord record(2);
+    record.Start(t0);
+    record.Add("A1", "first", -60, t0 + 10ms);
+    record.Add("B2", "second", -70, t0 + 20ms);
+    ScanMonitorModel model(record);
+    model.Refresh();
+    model.sort(ScanMonitorModel::Address, Qt::AscendingOrder);
+    ASSERT_EQ(Column(model, ScanMonitorModel::Address), (QStringList{"A1", "B2"}));
+    // One report each, as before: only the device's identity tells the change.
+    record.Add("Z9", "third", -80, t0 + 30ms);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.Refresh();
+    EXPECT_EQ(Column(model, ScanMonitorModel::Address), (QStringList{"B2", "Z9"}));
+    EXPECT_EQ(Column(model, ScanMonitorModel::Name), (QStringList{"second", "third"}));
+    EXPECT_GE(changed.count(), 1);
+}
