@@ -1,7 +1,9 @@
 // The monitor's table model over a scripted scan: in-place updates that keep
 // the selection and the sort, and the filters.
 #include "ui/monitor/scan_monitor_model.h"
+#include "ui/monitor/scan_monitor_window.h"
 
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 
@@ -164,4 +166,23 @@ TEST(ScanMonitorModel, ARowWhoseDeviceWasDroppedForTheBoundShowsTheNewDevice) {
     EXPECT_EQ(Column(model, ScanMonitorModel::Address), (QStringList{"B2", "Z9"}));
     EXPECT_EQ(Column(model, ScanMonitorModel::Name), (QStringList{"second", "third"}));
     EXPECT_GE(changed.count(), 1);
+}
+
+TEST(ScanMonitorWindow, TheStatusLineSaysHowManyDevicesWereDroppedForTheBound) {
+    const auto t0 = ScanRecord::Clock::now();
+    ScanRecord record(2);
+    record.Start(t0);
+    ScanMonitorWindow window(record, {});
+    auto* status = window.findChild<QLabel*>(QStringLiteral("monitorStatus"));
+    ASSERT_NE(status, nullptr);
+    record.Add("A1", "", -60, t0 + 1ms);
+    record.Add("A1", "", -60, t0 + 2ms);
+    record.Add("B2", "", -60, t0 + 3ms);
+    window.RefreshNow();
+    EXPECT_FALSE(status->text().contains(QStringLiteral("dropped"))) << status->text().toStdString();
+    record.Add("C3", "", -60, t0 + 4ms);
+    window.RefreshNow();
+    EXPECT_TRUE(status->text().contains(
+        QStringLiteral("statistics of 1 least recently seen devices (2 reports) dropped: at most 2 devices are kept")))
+        << status->text().toStdString();
 }
