@@ -53,10 +53,11 @@ void ScanRecord::Add(const std::string& address, const std::string& name, int rs
     e.name = NameId(name);
     e.address = PackAddress(address);
     e.rssi = std::clamp(rssi, -32768, 32767);
-    const std::size_t at_ = static_cast<std::size_t>(m_endSeq % m_limit);
-    // Grown as reports come, so a short scan stays small.
+    // Reserved whole, so it never moves; pages count only once written,
+    // so a short scan stays small.
+    if (m_reports.capacity() < m_limit) m_reports.reserve(m_limit);
     if (m_reports.size() < m_limit) m_reports.push_back(e);
-    else m_reports[at_] = e;
+    else m_reports[static_cast<std::size_t>(m_endSeq % m_limit)] = e;
     ++m_endSeq;
     m_size = std::min(m_size + 1, m_limit);
 }

@@ -65,7 +65,7 @@ private:
     std::chrono::system_clock::time_point m_startWall{};
     ScanStats m_stats;
     std::size_t m_limit;
-    std::vector<ScanReportEntry> m_reports;  // ring, grown up to m_limit
+    std::vector<ScanReportEntry> m_reports;  // ring of m_limit, filled as reports come
     std::size_t m_size = 0;
     uint64_t m_endSeq = 0;
     std::vector<std::string> m_names;  // [0] is the empty name

@@ -84,6 +84,18 @@ TEST(TrafficRing, RowsComeBackWholeAcrossTheByteBuffersWrapAndItsBoundDropsTheOl
     }
 }
 
+TEST(TrafficRing, ThePastFullRingDropsATenthAtOnce) {
+    traffic::TrafficRing ring(100);
+    for (int i = 0; i < 100; ++i) ring.Append({{i, TapDirection::Received, TapRoute::ScanReport, "x", ""}});
+    EXPECT_EQ(ring.Size(), 100u);
+    EXPECT_EQ(ring.Append({{100, TapDirection::Received, TapRoute::ScanReport, "y", ""}}), 11u);
+    EXPECT_EQ(ring.Size(), 90u);
+    EXPECT_EQ(ring.FirstSeq(), 11u);
+    EXPECT_EQ(ring.AtSeq(ring.EndSeq() - 1).bytes, "y");
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(ring.Append({{0, TapDirection::Sent, TapRoute::Command, "z", ""}}), 0u);
+    EXPECT_EQ(ring.Dropped(), 11u);
+}
+
 TEST(RawCommand, ChecksAndLinkChangingCommands) {
     EXPECT_EQ(CheckRawCommand(""), RawCommandCheck::Empty);
     EXPECT_EQ(CheckRawCommand("AT\r"), RawCommandCheck::ControlChar);

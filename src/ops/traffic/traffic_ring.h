@@ -1,5 +1,6 @@
-// The newest lines of traffic, up to a fixed count; the oldest go first.
-// Rows keep a running number, so a view can tell which of its rows are gone.
+// The newest lines of traffic, up to a fixed count; the oldest go first, a
+// tenth of the count at a time. Rows keep a running number, so a view can
+// tell which of its rows are gone.
 //
 // Compact: a row is 24 bytes, and its bytes and command text sit in one
 // circular byte buffer (grown as needed up to kMaxBytes), so a full ring of
