@@ -5,16 +5,26 @@
 //           following the end: lines shown against lines the module sent,
 //           the longest gap of a 10 ms timer on the window thread, and the
 //           growth of the peak resident size
-//   ring    the window's model filled past its bound (200,000 lines) in the
-//           tap's batch size: growth of the peak resident size, time per batch
+//   ring    the window's model, shown in a table, filled past its bound
+//           (200,000 lines) in the tap's batch size: growth of the peak
+//           resident size, time per batch with the view's share
+//   soak    a long flood (default 600 s, 500 devices, paced at 115200 baud)
+//           with the traffic window and the scan monitor open (sorted by the
+//           last RSSI, eight devices plotted): resident size at 30 s and at
+//           the end and its largest value after 30 s, and the gaps of a 10 ms
+//           timer on the window thread (longest, 95th percentile)
 //
 // Each figure is measured in a process of its own, so one peak does not hide
 // the other:
 //
 //   traffic_bench flood [seconds]
 //   traffic_bench ring
+//   traffic_bench soak [seconds] [devices] [--unique]
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
+#include "ui/monitor/rssi_plot.h"
+#include "ui/monitor/scan_monitor_model.h"
+#include "ui/monitor/scan_monitor_window.h"
 #include "ui/shell/com_config_dlg.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
@@ -26,6 +36,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -65,12 +77,14 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 30000) {
 struct Gaps {
     double longestMs = 0;
     double p99Ms = 0;
+    double p95Ms = 0;
     int over50 = 0;
+    int over100 = 0;
 };
 
 // Runs the event loop for a while and measures the gaps between the ticks of
-// a 10 ms timer on this (the window's) thread.
-Gaps TimerGaps(int runMs) {
+// a 10 ms timer on this (the window's) thread; `each` runs once a second.
+Gaps TimerGaps(int runMs, const std::function<void(int second)>& each = {}) {
     QElapsedTimer clock;
     clock.start();
     qint64 last = clock.nsecsElapsed();
@@ -84,6 +98,13 @@ Gaps TimerGaps(int runMs) {
         last = now;
     });
     tick.start();
+    QTimer second;
+    int seconds = 0;
+    if (each) {
+        second.setInterval(1000);
+        QObject::connect(&second, &QTimer::timeout, [&] { each(++seconds); });
+        second.start();
+    }
     QEventLoop loop;
     QTimer::singleShot(runMs, &loop, &QEventLoop::quit);
     loop.exec();
@@ -92,7 +113,9 @@ Gaps TimerGaps(int runMs) {
     std::sort(gaps.begin(), gaps.end());
     g.longestMs = gaps.back();
     g.p99Ms = gaps[gaps.size() * 99 / 100];
+    g.p95Ms = gaps[gaps.size() * 95 / 100];
     g.over50 = static_cast<int>(std::count_if(gaps.begin(), gaps.end(), [](double x) { return x >= 50; }));
+    g.over100 = static_cast<int>(std::count_if(gaps.begin(), gaps.end(), [](double x) { return x >= 100; }));
     return g;
 }
 
@@ -174,9 +197,88 @@ int Flood(int seconds) {
     return status;
 }
 
+int Soak(int seconds, std::size_t devices, bool unique) {
+    sim::KestovSimulator simulator("KESTOV-LV200");
+    simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(devices));
+    simulator.SetScanRate(20000);  // far more than 115200 baud carries
+    simulator.SetRssiJitter(8);
+    simulator.SetUniqueAddresses(unique);
+    simulator.SetPaceBaud(115200);
+    std::string error;
+    if (!simulator.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
+        dlg.m_portName = QString::fromStdString(simulator.DevicePath());
+        return int(QDialog::Accepted);
+    });
+    MessageBoxSeam::SetHandler([](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
+                                  QMessageBox::StandardButtons) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return QMessageBox::Ok;
+    });
+    int status = 0;
+    {
+        CKESTOVLV2xxManagerDlg window;
+        window.show();
+        if (!WaitFor([&] { return window.Control(1010)->isEnabled(); })) {
+            std::fprintf(stderr, "no read-back\n");
+            return 1;
+        }
+        window.findChild<QAction*>(QStringLiteral("cmdTraffic"))->trigger();
+        window.OpenScanMonitor();
+        ScanMonitorWindow* monitor = window.Monitor();
+        const long rssOpen = StatusKb("VmRSS");
+        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
+        if (!WaitFor([&] { return monitor->Model()->rowCount() >= static_cast<int>(RssiPlot::kMaxDevices); })) {
+            std::fprintf(stderr, "the scan did not start\n");
+            return 1;
+        }
+        monitor->Table()->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
+        QItemSelectionModel* selection = monitor->Table()->selectionModel();
+        for (int row = 0; row < static_cast<int>(RssiPlot::kMaxDevices); ++row)
+            selection->select(monitor->Model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        long rssAt30 = -1, rssMaxAfter30 = 0, rss = 0;
+        const std::size_t sentBefore = simulator.ReportsSent();
+        const Gaps gap = TimerGaps(seconds * 1000, [&](int second) {
+            rss = StatusKb("VmRSS");
+            if (second == 30) rssAt30 = rss;
+            if (second >= 30) rssMaxAfter30 = std::max(rssMaxAfter30, rss);
+            if (second % 30 == 0)
+                std::printf("soak: %4d s  RSS %.1f MB  devices %zu  reports %llu\n", second, rss / 1024.0,
+                            window.Ops().ScanRecording().Stats().Devices().size(),
+                            static_cast<unsigned long long>(window.Ops().ScanRecording().Stats().TotalReports()));
+            std::fflush(stdout);
+        });
+        const std::size_t sent = simulator.ReportsSent() - sentBefore;
+        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
+        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        std::printf("soak: %d s flood at 115200 baud from %zu %s, traffic window and scan monitor open, "
+                    "%zu reports sent (%.0f/s)\n",
+                    seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds));
+        std::printf("soak: RSS with both windows open before the scan %.1f MB, at 30 s %.1f MB, at the end %.1f MB, "
+                    "largest after 30 s %.1f MB (target: flat after 30 s, below 120 MB)\n",
+                    rssOpen / 1024.0, rssAt30 / 1024.0, rss / 1024.0, rssMaxAfter30 / 1024.0);
+        std::printf("soak: 10 ms timer on the window thread: longest gap %.1f ms (target < 100), 95th percentile "
+                    "%.1f ms, 99th %.1f ms, %d gaps of 50 ms or more, %d of 100 ms or more\n",
+                    gap.longestMs, gap.p95Ms, gap.p99Ms, gap.over50, gap.over100);
+        status = gap.longestMs < 100 && rss < 120 * 1024 ? 0 : 3;
+    }
+    simulator.Stop();
+    ComConfigDlg::SetModalSeam({});
+    MessageBoxSeam::SetHandler({});
+    return status;
+}
+
 int Ring() {
     const long before = StatusKb("VmHWM");
     TrafficModel model;
+    // Shown, as in the window, so the view's share of each batch counts.
+    QTableView view;
+    view.setModel(&model);
+    view.resize(800, 400);
+    view.show();
     const int total = 250000;
     const int batch = 1000;
     QElapsedTimer t;
@@ -192,6 +294,7 @@ int Ring() {
         }
         const qint64 start = t.nsecsElapsed();
         model.AppendBatch(std::move(events));
+        QCoreApplication::processEvents();
         worstBatchNs = std::max(worstBatchNs, t.nsecsElapsed() - start);
     }
     const long after = StatusKb("VmHWM");
@@ -208,14 +311,21 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::string mode = argc > 1 ? argv[1] : "";
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
-    if (mode != "flood" && mode != "ring") {
-        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring\n");
+    if (mode != "flood" && mode != "ring" && mode != "soak") {
+        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique]\n");
         return 2;
     }
     QApplication app(argc, argv);
     QTemporaryDir dir;
     SettingsStore::UseFile(dir.filePath(QStringLiteral("bench.ini")));
-    const int status = mode == "ring" ? Ring() : Flood(seconds > 0 ? seconds : 10);
+    int status = 0;
+    if (mode == "soak") {
+        const std::size_t devices = argc > 3 ? static_cast<std::size_t>(std::atol(argv[3])) : 500;
+        const bool unique = argc > 4 && std::string(argv[4]) == "--unique";
+        status = Soak(argc > 2 && seconds > 0 ? seconds : 600, devices > 0 ? devices : 500, unique);
+    } else {
+        status = mode == "ring" ? Ring() : Flood(seconds > 0 ? seconds : 10);
+    }
     SettingsStore::UseFile(QString());
     return status;
 }

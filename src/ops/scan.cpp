@@ -116,6 +116,8 @@ void ManagerOps::AddScanDevice(const lv2xx_scan_report& report) {
     if (m_records.m_rssiFilterOn && m_records.m_rssiThreshold > report.rssi) {
         return;  // not remembered: a stronger report may still list it
     }
-    m_scanSeen.emplace(address, report);
+    // Bounded like the statistics: once full, the view says that later
+    // devices are not listed, and nothing more is remembered here.
+    if (m_scanSeen.size() < ScanStats::kDefaultCapacity) m_scanSeen.emplace(address, report);
     m_view.InsertScanRow(row, address, Utf8ToWide(name), Utf8ToWide(std::to_string(report.rssi)));
 }

@@ -101,17 +101,17 @@ void WriteStats(std::ostream& out, const ScanStats& stats, const std::vector<std
         const ScanDeviceStats& d = devices[row];
         out << Record({d.address, d.name, std::to_string(d.hits), std::to_string(d.firstRssi),
                        std::to_string(d.lastRssi), std::to_string(d.minRssi), std::to_string(d.maxRssi),
-                       Number(d.meanRssi, 1), std::to_string(d.firstSeenMs), std::to_string(d.lastSeenMs)});
+                       Number(d.MeanRssi(), 1), std::to_string(d.firstSeenMs), std::to_string(d.lastSeenMs)});
     }
 }
 
 void WriteReports(std::ostream& out, const ScanRecord& record) {
     out << Record({"time_utc", "time_ms", "address", "name", "rssi"});
-    const auto& devices = record.Stats().Devices();
     const auto start = record.StartedAt();
-    for (const ScanReportEntry& r : record.Reports()) {
+    for (uint64_t seq = record.FirstSeq(); seq < record.EndSeq(); ++seq) {
+        const ScanReportEntry& r = record.ReportAt(seq);
         out << Record({UtcText(start + std::chrono::milliseconds(r.atMs)), std::to_string(r.atMs),
-                       devices[r.device].address, record.Name(r.name), std::to_string(r.rssi)});
+                       AddressHex(r.address), record.Name(r.name), std::to_string(r.rssi)});
     }
 }
 

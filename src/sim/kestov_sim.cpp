@@ -51,6 +51,8 @@ struct KestovSimulator::Impl {
     std::vector<SimDevice> devices = MakeDevices(kDefaultPopulation, 1);
     double rate = 20;
     int jitter = 0;
+    bool uniqueAddresses = false;
+    uint64_t nextUnique = 0;  // loop thread only
     unsigned paceBaud = 0;
     std::chrono::milliseconds replyDelay{0};
     bool echo = false, framed = false, split = false, silent = false, noise = false;
@@ -289,7 +291,16 @@ struct KestovSimulator::Impl {
             int rssi = device->rssi;
             if (jitter > 0) rssi += static_cast<int>(rng.Below(2 * jitter + 1)) - jitter;
             rssi = std::clamp(rssi, -127, -1);
-            batch += FormatScanReport(*device, rssi);
+            if (uniqueAddresses) {
+                // A device never seen before, with a name of the population.
+                SimDevice fresh = *device;
+                const uint64_t n = nextUnique++;
+                for (int b = 0; b < 6; ++b) fresh.address[5 - b] = static_cast<uint8_t>(n >> (8 * b));
+                fresh.address[0] |= 0xC0;
+                batch += FormatScanReport(fresh, rssi);
+            } else {
+                batch += FormatScanReport(*device, rssi);
+            }
             batch += '\r';
             ++sent;
             if (noise && sent % 5 == 0) batch += NoiseLine();
@@ -458,6 +469,11 @@ void KestovSimulator::SetScanRate(double reportsPerSecond) {
 void KestovSimulator::SetRssiJitter(int plusMinus) {
     std::lock_guard lock(impl_->mu);
     impl_->jitter = std::max(0, plusMinus);
+}
+
+void KestovSimulator::SetUniqueAddresses(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->uniqueAddresses = on;
 }
 
 void KestovSimulator::SetPaceBaud(unsigned baud) {

@@ -84,6 +84,9 @@ public:
     static std::vector<SimDevice> MakeDevices(std::size_t n, uint32_t seed = 1);
     void SetScanRate(double reportsPerSecond);  // default 20
     void SetRssiJitter(int plusMinus);          // default 0: reports carry the base RSSI
+    // Every report comes from an address not reported before (a flood of
+    // passing devices); names still come from the population.
+    void SetUniqueAddresses(bool on);
 
     // ---- Wire pacing: 10 bits per byte at this baud; 0 = as fast as possible ----
     void SetPaceBaud(unsigned baud);

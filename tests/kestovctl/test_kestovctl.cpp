@@ -255,6 +255,42 @@ TEST(Kestovctl, ScanListsDevicesAndStopsTheModule) {
     EXPECT_FALSE(module->State().scanning);
 }
 
+TEST(Kestovctl, AScanOfEverNewAddressesKeepsTheMostRecentAndCountsTheRest) {
+    auto module = StartModule();
+    module->SetScanDevices(sim::KestovSimulator::MakeDevices(3));
+    module->SetUniqueAddresses(true);
+    module->SetScanRate(2000);
+    for (const bool asJson : {true, false}) {
+        SCOPED_TRACE(asJson ? "json" : "text");
+        std::vector<std::string> args = {"scan", module->DevicePath(), "--seconds", "1", "--max-devices", "20"};
+        if (asJson) args.insert(args.begin(), "--json");
+        const ToolRun run = RunTool(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(module->Commands().back(), "AT+STOPSCAN");
+        if (!asJson) {
+            EXPECT_NE(run.out.find("20 devices,"), std::string::npos) << run.out;
+            EXPECT_NE(run.out.find("not listed: only the 20 most recently seen are kept"), std::string::npos)
+                << run.out;
+            continue;
+        }
+        const json j = Json(run.out);
+        const uint64_t reports = j["reports"].get<uint64_t>();
+        ASSERT_GT(reports, 20u) << "the module sends 2,000 a second";
+        ASSERT_EQ(j["devices"].size(), 20u);
+        EXPECT_EQ(j["deviceLimit"], 20);
+        // Every report came from a new address: each beyond the cap dropped one.
+        EXPECT_EQ(j["droppedDevices"].get<uint64_t>(), reports - 20);
+        EXPECT_EQ(j["droppedReports"].get<uint64_t>(), reports - 20);
+        // The kept are the newest, listed in the order they were first seen.
+        std::string previous;
+        for (const json& d : j["devices"]) {
+            EXPECT_EQ(d["hits"], 1);
+            EXPECT_LT(previous, d["address"].get<std::string>());
+            previous = d["address"].get<std::string>();
+        }
+    }
+}
+
 TEST(Kestovctl, CtrlCStopsTheModulesScanBeforeExiting) {
     auto module = StartModule();
     const ToolRun run = RunTool({"scan", module->DevicePath(), "--seconds", "0"}, std::chrono::seconds(60),

@@ -3,6 +3,8 @@
 #include "ops/scan_csv.h"
 #include "sim_link.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 namespace {
@@ -48,11 +50,9 @@ TEST(ScanStats, EveryReportCountsAndTheLatestNonEmptyNameWins) {
         EXPECT_EQ(d.hits, e.hits);
         EXPECT_EQ((std::vector<int>{d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi}),
                   (std::vector<int>{e.first, e.last, e.min, e.max}));
-        EXPECT_DOUBLE_EQ(d.meanRssi, e.mean);
+        EXPECT_DOUBLE_EQ(d.MeanRssi(), e.mean);
         EXPECT_EQ(d.firstSeenMs, e.firstSeen);
         EXPECT_EQ(d.lastSeenMs, e.lastSeen);
-        EXPECT_EQ(d.history.size(), e.hits);
-        EXPECT_EQ(d.history.back(), std::make_pair(e.lastSeen, e.last));
     }
     EXPECT_EQ(stats.TotalReports(), 6u);
     EXPECT_EQ(stats.LatestMs(), 90);
@@ -65,17 +65,100 @@ TEST(ScanStats, EveryReportCountsAndTheLatestNonEmptyNameWins) {
     EXPECT_EQ(stats.Add("AA0000000002", "", -1, 0), 0u) << "indices start over";
 }
 
-TEST(ScanStats, HistoryKeepsTheNewestSamplesWhileTheCountsKeepEverything) {
-    ScanStats stats;
-    const int n = static_cast<int>(ScanStats::kHistoryLimit) + 25;
-    for (int i = 0; i < n; ++i) stats.Add("AA0000000001", "x", -(i % 100) - 1, i);
-    const ScanDeviceStats& d = stats.Devices()[0];
-    EXPECT_EQ(d.hits, static_cast<uint64_t>(n));
-    ASSERT_EQ(d.history.size(), ScanStats::kHistoryLimit);
-    EXPECT_EQ(d.history.front().first, 25);
-    EXPECT_EQ(d.history.back().first, n - 1);
-    EXPECT_EQ(d.minRssi, -100);
-    EXPECT_EQ(d.maxRssi, -1);
+// Recency, oldest first, as the bound sees it.
+static std::vector<std::string> ByRecency(const ScanStats& stats) {
+    std::vector<std::string> out;
+    for (std::size_t slot = stats.Oldest(); slot != ScanStats::npos; slot = stats.Newer(slot))
+        out.push_back(stats.Devices()[slot].address);
+    return out;
+}
+
+TEST(ScanStats, BeyondTheCapTheLeastRecentlySeenDeviceGoesAndIsCounted) {
+    struct Case {
+        const char* what;
+        std::size_t capacity;
+        std::vector<const char*> reports;  // addresses, in order
+        std::vector<std::string> kept;     // oldest first
+        uint64_t droppedDevices, droppedReports;
+    };
+    const Case cases[] = {
+        {"under the cap nothing goes", 3, {"A1", "A2", "A1", "A3"}, {"A2", "A1", "A3"}, 0, 0},
+        {"the first seen goes first", 2, {"A1", "A2", "A3"}, {"A2", "A3"}, 1, 1},
+        {"a new report makes a device recent", 2, {"A1", "A2", "A1", "A3"}, {"A1", "A3"}, 1, 1},
+        {"the dropped device's reports are counted", 2, {"A1", "A1", "A1", "A2", "A3"}, {"A2", "A3"}, 1, 3},
+        {"a dropped device that comes back starts over", 2, {"A1", "A2", "A3", "A1"}, {"A3", "A1"}, 2, 2},
+        {"a cap of one keeps the newest", 1, {"A1", "A1", "A2", "A2", "A3"}, {"A3"}, 2, 4},
+        {"the newest seen again changes nothing", 2, {"A1", "A2", "A2", "A2"}, {"A1", "A2"}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScanStats stats(c.capacity);
+        int64_t ms = 0;
+        for (const char* a : c.reports) stats.Add(a, "", -50, ms += 10);
+        EXPECT_EQ(ByRecency(stats), c.kept);
+        EXPECT_EQ(stats.Devices().size(), c.kept.size());
+        EXPECT_EQ(stats.DroppedDevices(), c.droppedDevices);
+        EXPECT_EQ(stats.DroppedReports(), c.droppedReports);
+        EXPECT_EQ(stats.TotalReports(), c.reports.size());
+        uint64_t hits = 0;
+        for (const ScanDeviceStats& d : stats.Devices()) hits += d.hits;
+        EXPECT_EQ(hits + stats.DroppedReports(), stats.TotalReports()) << "every report is either kept or counted";
+        for (const std::string& a : c.kept) EXPECT_NE(stats.Find(a), ScanStats::npos) << a;
+    }
+}
+
+TEST(ScanStats, AReusedSlotHoldsOnlyTheNewDevice) {
+    ScanStats stats(2);
+    stats.Add("A1", "old name", -10, 5);
+    stats.Add("A2", "", -20, 6);
+    stats.Add("A1", "", -30, 7);
+    const std::size_t slot = stats.Add("A3", "", -90, 8);  // takes A2's slot
+    EXPECT_EQ(slot, 1u);
+    EXPECT_EQ(stats.Find("A2"), ScanStats::npos);
+    const ScanDeviceStats& d = stats.Devices()[slot];
+    EXPECT_EQ(d.address, "A3");
+    EXPECT_EQ(d.name, "");
+    EXPECT_EQ(d.hits, 1u);
+    EXPECT_EQ((std::vector<int>{d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi}), (std::vector<int>{-90, -90, -90, -90}));
+    EXPECT_EQ(d.firstSeenMs, 8);
+    EXPECT_EQ(d.serial, 2u) << "the third device seen";
+    const std::vector<std::size_t> order = stats.SlotsByFirstSighting();
+    EXPECT_EQ(order, (std::vector<std::size_t>{0, 1}));
+    stats.Add("A4", "", -1, 9);  // takes A1's slot 0
+    EXPECT_EQ(stats.SlotsByFirstSighting(), (std::vector<std::size_t>{1, 0}));
+}
+
+TEST(ScanStats, AFloodOfNewAddressesStaysWithinTheCapWithEveryKeptDeviceFound) {
+    // Ten times the cap, in the order a flood of passing devices brings them,
+    // with some devices seen again now and then.
+    constexpr std::size_t kCap = 500;
+    ScanStats stats(kCap);
+    char address[13];
+    std::size_t reports = 0;
+    for (std::size_t n = 0; n < 10 * kCap; ++n) {
+        std::snprintf(address, sizeof address, "C0%010zX", n);
+        stats.Add(address, "x", -60, static_cast<int64_t>(n));
+        ++reports;
+        if (n % 7 == 0 && n >= 100) {
+            std::snprintf(address, sizeof address, "C0%010zX", n - 100);
+            stats.Add(address, "x", -60, static_cast<int64_t>(n));
+            ++reports;
+        }
+        ASSERT_LE(stats.Devices().size(), kCap);
+    }
+    EXPECT_EQ(stats.TotalReports(), reports);
+    const std::vector<std::string> kept = ByRecency(stats);
+    ASSERT_EQ(kept.size(), kCap) << "the recency list links every slot once";
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        ASSERT_NE(stats.Find(kept[i]), ScanStats::npos) << kept[i];
+        if (i > 0) {
+            EXPECT_LE(stats.Devices()[stats.Find(kept[i - 1])].lastSeenMs,
+                      stats.Devices()[stats.Find(kept[i])].lastSeenMs);
+        }
+    }
+    uint64_t devicesSeen = 0;
+    for (const ScanDeviceStats& d : stats.Devices()) devicesSeen = std::max(devicesSeen, d.serial + 1);
+    EXPECT_EQ(stats.DroppedDevices(), devicesSeen - kCap);
 }
 
 TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
@@ -87,11 +170,13 @@ TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
     record.Add("AA0000000001", "Door", -60, t0 + 5ms);
     record.Add("AA0000000002", "", -70, t0 + 1250ms);
     record.Add("AA0000000001", "Door 2", -61, t0 + 2000ms);
-    ASSERT_EQ(record.Reports().size(), 3u);
-    EXPECT_EQ(record.Reports()[1].atMs, 1250);
-    EXPECT_EQ(record.Name(record.Reports()[0].name), "Door");
-    EXPECT_EQ(record.Name(record.Reports()[1].name), "");
-    EXPECT_EQ(record.Name(record.Reports()[2].name), "Door 2");
+    ASSERT_EQ(record.ReportCount(), 3u);
+    EXPECT_EQ(record.ReportAt(1).atMs, 1250u);
+    EXPECT_EQ(record.Name(record.ReportAt(0).name), "Door");
+    EXPECT_EQ(record.Name(record.ReportAt(1).name), "");
+    EXPECT_EQ(record.Name(record.ReportAt(2).name), "Door 2");
+    EXPECT_EQ(AddressHex(record.ReportAt(1).address), "AA0000000002");
+    EXPECT_EQ(record.ReportAt(2).rssi, -61);
     EXPECT_EQ(record.Stats().Devices()[0].name, "Door 2");
 
     std::ostringstream csv;
@@ -103,8 +188,38 @@ TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
 
     record.Start(t0 + 10s);
     EXPECT_NE(record.Generation(), generation);
-    EXPECT_TRUE(record.Reports().empty());
+    EXPECT_EQ(record.ReportCount(), 0u);
     EXPECT_TRUE(record.Stats().Devices().empty());
+}
+
+TEST(ScanRecord, TheReportRingKeepsTheNewestAndTheirAddressesOutliveTheDevices) {
+    using Clock = ScanRecord::Clock;
+    ScanRecord record(2, 3);  // two devices, three reports
+    const Clock::time_point t0 = Clock::now();
+    record.Start(t0);
+    const char* addresses[] = {"AA0000000001", "AA0000000002", "AA0000000003", "AA0000000004", "AA0000000005"};
+    for (int i = 0; i < 5; ++i) record.Add(addresses[i], "n", -i, t0 + std::chrono::milliseconds(i));
+    EXPECT_EQ(record.ReportCount(), 3u);
+    EXPECT_EQ(record.FirstSeq(), 2u);
+    EXPECT_EQ(record.EndSeq(), 5u);
+    EXPECT_EQ(record.ReportsDropped(), 2u);
+    EXPECT_EQ(record.Stats().Devices().size(), 2u);
+    std::ostringstream csv;
+    scan_csv::WriteReports(csv, record);
+    const auto rows = scan_csv::Parse(csv.str());
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1][2], "AA0000000003") << "its device's record is gone, its report is not";
+    EXPECT_EQ(rows[3][2], "AA0000000005");
+}
+
+TEST(ScanRecord, AddressesPackIntoFortyEightBits) {
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"000000000000", 0}, {"FFFFFFFFFFFF", 0xFFFFFFFFFFFFull}, {"a1B2c3D4e5F6", 0xA1B2C3D4E5F6ull},
+        {"A1B2C3D4E5", 0}, {"A1B2C3D4E5F6A", 0}, {"A1B2C3D4E5G6", 0},
+    };
+    for (const auto& [hex, packed] : cases) EXPECT_EQ(PackAddress(hex), packed) << hex;
+    EXPECT_EQ(AddressHex(0xA1B2C3D4E5F6ull), "A1B2C3D4E5F6");
+    EXPECT_EQ(AddressHex(0x1ull), "000000000001");
 }
 
 TEST(ScanCsv, AwkwardFieldsSurviveTheRoundTrip) {
@@ -167,7 +282,7 @@ TEST(ScanStats, TheOperationsCountReportsTheListIgnoresAndANewScanStartsOver) {
         uint64_t hits = 0;
         for (const ScanDeviceStats& d : record.Stats().Devices()) hits += d.hits;
         EXPECT_EQ(hits, record.Stats().TotalReports());
-        EXPECT_EQ(record.Reports().size(), hits);
+        EXPECT_EQ(record.ReportCount(), hits);
         EXPECT_EQ(hits, link.view.reportsHandled.size());
         link.ops.SetScanState(2);
         link.ops.QueueJob(JOB_STOP_SCAN, false);

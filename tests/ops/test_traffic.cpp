@@ -58,6 +58,44 @@ TEST(TrafficRing, KeepsTheNewestAndCountsWhatWent) {
     EXPECT_EQ(ring.FirstSeq(), ring.EndSeq());
 }
 
+TEST(TrafficRing, RowsComeBackWholeAcrossTheByteBuffersWrapAndItsBoundDropsTheOldest) {
+    // 1 KiB of text at most: lines of 60 to 90 bytes wrap the buffer often.
+    traffic::TrafficRing ring(1000, 1024);
+    std::vector<TapEvent> all;
+    for (int i = 0; i < 200; ++i) {
+        TapEvent e{int64_t{i} * 1000, i % 3 == 0 ? TapDirection::Sent : TapDirection::Received,
+                   i % 2 == 0 ? TapRoute::Reply : TapRoute::ScanReport,
+                   std::string(60 + i % 31, static_cast<char>('a' + i % 26)) + "\r", i % 2 == 0 ? "AT+VER?" : ""};
+        all.push_back(e);
+        ring.Append({e});
+        ASSERT_LE(ring.BufferBytes(), 1024u);
+    }
+    EXPECT_LT(ring.Size(), 20u) << "the byte bound, not the row count, holds here";
+    EXPECT_EQ(ring.Dropped() + ring.Size(), all.size());
+    for (uint64_t seq = ring.FirstSeq(); seq < ring.EndSeq(); ++seq) {
+        const TapEvent got = ring.AtSeq(seq);
+        const TapEvent& want = all[static_cast<std::size_t>(seq)];
+        EXPECT_EQ(got.bytes, want.bytes) << seq;
+        EXPECT_EQ(got.command, want.command) << seq;
+        EXPECT_EQ(got.sinceOpenNs, want.sinceOpenNs);
+        EXPECT_EQ(got.direction, want.direction);
+        EXPECT_EQ(got.route, want.route);
+        EXPECT_EQ(ring.RouteAt(seq), want.route);
+    }
+}
+
+TEST(TrafficRing, ThePastFullRingDropsATenthAtOnce) {
+    traffic::TrafficRing ring(100);
+    for (int i = 0; i < 100; ++i) ring.Append({{i, TapDirection::Received, TapRoute::ScanReport, "x", ""}});
+    EXPECT_EQ(ring.Size(), 100u);
+    EXPECT_EQ(ring.Append({{100, TapDirection::Received, TapRoute::ScanReport, "y", ""}}), 11u);
+    EXPECT_EQ(ring.Size(), 90u);
+    EXPECT_EQ(ring.FirstSeq(), 11u);
+    EXPECT_EQ(ring.AtSeq(ring.EndSeq() - 1).bytes, "y");
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(ring.Append({{0, TapDirection::Sent, TapRoute::Command, "z", ""}}), 0u);
+    EXPECT_EQ(ring.Dropped(), 11u);
+}
+
 TEST(RawCommand, ChecksAndLinkChangingCommands) {
     EXPECT_EQ(CheckRawCommand(""), RawCommandCheck::Empty);
     EXPECT_EQ(CheckRawCommand("AT\r"), RawCommandCheck::ControlChar);

@@ -24,6 +24,7 @@ struct Options {
     bool framed = false;
     bool scanning = false;
     bool straddle = false;
+    bool unique = false;
     long delayMs = 0;
 };
 
@@ -36,6 +37,7 @@ void PrintUsage(FILE* out) {
         "  --link PATH      also make PATH a symbolic link to the device (removed on exit)\n"
         "  --rate N         scan reports per second (default 20)\n"
         "  --devices N      number of simulated devices around (default 12)\n"
+        "  --unique         every scan report from an address not reported before\n"
         "  --pace-baud B    send at the speed of B baud (default: as fast as possible)\n"
         "  --echo           echo each command line before the reply\n"
         "  --framed         send replies as CR LF text CR LF\n"
@@ -77,6 +79,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.scanning = true;
         } else if (arg == "--straddle") {
             o.straddle = true;
+        } else if (arg == "--unique") {
+            o.unique = true;
         } else if (arg == "--model" && value(v)) {
             o.model = v;
         } else if (arg == "--link" && value(v)) {
@@ -137,6 +141,7 @@ int main(int argc, char** argv) {
     module.SetFramedReplies(o.framed);
     module.SetReplyDelay(std::chrono::milliseconds(o.delayMs));
     module.SetReportStraddlesReplies(o.straddle);
+    module.SetUniqueAddresses(o.unique);
     if (o.scanning) {
         sim::SimState state = module.State();
         state.scanning = true;

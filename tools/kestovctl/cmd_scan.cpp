@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -25,7 +26,7 @@ extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 }  // namespace
 
 int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
-            bool rssiSet, int rssiMin) {
+            bool rssiSet, int rssiMin, std::size_t maxDevices) {
     if (!nameFilter.empty() && input_rules::CheckScanFilterName(nameFilter) != 0) {
         PrintError(RuleText(IDS_INVALID_FILTER_NAME) + " (1 to 8 bytes)");
         return EXIT_USAGE;
@@ -52,7 +53,7 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
     const auto elapsedMs = [&] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     };
-    ScanStats stats;
+    ScanStats stats(maxDevices);
     const SessionResult r = opened.link->session.Scan(
         nameFilter,
         [&] {
@@ -75,31 +76,40 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
         return ExitFor(r);
     }
 
+    const std::vector<std::size_t> order = stats.SlotsByFirstSighting();
     if (g.json) {
         nlohmann::json devices = nlohmann::json::array();
-        for (const ScanDeviceStats& d : stats.Devices()) {
+        for (const std::size_t slot : order) {
+            const ScanDeviceStats& d = stats.Devices()[slot];
             devices.push_back({{"address", d.address}, {"name", d.name}, {"hits", d.hits},
                                {"firstRssi", d.firstRssi}, {"lastRssi", d.lastRssi}, {"minRssi", d.minRssi},
-                               {"maxRssi", d.maxRssi}, {"meanRssi", d.meanRssi}, {"firstSeenMs", d.firstSeenMs},
+                               {"maxRssi", d.maxRssi}, {"meanRssi", d.MeanRssi()}, {"firstSeenMs", d.firstSeenMs},
                                {"lastSeenMs", d.lastSeenMs}});
         }
         std::cout << Dump({{"port", port}, {"reports", stats.TotalReports()}, {"devices", devices},
-                           {"interrupted", g_interrupted.load()}})
+                           {"deviceLimit", stats.Capacity()}, {"droppedDevices", stats.DroppedDevices()},
+                           {"droppedReports", stats.DroppedReports()}, {"interrupted", g_interrupted.load()}})
                   << "\n";
     } else {
         std::printf("%-12s  %-20s %6s %5s %5s %5s %5s %6s\n", "ADDRESS", "NAME", "HITS", "FIRST", "LAST", "MIN",
                     "MAX", "MEAN");
-        for (const ScanDeviceStats& d : stats.Devices()) {
+        for (const std::size_t slot : order) {
+            const ScanDeviceStats& d = stats.Devices()[slot];
             std::string name;
             for (unsigned char c : d.name) {
                 name.push_back(c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c));
             }
             std::printf("%-12s  %-20s %6llu %5d %5d %5d %5d %6.1f\n", d.address.c_str(), name.c_str(),
                         static_cast<unsigned long long>(d.hits), d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi,
-                        d.meanRssi);
+                        d.MeanRssi());
         }
         std::printf("%zu devices, %llu reports\n", stats.Devices().size(),
                     static_cast<unsigned long long>(stats.TotalReports()));
+        if (stats.DroppedDevices() > 0) {
+            std::printf("%llu more devices (%llu reports) not listed: only the %zu most recently seen are kept\n",
+                        static_cast<unsigned long long>(stats.DroppedDevices()),
+                        static_cast<unsigned long long>(stats.DroppedReports()), stats.Capacity());
+        }
     }
     return g_interrupted.load() ? EXIT_INTERRUPTED : EXIT_OK;
 }

@@ -17,7 +17,7 @@ int CmdApply(const GlobalOptions& g, const std::string& port, const std::string&
              bool skipUnsupported);
 int CmdReboot(const GlobalOptions& g, const std::string& port, bool factoryReset, bool confirmed);
 int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
-            bool rssiSet, int rssiMin);
+            bool rssiSet, int rssiMin, std::size_t maxDevices);
 int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vector<std::string>& ports,
                  const std::string& nameTemplate, bool skipUnsupported);
 

@@ -1,5 +1,6 @@
 // kestovctl: KESTOV LV2xx modules from the command line.
 #include "commands.h"
+#include "ops/scan_stats.h"
 #include "exit_codes.h"
 #include "link/file_io.h"
 #include "report.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     bool probe = false, dryRun = false, skipUnsupported = false, yes = false;
     double seconds = 10;
     int rssi = INT_MIN;
+    std::size_t maxDevices = ScanStats::kDefaultCapacity;
 
     auto* ports = app.add_subcommand("ports", "List serial ports");
     unsigned probeMs = 300;
@@ -52,7 +54,11 @@ int main(int argc, char** argv) {
     scan->add_option("--seconds", seconds, "How long to scan; 0 until Ctrl+C")->capture_default_str();
     scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to 8 bytes, on the module)");
     scan->add_option("--rssi", rssi, "Leave out reports weaker than this RSSI (-127 to 127)");
-    scan->callback([&] { status = CmdScan(g, port, seconds, nameFilter, rssi != INT_MIN, rssi); });
+    scan->add_option("--max-devices", maxDevices,
+                     "Devices kept; beyond it the least recently seen are dropped and counted")
+        ->capture_default_str()
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}));
+    scan->callback([&] { status = CmdScan(g, port, seconds, nameFilter, rssi != INT_MIN, rssi, maxDevices); });
 
     auto* reboot = app.add_subcommand("reboot", "Restart the module");
     reboot->add_option("PORT", port, "Serial device")->required();

@@ -4,6 +4,10 @@
 <context>
     <name>CKESTOVLV2xxManagerDlg</name>
     <message>
+        <source>The list is full (%1 devices): devices seen later are not listed. The scan monitor keeps the most recently seen.</source>
+        <translation>목록이 가득 찼습니다(장치 %1개): 이후에 본 장치는 목록에 넣지 않습니다. 스캔 모니터는 가장 최근에 본 장치를 보관합니다.</translation>
+    </message>
+    <message>
         <source>KESTOV-LV200 Manager</source>
         <translation>KESTOV-LV200 Manager</translation>
     </message>

@@ -60,6 +60,10 @@
         <translation>그래프는 선택한 장치 %2개 중 %1개를 표시합니다</translation>
     </message>
     <message>
+        <source>statistics of %1 least recently seen devices (%2 reports) dropped: at most %3 devices are kept</source>
+        <translation>가장 오래전에 본 장치 %1개(보고 %2개)의 통계를 버렸습니다: 장치는 최대 %3개까지 보관됩니다</translation>
+    </message>
+    <message>
         <source>CSV files (*.csv);;All files (*)</source>
         <translation>CSV 파일 (*.csv);;모든 파일 (*)</translation>
     </message>

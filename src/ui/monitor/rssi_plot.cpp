@@ -53,9 +53,34 @@ void RssiPlot::SetDevices(const std::vector<std::size_t>& devices) {
         chart()->addSeries(series);
         series->attachAxis(m_timeAxis);
         series->attachAxis(m_rssiAxis);
-        m_lines.push_back({device, 0, series});
+        m_lines.push_back({device, PackAddress(all[device].address), {}, true, series});
     }
+    // Back through the kept reports for the newest points of each line, once.
+    std::size_t full = 0;
+    for (uint64_t seq = m_record.EndSeq(); seq > m_record.FirstSeq() && full < m_lines.size(); --seq) {
+        const ScanReportEntry& r = m_record.ReportAt(seq - 1);
+        for (Line& line : m_lines) {
+            if (line.address != r.address || static_cast<std::size_t>(line.points.size()) >= kHistoryLimit) continue;
+            line.points.append(QPointF(static_cast<double>(r.atMs) / 1000.0, static_cast<double>(r.rssi)));
+            if (static_cast<std::size_t>(line.points.size()) == kHistoryLimit) ++full;
+        }
+    }
+    for (Line& line : m_lines) std::reverse(line.points.begin(), line.points.end());
+    m_readUpTo = m_record.EndSeq();
     Refresh();
+}
+
+void RssiPlot::Take(uint64_t from) {
+    for (uint64_t seq = std::max(from, m_record.FirstSeq()); seq < m_record.EndSeq(); ++seq) {
+        const ScanReportEntry& r = m_record.ReportAt(seq);
+        for (Line& line : m_lines) {
+            if (line.address != r.address) continue;
+            if (static_cast<std::size_t>(line.points.size()) >= kHistoryLimit) line.points.removeFirst();
+            line.points.append(QPointF(static_cast<double>(r.atMs) / 1000.0, static_cast<double>(r.rssi)));
+            line.dirty = true;
+        }
+    }
+    m_readUpTo = m_record.EndSeq();
 }
 
 void RssiPlot::Refresh() {
@@ -63,36 +88,28 @@ void RssiPlot::Refresh() {
         SetDevices({});
         return;
     }
+    if (!m_lines.empty()) Take(m_readUpTo);
+    m_readUpTo = m_record.EndSeq();
     bool changed = false;
     for (Line& line : m_lines) {
-        if (m_record.Stats().Devices()[line.device].hits != line.hitsDrawn) {
-            Redraw(line);
-            changed = true;
-        }
+        if (!line.dirty) continue;
+        line.series->replace(line.points);
+        line.dirty = false;
+        changed = true;
     }
     if (changed) FitAxes();
-}
-
-void RssiPlot::Redraw(Line& line) {
-    const ScanDeviceStats& d = m_record.Stats().Devices()[line.device];
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(d.history.size()));
-    for (const auto& [ms, rssi] : d.history) points.append(QPointF(static_cast<double>(ms) / 1000.0, rssi));
-    line.series->replace(points);
-    line.hitsDrawn = d.hits;
 }
 
 void RssiPlot::FitAxes() {
     double t0 = std::numeric_limits<double>::max(), t1 = 0;
     int lo = 127, hi = -128;
     for (const Line& line : m_lines) {
-        const ScanDeviceStats& d = m_record.Stats().Devices()[line.device];
-        if (d.history.empty()) continue;
-        t0 = std::min(t0, static_cast<double>(d.history.front().first) / 1000.0);
-        t1 = std::max(t1, static_cast<double>(d.history.back().first) / 1000.0);
-        for (const auto& sample : d.history) {
-            lo = std::min(lo, sample.second);
-            hi = std::max(hi, sample.second);
+        if (line.points.isEmpty()) continue;
+        t0 = std::min(t0, line.points.front().x());
+        t1 = std::max(t1, line.points.back().x());
+        for (const QPointF& p : line.points) {
+            lo = std::min(lo, static_cast<int>(p.y()));
+            hi = std::max(hi, static_cast<int>(p.y()));
         }
     }
     if (t1 < t0) return;

@@ -1,10 +1,14 @@
-// RSSI over time of a few devices of a ScanRecord, one line each. Refresh()
-// redraws only the lines whose device got new reports, each with one
-// replace() of its whole history.
+// RSSI over time of a few devices of a ScanRecord, one line each, from the
+// record's raw reports: choosing the devices reads back through them once,
+// and Refresh() reads only the reports that came since the last call, so its
+// work follows the report rate, not the number of devices or reports kept.
+// Lines whose device got new points are redrawn with one replace().
 #pragma once
 
 #include "ops/scan_record.h"
 
+#include <QList>
+#include <QPointF>
 #include <QtCharts/QChartView>
 
 #include <cstddef>
@@ -18,6 +22,8 @@ class RssiPlot : public QChartView {
     Q_OBJECT
 public:
     static constexpr std::size_t kMaxDevices = 8;
+    // Newest points kept per line.
+    static constexpr std::size_t kHistoryLimit = 600;
 
     explicit RssiPlot(const ScanRecord& record, QWidget* parent = nullptr);
 
@@ -32,14 +38,18 @@ public:
 private:
     struct Line {
         std::size_t device;
-        uint64_t hitsDrawn;
+        uint64_t address;
+        QList<QPointF> points;  // oldest first, at most kHistoryLimit
+        bool dirty;
         QLineSeries* series;
     };
-    void Redraw(Line& line);
+    // Adds the record's reports in [from, EndSeq()) to their lines.
+    void Take(uint64_t from);
     void FitAxes();
 
     const ScanRecord& m_record;
     uint64_t m_generation = 0;
+    uint64_t m_readUpTo = 0;  // reports before this running number are drawn
     std::vector<Line> m_lines;
     QValueAxis* m_timeAxis = nullptr;
     QValueAxis* m_rssiAxis = nullptr;

@@ -23,6 +23,7 @@ void ScanMonitorModel::Reset() {
     m_order.clear();
     m_rowOf.clear();
     m_hitsSeen.clear();
+    m_serialSeen.clear();
     m_names.clear();
     m_totalSeen = 0;
     m_generation = m_record.Generation();
@@ -65,14 +66,14 @@ bool ScanMonitorModel::Less(std::size_t a, std::size_t b) const {
     case LastRssi: c = cmp(x.lastRssi, y.lastRssi); break;
     case MinRssi: c = cmp(x.minRssi, y.minRssi); break;
     case MaxRssi: c = cmp(x.maxRssi, y.maxRssi); break;
-    case MeanRssi: c = cmp(x.meanRssi, y.meanRssi); break;
+    case MeanRssi: c = cmp(x.MeanRssi(), y.MeanRssi()); break;
     case FirstSeen: c = cmp(x.firstSeenMs, y.firstSeenMs); break;
     case LastSeen: c = cmp(x.lastSeenMs, y.lastSeenMs); break;
     default: break;
     }
     if (m_sortOrder == Qt::DescendingOrder) c = -c;
     // Ties keep the order of first sighting, so equal rows never swap places.
-    return c != 0 ? c < 0 : a < b;
+    return c != 0 ? c < 0 : x.serial < y.serial;
 }
 
 void ScanMonitorModel::Refresh() {
@@ -85,10 +86,13 @@ void ScanMonitorModel::Refresh() {
     // Which shown rows changed, to repaint just their span.
     int firstChanged = INT_MAX, lastChanged = -1;
     m_hitsSeen.resize(count, 0);
+    m_serialSeen.resize(count, UINT64_MAX);
     m_names.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        if (devices[i].hits == m_hitsSeen[i]) continue;
+        // A slot whose device was dropped for the bound holds a new device.
+        if (devices[i].hits == m_hitsSeen[i] && devices[i].serial == m_serialSeen[i]) continue;
         m_hitsSeen[i] = devices[i].hits;
+        m_serialSeen[i] = devices[i].serial;
         m_names[i] = QString::fromStdString(devices[i].name);
         if (const int row = RowOf(i); row >= 0) {
             firstChanged = std::min(firstChanged, row);
@@ -206,7 +210,7 @@ QVariant ScanMonitorModel::data(const QModelIndex& index, int role) const {
     case LastRssi: return QString::number(d.lastRssi);
     case MinRssi: return QString::number(d.minRssi);
     case MaxRssi: return QString::number(d.maxRssi);
-    case MeanRssi: return QString::number(d.meanRssi, 'f', 1);
+    case MeanRssi: return QString::number(d.MeanRssi(), 'f', 1);
     case FirstSeen: return Seconds(d.firstSeenMs);
     case LastSeen: return Seconds(d.lastSeenMs);
     default: return {};

@@ -62,6 +62,7 @@ private:
     std::vector<std::size_t> m_order;   // row -> device
     std::vector<int> m_rowOf;           // device -> row, -1 when hidden
     std::vector<uint64_t> m_hitsSeen;   // device -> hits at the last refresh
+    std::vector<uint64_t> m_serialSeen; // device -> its serial then
     std::vector<QString> m_names;       // device -> name, converted once per change
     QString m_filter;
     int64_t m_hideAfterMs = 0;

@@ -188,6 +188,12 @@ void ScanMonitorWindow::UpdateStatus() {
                            .arg(m_model->rowCount())
                            .arg(m_record.Stats().Devices().size())
                            .arg(m_record.Stats().TotalReports());
+    if (const uint64_t dropped = m_record.Stats().DroppedDevices(); dropped > 0)
+        text += QStringLiteral("; ") + MonitorTr("statistics of %1 least recently seen devices (%2 reports) dropped: "
+                                                 "at most %3 devices are kept")
+                                               .arg(dropped)
+                                               .arg(m_record.Stats().DroppedReports())
+                                               .arg(m_record.Stats().Capacity());
     if (m_selectedCount > RssiPlot::kMaxDevices)
         text += QStringLiteral("; ") + MonitorTr("the plot shows %1 of the %2 selected devices")
                                                .arg(RssiPlot::kMaxDevices)

@@ -37,7 +37,7 @@ void TrafficModel::ForgetDropped() {
 void TrafficModel::ShowFrom(uint64_t seq) {
     std::vector<uint64_t> add;
     for (uint64_t s = std::max(seq, m_ring.FirstSeq()); s < m_ring.EndSeq(); ++s) {
-        if (Matches(m_ring.AtSeq(s))) add.push_back(s);
+        if (Matches(s)) add.push_back(s);
     }
     m_shownUpTo = m_ring.EndSeq();
     if (add.empty()) return;
@@ -52,7 +52,7 @@ void TrafficModel::Rebuild() {
     m_shown.clear();
     const uint64_t end = m_paused ? m_shownUpTo : m_ring.EndSeq();
     for (uint64_t s = m_ring.FirstSeq(); s < end; ++s) {
-        if (Matches(m_ring.AtSeq(s))) m_shown.push_back(s);
+        if (Matches(s)) m_shown.push_back(s);
     }
     m_shownUpTo = std::max(end, m_ring.FirstSeq());
     endResetModel();
@@ -90,13 +90,13 @@ uint64_t TrafficModel::HeldWhilePaused() const {
     return m_paused ? m_ring.EndSeq() - std::max(m_shownUpTo, m_ring.FirstSeq()) : 0;
 }
 
-bool TrafficModel::Matches(const TapEvent& e) const {
-    if (m_hideScan && e.route == TapRoute::ScanReport) return false;
+bool TrafficModel::Matches(uint64_t seq) const {
+    if (m_hideScan && m_ring.RouteAt(seq) == TapRoute::ScanReport) return false;
     if (m_filter.isEmpty()) return true;
-    return Utf8(traffic::FormatRow(e)).contains(m_filter, Qt::CaseInsensitive);
+    return Utf8(traffic::FormatRow(m_ring.AtSeq(seq))).contains(m_filter, Qt::CaseInsensitive);
 }
 
-const TapEvent& TrafficModel::EventAt(int row) const { return m_ring.AtSeq(m_shown[static_cast<std::size_t>(row)]); }
+TapEvent TrafficModel::EventAt(int row) const { return m_ring.AtSeq(m_shown[static_cast<std::size_t>(row)]); }
 
 QString TrafficModel::RowText(int row) const { return Utf8(traffic::FormatRow(EventAt(row))); }
 
@@ -108,27 +108,26 @@ int TrafficModel::columnCount(const QModelIndex& parent) const { return parent.i
 
 QVariant TrafficModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const TapEvent& e = EventAt(index.row());
-    if (role == Qt::DisplayRole) {
-        switch (index.column()) {
-        case ColTime: return Utf8(traffic::SinceOpenText(e.sinceOpenNs));
-        case ColDirection:
-            return e.direction == TapDirection::Sent ? QCoreApplication::translate("TrafficWindow", "sent")
-                                                     : QCoreApplication::translate("TrafficWindow", "received");
-        case ColText: return Utf8(traffic::EscapeWireBytes(e.bytes));
-        case ColRoute: return Utf8(traffic::RouteTag(e.route, e.command));
-        default: return {};
-        }
-    }
+    const uint64_t seq = m_shown[static_cast<std::size_t>(index.row())];
     if (role == Qt::ForegroundRole) {
-        if (e.route == TapRoute::ScanReport) return QBrush(QColor(0x90, 0x90, 0x90));
-        if (e.route == TapRoute::Dropped || e.route == TapRoute::Partial) return QBrush(QColor(0xB0, 0x40, 0x20));
-        return QBrush(e.direction == TapDirection::Sent ? QColor(0x1F, 0x4E, 0xA8) : QColor(0x1E, 0x6B, 0x2E));
+        const TapRoute route = m_ring.RouteAt(seq);
+        if (route == TapRoute::ScanReport) return QBrush(QColor(0x90, 0x90, 0x90));
+        if (route == TapRoute::Dropped || route == TapRoute::Partial) return QBrush(QColor(0xB0, 0x40, 0x20));
+        return QBrush(m_ring.DirectionAt(seq) == TapDirection::Sent ? QColor(0x1F, 0x4E, 0xA8)
+                                                                    : QColor(0x1E, 0x6B, 0x2E));
     }
-    if (role == Qt::TextAlignmentRole && index.column() == ColTime) {
-        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && index.column() == ColTime) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    const TapEvent e = m_ring.AtSeq(seq);
+    switch (index.column()) {
+    case ColTime: return Utf8(traffic::SinceOpenText(e.sinceOpenNs));
+    case ColDirection:
+        return e.direction == TapDirection::Sent ? QCoreApplication::translate("TrafficWindow", "sent")
+                                                 : QCoreApplication::translate("TrafficWindow", "received");
+    case ColText: return Utf8(traffic::EscapeWireBytes(e.bytes));
+    case ColRoute: return Utf8(traffic::RouteTag(e.route, e.command));
+    default: return {};
     }
-    return {};
 }
 
 QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -33,7 +33,7 @@ public:
     uint64_t Dropped() const { return m_ring.Dropped(); }
     std::size_t Kept() const { return m_ring.Size(); }
     // The event of a shown row, and its text as files have it.
-    const TapEvent& EventAt(int row) const;
+    TapEvent EventAt(int row) const;
     QString RowText(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -45,7 +45,7 @@ signals:
     void CountsChanged();
 
 private:
-    bool Matches(const TapEvent& e) const;
+    bool Matches(uint64_t seq) const;
     // Shows the kept rows from seq on that pass the filter.
     void ShowFrom(uint64_t seq);
     void Rebuild();

@@ -210,3 +210,23 @@ TEST_F(ScanTest, TenThousandRowsStayCheap) {
     m_win->ClearScanList();
     EXPECT_EQ(m_win->ScanListCount(), 0);
 }
+
+TEST(ScanListModel, StopsAtItsLimitAndSaysSoInALastRowThatCannotBeSelected) {
+    ScanListModel model;
+    for (int i = 0; i < ScanListModel::kRowLimit; ++i)
+        model.InsertRow(i, QString::number(i), QStringLiteral("n"), QStringLiteral("-50"));
+    EXPECT_FALSE(model.Full());
+    EXPECT_EQ(model.rowCount(), ScanListModel::kRowLimit);
+    for (int extra = 0; extra < 3; ++extra)
+        model.InsertRow(model.rowCount(), QStringLiteral("late"), QStringLiteral("n"), QStringLiteral("-50"));
+    EXPECT_TRUE(model.Full());
+    EXPECT_EQ(model.DeviceCount(), ScanListModel::kRowLimit);
+    ASSERT_EQ(model.rowCount(), ScanListModel::kRowLimit + 1) << "one notice row, however many were left out";
+    const QModelIndex notice = model.index(ScanListModel::kRowLimit, 0);
+    EXPECT_TRUE(notice.data().toString().contains(QStringLiteral("not listed"))) << notice.data().toString().toStdString();
+    EXPECT_EQ(model.flags(notice), Qt::NoItemFlags);
+    EXPECT_EQ(model.Text(ScanListModel::kRowLimit - 1, 0), QString::number(ScanListModel::kRowLimit - 1));
+    model.Clear();
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_FALSE(model.Full());
+}

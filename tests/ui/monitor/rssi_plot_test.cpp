@@ -36,3 +36,21 @@ TEST(RssiPlot, DrawsTheHistoryOfAtMostEightDevicesWithLiteralLegends) {
     plot.Refresh();
     EXPECT_EQ(plot.DeviceCount(), 0u) << "a new scan clears the plot";
 }
+
+TEST(RssiPlot, ALineKeepsTheNewestPointsOfItsAddressFromTheKeptReports) {
+    ScanRecord record(1);  // one device record: the plotted one is dropped on the way
+    const auto t0 = ScanRecord::Clock::now();
+    record.Start(t0);
+    const int n = static_cast<int>(RssiPlot::kHistoryLimit) + 20;
+    for (int i = 0; i < n; ++i) record.Add("AA0000000001", "", -(i % 90) - 1, t0 + std::chrono::milliseconds(i));
+    RssiPlot plot(record);
+    plot.SetDevices({0});
+    EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit)) << "read back once when chosen";
+    record.Add("BB0000000002", "", -50, t0 + 2s);  // takes the only record
+    record.Add("AA0000000001", "", -50, t0 + 3s);  // and back
+    plot.Refresh();
+    EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit));
+    record.Add("BB0000000002", "", -50, t0 + 4s);
+    plot.Refresh();
+    EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit)) << "another address adds nothing";
+}

@@ -1,7 +1,9 @@
 // The monitor's table model over a scripted scan: in-place updates that keep
 // the selection and the sort, and the filters.
 #include "ui/monitor/scan_monitor_model.h"
+#include "ui/monitor/scan_monitor_window.h"
 
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 
@@ -145,4 +147,42 @@ TEST(ScanMonitorModel, ANewScanEmptiesTheTableOnce) {
     scan.record.Add("B2", "", -50);
     model.Refresh();
     EXPECT_EQ(Column(model, ScanMonitorModel::Address), QStringList{"B2"});
+}
+
+TEST(ScanMonitorModel, ARowWhoseDeviceWasDroppedForTheBoundShowsTheNewDevice) {
+    const auto t0 = ScanRecord::Clock::now();
+    ScanRecord record(2);
+    record.Start(t0);
+    record.Add("A1", "first", -60, t0 + 10ms);
+    record.Add("B2", "second", -70, t0 + 20ms);
+    ScanMonitorModel model(record);
+    model.Refresh();
+    model.sort(ScanMonitorModel::Address, Qt::AscendingOrder);
+    ASSERT_EQ(Column(model, ScanMonitorModel::Address), (QStringList{"A1", "B2"}));
+    // One report each, as before: only the device's identity tells the change.
+    record.Add("Z9", "third", -80, t0 + 30ms);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.Refresh();
+    EXPECT_EQ(Column(model, ScanMonitorModel::Address), (QStringList{"B2", "Z9"}));
+    EXPECT_EQ(Column(model, ScanMonitorModel::Name), (QStringList{"second", "third"}));
+    EXPECT_GE(changed.count(), 1);
+}
+
+TEST(ScanMonitorWindow, TheStatusLineSaysHowManyDevicesWereDroppedForTheBound) {
+    const auto t0 = ScanRecord::Clock::now();
+    ScanRecord record(2);
+    record.Start(t0);
+    ScanMonitorWindow window(record, {});
+    auto* status = window.findChild<QLabel*>(QStringLiteral("monitorStatus"));
+    ASSERT_NE(status, nullptr);
+    record.Add("A1", "", -60, t0 + 1ms);
+    record.Add("A1", "", -60, t0 + 2ms);
+    record.Add("B2", "", -60, t0 + 3ms);
+    window.RefreshNow();
+    EXPECT_FALSE(status->text().contains(QStringLiteral("dropped"))) << status->text().toStdString();
+    record.Add("C3", "", -60, t0 + 4ms);
+    window.RefreshNow();
+    EXPECT_TRUE(status->text().contains(
+        QStringLiteral("statistics of 1 least recently seen devices (2 reports) dropped: at most 2 devices are kept")))
+        << status->text().toStdString();
 }
