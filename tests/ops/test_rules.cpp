@@ -116,6 +116,37 @@ TEST(InputRules, AdvInterval) {
     }
 }
 
+// The slot rows as the window saves them and as a profile or the command
+// line names them: one rule, one order.
+TEST(InputRules, SlotRows) {
+    const std::string a = "A0B1C2D3E401";
+    const std::string b = "A0B1C2D3E402";
+    struct Case {
+        const char* name;
+        std::vector<std::string> addresses;
+        std::vector<std::string> tags;
+        int id;
+        int slot;
+    };
+    const Case cases[] = {
+        {"all empty", {"", "", ""}, {"", "", ""}, 0, 0},
+        {"two devices", {a, "", b}, {"T1", "", ""}, 0, 0},
+        {"twin ignoring case", {a, "", "a0b1c2d3e401"}, {"", "", ""}, IDS_DUPLICATED_ADDRESS, 3},
+        {"twins of text that is no address", {"XYZ", "xyz"}, {"", ""}, IDS_DUPLICATED_ADDRESS, 2},
+        {"bad address", {a, "A0B1C2D3E4"}, {"", ""}, IDS_SLOT_INVALID_ADDRESS, 2},
+        {"earlier row first", {"A0B1", b, b}, {"", "", ""}, IDS_SLOT_INVALID_ADDRESS, 1},
+        {"twin before its own address", {b, "A0B1", b}, {"", "", ""}, IDS_DUPLICATED_ADDRESS, 3},
+        {"tag too long", {a}, {"NINEBYTES"}, IDS_SLOT_INVALID_TAG, 1},
+        {"tag on an empty row", {"", a}, {"x\nATZ", ""}, IDS_SLOT_TAG_BAD_CHAR, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const input_rules::SlotRefusal r = input_rules::CheckSlotRows(c.addresses, c.tags);
+        EXPECT_EQ(r.id, c.id);
+        EXPECT_EQ(r.slot, c.slot);
+    }
+}
+
 TEST(ManagerOpsTables, ModelQueryTimeoutFollowsTheBaudRate) {
     const std::pair<uint32_t, unsigned> cases[] = {
         {0, 1200},      {1, 1200},     {9, 1200},     {10, 128000}, {1200, 1066}, {2400, 533},
