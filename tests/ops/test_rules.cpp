@@ -204,16 +204,17 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     ManagerOps ops(view);
     view.Attach(&ops);
     DeviceRecords& r = ops.Records();
-    std::strcpy(r.m_fwVersion, "v1.0");
-    const uint8_t addr[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-    std::memcpy(r.m_devInfo.address, addr, 6);
-    std::strcpy(r.m_devInfo.name, "\xED\x95\x9C");
-    std::strcpy(r.m_devInfo.state, "READY");
-    r.m_advIntervalRead = 2560;
-    r.m_uartRead = {'X', 2, 1};  // no parity item has 'X'
-    r.m_slotsRead[0].slot = 1;
-    std::memcpy(r.m_slotsRead[0].address, addr, 6);
-    r.m_userBeaconRead = 1;
+    DeviceSettings& s = r.m_settings;
+    s.firmware = "v1.0";
+    const BtAddress addr = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    s.address = addr;
+    s.name = "\xED\x95\x9C";
+    s.state = "READY";
+    s.advInterval = 2560;
+    s.uart = {'X', 2, true};  // no parity item has 'X'
+    s.slotEntries.assign(8, SlotEntry{});
+    s.slotEntries[0].address = addr;
+    s.beaconSource = 1;
 
     struct Case {
         const char* hex;
@@ -227,8 +228,7 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
         {"", u""},
     };
     for (const Case& c : cases) {
-        std::memset(r.m_beaconHexRead, 0, sizeof r.m_beaconHexRead);
-        std::strcpy(r.m_beaconHexRead, c.hex);
+        s.beaconHex = c.hex;
         view.comboSelection[1] = 2;
         ops.OnJobResult(JOB_READ_SETTINGS_BEACON, JOB_STATUS_OK);
         EXPECT_EQ(view.beaconHex, Wide(c.hex));
@@ -239,11 +239,11 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     EXPECT_EQ(view.address, u"001A2B3C4D5E");
     EXPECT_EQ(view.deviceName, u"\uD55C");
     EXPECT_EQ(view.advInterval, u"2560");
-    EXPECT_EQ(r.m_advInterval, 2560u);
+    EXPECT_EQ(s.advInterval, 2560u);
     EXPECT_EQ(view.comboSelection[0], 1);
     EXPECT_EQ(view.comboSelection[2], 1);
     EXPECT_EQ(view.beaconSourceRadios, 1);
-    EXPECT_EQ(r.m_beaconSource, 1);
+    EXPECT_EQ(s.beaconSource, 1);
     EXPECT_EQ(view.slots[1].address, u"001A2B3C4D5E");
     EXPECT_TRUE(view.slots[1].readOnly);
     EXPECT_EQ(view.slots[1].tag, u"");

@@ -85,12 +85,11 @@ void CKESTOVLV2xxManagerDlg::OnSaveSlots() {
         EnableControls(true);
         return;
     }
+    std::vector<SlotEntry>& entries = m_ops.Records().m_toWrite.slotEntries;
+    entries.assign(8, SlotEntry{});
     for (int n = 1; n <= 8; ++n) {
-        lv2xx_slot_info& record = m_ops.Records().m_slotsToWrite[n - 1];
-        record = lv2xx_slot_info{};
-        record.slot = static_cast<uint8_t>(n);
-        HexToAddress(addresses[n - 1], record.address);
-        std::memcpy(record.tag, tags[n - 1].data(), tags[n - 1].size());
+        HexToAddress(addresses[n - 1], entries[n - 1].address.data());
+        entries[n - 1].tag = tags[n - 1];
     }
     m_ops.QueueJob(JOB_WRITE_SLOTS, false);
     m_ops.StartBusy();
