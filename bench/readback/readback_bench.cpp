@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
                     return 1;
                 }
             }
-            std::memset(ops.Records().m_slotsToWrite, 0, sizeof ops.Records().m_slotsToWrite);
-            ops.Records().m_beaconSource = 0;
+            ops.Records().m_toWrite.slotEntries.assign(8, SlotEntry{});
+            ops.Records().m_toWrite.beaconSource = 0;
             ops.Records().m_scanFilter = lv2xx_scan_filter{};
             module.ClearLog();
             module.SetSilent(c.silent);

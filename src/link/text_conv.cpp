@@ -266,18 +266,34 @@ bool HexToAddress(const std::string& text, uint8_t out[6]) {
 }
 
 void AddressToHex(const uint8_t addr[6], std::string& out) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    out.clear();
-    for (int i = 0; i < 6; ++i) {
-        out += kDigits[addr[i] >> 4];
-        out += kDigits[addr[i] & 0x0F];
-    }
+    out = BytesToHex(std::string(reinterpret_cast<const char*>(addr), 6));
 }
 
 std::string AddressToHex(const uint8_t addr[6]) {
     std::string out;
     AddressToHex(addr, out);
     return out;
+}
+
+std::string BytesToHex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 0x0F];
+    }
+    return hex;
+}
+
+std::string HexToBytes(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        uint8_t b = 0;
+        if (!HexPairToByte(hex.c_str() + i, b)) break;
+        bytes.push_back(static_cast<char>(b));
+    }
+    return bytes;
 }
 
 bool IsHexText(const std::string& text) {

@@ -30,6 +30,11 @@ bool HexToAddress(const std::string& text, uint8_t out[6]);
 // 6 address bytes to 12 upper-case hex digits.
 void AddressToHex(const uint8_t addr[6], std::string& out);
 std::string AddressToHex(const uint8_t addr[6]);
+// Bytes to upper-case hex digits, two a byte.
+std::string BytesToHex(const std::string& bytes);
+// Hex digits to bytes, pair by pair, up to the first pair that is not hex; an
+// odd last digit is ignored.
+std::string HexToBytes(const std::string& hex);
 // Digits and a-f / A-F only; the empty text is hex.
 bool IsHexText(const std::string& text);
 // Removes space, tab, LF, VT, FF and CR from both ends, in place.

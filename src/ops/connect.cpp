@@ -221,7 +221,6 @@ void ManagerOps::OnIdentifyResult(int status) {
         }
     }
     if (status == JOB_STATUS_OK) {
-        std::memset(m_records.m_slotsRead, 0, sizeof m_records.m_slotsRead);
         const int model = m_model.load();
         if (model == MODEL_LV230) {
             m_view.ShowPicture(PNG_SERIES);

@@ -14,22 +14,22 @@
 #include <vector>
 
 struct DeviceRecords {
-    // Read-back outputs.
-    char m_fwVersion[64]{};
-    lv2xx_device_info m_devInfo{};
-    uint16_t m_advIntervalRead = 0;
-    lv2xx_uart_options m_uartRead{};
-    lv2xx_slot_info m_slotsRead[8]{};
-    char m_beaconHexRead[53]{};
-    uint8_t m_userBeaconRead = 0;
+    // The slot job writes all eight rows; none holds a device until the window says so.
+    static DeviceSettings EightEmptySlots() {
+        DeviceSettings s;
+        s.slotEntries.assign(8, SlotEntry{});
+        return s;
+    }
 
-    // Write-job inputs.
-    lv2xx_slot_info m_slotsToWrite[8]{};
-    std::string m_newDeviceName;       // UTF-8, at most 8 bytes
-    int m_beaconSource = BEACON_SOURCE_SERIAL;  // BeaconSourceValue
-    char m_beaconHexToWrite[53]{};     // up to 52 upper-case hex digits
-    unsigned m_advInterval = 0;        // 20..2560 ms
-    lv2xx_uart_options m_uartToWrite{};
+    // The module's settings as the read-back found them: the same record the
+    // command-line tool reads. The read-back's display is filled from it.
+    DeviceSettings m_settings;
+    // What a write job sends, in the same record: the window puts the values
+    // there before it queues the job (name, advInterval, uart, all eight
+    // slotEntries, beaconSource as a radio value or -1, beaconHex). Kept
+    // apart from m_settings: a write may be queued while a read-back runs.
+    DeviceSettings m_toWrite = EightEmptySlots();
+
     SettingsPatch m_patchToWrite;      // JOB_APPLY_PROFILE
     bool m_profileReadOnly = false;    // only read the module, for an export
     ApplyOutcome m_applyOutcome;       // its result; after holds the module's settings

@@ -4,7 +4,10 @@
 #include "input_rules.h"
 #include "link/comm.h"
 #include "link/text_conv.h"
+#include "link/line_cutter.h"
 #include "record_text.h"
+#include "rule_text.h"
+#include "setting_fields.h"
 
 #include <chrono>
 #include <cstring>
@@ -28,14 +31,6 @@ SessionError ErrorFor(lv2xx_atres code) {
     default:
         return SessionError::BadReply;
     }
-}
-
-std::string WithoutCr(const char* cmd, unsigned len) {
-    std::string text(cmd, len);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
-        text.pop_back();
-    }
-    return text;
 }
 
 SessionResult Invalid(std::string detail) {
@@ -109,7 +104,7 @@ bool DeviceSession::Pause(unsigned ms) {
 SessionResult DeviceSession::Exchange(const steps::Step& step, const char* cmd, unsigned len, lv2xx_reply* reply,
                                       unsigned timeoutMs) {
     SessionResult r;
-    r.command = WithoutCr(cmd, len);
+    r.command = std::string(LineText(std::string_view(cmd, len)));
     auto fail = [&](lv2xx_atres code) {
         r.error = ErrorFor(code);
         r.code = code;
@@ -191,61 +186,25 @@ ReadResult DeviceSession::ReadAll(int model) {
     s.model = model;
     s.modelName = device_model::NameOf(model);
     s.hasBeacon = device_model::HasBeacon(model);
+    s.slotEntries.assign(static_cast<std::size_t>(device_model::SlotCount(model)), SlotEntry{});
 
     lv2xx_reply reply;
-    if (!Tally(r, Run(steps::kVersion, &reply))) {
-        return r;
-    }
-    s.firmware = FieldText(reinterpret_cast<const char*>(ReplyPayload(reply.get())), kVersionPayload);
-
-    if (!Tally(r, Run(steps::kInfo, &reply))) {
-        return r;
-    }
-    lv2xx_device_info info{};
-    std::memcpy(&info, ReplyPayload(reply.get()), sizeof info);
-    std::copy(std::begin(info.address), std::end(info.address), s.address.begin());
-    s.name = FieldText(info.name);
-    s.extra = FieldText(info.extra);
-    s.state = FieldText(info.state);
-
-    if (!Tally(r, Run(steps::kAdvInterval, &reply))) {
-        return r;
-    }
-    uint16_t interval = 0;
-    std::memcpy(&interval, ReplyPayload(reply.get()), sizeof interval);
-    s.advInterval = interval;
-
-    if (!Tally(r, Run(steps::kUartOptions, &reply))) {
-        return r;
-    }
-    lv2xx_uart_options uart{};
-    std::memcpy(&uart, ReplyPayload(reply.get()), sizeof uart);
-    s.uart = FromRecord(uart);
-
-    const int slots = device_model::SlotCount(model);
-    s.slotEntries.assign(static_cast<std::size_t>(slots), SlotEntry{});
-    for (int n = 1; n <= slots; ++n) {
-        const SessionResult slot = Run(steps::kGetSlot, &reply, static_cast<unsigned>(n));
-        if (slot.error == SessionError::Refused) {
-            ++r.completed;  // the module answers an empty slot with an error
+    for (const setting_fields::Command& c : setting_fields::Commands()) {
+        if (!c.query || (c.beaconOnly && !s.hasBeacon)) {
             continue;
         }
-        if (!Tally(r, slot)) {
-            return r;
+        const int count = c.perSlot ? device_model::SlotCount(model) : 1;
+        for (int n = 1; n <= count; ++n) {
+            const SessionResult q = c.perSlot ? Run(*c.query, &reply, static_cast<unsigned>(n)) : Run(*c.query, &reply);
+            if (c.refusedMeansEmpty && q.error == SessionError::Refused) {
+                ++r.completed;
+                continue;
+            }
+            if (!Tally(r, q)) {
+                return r;
+            }
+            c.decode(ReplyPayload(reply.get()), s, n);
         }
-        lv2xx_slot_info info{};
-        std::memcpy(&info, ReplyPayload(reply.get()), sizeof info);
-        s.slotEntries[static_cast<std::size_t>(n - 1)] = FromRecord(info);
-    }
-    if (s.hasBeacon) {
-        if (!Tally(r, Run(steps::kBeacon, &reply))) {
-            return r;
-        }
-        s.beaconHex = FieldText(reinterpret_cast<const char*>(ReplyPayload(reply.get())), kBeaconPayload);
-        if (!Tally(r, Run(steps::kBeaconSource, &reply))) {
-            return r;
-        }
-        s.beaconSource = ReplyPayload(reply.get())[0] == 1 ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
     }
     return r;
 }
@@ -253,15 +212,15 @@ ReadResult DeviceSession::ReadAll(int model) {
 // ---- Writes ----
 
 SessionResult DeviceSession::SetName(const std::string& utf8) {
-    if (input_rules::CheckDeviceName(utf8) != 0) {
-        return Invalid("device name: at most 8 bytes of UTF-8 and no control characters");
+    if (const int id = input_rules::CheckDeviceName(utf8)) {
+        return Invalid(RuleText(id));
     }
     return Run(steps::kSetName, nullptr, utf8.c_str());
 }
 
 SessionResult DeviceSession::SetAdvInterval(unsigned ms) {
-    if (!input_rules::IsValidAdvInterval(static_cast<long>(ms))) {
-        return Invalid("advertising interval: 20 to 2560 ms");
+    if (const int id = input_rules::CheckAdvInterval(static_cast<long>(ms))) {
+        return Invalid(RuleText(id));
     }
     return Run(steps::kSetAdvInterval, nullptr, ms);
 }
@@ -280,8 +239,8 @@ SessionResult DeviceSession::WriteSlot(int n, const SlotEntry& entry) {
     if (entry.Empty()) {
         return Run(steps::kDelSlot, nullptr, static_cast<unsigned>(n));
     }
-    if (input_rules::CheckSlotTag(entry.tag) != 0) {
-        return Invalid("slot " + std::to_string(n) + " tag: at most 8 bytes and no control characters");
+    if (const int id = input_rules::CheckSlotTag(entry.tag)) {
+        return Invalid(RuleText(id, n));
     }
     const std::string address = AddressText(entry.address);
     return entry.tag.empty() ? Run(steps::kSetSlot, nullptr, static_cast<unsigned>(n), address.c_str())
@@ -290,9 +249,9 @@ SessionResult DeviceSession::WriteSlot(int n, const SlotEntry& entry) {
 }
 
 SessionResult DeviceSession::WriteSlots(const std::vector<SlotEntry>& entries) {
-    for (const SlotEntry& e : entries) {
-        if (!e.Empty() && input_rules::CheckSlotTag(e.tag) != 0) {
-            return Invalid("slot tag: at most 8 bytes and no control characters");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (const int id = entries[i].Empty() ? 0 : input_rules::CheckSlotTag(entries[i].tag)) {
+            return Invalid(RuleText(id, static_cast<int>(i) + 1));
         }
     }
     SessionResult r;
@@ -306,8 +265,8 @@ SessionResult DeviceSession::WriteSlots(const std::vector<SlotEntry>& entries) {
 
 SessionResult DeviceSession::SetBeacon(int source, const std::string& hex) {
     const bool user = source == BEACON_SOURCE_USER;
-    if (user && input_rules::CheckBeaconHex(hex) != 0) {
-        return Invalid("beacon data: 2 to 52 hex digits, an even number");
+    if (const int id = user ? input_rules::CheckBeaconHex(hex) : 0) {
+        return Invalid(RuleText(id));
     }
     SessionResult r;
     if (user && !Tally(r, Run(steps::kSetBeacon, nullptr, hex.c_str()))) {
@@ -327,8 +286,8 @@ SessionResult DeviceSession::SetScanFilter(const std::string& name) {
     if (name.empty()) {
         return Run(steps::kFilterOff, nullptr);
     }
-    if (HasControlChars(name)) {
-        return Invalid("name filter: no control characters");
+    if (const int id = input_rules::CheckScanFilterName(name)) {
+        return Invalid(RuleText(id));
     }
     return Run(steps::kFilterOn, nullptr, name.c_str());
 }

@@ -148,6 +148,56 @@ int CheckSlotTag(const std::string& utf8) {
     return AnyControl(utf8) ? IDS_SLOT_TAG_BAD_CHAR : 0;
 }
 
+int CheckSlotAddress(const std::string& text) {
+    if (text.size() != 12) {
+        return IDS_SLOT_INVALID_ADDRESS;
+    }
+    for (char c : text) {
+        if (!IsHexDigit(c)) {
+            return IDS_SLOT_INVALID_ADDRESS;
+        }
+    }
+    return 0;
+}
+
+bool SameAddress(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SlotRefusal CheckSlotRows(const std::vector<std::string>& addresses, const std::vector<std::string>& tags) {
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const int n = static_cast<int>(i) + 1;
+        const std::string& a = addresses[i];
+        if (!a.empty()) {
+            for (std::size_t j = i + 1; j < addresses.size(); ++j) {
+                if (SameAddress(a, addresses[j])) {
+                    return {IDS_DUPLICATED_ADDRESS, static_cast<int>(j) + 1};
+                }
+            }
+            if (const int id = CheckSlotAddress(a)) {
+                return {id, n};
+            }
+        }
+        if (i < tags.size()) {
+            if (const int id = CheckSlotTag(tags[i])) {
+                return {id, n};
+            }
+        }
+    }
+    return {};
+}
+
 int CheckBeaconHex(const std::string& text) { return BeaconHexRule(text); }
 int CheckBeaconHex(const std::u16string& text) { return BeaconHexRule(text); }
 
@@ -172,5 +222,7 @@ long ParseAdvInterval(const std::string& text) { return StrtolLike(text); }
 long ParseAdvInterval(const std::u16string& text) { return StrtolLike(text); }
 
 bool IsValidAdvInterval(long value) { return value >= kMinAdvInterval && value <= kMaxAdvInterval; }
+
+int CheckAdvInterval(long value) { return IsValidAdvInterval(value) ? 0 : IDS_INVALID_ADV_INTERVAL; }
 
 }  // namespace input_rules

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace input_rules {
 
@@ -31,6 +32,21 @@ int CheckScanFilterName(const std::string& utf8);
 // Slot tag (UTF-8): over 8 bytes -> 114, a control character -> 144. Empty
 // is allowed.
 int CheckSlotTag(const std::string& utf8);
+// Slot address text: 12 hex digits, either case -> 0, else 111.
+int CheckSlotAddress(const std::string& text);
+// Two addresses name the same device: equal but for the case of A-Z.
+bool SameAddress(const std::string& a, const std::string& b);
+
+// A refusal that names a slot.
+struct SlotRefusal {
+    int id = 0;    // 0: every row may be written
+    int slot = 0;  // the row it is about
+};
+// Slot rows (address text, empty for an empty row; tag), row n at index
+// n - 1, checked row by row: a later row with the same address (121, naming
+// that later row), the address (111), the tag (114 or 144).
+SlotRefusal CheckSlotRows(const std::vector<std::string>& addresses, const std::vector<std::string>& tags);
+
 // Beacon data as hex text, in this order: empty 135, odd length 132,
 // a character other than 0-9 a-f A-F 134, over 52 digits 133.
 int CheckBeaconHex(const std::string& text);
@@ -55,5 +71,6 @@ int8_t RssiThresholdOf(const std::u16string& text);
 long ParseAdvInterval(const std::string& text);
 long ParseAdvInterval(const std::u16string& text);
 bool IsValidAdvInterval(long value);  // 20..2560
+int CheckAdvInterval(long value);     // 0, or 113 outside 20..2560
 
 }  // namespace input_rules

@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "device_model.h"
+#include "setting_fields.h"
 #include "settings_patch.h"
 
 #include <nlohmann/json.hpp>
@@ -9,29 +10,27 @@
 
 using nlohmann::json;
 using nlohmann::ordered_json;
+using setting_fields::Field;
+using setting_fields::JsonForm;
 
 namespace profile {
 namespace {
 
-std::string ParityWord(char parity) { return settings_patch::ParityWord(parity); }
-
-// Refusal with the place it was found.
+// Refusal with the place it was found; rule is the input rule's refusal, when it was one.
 struct Refusal {
     std::string text;
+    setting_fields::Refusal rule;
+    std::string where;
 };
 
-[[noreturn]] void Refuse(const std::string& text) { throw Refusal{text}; }
+[[noreturn]] void Refuse(const std::string& text) { throw Refusal{text, {}, {}}; }
 
-void OnlyKeys(const json& object, const std::string& where, std::initializer_list<const char*> keys) {
+void OnlyKeys(const json& object, const std::string& where, const std::set<std::string>& keys) {
     if (!object.is_object()) {
         Refuse(where + ": expected an object");
     }
     for (const auto& item : object.items()) {
-        bool known = false;
-        for (const char* k : keys) {
-            known = known || item.key() == k;
-        }
-        if (!known) {
+        if (keys.count(item.key()) == 0) {
             Refuse(where + ": unknown key \"" + item.key() + "\"");
         }
     }
@@ -53,28 +52,28 @@ long Number(const json& value, const std::string& where, long min, long max) {
 
 // Adds "key=value" through the same rules as the command line.
 void Assign(SettingsPatch& patch, const std::string& key, const std::string& value, const std::string& where) {
-    if (std::string error = settings_patch::AddAssignment(patch, key + "=" + value); !error.empty()) {
-        Refuse(where + ": " + error);
+    setting_fields::Refusal rule;
+    if (std::string error = settings_patch::AddAssignment(patch, key + "=" + value, &rule); !error.empty()) {
+        throw Refusal{where + ": " + error, rule, where};
     }
 }
 
-void ReadUart(const json& uart, SettingsPatch& patch) {
-    OnlyKeys(uart, "uart", {"parity", "stopbits", "flow"});
-    if (uart.contains("parity")) {
-        Assign(patch, "parity", Text(uart["parity"], "uart.parity"), "uart.parity");
-    }
-    if (uart.contains("stopbits")) {
-        Assign(patch, "stopbits", std::to_string(Number(uart["stopbits"], "uart.stopbits", 1, 2)), "uart.stopbits");
-    }
-    if (uart.contains("flow")) {
-        if (!uart["flow"].is_boolean()) {
-            Refuse("uart.flow: expected true or false");
+// A JSON value in the field's text form.
+std::string TextOf(const Field& f, const json& value, const std::string& where) {
+    switch (f.json) {
+    case JsonForm::Number:
+        return std::to_string(Number(value, where, f.min, f.max));
+    case JsonForm::Flag:
+        if (!value.is_boolean()) {
+            Refuse(where + ": expected true or false");
         }
-        patch.flowControl = uart["flow"].get<bool>();
+        return value.get<bool>() ? "on" : "off";
+    default:
+        return Text(value, where);
     }
 }
 
-void ReadSlots(const json& slots, SettingsPatch& patch) {
+void ReadSlots(const Field& f, const json& slots, SettingsPatch& patch) {
     if (!slots.is_array() || slots.size() > static_cast<std::size_t>(device_model::kMaxSlots)) {
         Refuse("slots: expected a list of at most 8 slots");
     }
@@ -100,24 +99,57 @@ void ReadSlots(const json& slots, SettingsPatch& patch) {
                 }
             }
         }
-        Assign(patch, "slot" + std::to_string(n), value, where);
+        Assign(patch, setting_fields::KeyOf(f, static_cast<int>(n)), value, where);
     }
 }
 
-void ReadBeacon(const json& beacon, SettingsPatch& patch) {
-    OnlyKeys(beacon, "beacon", {"source", "data"});
-    if (beacon.contains("source")) {
-        Assign(patch, "beacon-source", Text(beacon["source"], "beacon.source"), "beacon.source");
-    }
-    if (beacon.contains("data")) {
-        const std::string& hex = Text(beacon["data"], "beacon.data");
+// Every field the document names, in the table's order.
+void ReadFields(const json& doc, SettingsPatch& patch) {
+    std::set<std::string> checked;
+    for (const Field& f : setting_fields::Fields()) {
+        if (f.json == JsonForm::Slot) {
+            if (doc.contains(f.object)) {
+                ReadSlots(f, doc[f.object], patch);
+            }
+            continue;
+        }
+        const bool top = *f.object == '\0';
+        if (!top && !doc.contains(f.object)) {
+            continue;
+        }
+        const json& holder = top ? doc : doc[f.object];
+        if (!top && checked.insert(f.object).second) {
+            std::set<std::string> members;
+            for (const Field& g : setting_fields::Fields()) {
+                if (std::string(g.object) == f.object) {
+                    members.insert(g.member);
+                }
+            }
+            OnlyKeys(holder, f.object, members);
+        }
+        if (!holder.contains(f.member)) {
+            continue;
+        }
+        const std::string where = top ? std::string(f.member) : std::string(f.object) + "." + f.member;
+        const std::string text = TextOf(f, holder[f.member], where);
         // With the UART as the source the data is not advertised, and the
         // module is not given it (as in the window).
-        const bool uart = patch.beaconSource && *patch.beaconSource != BEACON_SOURCE_USER;
-        if (!hex.empty() && !uart) {
-            Assign(patch, "beacon-hex", hex, "beacon.data");
+        if (std::string(f.key) == "beacon-data") {
+            const auto source = patch.values.find("beacon-source");
+            if (text.empty() || (source != patch.values.end() && source->second != "user")) {
+                continue;
+            }
         }
+        Assign(patch, f.key, text, where);
     }
+}
+
+std::set<std::string> TopKeys() {
+    std::set<std::string> keys = {"format", "version", "model"};
+    for (const Field& f : setting_fields::Fields()) {
+        keys.insert(*f.object == '\0' ? f.member : f.object);
+    }
+    return keys;
 }
 
 }  // namespace
@@ -127,24 +159,7 @@ std::string Export(const DeviceSettings& s) {
     doc["format"] = kFormat;
     doc["version"] = kVersion;
     doc["model"] = s.modelName;
-    doc["name"] = s.name;
-    doc["interval"] = s.advInterval;
-    doc["uart"] = {{"parity", ParityWord(s.uart.parity)}, {"stopbits", s.uart.stopBits}, {"flow", s.uart.flowControl}};
-    ordered_json slots = ordered_json::array();
-    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
-        ordered_json slot = {{"slot", i + 1}};
-        if (s.slotEntries[i].Empty()) {
-            slot["address"] = nullptr;
-        } else {
-            slot["address"] = AddressText(s.slotEntries[i].address);
-            slot["tag"] = s.slotEntries[i].tag;
-        }
-        slots.push_back(slot);
-    }
-    doc["slots"] = slots;
-    if (s.hasBeacon) {
-        doc["beacon"] = {{"source", settings_patch::BeaconSourceWord(s.beaconSource)}, {"data", s.beaconHex}};
-    }
+    doc.update(setting_fields::ToJson(s));
     // Module texts may hold bytes that are not UTF-8: replace, never throw.
     return doc.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
@@ -176,33 +191,21 @@ Parsed Parse(const std::string& text) {
             Refuse("profile version " + doc["version"].dump() + " is not supported (this program reads version " +
                    std::to_string(kVersion) + ")");
         }
-        OnlyKeys(doc, "profile", {"format", "version", "model", "name", "interval", "uart", "slots", "beacon"});
+        OnlyKeys(doc, "profile", TopKeys());
         if (doc.contains("model")) {
             out.model = Text(doc["model"], "model");
             if (device_model::IndexOf(out.model) == MODEL_NONE) {
                 Refuse("model: \"" + out.model + "\" is not a supported model");
             }
         }
-        if (doc.contains("name")) {
-            Assign(out.patch, "name", Text(doc["name"], "name"), "name");
-        }
-        if (doc.contains("interval")) {
-            Assign(out.patch, "interval", std::to_string(Number(doc["interval"], "interval", 20, 2560)), "interval");
-        }
-        if (doc.contains("uart")) {
-            ReadUart(doc["uart"], out.patch);
-        }
-        if (doc.contains("slots")) {
-            ReadSlots(doc["slots"], out.patch);
-        }
-        if (doc.contains("beacon")) {
-            ReadBeacon(doc["beacon"], out.patch);
-        }
-        if (std::string error = settings_patch::Check(out.patch); !error.empty()) {
-            Refuse(error);
+        ReadFields(doc, out.patch);
+        if (const setting_fields::Refusal rule = settings_patch::CheckRule(out.patch)) {
+            throw Refusal{rule.English(), rule, {}};
         }
     } catch (const Refusal& r) {
         out.error = r.text;
+        out.rule = r.rule;
+        out.where = r.where;
         out.patch = SettingsPatch{};
     } catch (const json::exception& e) {
         out.error = std::string("unreadable profile: ") + e.what();

@@ -29,6 +29,9 @@ std::string Export(const DeviceSettings& settings);
 
 struct Parsed {
     std::string error;  // empty when the profile is usable
+    // When an input rule refused a value: that refusal, and where it stood.
+    setting_fields::Refusal rule;
+    std::string where;
     std::string model;  // as the profile names it; may be empty
     SettingsPatch patch;
 };

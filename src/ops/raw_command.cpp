@@ -3,25 +3,31 @@
 #include "raw_command.h"
 
 #include "link/at_protocol.h"
+#include "link/line_cutter.h"
 #include "manager_ops.h"
 
 #include <cctype>
+#include <string_view>
 
 namespace {
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    std::size_t i = 0;
-    for (; prefix[i] != '\0'; ++i) {
-        if (i >= text.size() ||
-            std::toupper(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i])) {
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i])) {
             return false;
         }
     }
     return true;
 }
 
+// The typed text is the whole command, whatever its case; the command comes
+// from the protocol's own table, its CR left off.
 bool IsWhole(const std::string& text, const char* command) {
-    return StartsWithNoCase(text, command) && text.size() == std::char_traits<char>::length(command);
+    const std::string_view line = LineText(command);
+    return text.size() == line.size() && StartsWithNoCase(text, line);
 }
 
 }  // namespace
@@ -34,7 +40,8 @@ RawCommandCheck CheckRawCommand(const std::string& text) {
 }
 
 bool RawCommandChangesLink(const std::string& text) {
-    return IsWhole(text, "ATZ") || IsWhole(text, "AT&F") || StartsWithNoCase(text, "AT+UARTOPT=");
+    return IsWhole(text, atcmd::kReboot) || IsWhole(text, atcmd::kFactoryReset) ||
+           StartsWithNoCase(text, "AT+UARTOPT=");
 }
 
 // ---- Window thread ----
@@ -53,7 +60,7 @@ void ManagerOps::OnRawCommandResult(int status) {
     if (m_raw.listener) m_raw.listener(m_raw, status);
     if (status == JOB_STATUS_FAILED) {
         Reidentify();
-    } else if (IsWhole(m_raw.text, "AT&F")) {
+    } else if (IsWhole(m_raw.text, atcmd::kFactoryReset)) {
         RunPortSetup();  // as the Factory Reset button: the port is chosen again
     } else if (RawCommandChangesLink(m_raw.text)) {
         Reidentify();

@@ -18,6 +18,9 @@ std::string RuleText(int stringId, int slot) {
     case IDS_HEX_FORMAT:
     case IDS_BEACON_EMPTY:
     case IDS_INVALID_RSSI:
+    case IDS_DEVICE_NAME_BAD_CHAR:
+    case IDS_FILTER_NAME_BAD_CHAR:
+    case IDS_SLOT_TAG_BAD_CHAR:
         break;
     default:
         return "";

@@ -1,10 +1,6 @@
 #include "settings_apply.h"
 
-#include "input_rules.h"
-#include "rule_text.h"
-#include "string_ids.h"
-
-#include <set>
+#include "device_model.h"
 
 namespace {
 
@@ -17,10 +13,11 @@ bool Changes(const std::vector<FieldChange>& changes, const std::string& field) 
     return false;
 }
 
-// One write of the plan: the session call and the fields it carries.
+// One write of the plan: the command that writes, its slot and the fields it carries.
 struct Write {
     std::vector<std::string> fields;
-    std::function<SessionResult(DeviceSession&)> run;
+    const setting_fields::Command* command;
+    int slot;
 };
 
 }  // namespace
@@ -32,68 +29,30 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
         return out;
     }
     out.changes = settings_patch::Diff(patch, current);
-
-    // The slots as they will stand: no address twice.
-    std::vector<SlotEntry> slots = current.slotEntries;
-    for (const auto& [n, e] : patch.slotEntries) {
-        if (static_cast<std::size_t>(n) <= slots.size()) {
-            slots[static_cast<std::size_t>(n - 1)] = e;
-        }
-    }
-    std::set<BtAddress> seen;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (!slots[i].Empty() && !seen.insert(slots[i].address).second) {
-            out.refused = RuleText(IDS_DUPLICATED_ADDRESS) + " " + std::to_string(i + 1);
-            return out;
-        }
+    // The settings as they will stand: no address twice, user data that can be sent.
+    const DeviceSettings target = settings_patch::Applied(patch, current);
+    if (const setting_fields::Refusal r = settings_patch::CheckTarget(target, out.changes)) {
+        out.refused = r.English();
+        return out;
     }
 
     std::vector<Write> plan;
-    if (Changes(out.changes, "name")) {
-        plan.push_back({{"name"}, [&](DeviceSession& s) { return s.SetName(*patch.name); }});
-    }
-    if (Changes(out.changes, "interval")) {
-        plan.push_back({{"interval"}, [&](DeviceSession& s) { return s.SetAdvInterval(*patch.advInterval); }});
-    }
-    std::vector<std::string> uartFields;
-    for (const char* f : {"parity", "stopbits", "flow"}) {
-        if (Changes(out.changes, f)) {
-            uartFields.push_back(f);
+    for (const setting_fields::Command& c : setting_fields::Commands()) {
+        if (!c.write) {
+            continue;
         }
-    }
-    if (!uartFields.empty()) {
-        UartOptions uart = current.uart;
-        uart.parity = patch.parity.value_or(uart.parity);
-        uart.stopBits = patch.stopBits.value_or(uart.stopBits);
-        uart.flowControl = patch.flowControl.value_or(uart.flowControl);
-        plan.push_back({uartFields, [uart](DeviceSession& s) { return s.SetUartOptions(uart); }});
-    }
-    for (const auto& [n, e] : patch.slotEntries) {
-        const std::string field = "slot" + std::to_string(n);
-        if (Changes(out.changes, field)) {
-            const int slot = n;
-            const SlotEntry entry = e;
-            plan.push_back({{field}, [slot, entry](DeviceSession& s) { return s.WriteSlot(slot, entry); }});
-        }
-    }
-    if (Changes(out.changes, "beacon-source") || Changes(out.changes, "beacon-data")) {
-        const int source = patch.beaconSource ? *patch.beaconSource
-                           : patch.beaconHex  ? BEACON_SOURCE_USER
-                                              : current.beaconSource;
-        const std::string hex = patch.beaconHex.value_or(current.beaconHex);
-        if (source == BEACON_SOURCE_USER) {
-            if (const int id = input_rules::CheckBeaconHex(hex); id != 0) {
-                out.refused = RuleText(id);
-                return out;
+        for (int n = c.perSlot ? 1 : 0; n <= (c.perSlot ? device_model::kMaxSlots : 0); ++n) {
+            std::vector<std::string> fields;
+            for (const char* key : c.writes) {
+                const std::string field = c.perSlot ? key + std::to_string(n) : key;
+                if (Changes(out.changes, field)) {
+                    fields.push_back(field);
+                }
+            }
+            if (!fields.empty()) {
+                plan.push_back({fields, &c, n});
             }
         }
-        std::vector<std::string> fields;
-        for (const char* f : {"beacon-source", "beacon-data"}) {
-            if (Changes(out.changes, f)) {
-                fields.push_back(f);
-            }
-        }
-        plan.push_back({fields, [source, hex](DeviceSession& s) { return s.SetBeacon(source, hex); }});
     }
     if (dryRun) {
         return out;
@@ -106,7 +65,7 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
     }
 
     for (const Write& w : plan) {
-        out.failure = w.run(session);
+        out.failure = w.command->write(session, target, w.slot);
         if (!out.failure) {
             return out;
         }

@@ -1,28 +1,15 @@
 // A change to a module's settings: only the fields it names. Built from the
 // command line's key=value words or from a profile, checked with the same
 // input rules as the window, compared with what a module holds, and written
-// in the order the window writes.
+// in the order the window writes. The fields are those of setting_fields.
 #pragma once
 
 #include "device_settings.h"
+#include "setting_fields.h"
 
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
-
-struct SettingsPatch {
-    std::optional<std::string> name;
-    std::optional<unsigned> advInterval;
-    std::optional<char> parity;  // 'N', 'E', 'O'
-    std::optional<unsigned> stopBits;
-    std::optional<bool> flowControl;
-    std::map<int, SlotEntry> slotEntries;  // slot number -> entry; an empty entry deletes
-    std::optional<int> beaconSource;
-    std::optional<std::string> beaconHex;  // upper-case hex digits
-
-    bool Empty() const;
-};
 
 // One field as it is and as it would be.
 struct FieldChange {
@@ -31,13 +18,32 @@ struct FieldChange {
     std::string to;
 };
 
+struct SettingsPatch {
+    // Field key ("name", "slot3", "beacon-data", ...) -> the value's text form.
+    std::map<std::string, std::string> values;
+
+    bool Empty() const { return values.empty(); }
+    bool Names(const std::string& key) const { return values.count(key) != 0; }
+};
+
+
 namespace settings_patch {
 
 // Adds one "key=value" word to the patch. Returns an empty string, or the
-// refusal as one line of English (the window's message where it has one).
-std::string AddAssignment(SettingsPatch& patch, const std::string& word);
-// The window's rules on every field of a patch (for profiles); "" when fine.
-std::string Check(const SettingsPatch& patch);
+// refusal as one line of English (the window's message where it has one);
+// rule, when given, gets the refusal itself.
+std::string AddAssignment(SettingsPatch& patch, const std::string& word, setting_fields::Refusal* rule = nullptr);
+// The window's rules on every field of a patch (for profiles).
+setting_fields::Refusal CheckRule(const SettingsPatch& patch);
+std::string Check(const SettingsPatch& patch);  // "" when fine
+
+// The settings with the patch written over them. Beacon data named without
+// a source is advertised: the source becomes user data.
+DeviceSettings Applied(const SettingsPatch& patch, const DeviceSettings& current);
+// The window's rules on the settings as they would stand after writing:
+// no address in two slots, and beacon data that can be sent when the
+// beacon is among the changes.
+setting_fields::Refusal CheckTarget(const DeviceSettings& target, const std::vector<FieldChange>& changes);
 
 // Fields a model lacks (slot 8 and the beacon on the LV230).
 std::vector<std::string> UnsupportedFields(const SettingsPatch& patch, int model);
@@ -48,10 +54,5 @@ std::vector<FieldChange> Diff(const SettingsPatch& patch, const DeviceSettings& 
 // Fields whose read-back does not hold the patched value: from is the value
 // wanted, to the value read back.
 std::vector<FieldChange> Mismatches(const SettingsPatch& patch, const DeviceSettings& readBack);
-
-// Texts of values as reports show them.
-std::string ParityWord(char parity);  // none, even, odd
-std::string SlotText(const SlotEntry& e);  // ADDRESS[,TAG] or none
-std::string BeaconSourceWord(int source);  // uart, user
 
 }  // namespace settings_patch

@@ -1,4 +1,5 @@
 // Jobs that change the module, and what their results do to the window.
+#include "input_rules.h"
 #include "link/at_protocol.h"
 #include "link/text_conv.h"
 #include "manager_ops.h"
@@ -15,12 +16,11 @@ int ManagerOps::JobReboot(bool factoryReset) {
 }
 
 int ManagerOps::JobWriteSlots() {
-    std::vector<SlotEntry> slots;
-    for (const lv2xx_slot_info& record : m_records.m_slotsToWrite) {
-        if (!IsSafeCommandText(FieldText(record.tag))) {
+    const std::vector<SlotEntry> slots = m_records.m_toWrite.slotEntries;
+    for (const SlotEntry& slot : slots) {
+        if (!IsSafeCommandText(slot.tag)) {
             return JOB_STATUS_FAILED;
         }
-        slots.push_back(FromRecord(record));
     }
     if (const int status = ModelGate(); status >= 0) {
         return status;
@@ -29,7 +29,7 @@ int ManagerOps::JobWriteSlots() {
 }
 
 int ManagerOps::JobSetDeviceName() {
-    const std::string name = m_records.m_newDeviceName.substr(0, 63);
+    const std::string name = m_records.m_toWrite.name.substr(0, 63);
     if (!IsSafeCommandText(name)) {
         return JOB_STATUS_FAILED;
     }
@@ -40,8 +40,9 @@ int ManagerOps::JobSetDeviceName() {
 }
 
 int ManagerOps::JobSetBeacon() {
-    const int source = m_records.m_beaconSource == BEACON_SOURCE_USER ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
-    const std::string hex = FieldText(m_records.m_beaconHexToWrite);
+    const DeviceSettings& s = m_records.m_toWrite;
+    const int source = s.beaconSource == BEACON_SOURCE_USER ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
+    const std::string hex = s.beaconHex.substr(0, input_rules::kMaxBeaconHexDigits);
     if (source == BEACON_SOURCE_USER && !IsSafeCommandText(hex)) {
         return JOB_STATUS_FAILED;
     }
@@ -55,14 +56,14 @@ int ManagerOps::JobSetAdvInterval() {
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    return StatusOf(m_session.SetAdvInterval(m_records.m_advInterval & 0xFFFFu));
+    return StatusOf(m_session.SetAdvInterval(m_records.m_toWrite.advInterval & 0xFFFFu));
 }
 
 int ManagerOps::JobSetUartOptions() {
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    return StatusOf(m_session.SetUartOptions(FromRecord(m_records.m_uartToWrite)));
+    return StatusOf(m_session.SetUartOptions(m_records.m_toWrite.uart));
 }
 
 // ---- Window thread ----

@@ -100,6 +100,8 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
         {"nothing answers", {"info", silent->DevicePath()}, 4, "no KESTOV LV2xx module answers"},
         {"refused value", {"set", refusing->DevicePath(), "interval=500"}, 5, "AT+ADVINTERVAL=500: the module refused it"},
         {"reset unconfirmed", {"factory-reset", refusing->DevicePath()}, 2, "--yes"},
+        // Control characters read as in the traffic view.
+        {"control character shown", {"set", refusing->DevicePath(), "A\rB"}, 2, "got \"A<CR>B\""},
         {"names too long", {"provision", profile, refusing->DevicePath(), "--name", "KST-{addr}"}, 2,
          "Device name is too long."},
     };

@@ -74,26 +74,23 @@ struct WriteRow {
 };
 
 const WriteRow kWrites[] = {
-    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_advInterval = 2560; }, IDS_ADV_INTERVAL_DONE,
+    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_toWrite.advInterval = 2560; }, IDS_ADV_INTERVAL_DONE,
      [](const sim::SimState& s) { return s.advInterval == 2560; }},
-    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_newDeviceName = "Renamed"; },
+    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_toWrite.name = "Renamed"; },
      IDS_DEVICE_NAME_DONE, [](const sim::SimState& s) { return s.name == "Renamed"; }},
-    {"UartOptions", JOB_SET_UART_OPTIONS, [](DeviceRecords& r) { r.m_uartToWrite = {'E', 1, 0}; }, IDS_UART_DONE,
+    {"UartOptions", JOB_SET_UART_OPTIONS, [](DeviceRecords& r) { r.m_toWrite.uart = {'E', 1, false}; }, IDS_UART_DONE,
      [](const sim::SimState& s) { return s.parity == 'E' && s.stopBits == 1 && s.flowControl == 0; }},
     {"Beacon", JOB_SET_BEACON,
      [](DeviceRecords& r) {
-         r.m_beaconSource = 1;
-         std::strcpy(r.m_beaconHexToWrite, "0201060AFF");
+         r.m_toWrite.beaconSource = 1;
+         r.m_toWrite.beaconHex = "0201060AFF";
      },
      IDS_BEACON_DONE, [](const sim::SimState& s) { return s.beaconHex == "0201060AFF" && s.userBeacon; }},
     {"Slots", JOB_WRITE_SLOTS,
      [](DeviceRecords& r) {
-         std::memset(r.m_slotsToWrite, 0, sizeof r.m_slotsToWrite);
-         const uint8_t addr[6] = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x01};
-         r.m_slotsToWrite[0].slot = 1;
-         std::memcpy(r.m_slotsToWrite[0].address, addr, 6);
-         std::strcpy(r.m_slotsToWrite[0].tag, "T1");
-         for (int i = 1; i < 8; ++i) r.m_slotsToWrite[i].slot = static_cast<uint8_t>(i + 1);
+         r.m_toWrite.slotEntries.assign(8, SlotEntry{});
+         r.m_toWrite.slotEntries[0].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x01};
+         r.m_toWrite.slotEntries[0].tag = "T1";
      },
      IDS_REGISTRATION_DONE, [](const sim::SimState& s) { return s.slotTable[0].used && s.slotTable[0].tag == "T1"; }},
 };
@@ -155,7 +152,7 @@ TEST(LateReply, AfterATimedOutWriteTheModuleIsIdentifiedAgain) {
     SimLink link;
     ASSERT_TRUE(link.Connect());
     link.sim.SetDelayFor("AT+ADVINTERVAL=", std::chrono::milliseconds(1300));
-    link.ops.Records().m_advInterval = 500;
+    link.ops.Records().m_toWrite.advInterval = 500;
     link.ops.QueueJob(JOB_SET_ADV_INTERVAL, false);
     FakeView& v = link.view;
     ASSERT_TRUE(v.PumpUntil([&] { return v.Has(Msg(IDS_ADV_INTERVAL_FAILED, "Error")); }));
@@ -230,7 +227,7 @@ TEST(ScanOnABusyWire, TheReadBacksScanStopNeverInterleavesWithTheNextJob) {
     s.scanning = true;
     link.sim.SetState(s);
     LineRateScan(link.sim);
-    link.ops.Records().m_uartToWrite = {'E', 1, 0};
+    link.ops.Records().m_toWrite.uart = {'E', 1, false};
     link.ops.OnOpenPort();
     ASSERT_TRUE(link.WaitCommand("AT+GETSLOT=8"));
     link.ops.QueueJob(JOB_SET_UART_OPTIONS, false);

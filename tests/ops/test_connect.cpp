@@ -144,7 +144,7 @@ TEST(Connect, JobsQueuedWithoutLinkAreDiscardedByTheOpen) {
 TEST(Worker, UnknownCodesPostNothingAndJobsRunInOrder) {
     SimLink link;
     ASSERT_TRUE(link.Connect());
-    link.ops.Records().m_advInterval = 200;
+    link.ops.Records().m_toWrite.advInterval = 200;
     link.ops.QueueJob(2, false);
     link.ops.QueueJob(0, false);
     link.ops.QueueJob(16, false);
@@ -165,7 +165,7 @@ TEST(Worker, ResultsForAVanishedWindowAreDropped) {
     SimLink link;
     ASSERT_TRUE(link.Connect());
     link.view.exists = false;
-    link.ops.Records().m_advInterval = 300;
+    link.ops.Records().m_toWrite.advInterval = 300;
     link.ops.QueueJob(JOB_SET_ADV_INTERVAL, false);
     // The job is under way once its first command arrived; it is over when the
     // worker has cleared the busy flag again.
@@ -236,8 +236,8 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         }
         link.sim.ClearLog();
         link.sim.SetSilent(c.silent);
-        link.ops.Records().m_beaconSource = 1;
-        std::strcpy(link.ops.Records().m_beaconHexToWrite, "020106");
+        link.ops.Records().m_toWrite.beaconSource = 1;
+        link.ops.Records().m_toWrite.beaconHex = "020106";
         link.ops.SetScanState(c.scanState);
         link.ops.QueueJob(c.job, false);
         if (!c.waitFor.empty()) {

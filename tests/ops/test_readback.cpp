@@ -75,7 +75,7 @@ TEST(ReadBack, ShowsWhatTheModuleHolds) {
         EXPECT_EQ(v.address, u"001A2B3C4D5E");
         EXPECT_EQ(v.deviceName, u"Dev\uD55C");
         EXPECT_EQ(v.advInterval, u"250");
-        EXPECT_EQ(link.ops.Records().m_advInterval, 250u);
+        EXPECT_EQ(link.ops.Records().m_settings.advInterval, 250u);
         EXPECT_EQ(v.comboSelection[0], 1);  // flow control on
         EXPECT_EQ(v.comboSelection[1], 1);  // 'E'
         EXPECT_EQ(v.comboSelection[2], 1);  // 2 stop bits

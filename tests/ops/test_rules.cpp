@@ -116,6 +116,37 @@ TEST(InputRules, AdvInterval) {
     }
 }
 
+// The slot rows as the window saves them and as a profile or the command
+// line names them: one rule, one order.
+TEST(InputRules, SlotRows) {
+    const std::string a = "A0B1C2D3E401";
+    const std::string b = "A0B1C2D3E402";
+    struct Case {
+        const char* name;
+        std::vector<std::string> addresses;
+        std::vector<std::string> tags;
+        int id;
+        int slot;
+    };
+    const Case cases[] = {
+        {"all empty", {"", "", ""}, {"", "", ""}, 0, 0},
+        {"two devices", {a, "", b}, {"T1", "", ""}, 0, 0},
+        {"twin ignoring case", {a, "", "a0b1c2d3e401"}, {"", "", ""}, IDS_DUPLICATED_ADDRESS, 3},
+        {"twins of text that is no address", {"XYZ", "xyz"}, {"", ""}, IDS_DUPLICATED_ADDRESS, 2},
+        {"bad address", {a, "A0B1C2D3E4"}, {"", ""}, IDS_SLOT_INVALID_ADDRESS, 2},
+        {"earlier row first", {"A0B1", b, b}, {"", "", ""}, IDS_SLOT_INVALID_ADDRESS, 1},
+        {"twin before its own address", {b, "A0B1", b}, {"", "", ""}, IDS_DUPLICATED_ADDRESS, 3},
+        {"tag too long", {a}, {"NINEBYTES"}, IDS_SLOT_INVALID_TAG, 1},
+        {"tag on an empty row", {"", a}, {"x\nATZ", ""}, IDS_SLOT_TAG_BAD_CHAR, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const input_rules::SlotRefusal r = input_rules::CheckSlotRows(c.addresses, c.tags);
+        EXPECT_EQ(r.id, c.id);
+        EXPECT_EQ(r.slot, c.slot);
+    }
+}
+
 TEST(ManagerOpsTables, ModelQueryTimeoutFollowsTheBaudRate) {
     const std::pair<uint32_t, unsigned> cases[] = {
         {0, 1200},      {1, 1200},     {9, 1200},     {10, 128000}, {1200, 1066}, {2400, 533},
@@ -173,16 +204,17 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     ManagerOps ops(view);
     view.Attach(&ops);
     DeviceRecords& r = ops.Records();
-    std::strcpy(r.m_fwVersion, "v1.0");
-    const uint8_t addr[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-    std::memcpy(r.m_devInfo.address, addr, 6);
-    std::strcpy(r.m_devInfo.name, "\xED\x95\x9C");
-    std::strcpy(r.m_devInfo.state, "READY");
-    r.m_advIntervalRead = 2560;
-    r.m_uartRead = {'X', 2, 1};  // no parity item has 'X'
-    r.m_slotsRead[0].slot = 1;
-    std::memcpy(r.m_slotsRead[0].address, addr, 6);
-    r.m_userBeaconRead = 1;
+    DeviceSettings& s = r.m_settings;
+    s.firmware = "v1.0";
+    const BtAddress addr = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    s.address = addr;
+    s.name = "\xED\x95\x9C";
+    s.state = "READY";
+    s.advInterval = 2560;
+    s.uart = {'X', 2, true};  // no parity item has 'X'
+    s.slotEntries.assign(8, SlotEntry{});
+    s.slotEntries[0].address = addr;
+    s.beaconSource = 1;
 
     struct Case {
         const char* hex;
@@ -196,8 +228,7 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
         {"", u""},
     };
     for (const Case& c : cases) {
-        std::memset(r.m_beaconHexRead, 0, sizeof r.m_beaconHexRead);
-        std::strcpy(r.m_beaconHexRead, c.hex);
+        s.beaconHex = c.hex;
         view.comboSelection[1] = 2;
         ops.OnJobResult(JOB_READ_SETTINGS_BEACON, JOB_STATUS_OK);
         EXPECT_EQ(view.beaconHex, Wide(c.hex));
@@ -208,11 +239,11 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     EXPECT_EQ(view.address, u"001A2B3C4D5E");
     EXPECT_EQ(view.deviceName, u"\uD55C");
     EXPECT_EQ(view.advInterval, u"2560");
-    EXPECT_EQ(r.m_advInterval, 2560u);
+    EXPECT_EQ(s.advInterval, 2560u);
     EXPECT_EQ(view.comboSelection[0], 1);
     EXPECT_EQ(view.comboSelection[2], 1);
     EXPECT_EQ(view.beaconSourceRadios, 1);
-    EXPECT_EQ(r.m_beaconSource, 1);
+    EXPECT_EQ(s.beaconSource, 1);
     EXPECT_EQ(view.slots[1].address, u"001A2B3C4D5E");
     EXPECT_TRUE(view.slots[1].readOnly);
     EXPECT_EQ(view.slots[1].tag, u"");

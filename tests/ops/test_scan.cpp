@@ -173,7 +173,7 @@ TEST(Scan, SecondStartWhileScanningSendsNothing) {
     ASSERT_TRUE(link.Connect());
     link.ops.SetScanState(1);
     link.ops.QueueJob(JOB_START_SCAN, false);
-    link.ops.Records().m_advInterval = 100;
+    link.ops.Records().m_toWrite.advInterval = 100;
     link.ops.QueueJob(JOB_SET_ADV_INTERVAL, false);  // runs after it
     ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.ResultCount(JOB_SET_ADV_INTERVAL) == 1; }));
     EXPECT_EQ(link.view.ResultCount(JOB_START_SCAN), 0);

@@ -3,6 +3,8 @@
 #include "link/comm.h"
 #include "ops/device_model.h"
 #include "ops/device_session.h"
+#include "ops/rule_text.h"
+#include "ops/string_ids.h"
 #include "sim/kestov_sim.h"
 
 #include <gtest/gtest.h>
@@ -153,18 +155,25 @@ TEST(Session, ReadAllFollowsTheModel) {
 
 TEST(Session, FailuresBeforeAnythingIsSent) {
     SessionLink link;
-    const SessionResult results[] = {
-        link.session.SetName("NINEBYTES"),
-        link.session.SetName("A\rATZ"),
-        link.session.SetAdvInterval(19),
-        link.session.SetUartOptions({'n', 1, false}),
-        link.session.WriteSlots({Entry(1, "x\nATZ")}),
-        link.session.SetBeacon(BEACON_SOURCE_USER, "ABC"),
-        link.session.SetScanFilter("a\x1b"),
+    struct Case {
+        SessionResult result;
+        std::string says;  // the window's message where it has one
     };
-    for (const SessionResult& r : results) {
-        EXPECT_EQ(r.error, SessionError::InvalidInput);
-        EXPECT_FALSE(r.Describe().empty());
+    const Case cases[] = {
+        {link.session.SetName("NINEBYTES"), RuleText(IDS_DEVICE_NAME_TOO_LONG)},
+        {link.session.SetName("A\rATZ"), RuleText(IDS_DEVICE_NAME_BAD_CHAR)},
+        {link.session.SetAdvInterval(19), RuleText(IDS_INVALID_ADV_INTERVAL)},
+        {link.session.SetUartOptions({'n', 1, false}), "UART options"},
+        {link.session.WriteSlots({Entry(1, "x\nATZ")}), RuleText(IDS_SLOT_TAG_BAD_CHAR, 1)},
+        {link.session.SetBeacon(BEACON_SOURCE_USER, "ABC"), RuleText(IDS_HEX_ODD_LENGTH)},
+        {link.session.SetScanFilter("a\x1b"), RuleText(IDS_FILTER_NAME_BAD_CHAR)},
+        {link.session.SetScanFilter("NINEBYTES"), RuleText(IDS_INVALID_FILTER_NAME)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        EXPECT_EQ(c.result.error, SessionError::InvalidInput);
+        EXPECT_NE(c.says, "");
+        EXPECT_NE(c.result.Describe().find(c.says), std::string::npos) << c.result.Describe();
     }
     EXPECT_TRUE(link.sim.Commands().empty());
 }

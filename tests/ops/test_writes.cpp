@@ -33,13 +33,11 @@ struct WriteJob {
 };
 
 void FillSlots(DeviceRecords& r) {
-    std::memset(r.m_slotsToWrite, 0, sizeof r.m_slotsToWrite);
-    for (int i = 0; i < 8; ++i) r.m_slotsToWrite[i].slot = static_cast<uint8_t>(i + 1);
-    const uint8_t a1[6] = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x01};
-    const uint8_t a3[6] = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x03};
-    std::memcpy(r.m_slotsToWrite[0].address, a1, 6);
-    std::strcpy(r.m_slotsToWrite[0].tag, "T1");
-    std::memcpy(r.m_slotsToWrite[2].address, a3, 6);
+    std::vector<SlotEntry>& slots = r.m_toWrite.slotEntries;
+    slots.assign(8, SlotEntry{});
+    slots[0].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x01};
+    slots[0].tag = "T1";
+    slots[2].address = {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0x03};
 }
 
 const Strings kSlotCommands = {
@@ -59,13 +57,13 @@ const WriteJob kJobs[] = {
      "AT+SETSLOT=3",
      {"AT+MODEL?", "AT+SETSLOT=1,A0B1C2D3E401,T1", "AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403"},
      IDS_REGISTRATION_DONE, IDS_REGISTRATION_FAILED, Then::Identify, Then::Identify, true},
-    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_newDeviceName = "Dev\xED\x95\x9C"; },
+    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_toWrite.name = "Dev\xED\x95\x9C"; },
      {"AT+MODEL?", "AT+MANUF=Dev\xED\x95\x9C"}, {}, "AT+MANUF", {"AT+MODEL?", "AT+MANUF=Dev\xED\x95\x9C"},
      IDS_DEVICE_NAME_DONE, IDS_DEVICE_NAME_FAILED, Then::EnableAgain, Then::Reidentify, true},
     {"BeaconUserData", JOB_SET_BEACON,
      [](DeviceRecords& r) {
-         r.m_beaconSource = 1;
-         std::strcpy(r.m_beaconHexToWrite, "0201060AFF");
+         r.m_toWrite.beaconSource = 1;
+         r.m_toWrite.beaconHex = "0201060AFF";
      },
      {"AT+MODEL?", "AT+BEACON=0201060AFF", "AT+UCBEACON=ON"},
      {{"AT+MODEL?", "AT+BEACON=0201060AFF", 200}, {"AT+BEACON=0201060AFF", "AT+UCBEACON=ON", 200}},
@@ -73,15 +71,15 @@ const WriteJob kJobs[] = {
      Then::Reidentify, true},
     {"BeaconFinalSerialData", JOB_SET_BEACON,
      [](DeviceRecords& r) {
-         r.m_beaconSource = 0;
-         std::strcpy(r.m_beaconHexToWrite, "not used");
+         r.m_toWrite.beaconSource = 0;
+         r.m_toWrite.beaconHex = "not used";
      },
      {"AT+MODEL?", "AT+UCBEACON=OFF"}, {{"AT+MODEL?", "AT+UCBEACON=OFF", 200}}, "AT+UCBEACON=",
      {"AT+MODEL?", "AT+UCBEACON=OFF"}, IDS_BEACON_DONE, IDS_BEACON_FAILED, Then::Identify, Then::Reidentify, true},
-    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_advInterval = 2560; },
+    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_toWrite.advInterval = 2560; },
      {"AT+MODEL?", "AT+ADVINTERVAL=2560"}, {}, "AT+ADVINTERVAL=", {"AT+MODEL?", "AT+ADVINTERVAL=2560"},
      IDS_ADV_INTERVAL_DONE, IDS_ADV_INTERVAL_FAILED, Then::EnableAgain, Then::Reidentify, true},
-    {"UartOptions", JOB_SET_UART_OPTIONS, [](DeviceRecords& r) { r.m_uartToWrite = {'E', 2, 1}; },
+    {"UartOptions", JOB_SET_UART_OPTIONS, [](DeviceRecords& r) { r.m_toWrite.uart = {'E', 2, true}; },
      {"AT+MODEL?", "AT+UARTOPT=1,E,2"}, {}, "AT+UARTOPT=", {"AT+MODEL?", "AT+UARTOPT=1,E,2"}, IDS_UART_DONE,
      IDS_UART_FAILED, Then::EnableAgain, Then::Reidentify, true},
 };
@@ -203,18 +201,18 @@ TEST(WriteGuard, ControlCharactersSendNothing) {
         int failed;  // 0: no message
     };
     const Case cases[] = {
-        {"device name", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_newDeviceName = "AB\rAT&F"; },
+        {"device name", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_toWrite.name = "AB\rAT&F"; },
          IDS_DEVICE_NAME_FAILED},
         {"slot tag", JOB_WRITE_SLOTS,
          [](DeviceRecords& r) {
              FillSlots(r);
-             std::strcpy(r.m_slotsToWrite[2].tag, "x\nATZ");
+             r.m_toWrite.slotEntries[2].tag = "x\nATZ";
          },
          IDS_REGISTRATION_FAILED},
         {"beacon data", JOB_SET_BEACON,
          [](DeviceRecords& r) {
-             r.m_beaconSource = 1;
-             std::strcpy(r.m_beaconHexToWrite, "0201\rAT&F");
+             r.m_toWrite.beaconSource = 1;
+             r.m_toWrite.beaconHex = "0201\rAT&F";
          },
          IDS_BEACON_FAILED},
         {"scan filter", JOB_START_SCAN,

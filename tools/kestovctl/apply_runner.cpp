@@ -88,7 +88,7 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
         if (!ExpandNameTemplate(request.nameTemplate, report.address, request.sequence, name, error)) {
             return fail(EXIT_USAGE, error);
         }
-        patch.name = name;
+        patch.values["name"] = name;
     }
 
     report.outcome = ApplyPatch(link.session, current.settings, patch, request.dryRun,

@@ -1,6 +1,8 @@
 #include "report.h"
 
+#include "ops/setting_fields.h"
 #include "ops/settings_patch.h"
+#include "ops/traffic/traffic_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,20 +25,8 @@ std::string FieldStatus(const PortReport& r, const FieldChange& c) {
     return o.verified ? "verified" : "written";
 }
 
-// Module texts may hold anything: show control characters as \xNN.
-std::string Visible(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
-}
+// Module texts may hold anything: shown as the traffic view shows wire bytes.
+std::string Visible(const std::string& text) { return traffic::EscapeWireBytes(text); }
 
 }  // namespace
 
@@ -44,32 +34,14 @@ std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_hand
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "kestovctl: %s\n", Visible(text).c_str()); }
 
-json SettingsJson(const DeviceSettings& s) {
-    json slots = json::array();
-    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
-        json slot = {{"slot", i + 1}, {"address", nullptr}};
-        if (!s.slotEntries[i].Empty()) {
-            slot["address"] = AddressText(s.slotEntries[i].address);
-            slot["tag"] = s.slotEntries[i].tag;
-        }
-        slots.push_back(slot);
-    }
-    json j = {
+nlohmann::ordered_json SettingsJson(const DeviceSettings& s) {
+    nlohmann::ordered_json j = {
         {"model", s.modelName},
         {"firmware", s.firmware},
         {"address", AddressText(s.address)},
-        {"name", s.name},
         {"state", s.state},
-        {"interval", s.advInterval},
-        {"uart",
-         {{"parity", settings_patch::ParityWord(s.uart.parity)},
-          {"stopbits", s.uart.stopBits},
-          {"flow", s.uart.flowControl}}},
-        {"slots", slots},
     };
-    if (s.hasBeacon) {
-        j["beacon"] = {{"source", settings_patch::BeaconSourceWord(s.beaconSource)}, {"data", s.beaconHex}};
-    }
+    j.update(setting_fields::ToJson(s));
     return j;
 }
 
@@ -83,7 +55,7 @@ void PrintSettings(const std::string& port, const DeviceSettings& s) {
     row("Address", AddressText(s.address));
     row("Name", s.name);
     row("Interval", std::to_string(s.advInterval) + " ms");
-    row("UART", "parity " + settings_patch::ParityWord(s.uart.parity) + ", " + std::to_string(s.uart.stopBits) +
+    row("UART", "parity " + setting_fields::ParityWord(s.uart.parity) + ", " + std::to_string(s.uart.stopBits) +
                     " stop bit" + (s.uart.stopBits == 1 ? "" : "s") + ", flow control " +
                     (s.uart.flowControl ? "on" : "off"));
     for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-nlohmann::json SettingsJson(const DeviceSettings& s);
+nlohmann::ordered_json SettingsJson(const DeviceSettings& s);
 void PrintSettings(const std::string& port, const DeviceSettings& s);
 
 // Per changed field: from, to and what became of it.

@@ -78,4 +78,39 @@ Write them to the module?</source>
         <translation>설정 내보내기를 실패하였습니다: %1</translation>
     </message>
 </context>
+<context>
+    <name>Settings</name>
+    <message>
+        <source>Device name</source>
+        <translation>디바이스 이름</translation>
+    </message>
+    <message>
+        <source>Advertising interval</source>
+        <translation>Advertising 간격</translation>
+    </message>
+    <message>
+        <source>Parity</source>
+        <translation>패리티</translation>
+    </message>
+    <message>
+        <source>Stop bits</source>
+        <translation>정지 비트</translation>
+    </message>
+    <message>
+        <source>Flow control</source>
+        <translation>흐름 제어</translation>
+    </message>
+    <message>
+        <source>Slot %1</source>
+        <translation>슬롯 %1</translation>
+    </message>
+    <message>
+        <source>Beacon source</source>
+        <translation>비콘 소스</translation>
+    </message>
+    <message>
+        <source>Beacon data</source>
+        <translation>비콘 데이터</translation>
+    </message>
+</context>
 </TS>

@@ -38,13 +38,7 @@ std::string CKESTOVLV2xxManagerDlg::BeaconStringBytes() const {
     const QString text = m_beaconStringEdit->text();
     const std::string readHex = m_beaconReadHex.toStdString();
     if (text == m_beaconReadText && !readHex.empty() && readHex.size() % 2 == 0 && IsHexText(readHex)) {
-        std::string bytes;
-        for (std::size_t i = 0; i < readHex.size(); i += 2) {
-            uint8_t b = 0;
-            HexPairToByte(readHex.c_str() + i, b);
-            bytes.push_back(static_cast<char>(b));
-        }
-        return bytes;
+        return HexToBytes(readHex);
     }
     return WideToUtf8(text.toStdU16String());
 }
@@ -62,9 +56,11 @@ bool CKESTOVLV2xxManagerDlg::ValidateBeaconData() {
 
 void CKESTOVLV2xxManagerDlg::OnSaveBeaconData() {
     EnableControls(false);
-    DeviceRecords& records = m_ops.Records();
-    records.m_beaconSource = BeaconSourceFromRadios();
-    if (records.m_beaconSource != BEACON_SOURCE_USER) {
+    DeviceSettings& settings = m_ops.Records().m_toWrite;
+    settings.beaconSource = BeaconSourceFromRadios();
+    // The controls follow the chosen source until the module is read again.
+    m_ops.Records().m_settings.beaconSource = settings.beaconSource;
+    if (settings.beaconSource != BEACON_SOURCE_USER) {
         // Final serial data: the job only switches user data off.
         m_ops.QueueJob(JOB_SET_BEACON, false);
         return;
@@ -73,18 +69,9 @@ void CKESTOVLV2xxManagerDlg::OnSaveBeaconData() {
         EnableControls(true);
         return;
     }
-    std::memset(records.m_beaconHexToWrite, 0, sizeof records.m_beaconHexToWrite);
-    if (m_stringRadio->isChecked()) {
-        const std::string bytes = BeaconStringBytes();
-        char* out = records.m_beaconHexToWrite;
-        for (unsigned char b : bytes) {
-            std::snprintf(out, 3, "%02X", b);
-            out += 2;
-        }
-    } else {
-        const std::string hex = WideToUtf8(m_beaconHexEdit->text().toStdU16String());
-        std::memcpy(records.m_beaconHexToWrite, hex.data(), hex.size());
-    }
+    // Hex text goes out as typed; string data as upper-case hex.
+    settings.beaconHex = m_stringRadio->isChecked() ? BytesToHex(BeaconStringBytes())
+                                                    : WideToUtf8(m_beaconHexEdit->text().toStdU16String());
     m_ops.QueueJob(JOB_SET_BEACON, false);
 }
 
@@ -92,7 +79,7 @@ void CKESTOVLV2xxManagerDlg::OnSaveAdvInterval() {
     EnableControls(false);
     const long value = input_rules::ParseAdvInterval(m_advIntervalEdit->text().toStdU16String());
     if (input_rules::IsValidAdvInterval(value)) {
-        m_ops.Records().m_advInterval = static_cast<unsigned>(value);
+        m_ops.Records().m_toWrite.advInterval = static_cast<unsigned>(value);
         m_ops.QueueJob(JOB_SET_ADV_INTERVAL, false);
         return;
     }

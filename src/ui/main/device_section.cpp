@@ -42,18 +42,18 @@ void CKESTOVLV2xxManagerDlg::OnChangeDeviceName() {
         EnableControls(true);
         return;
     }
-    m_ops.Records().m_newDeviceName = name;
+    m_ops.Records().m_toWrite.name = name;
     m_ops.QueueJob(JOB_SET_DEVICE_NAME, false);
 }
 
 void CKESTOVLV2xxManagerDlg::OnApplyUartOptions() {
     // The window stays enabled while this job runs.
-    lv2xx_uart_options& uart = m_ops.Records().m_uartToWrite;
+    UartOptions& uart = m_ops.Records().m_toWrite.uart;
     if (m_flowControlCombo->currentIndex() < 0) {
         ShowMessage(IDS_FLOW_NOT_SELECTED, MsgIcon::Error);
         return;
     }
-    uart.flow_control = static_cast<uint8_t>(m_flowControlCombo->currentData().toInt());
+    uart.flowControl = m_flowControlCombo->currentData().toInt() != 0;
     if (m_parityCombo->currentIndex() < 0) {
         ShowMessage(IDS_PARITY_NOT_SELECTED, MsgIcon::Error);
         return;
@@ -63,7 +63,7 @@ void CKESTOVLV2xxManagerDlg::OnApplyUartOptions() {
         ShowMessage(IDS_STOPBIT_NOT_SELECTED, MsgIcon::Error);
         return;
     }
-    uart.stop_bits = static_cast<uint8_t>(m_stopBitsCombo->currentData().toInt());
+    uart.stopBits = static_cast<unsigned>(m_stopBitsCombo->currentData().toInt());
     m_ops.QueueJob(JOB_SET_UART_OPTIONS, false);
 }
 

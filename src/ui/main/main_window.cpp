@@ -402,7 +402,7 @@ void CKESTOVLV2xxManagerDlg::InitControls() {
         m_scanList->horizontalHeader()->resizeSection(i, static_cast<int>(widths[i] * scale + 0.5));
 
     // 2. Beacon source: final serial data.
-    m_ops.Records().m_beaconSource = 0;
+    m_ops.Records().m_settings.beaconSource = 0;
 
     // 3. Remembered scan filters.
     m_nameFilterCheck->setChecked(SettingsStore::GetProfileInt(SettingsStore::kNameFilterCheck, 0) != 0);
@@ -444,7 +444,7 @@ void CKESTOVLV2xxManagerDlg::InitControls() {
     m_devicePicture->LoadPngResource(PNG_SERIES);
 
     // 9. Members to controls.
-    SetBeaconSourceRadios(m_ops.Records().m_beaconSource);
+    SetBeaconSourceRadios(m_ops.Records().m_settings.beaconSource);
 }
 
 void CKESTOVLV2xxManagerDlg::EnableControls(bool enable) {
@@ -453,7 +453,7 @@ void CKESTOVLV2xxManagerDlg::EnableControls(bool enable) {
     const bool lv230 = m_ops.Model() == MODEL_LV230;
     for (int id : kNotOnLv230) SetEnabled(id, enable && !lv230);
     if (!enable || lv230) return;
-    if (m_ops.Records().m_beaconSource == BEACON_SOURCE_USER) {
+    if (m_ops.Records().m_settings.beaconSource == BEACON_SOURCE_USER) {
         SetEnabled(IDC_HEX_RADIO, true);
         SetEnabled(IDC_STRING_RADIO, true);
         if (m_hexRadio->isChecked()) {

@@ -5,6 +5,7 @@
 #include "ops/profile.h"
 #include "ops/settings_patch.h"
 #include "ui/main/main_window.h"
+#include "ui/main/window_text.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
@@ -73,7 +74,11 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     }
     const profile::Parsed parsed = profile::Parse(read.data);
     if (!parsed.error.empty()) {
-        ShowMessageText(Pt("This profile cannot be used:\n%1").arg(Utf8(parsed.error)), MsgIcon::Error);
+        // A value an input rule refuses reads as the window's own message for it.
+        const QString why = parsed.rule ? (parsed.where.empty() ? QString() : Utf8(parsed.where) + QStringLiteral(": ")) +
+                                              RuleMessage(parsed.rule)
+                                        : Utf8(parsed.error);
+        ShowMessageText(Pt("This profile cannot be used:\n%1").arg(why), MsgIcon::Error);
         return;
     }
     m_ops.Records().m_patchToWrite = parsed.patch;
@@ -132,12 +137,12 @@ void CKESTOVLV2xxManagerDlg::AskAndImport() {
     }
     QString list;
     for (const FieldChange& c : changes) {
-        list += QStringLiteral("%1: %2 \u2192 %3\n").arg(Utf8(c.field), Utf8(c.from), Utf8(c.to));
+        list += QStringLiteral("%1: %2 \u2192 %3\n").arg(FieldLabel(c.field), Utf8(c.from), Utf8(c.to));
     }
     if (!lacking.empty()) {
         QString fields;
         for (const std::string& f : lacking) {
-            fields += (fields.isEmpty() ? QString() : QStringLiteral(", ")) + Utf8(f);
+            fields += (fields.isEmpty() ? QString() : QStringLiteral(", ")) + FieldLabel(f);
         }
         list += Pt("Left out, this model does not have them: %1\n").arg(fields);
     }

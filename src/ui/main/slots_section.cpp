@@ -3,6 +3,7 @@
 #include "ops/input_rules.h"
 #include "ops/string_ids.h"
 #include "ui/main/main_window.h"
+#include "ui/main/window_text.h"
 #include "ui/main/scan_list_model.h"
 #include "ui/monitor/monitor_text.h"
 #include "ui/shell/strings.h"
@@ -13,30 +14,11 @@
 
 #include <cstring>
 
-namespace {
-
-// Equal as a whole, ignoring the case of A-Z only.
-bool EqualsIgnoringAsciiCase(const QString& a, const QString& b) {
-    if (a.size() != b.size()) return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-QString SlotMessage(int stringId, int slot) {
-    return LoadStringRes(stringId).replace(QStringLiteral("%d"), QString::number(slot));
-}
-
-}  // namespace
-
 bool CKESTOVLV2xxManagerDlg::IsAddressAssigned(const QString& address) const {
+    const std::string wanted = WideToUtf8(address.toStdU16String());
     for (const QLineEdit* edit : m_slotAddressEdit) {
         const QString text = edit->text();
-        if (!text.isEmpty() && EqualsIgnoringAsciiCase(text, address)) return true;
+        if (!text.isEmpty() && input_rules::SameAddress(WideToUtf8(text.toStdU16String()), wanted)) return true;
     }
     return false;
 }
@@ -93,41 +75,21 @@ void CKESTOVLV2xxManagerDlg::OnClearSlot(int n) {
 
 void CKESTOVLV2xxManagerDlg::OnSaveSlots() {
     EnableControls(false);
-    auto fail = [this](const QString& text) {
-        ShowMessageText(text, MsgIcon::Error);
+    std::vector<std::string> addresses, tags;
+    for (int n = 1; n <= 8; ++n) {
+        addresses.push_back(WideToUtf8(m_slotAddressEdit[n - 1]->text().toStdU16String()));
+        tags.push_back(WideToUtf8(m_slotTagEdit[n - 1]->text().toStdU16String()));
+    }
+    if (const input_rules::SlotRefusal refusal = input_rules::CheckSlotRows(addresses, tags); refusal.id != 0) {
+        ShowMessageText(RuleMessage(refusal.id, refusal.slot), MsgIcon::Error);
         EnableControls(true);
-    };
-    for (int i = 1; i <= 8; ++i) {
-        const QString a = m_slotAddressEdit[i - 1]->text();
-        const QString t = m_slotTagEdit[i - 1]->text();
-        if (!a.isEmpty()) {
-            for (int j = i + 1; j <= 8; ++j) {
-                const QString other = m_slotAddressEdit[j - 1]->text();
-                if (!other.isEmpty() && EqualsIgnoringAsciiCase(a, other)) {
-                    fail(LoadStringRes(IDS_DUPLICATED_ADDRESS));
-                    return;
-                }
-            }
-        }
-        lv2xx_slot_info& record = m_ops.Records().m_slotsToWrite[i - 1];
-        record.slot = static_cast<uint8_t>(i);
-        if (!a.isEmpty()) {
-            if (!HexToAddress(WideToUtf8(a.toStdU16String()), record.address)) {
-                fail(SlotMessage(IDS_SLOT_INVALID_ADDRESS, i));
-                return;
-            }
-        } else {
-            std::memset(record.address, 0, sizeof record.address);
-        }
-        std::memset(record.tag, 0, sizeof record.tag);
-        if (!t.isEmpty()) {
-            const std::string tag = WideToUtf8(t.toStdU16String());
-            if (const int error = input_rules::CheckSlotTag(tag)) {
-                fail(SlotMessage(error, i));
-                return;
-            }
-            std::memcpy(record.tag, tag.data(), tag.size());
-        }
+        return;
+    }
+    std::vector<SlotEntry>& entries = m_ops.Records().m_toWrite.slotEntries;
+    entries.assign(8, SlotEntry{});
+    for (int n = 1; n <= 8; ++n) {
+        HexToAddress(addresses[n - 1], entries[n - 1].address.data());
+        entries[n - 1].tag = tags[n - 1];
     }
     m_ops.QueueJob(JOB_WRITE_SLOTS, false);
     m_ops.StartBusy();

@@ -1,5 +1,7 @@
 // Menu > Export settings... and Import settings... against the simulated module.
+#include "ops/string_ids.h"
 #include "ui/shell/file_dialog_seam.h"
+#include "ui/shell/strings.h"
 #include "window_fixture.h"
 
 #include "link/file_io.h"
@@ -69,8 +71,9 @@ TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
     auto boxes = TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
-    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("name: Changed")));
-    EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("interval"))) << "only what differs";
+    // Settings by their labels, not by the profile's keys.
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("Device name: Changed"))) << boxes[0].text.toStdString();
+    EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("interval"), Qt::CaseInsensitive)) << "only what differs";
     ASSERT_TRUE(WaitFor([&] { return Ready(); }));
     EXPECT_TRUE(Writes(Commands()).empty()) << "cancelled: nothing written";
 
@@ -85,21 +88,36 @@ TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
 TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
     StartSim();
     OpenWindow();
+    struct Case {
+        const char* text;
+        QString says;  // part of the message
+    };
+    // A value the window's own rules refuse reads as the window's message for it.
+    const Case cases[] = {
+        {R"({"format":"kestov-lv2xx-profile","version":9})", QStringLiteral("version 9")},
+        {R"({"format":"kestov-lv2xx-profile","version":1,"name":"A\rB"})",
+         QStringLiteral("name: ") + LoadStringRes(IDS_DEVICE_NAME_BAD_CHAR)},
+        {R"({"format":"kestov-lv2xx-profile","version":1,"slots":[{"slot":2,"address":"A0B1C2D3E4"}]})",
+         QStringLiteral("slots[0]: ") + LoadStringRes(IDS_SLOT_INVALID_ADDRESS).replace(QStringLiteral("%d"), "2")},
+    };
     const QString file = m_tmp.filePath(QStringLiteral("broken.json"));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(R"({"format":"kestov-lv2xx-profile","version":9})");
-    f.close();
     FileDialogSeam::SetHandler([&](QWidget*, const FileDialogSeam::Request&) { return file; });
-    m_sim->ClearLog();
-    TakeBoxes();
-    Trigger(m_win.get(), "cmdImportSettings");
-    const auto boxes = TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
-    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("version 9")));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Commands().empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.text);
+        f.close();
+        m_sim->ClearLog();
+        TakeBoxes();
+        Trigger(m_win.get(), "cmdImportSettings");
+        const auto boxes = TakeBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(boxes[0].text.contains(c.says)) << boxes[0].text.toStdString();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(Commands().empty());
+    }
     FileDialogSeam::SetHandler({});
 }
 
