@@ -137,25 +137,15 @@ lv2xx_reply ParseStoppedLine(std::vector<char>& line, lv2xx_atcmd) {
     return View(line) == "+STOPPED\r" ? MakeReply(ATRES_STOPPED) : NoMatch();
 }
 
-// +<12 hex address>,<rssi>,<name>CR; the name runs to the CR, commas included.
+// The form is the receive side's: a line routed as a report parses as one.
 lv2xx_reply ParseScanReportLine(std::vector<char>& line, lv2xx_atcmd) {
-    const std::string_view v = View(line);
-    const std::size_t c1 = v.find(',');
-    if (c1 == npos) return NoMatch();
-    const std::string_view first = v.substr(0, c1);
-    if (first.empty() || first[0] != '+') return NoMatch();
+    ScanReportFields fields;
+    if (!ReadScanReport(View(line), fields)) return NoMatch();
     lv2xx_scan_report rep{};
-    if (!HexToAddress(std::string(first.substr(1)), rep.address)) return NoMatch();
-
-    const std::size_t c2 = v.find(',', c1 + 1);
-    if (c2 == npos) return NoMatch();
-    rep.rssi = static_cast<int8_t>(static_cast<uint8_t>(ReadDecimal(Span(line, c1 + 1, c2)) & 0xFF));
-
-    const std::size_t cr = v.find('\r', c2 + 1);
-    if (cr == npos) return NoMatch();
-    std::string_view name = Span(line, c2 + 1, cr);
-    if (name.size() >= sizeof rep.name) return NoMatch();
-    name = name.substr(0, name.find('\0'));  // copied as a C string
+    if (!HexToAddress(std::string(fields.address), rep.address)) return NoMatch();
+    rep.rssi = static_cast<int8_t>(static_cast<uint8_t>(ReadDecimal(fields.rssi) & 0xFF));
+    static_assert(sizeof rep.name > kMaxScanNameBytes);
+    const std::string_view name = fields.name.substr(0, fields.name.find('\0'));  // copied as a C string
     CopyText(rep.name, name);
     return MakeRecordReply(ATRES_SCAN_REPORT, rep);
 }

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr unsigned kCommandTimeoutMs = 1200;
 // How long Close lets the stop-scan command leave before the port closes.
 constexpr auto kStopScanDrain = std::chrono::milliseconds(50);
 
@@ -357,93 +356,7 @@ RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned ti
     return result;
 }
 
-lv2xx_atres KestovLV2xxComm::SetScanFilter(const lv2xx_scan_filter& filter)
-{
-    char buf[kCommandBufferSize];
-    unsigned len;
-    if (filter.enabled != 0) {
-        const std::string name(filter.name, strnlen(filter.name, sizeof(filter.name)));
-        len = FormatCommand(buf, atcmd::kScanFilterOn, name.c_str());
-    } else {
-        len = FormatCommand(buf, atcmd::kScanFilterOff);
-    }
-    return CodeOf(SendCommand(buf, len, ATCMD_SF_SET, kCommandTimeoutMs));
-}
-
-lv2xx_atres KestovLV2xxComm::GetSlot(uint8_t slot, lv2xx_slot_info& out)
-{
-    char buf[kCommandBufferSize];
-    const unsigned len = FormatCommand(buf, atcmd::kGetSlot, static_cast<unsigned>(slot));
-    const auto reply = SendCommand(buf, len, ATCMD_GETSLOT, kCommandTimeoutMs);
-    const lv2xx_atres code = CodeOf(reply);
-    if (code == ATRES_SLOT) {
-        CopyPayload(reply, out);
-    }
-    return code;
-}
-
-lv2xx_atres KestovLV2xxComm::GetUartOptions(lv2xx_uart_options& out)
-{
-    char buf[kCommandBufferSize];
-    const unsigned len = FormatCommand(buf, atcmd::kUartOptQuery);
-    const auto reply = SendCommand(buf, len, ATCMD_UARTOPT_Q, kCommandTimeoutMs);
-    const lv2xx_atres code = CodeOf(reply);
-    if (code == ATRES_UART_OPTIONS) {
-        CopyPayload(reply, out);
-    }
-    return code;
-}
-
-// ---- Plain-byte helpers ----------------------------------------------------
-
-const char* KestovLV2xxComm::FindLineEnd(const char* cur, const char* end)
-{
-    if (cur == nullptr || cur >= end) {
-        return nullptr;
-    }
-    if (*cur == '\r') {
-        if (end - cur < 4) {
-            return nullptr;
-        }
-        if (cur[1] != '\n') {
-            return cur + 1;  // lone CR
-        }
-        // Framed line: CR LF, text, CR LF.
-        const char* cr = std::find(cur + 2, end, '\r');
-        if (cr == end || cr + 1 == end) {
-            return nullptr;
-        }
-        return cr[1] == '\n' ? cr + 2 : cur + 1;
-    }
-    if (*cur == '\n') {
-        return cur + 1;  // lone LF
-    }
-    const char* cr = std::find(cur, end, '\r');
-    return cr == end ? nullptr : cr;
-}
-
-std::unique_ptr<uint8_t[]> KestovLV2xxComm::TakeReply(std::vector<char>& buffer,
-                                                      lv2xx_atcmd kind)
-{
-    std::size_t pos = 0;
-    std::unique_ptr<uint8_t[]> result = MakeReply(ATRES_INCOMPLETE);
-    for (;;) {
-        const LineCut cut = CutLine(std::string_view(buffer.data() + pos, buffer.size() - pos));
-        if (cut.kind == LineCut::NeedMore) {
-            break;
-        }
-        const std::size_t start = pos;
-        pos += cut.consumed;
-        if (cut.kind == LineCut::Line) {
-            std::vector<char> line(buffer.begin() + static_cast<std::ptrdiff_t>(start),
-                                   buffer.begin() + static_cast<std::ptrdiff_t>(pos));
-            result = ParseReply(line, kind);
-            break;
-        }
-    }
-    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(pos));
-    return result;
-}
+// ---- Parsing -------------------------------------------------------------
 
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
                                                        lv2xx_atcmd kind)

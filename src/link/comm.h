@@ -69,9 +69,6 @@ public:
                                            unsigned timeout_ms);
     // Waits up to `timeout_ms` for the next report; 0 takes only one already here.
     lv2xx_atres WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms = kScanReportTimeoutMs);
-    lv2xx_atres SetScanFilter(const lv2xx_scan_filter& filter);
-    lv2xx_atres GetSlot(uint8_t slot, lv2xx_slot_info& out);
-    lv2xx_atres GetUartOptions(lv2xx_uart_options& out);
     // Sends text plus CR as one transaction and returns every line that came back (echo and scan
     // reports routed as usual, not included) until a final OK / ERROR / +ERROR or the time-out.
     // The module's other fixed replies (+READY, +SCANNING, +STOPPED) end it as well.
@@ -86,12 +83,6 @@ public:
     // Bytes the receive side holds now (partial line and both queues).
     std::size_t BufferedBytes();
 
-    // Line cutting and parsing on plain bytes, for checks without a port.
-    std::unique_ptr<uint8_t[]> TakeReply(std::vector<char>& buffer, lv2xx_atcmd kind);
-    std::unique_ptr<uint8_t[]> ParseReply(std::vector<char>& line, lv2xx_atcmd kind);
-    // Returns the end of the first line in [cur, end), or nullptr for none.
-    static const char* FindLineEnd(const char* cur, const char* end);
-
     // Number of open engine links in the process.
     static int OpenLinks();
 
@@ -104,6 +95,8 @@ private:
     Wait NextReplyLine(int64_t deadline_ns, QueuedLine& out);
     std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, const std::string& text,
                                           unsigned timeout_ms);
+    // What one whole line is to a command of `kind` (the parser table's answer).
+    std::unique_ptr<uint8_t[]> ParseReply(std::vector<char>& line, lv2xx_atcmd kind);
     bool Accepts(const std::string& line, lv2xx_atcmd kind);
     // The timed-out command a line is the late reply of, which is then
     // forgotten; empty when the waiting command (`text`) takes it.

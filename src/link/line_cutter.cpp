@@ -1,12 +1,10 @@
 #include "line_cutter.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
 constexpr std::size_t kFrameBytes = 4;  // CR LF before and after a framed line
-constexpr std::size_t kMaxNameBytes = 63;
 
 bool IsHex(char c)
 {
@@ -26,7 +24,7 @@ std::string_view OverlongHead(std::string_view line)
 
 }  // namespace
 
-LineCut CutLine(std::string_view bytes)
+LineCut FindLineEnd(std::string_view bytes)
 {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
@@ -91,31 +89,43 @@ bool IsStatusText(std::string_view text)
     return std::find(std::begin(kStatus), std::end(kStatus), text) != std::end(kStatus);
 }
 
-LineKind ClassifyLine(std::string_view line)
+bool ReadScanReport(std::string_view line, ScanReportFields& out)
 {
     // Scan reports are always plain lines: "+", address, RSSI, name, CR.
-    if (line.size() >= 17 && line[0] == '+' && line.back() == '\r') {
-        std::size_t i = 1;
-        while (i < 13 && IsHex(line[i])) {
-            ++i;
-        }
-        if (i == 13 && line[13] == ',') {
-            i = 14;
-            if (i < line.size() && line[i] == '-') {
-                ++i;
-            }
-            const std::size_t digits = i;
-            while (i < line.size() && IsDigit(line[i]) && i - digits < 4) {
-                ++i;
-            }
-            if (i > digits && i < line.size() && line[i] == ',') {
-                const std::size_t name = line.size() - 1 - (i + 1);
-                const bool clean = std::memchr(line.data() + i + 1, '\r', name) == nullptr;
-                if (name <= kMaxNameBytes && clean) {
-                    return LineKind::ScanReport;
-                }
-            }
-        }
+    if (line.size() < 17 || line[0] != '+' || line.back() != '\r') {
+        return false;
+    }
+    std::size_t i = 1;
+    while (i < 13 && IsHex(line[i])) {
+        ++i;
+    }
+    if (i != 13 || line[13] != ',') {
+        return false;
+    }
+    const std::size_t rssi = ++i;
+    if (line[i] == '-') {
+        ++i;
+    }
+    const std::size_t digits = i;
+    while (i < line.size() && IsDigit(line[i]) && i - digits < 4) {
+        ++i;
+    }
+    if (i == digits || line[i] != ',') {
+        return false;
+    }
+    const std::string_view name = line.substr(i + 1, line.size() - 1 - (i + 1));
+    if (name.size() > kMaxScanNameBytes || name.find('\r') != std::string_view::npos) {
+        return false;
+    }
+    out = {line.substr(1, 12), line.substr(rssi, i - rssi), name};
+    return true;
+}
+
+LineKind ClassifyLine(std::string_view line)
+{
+    ScanReportFields fields;
+    if (ReadScanReport(line, fields)) {
+        return LineKind::ScanReport;
     }
     return IsStatusText(LineText(line)) ? LineKind::Status : LineKind::Other;
 }
@@ -136,7 +146,7 @@ bool MayBecomeScanReport(std::string_view head)
     while (i < head.size() && IsDigit(head[i]) && i - digits < 4) ++i;
     if (i == head.size()) return true;
     if (i == digits || head[i++] != ',') return false;
-    return head.size() - i <= kMaxNameBytes && head.find('\r', i) == std::string_view::npos;
+    return head.size() - i <= kMaxScanNameBytes && head.find('\r', i) == std::string_view::npos;
 }
 
 void LineAssembler::Reset()
@@ -163,7 +173,7 @@ void LineAssembler::Feed(std::string_view bytes, const LineSink& onLine,
     const std::string_view work = scratch_;
     std::size_t pos = 0;
     while (pos < work.size()) {
-        const LineCut cut = CutLine(work.substr(pos));
+        const LineCut cut = FindLineEnd(work.substr(pos));
         if (cut.kind == LineCut::NeedMore) {
             const std::string_view rest = work.substr(pos);
             if (rest.size() <= kMaxLineBytes + kFrameBytes) {

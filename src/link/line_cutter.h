@@ -11,6 +11,8 @@
 // The longest line a module sends, terminators included; anything longer is
 // not a reply of this protocol.
 inline constexpr std::size_t kMaxLineBytes = 256;
+// The longest device name a scan report carries.
+inline constexpr std::size_t kMaxScanNameBytes = 63;
 
 struct LineCut {
     enum Kind {
@@ -22,13 +24,23 @@ struct LineCut {
     std::size_t consumed = 0;
 };
 
-// Looks at the front of `bytes` only. Lines end in CR ("text\r", a following
-// LF becomes a lone LF) or are framed ("\r\ntext\r\n", text not starting
-// with CR or LF).
-LineCut CutLine(std::string_view bytes);
+// The receive side's one line rule. Looks at the front of `bytes` only.
+// Lines end in CR ("text\r", a following LF becomes a lone LF) or are framed
+// ("\r\ntext\r\n", text not starting with CR or LF).
+LineCut FindLineEnd(std::string_view bytes);
 
 // The text of a line without its framing and terminators.
 std::string_view LineText(std::string_view line);
+
+// The parts of a scan report, "+<12 hex>,<rssi>,<name>CR": the RSSI an
+// optional minus and one to four digits, the name at most 63 bytes, commas
+// allowed, no CR. The one test of the form, for routing and for parsing.
+struct ScanReportFields {
+    std::string_view address;
+    std::string_view rssi;
+    std::string_view name;
+};
+bool ReadScanReport(std::string_view line, ScanReportFields& out);
 
 enum class LineKind {
     ScanReport,  // +<12 hex>,<rssi>,<name>

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <future>
 #include <string>
 #include <thread>
@@ -43,106 +42,6 @@ std::string ReportName(int i)
 std::string ScanReportLine(int i)
 {
     return "+A1B2C3D4E5F6,-40," + ReportName(i) + "\r";
-}
-
-// ---------------------------------------------------------------------------
-// Line cutting on plain bytes.
-
-TEST(FindLineEndTest, RecognisesPlainAndFramedLines)
-{
-    struct Case {
-        std::string bytes;
-        int end;  // offset of the returned position, -1 for none
-    };
-    const Case cases[] = {
-        {"", -1},
-        {"OK", -1},
-        {"OK\r", 2},           // the CR itself
-        {"+OK\n", -1},         // LF does not end a plain line
-        {"\n", 1},             // lone LF
-        {"\r", -1},            // a CR needs 4 bytes to decide
-        {"\rOK", -1},
-        {"\rOK\r", 1},         // lone CR
-        {"\r\nOK", -1},
-        {"\r\nOK\r", -1},      // framed, its LF still missing
-        {"\r\nOK\r\n", 6},     // framed: past the closing LF
-        {"\r\nOK\rX", 1},      // not framed after all
-        {"\r\n\r\n", 4},
-    };
-    for (const auto& c : cases) {
-        const char* begin = c.bytes.data();
-        const char* e = KestovLV2xxComm::FindLineEnd(begin, begin + c.bytes.size());
-        EXPECT_EQ(e == nullptr ? -1 : static_cast<int>(e - begin), c.end) << Show(c.bytes);
-    }
-}
-
-struct CutCase {
-    const char* name;
-    std::string bytes;
-    lv2xx_atcmd kind;
-    std::vector<lv2xx_atres> codes;  // every result but ATRES_INCOMPLETE, in order
-    std::string left;                // what stays in the buffer at the end
-};
-
-// Feeds the bytes in pieces of `chunk` and takes replies after each piece
-// until the buffer holds no complete line.
-void Cut(KestovLV2xxComm& comm, const CutCase& c, std::size_t chunk)
-{
-    std::vector<char> buffer;
-    std::vector<lv2xx_atres> codes;
-    for (std::size_t pos = 0; pos < c.bytes.size(); pos += chunk) {
-        const std::string piece = c.bytes.substr(pos, chunk);
-        buffer.insert(buffer.end(), piece.begin(), piece.end());
-        for (int guard = 0; guard < 1000; ++guard) {
-            const auto reply = comm.TakeReply(buffer, c.kind);
-            ASSERT_TRUE(reply);
-            if (CodeOf(reply) == ATRES_INCOMPLETE) {
-                break;
-            }
-            codes.push_back(CodeOf(reply));
-        }
-    }
-    EXPECT_EQ(codes, c.codes) << c.name << " in pieces of " << chunk;
-    EXPECT_EQ(Show(std::string(buffer.begin(), buffer.end())), Show(c.left))
-        << c.name << " in pieces of " << chunk;
-}
-
-TEST(TakeReplyTest, CutsTheSameLinesWholeInChunksAndByteByByte)
-{
-    const std::string report = "+A1B2C3D4E5F6,-45,Dev\r\n";
-    const CutCase cases[] = {
-        {"plain", "OK\r", ATCMD_AT, {ATRES_OK}, ""},
-        {"plain, LF after", "+OK\r\n", ATCMD_AT, {ATRES_OK}, ""},
-        {"framed", "\r\nOK\r\n", ATCMD_AT, {ATRES_OK}, ""},
-        {"empty CR LF dropped", "\r\n\r\nOK\r\n", ATCMD_AT, {ATRES_OK}, ""},
-        {"two framed", "\r\nOK\r\n\r\nOK\r\n", ATCMD_AT, {ATRES_OK, ATRES_OK}, ""},
-        {"lone CR and LF", "\r\n\rERROR\r", ATCMD_AT, {ATRES_ERROR}, ""},
-        {"one-character line dropped", "A\rOK\r", ATCMD_AT, {ATRES_OK}, ""},
-        {"echo skipped", "AT\r+OK\r", ATCMD_AT, {ATRES_NO_MATCH, ATRES_OK}, ""},
-        {"LF is no line end", "+OK\n", ATCMD_AT, {}, "+OK\n"},
-        {"partial line waits", "OK\r+OK", ATCMD_AT, {ATRES_OK}, "+OK"},
-        {"scan report", report + report, ATCMD_SCAN_REPORT,
-         {ATRES_SCAN_REPORT, ATRES_SCAN_REPORT}, ""},
-        {"255-byte line", std::string(254, 'x') + "\r", ATCMD_AT, {ATRES_NO_MATCH}, ""},
-        {"256-byte line", std::string(255, 'x') + "\r", ATCMD_AT, {ATRES_TOO_LONG}, ""},
-        {"300-byte line waits for its CR", std::string(300, 'x'), ATCMD_AT, {},
-         std::string(300, 'x')},
-        {"300-byte line", std::string(300, 'x') + "\rOK\r", ATCMD_AT,
-         {ATRES_TOO_LONG, ATRES_OK}, ""},
-    };
-    KestovLV2xxComm comm;
-    for (const auto& c : cases) {
-        for (const std::size_t chunk : {c.bytes.size() + 1, std::size_t{3}, std::size_t{1}}) {
-            Cut(comm, c, chunk);
-        }
-    }
-}
-
-TEST(TakeReplyTest, EmptyBufferIsIncomplete)
-{
-    KestovLV2xxComm comm;
-    std::vector<char> buffer;
-    EXPECT_EQ(CodeOf(comm.TakeReply(buffer, ATCMD_AT)), ATRES_INCOMPLETE);
 }
 
 // ---------------------------------------------------------------------------
@@ -204,8 +103,13 @@ TEST_F(CommTest, TransactionEndsAtTheFirstLineItsKindAccepts)
         {"reply split over two writes", "AT\r", ATCMD_AT, {"+O", "K\r"}, 60000, ATRES_OK},
         {"echo skipped", "ATZ\r", ATCMD_ATZ, {"ATZ\r", "+READY\r"}, 60000, ATRES_READY},
         {"framed after an empty pair", "AT\r", ATCMD_AT, {"\r\n\r\nOK\r\n"}, 60000, ATRES_OK},
+        {"slot read", "AT+GETSLOT=3\r", ATCMD_GETSLOT, {"+SLOT,3,A1B2C3D4E5F6,tag\r"}, 60000,
+         ATRES_SLOT},
         {"error ends a slot read at once", "AT+GETSLOT=3\r", ATCMD_GETSLOT, {"+ERROR\r"}, 60000,
          ATRES_ERROR},
+        {"UART options read", "AT+UARTOPT?\r", ATCMD_UARTOPT_Q, {"+UARTOPT,1,E,2\r"}, 60000,
+         ATRES_UART_OPTIONS},
+        {"scan filter set", "AT+SF=ON,abc\r", ATCMD_SF_SET, {"+OK\r"}, 60000, ATRES_OK},
         {"error skipped by a version read", "AT+VER?\r", ATCMD_VER_Q, {"+ERROR\r"}, 300,
          ATRES_TIMEOUT},
         {"line too long is dropped", "AT\r", ATCMD_AT, {std::string(300, 'x') + "\r", "OK\r"},
@@ -221,60 +125,6 @@ TEST_F(CommTest, TransactionEndsAtTheFirstLineItsKindAccepts)
         const auto reply = Get(result);
         ASSERT_TRUE(reply) << c.name;
         EXPECT_EQ(CodeOf(reply), c.expected) << c.name;
-    }
-}
-
-TEST_F(CommTest, WrappersSendTheirCommandAndFillTheirRecord)
-{
-    auto slot_result = std::async(std::launch::async, [this] {
-        lv2xx_slot_info slot{};
-        const lv2xx_atres code = comm.GetSlot(3, slot);
-        return std::make_pair(code, slot);
-    });
-    EXPECT_EQ(Show(peer.ReadUntil('\r')), Show("AT+GETSLOT=3\r"));
-    peer.Write("+SLOT,3,A1B2C3D4E5F6,tag\r");
-    const auto [slot_code, slot] = Get(slot_result);
-    EXPECT_EQ(slot_code, ATRES_SLOT);
-    EXPECT_EQ(slot.slot, 3);
-    EXPECT_EQ(slot.address[0], 0xA1);
-    EXPECT_EQ(slot.address[5], 0xF6);
-    EXPECT_STREQ(slot.tag, "tag");
-
-    auto uart_result = std::async(std::launch::async, [this] {
-        lv2xx_uart_options uart{};
-        const lv2xx_atres code = comm.GetUartOptions(uart);
-        return std::make_pair(code, uart);
-    });
-    EXPECT_EQ(Show(peer.ReadUntil('\r')), Show("AT+UARTOPT?\r"));
-    peer.Write("+UARTOPT,1,E,2\r");
-    const auto [uart_code, uart] = Get(uart_result);
-    EXPECT_EQ(uart_code, ATRES_UART_OPTIONS);
-    EXPECT_EQ(uart.parity, 'E');
-    EXPECT_EQ(uart.stop_bits, 2);
-    EXPECT_EQ(uart.flow_control, 1);
-
-    // A record that did not come back leaves the caller's record alone.
-    auto failed = std::async(std::launch::async, [this] {
-        lv2xx_uart_options uart{'N', 1, 0};
-        const lv2xx_atres code = comm.GetUartOptions(uart);
-        return std::make_pair(code, uart);
-    });
-    peer.ReadUntil('\r');
-    peer.Write("+ERROR\r");
-    const auto [failed_code, untouched] = Get(failed);
-    EXPECT_EQ(failed_code, ATRES_ERROR);
-    EXPECT_EQ(untouched.parity, 'N');
-
-    for (const bool on : {true, false}) {
-        auto filter_result = std::async(std::launch::async, [this, on] {
-            lv2xx_scan_filter filter{};
-            filter.enabled = on ? 1 : 0;
-            std::strcpy(filter.name, "abc");
-            return comm.SetScanFilter(filter);
-        });
-        EXPECT_EQ(Show(peer.ReadUntil('\r')), Show(on ? "AT+SF=ON,abc\r" : "AT+SF=OFF\r"));
-        peer.Write("+OK\r");
-        EXPECT_EQ(Get(filter_result), ATRES_OK);
     }
 }
 

@@ -1,9 +1,11 @@
 // Line cutting, line kinds and the bounded line queue, on plain bytes.
+#include "link/at_protocol.h"
 #include "link/line_cutter.h"
 #include "link/line_queue.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,8 @@ Assembled Feed(const std::string& bytes, std::size_t chunk)
     return out;
 }
 
+// The one table of the line rule (FindLineEnd), through the assembler the
+// receive side feeds.
 TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
 {
     const std::string report = "+A1B2C3D4E5F6,-45,Dev\r";
@@ -55,6 +59,22 @@ TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
     };
     const Case cases[] = {
         {"plain and framed", "OK\r\r\nOK\r\n", {"OK<CR>", "<CR><LF>OK<CR><LF>"}, 0, ""},
+        {"plain, its LF a lone LF", "+OK\r\n", {"+OK<CR>"}, 0, ""},
+        {"two framed", "\r\nOK\r\n\r\nOK\r\n", {"<CR><LF>OK<CR><LF>", "<CR><LF>OK<CR><LF>"}, 0, ""},
+        {"empty frame is filler", "\r\n\r\nOK\r\n", {"<CR><LF>OK<CR><LF>"}, 0, ""},
+        {"empty frame: its second pair may open a frame", "\r\n\r\n", {}, 0, "<CR><LF>"},
+        {"one-character line is filler", "A\rOK\r", {"OK<CR>"}, 0, ""},
+        {"one-character line alone: its CR waits", "A\r", {}, 0, "<CR>"},
+        {"lone CR and LF", "\r\n\rERROR\r", {"ERROR<CR>"}, 0, ""},
+        {"lone CR before text", "\rOK\r", {"OK<CR>"}, 0, ""},
+        {"not framed after all", "\r\nOK\rXY\r", {"OK<CR>", "XY<CR>"}, 0, ""},
+        {"frame start then LF is no frame", "\r\n\nX\r\n", {}, 0, "<CR><LF>"},
+        {"frame start then LF, a line after", "\r\n\nXY\r\n", {"XY<CR>"}, 0, ""},
+        {"LF ends no line", "+OK\n", {}, 0, "+OK<LF>"},
+        {"lone LF", "\n", {}, 0, ""},
+        {"CR waits for four bytes", "\rOK", {}, 0, "<CR>OK"},
+        {"framed line waits for its LF", "\r\nOK\r", {}, 0, "<CR><LF>OK<CR>"},
+        {"partial line waits", "OK\r+OK", {"OK<CR>"}, 0, "+OK"},
         {"fillers", "\r\n\r\n\rA\rOK\r\n", {"OK<CR>"}, 0, ""},
         {"partial line kept", "OK\r+A1B2C3", {"OK<CR>"}, 0, "+A1B2C3"},
         {"reports back to back", report + report, {Show(report), Show(report)}, 0, ""},
@@ -67,7 +87,7 @@ TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
          "\r\n" + std::string(300, '\n') + "OK\rOK\r", {"OK<CR>", "OK<CR>"}, 0, ""},
     };
     for (const Case& c : cases) {
-        for (const std::size_t chunk : {c.bytes.size(), std::size_t{7}, std::size_t{1}}) {
+        for (const std::size_t chunk : {c.bytes.size(), std::size_t{7}, std::size_t{3}, std::size_t{1}}) {
             SCOPED_TRACE(std::string(c.name) + " in pieces of " + std::to_string(chunk));
             const Assembled got = Feed(c.bytes, chunk);
             EXPECT_EQ(got.lines, c.lines);
@@ -112,6 +132,51 @@ TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ClassifyLine(c.line), c.kind) << Show(c.line);
+    }
+}
+
+// Routing and parsing read the report form with the same rule: a line is
+// routed as a report exactly when it parses as one. The rows past the first
+// group parsed as reports once, yet were routed as replies.
+TEST(ScanReportForm, RoutedAsAReportExactlyWhenItParsesAsOne)
+{
+    struct Case {
+        std::string line;
+        bool report;
+        std::string name = {};
+        int rssi = 0;
+    };
+    const Case cases[] = {
+        {"+A1B2C3D4E5F6,-45,Dev\r", true, "Dev", -45},
+        {"+a1b2c3d4e5f6,7,\r", true, "", 7},
+        {"+A1B2C3D4E5F6,-45,Name,with,commas\r", true, "Name,with,commas", -45},
+        {"+A1B2C3D4E5F6,-100,a" + std::string(1, '\0') + "b\r", true, "a", -100},
+        {"+A1B2C3D4E5F6,-45," + std::string(63, 'n') + "\r", true, std::string(63, 'n'), -45},
+        {"+A1B2C3D4E5F6,-45," + std::string(64, 'n') + "\r", false},
+        {"+A1B2C3D4E5,-45,Dev\r", false},
+        {"+A1B2C3D4E5F6,-45,Dev", false},
+        {"\r\n+A1B2C3D4E5F6,-45,Dev\r\n", false},
+        // Parsed before, never routed as reports.
+        {"+A1B2C3D4E5F6,,Dev\r", false},
+        {"+A1B2C3D4E5F6,abc,Dev\r", false},
+        {"+A1B2C3D4E5F6,+45,Dev\r", false},
+        {"+A1B2C3D4E5F6, -45,Dev\r", false},
+        {"+A1B2C3D4E5F6,-12345,Dev\r", false},
+        {"+A1B2C3D4E5F6,-45,Dev\r\n", false},
+        {"+A1B2C3D4E5F6,-45,Dev\rX\r", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Show(c.line));
+        EXPECT_EQ(ClassifyLine(c.line) == LineKind::ScanReport, c.report);
+        std::vector<char> bytes(c.line.begin(), c.line.end());
+        const lv2xx_reply reply = ParseScanReportLine(bytes, ATCMD_SCAN_REPORT);
+        ASSERT_EQ(ReplyCode(reply.get()) == ATRES_SCAN_REPORT, c.report);
+        if (c.report) {
+            lv2xx_scan_report rep{};
+            std::memcpy(&rep, ReplyPayload(reply.get()), sizeof rep);
+            EXPECT_EQ(std::string(rep.name), c.name);
+            EXPECT_EQ(rep.rssi, c.rssi);
+        }
     }
 }
 

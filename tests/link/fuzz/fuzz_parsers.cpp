@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to every reply parser and to the text conversions.
 // Checks that each parser returns a record whose payload length belongs to
-// its code, and that the UTF-8 round trip is stable.
+// its code, that a line parses as a scan report exactly when the receive
+// side would route it as one, and that the UTF-8 round trip is stable.
 #include "link/at_protocol.h"
+#include "link/line_cutter.h"
 #include "link/text_conv.h"
 
 #include <cstdint>
@@ -46,6 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string bytes(line.begin(), line.end());
+    std::vector<char> copy = line;
+    const bool parsed = ReplyCode(ParseScanReportLine(copy, ATCMD_SCAN_REPORT).get()) == ATRES_SCAN_REPORT;
+    Check(parsed == (ClassifyLine(bytes) == LineKind::ScanReport));
+
     const std::u16string wide = Utf8ToWide(bytes);
     Check(Utf8ToWide(WideToUtf8(wide)) == wide);
     Check(wide.size() <= bytes.size());
