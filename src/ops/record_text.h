@@ -16,13 +16,3 @@ template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {
     return FieldText(field, N);
 }
-
-// An all-zero address marks an empty slot.
-inline bool IsZeroAddress(const uint8_t (&address)[6]) {
-    for (uint8_t b : address) {
-        if (b != 0) {
-            return false;
-        }
-    }
-    return true;
-}

@@ -26,6 +26,14 @@
 
 namespace {
 
+// The window's parts by object name.
+QWidget* FindControl(const CKESTOVLV2xxManagerDlg& window, int id) {
+    return window.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
+}
+ComConfigDlg* PortDialog(const CKESTOVLV2xxManagerDlg& window) {
+    return window.findChild<ComConfigDlg*>(QStringLiteral("portDialog"));
+}
+
 // Short enough to time a step to a few milliseconds; each tick is a new
 // single-shot timer, so ticks also come inside the modal loops of dialogs.
 constexpr int kTickMs = 2;
@@ -252,7 +260,7 @@ QWidget* ScriptDriver::ControlArg(const Step& step, int index) {
     if (name.startsWith(QLatin1String("ctl"))) name = name.mid(3);
     bool ok = false;
     const int id = name.toInt(&ok);
-    return ok && m_window ? m_window->Control(id) : nullptr;
+    return ok && m_window ? FindControl(*m_window, id) : nullptr;
 }
 
 QString ScriptDriver::ControlText(QWidget* w) const {
@@ -296,7 +304,7 @@ void ScriptDriver::Abort() {
     m_finished = true;
     if (!m_window) return;
     Print(QStringLiteral("closing the window"));
-    if (m_window->PortDialog().isVisible()) m_window->PortDialog().reject();
+    if (ComConfigDlg* dlg = PortDialog(*m_window); dlg && dlg->isVisible()) dlg->reject();
     m_window->close();
 }
 
@@ -310,12 +318,12 @@ ScriptDriver::Outcome ScriptDriver::Run(const Step& step) {
     };
 
     if (v == QLatin1String("wait-port-dialog")) {
-        if (!m_window->PortDialog().isVisible()) return Outcome::Wait;
+        if (!PortDialog(*m_window)->isVisible()) return Outcome::Wait;
         advance();
         return Outcome::Done;
     }
     if (v == QLatin1String("accept-port-dialog")) {
-        ComConfigDlg& dlg = m_window->PortDialog();
+        ComConfigDlg& dlg = *PortDialog(*m_window);
         if (!dlg.isVisible()) return Outcome::Wait;
         advance();
         QComboBox* combo = dlg.PortCombo();
@@ -397,7 +405,7 @@ ScriptDriver::Outcome ScriptDriver::Run(const Step& step) {
         return Outcome::Done;
     }
     if (v == QLatin1String("wait-rows")) {
-        auto* view = qobject_cast<QAbstractItemView*>(m_window->Control(CKESTOVLV2xxManagerDlg::IDC_SCAN_LIST));
+        auto* view = qobject_cast<QAbstractItemView*>(FindControl(*m_window, CKESTOVLV2xxManagerDlg::IDC_SCAN_LIST));
         if (!view || view->model()->rowCount() < step.args.first().toInt()) return Outcome::Wait;
         advance();
         return Outcome::Done;

@@ -55,7 +55,7 @@ class KestovSimulator;
 struct SimState;
 }
 
-class ScriptDriver : public QObject, public DemoObserver {
+class ScriptDriver : public QObject {
     Q_OBJECT
 public:
     using Clock = std::chrono::steady_clock;
@@ -64,9 +64,9 @@ public:
 
     bool Load(const std::string& path, std::string& error);
     // Takes over the message boxes and starts playing once the event loop runs.
-    void Attach(CKESTOVLV2xxManagerDlg& window, sim::KestovSimulator& simulator) override;
+    void Attach(CKESTOVLV2xxManagerDlg& window, sim::KestovSimulator& simulator);
     // The window is about to go: stop playing.
-    void Detach() override;
+    void Detach();
     // After the window and the module are gone: prints the thread count, reports
     // boxes no step expected. Returns the exit status (0 = every step passed).
     int Finish();

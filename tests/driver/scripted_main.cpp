@@ -4,6 +4,8 @@
 #include "script_driver.h"
 
 #include "ui/main/demo_mode.h"
+#include "ui/main/main_window.h"
+#include "ui/shell/application.h"
 #include "ui/traffic/traffic_options.h"
 #include "ui/traffic/traffic_session.h"
 
@@ -45,8 +47,27 @@ int main(int argc, char** argv) {
         return 2;
     }
     driver.NoteStartThreads();
-    args.push_back(nullptr);
-    const int status = RunDemo(static_cast<int>(args.size()) - 1, args.data(), &driver);
+    // The demo's start as the program makes it, with the player looking on.
+    DemoOptions options;
+    if (!ParseDemoCommandLine(static_cast<int>(args.size()), args.data(), options, error)) {
+        std::fprintf(stderr, "kestov-lv200-manager: %s\n", error.c_str());
+        return 2;
+    }
+    int toolkitArgc = static_cast<int>(options.toolkitArgs.size());
+    options.toolkitArgs.push_back(nullptr);
+    int status = 0;
+    const int rc = CKESTOVLV2xxManagerApp().Run(toolkitArgc, options.toolkitArgs.data(), [&] {
+        DemoModule demo(options.model);
+        if (!demo.Start()) {
+            status = 1;
+            return;
+        }
+        CKESTOVLV2xxManagerDlg window;
+        driver.Attach(window, demo.Simulator());
+        window.exec();
+        driver.Detach();
+    });
+    if (status == 0) status = rc;
     // Counted once the toolkit has ended too: what is left now stays to the end.
     const int scriptStatus = driver.Finish();
     return status != 0 ? status : scriptStatus;

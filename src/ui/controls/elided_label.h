@@ -12,7 +12,6 @@ public:
     explicit ElidedLabel(QWidget* parent = nullptr);
     // Text whose first headLength characters may be shortened; the rest stays whole.
     void SetElidedText(const QString& text, qsizetype headLength);
-    QString FullText() const { return m_full; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

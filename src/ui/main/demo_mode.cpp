@@ -74,37 +74,44 @@ private:
     SystemPortListSource m_system;
 };
 
-// Everything between the toolkit's start and its end. Returns the status.
-int RunDemoWindow(const DemoOptions& options, DemoObserver* observer) {
-    DemoSettings settings;
-    sim::KestovSimulator simulator(options.model);
-    simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(kDemoDevices));
-    simulator.SetScanRate(kDemoReportsPerSecond);
-    std::string error;
-    if (!simulator.Start(&error)) {
-        std::fprintf(stderr, "kestov-lv200-manager: cannot start the simulated module: %s\n",
-                     error.c_str());
-        return 1;
-    }
-    const std::string path = simulator.DevicePath();
-    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n",
-                 options.model.c_str(), path.c_str());
-    std::fflush(stderr);
+}  // namespace
 
-    {
-        DemoPortList ports(path);
-        CKESTOVLV2xxManagerDlg window;
-        if (observer) observer->Attach(window, simulator);
-        window.exec();
-        if (observer) observer->Detach();
-    }
-    // The window's end closed the link and joined its threads; the module's
-    // own thread goes last.
-    simulator.Stop();
-    return 0;
+struct DemoModule::Parts {
+    explicit Parts(const std::string& name) : model(name), simulator(name) {}
+    std::string model;
+    DemoSettings settings;  // first made, last gone
+    sim::KestovSimulator simulator;
+    std::unique_ptr<DemoPortList> ports;
+};
+
+DemoModule::DemoModule(const std::string& model) : m_parts(std::make_unique<Parts>(model)) {
+    m_parts->simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(kDemoDevices));
+    m_parts->simulator.SetScanRate(kDemoReportsPerSecond);
 }
 
-}  // namespace
+DemoModule::~DemoModule() {
+    m_parts->ports.reset();
+    // The window's end closed the link and joined its threads; the module's
+    // own thread goes last.
+    m_parts->simulator.Stop();
+}
+
+bool DemoModule::Start() {
+    std::string error;
+    if (!m_parts->simulator.Start(&error)) {
+        std::fprintf(stderr, "kestov-lv200-manager: cannot start the simulated module: %s\n",
+                     error.c_str());
+        return false;
+    }
+    const std::string path = m_parts->simulator.DevicePath();
+    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n",
+                 m_parts->model.c_str(), path.c_str());
+    std::fflush(stderr);
+    m_parts->ports = std::make_unique<DemoPortList>(path);
+    return true;
+}
+
+sim::KestovSimulator& DemoModule::Simulator() { return m_parts->simulator; }
 
 bool IsDemoCommandLine(int argc, char** argv) {
     return argc >= 2 && argv[1] && std::strcmp(argv[1], "--demo") == 0;
@@ -132,7 +139,7 @@ bool ParseDemoCommandLine(int argc, char** argv, DemoOptions& options, std::stri
     return true;
 }
 
-int RunDemo(int argc, char** argv, DemoObserver* observer) {
+int RunDemo(int argc, char** argv) {
     DemoOptions options;
     std::string error;
     if (!ParseDemoCommandLine(argc, argv, options, error)) {
@@ -146,7 +153,13 @@ int RunDemo(int argc, char** argv, DemoObserver* observer) {
     options.toolkitArgs.push_back(nullptr);
     int status = 0;
     const int rc = CKESTOVLV2xxManagerApp().Run(toolkitArgc, options.toolkitArgs.data(), [&] {
-        status = RunDemoWindow(options, observer);
+        DemoModule demo(options.model);
+        if (!demo.Start()) {
+            status = 1;
+            return;
+        }
+        CKESTOVLV2xxManagerDlg window;
+        window.exec();
     });
     return status != 0 ? status : rc;
 }

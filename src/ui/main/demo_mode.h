@@ -3,10 +3,10 @@
 // ordinary program reads no arguments at all.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
-class CKESTOVLV2xxManagerDlg;
 namespace sim {
 class KestovSimulator;
 }
@@ -16,15 +16,24 @@ struct DemoOptions {
     std::vector<char*> toolkitArgs;      // what is left for the toolkit: the program name and the rest
 };
 
-// Something that looks at the demo window while it runs (the program itself
-// has none; a test harness built from the same sources does).
-class DemoObserver {
+// What the demo window runs against: a settings file of its own, the
+// simulated module, and a port list that offers the module's terminal.
+class DemoModule {
 public:
-    virtual ~DemoObserver() = default;
-    // The window exists and its modal run is about to start.
-    virtual void Attach(CKESTOVLV2xxManagerDlg& window, sim::KestovSimulator& simulator) = 0;
-    // The modal run has ended; the window is about to go.
-    virtual void Detach() = 0;
+    explicit DemoModule(const std::string& model);
+    // Joins the module's thread; the window must be gone by then.
+    ~DemoModule();
+    DemoModule(const DemoModule&) = delete;
+    DemoModule& operator=(const DemoModule&) = delete;
+
+    // Starts the module and offers it in the port list; false (reported on
+    // stderr) when it cannot start.
+    bool Start();
+    sim::KestovSimulator& Simulator();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
 };
 
 // True when the first argument asks for the demo.
@@ -39,4 +48,4 @@ std::string DemoModelText(const std::string& argument);
 bool ParseDemoCommandLine(int argc, char** argv, DemoOptions& options, std::string& error);
 
 // Runs the whole program in demo mode; returns the process's exit status.
-int RunDemo(int argc, char** argv, DemoObserver* observer = nullptr);
+int RunDemo(int argc, char** argv);

@@ -171,6 +171,7 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
     setFont(dialogFont);
 
     m_portDlg = new ComConfigDlg(this);
+    m_portDlg->setObjectName(QStringLiteral("portDialog"));
     const DialogUnits du(font());
     CreateMenu();
     CreateControls(du);
@@ -348,11 +349,6 @@ void CKESTOVLV2xxManagerDlg::SetupStatusBar() {
     // Below the controls: the window grows by the bar's height.
     layout()->addWidget(m_statusBar);
     m_statusPane[1]->clear();
-}
-
-QString CKESTOVLV2xxManagerDlg::StatusPaneText(int pane) const {
-    if (pane == 0) return m_linkPane->FullText();
-    return pane == 1 ? m_statusPane[1]->text() : QString();
 }
 
 void CKESTOVLV2xxManagerDlg::ShowVersionText() {

@@ -92,13 +92,7 @@ public:
     explicit CKESTOVLV2xxManagerDlg(QWidget* parent = nullptr);
     ~CKESTOVLV2xxManagerDlg() override;
 
-    // The control with a template id, or nullptr.
-    QWidget* Control(int id) const;
     ManagerOps& Ops() { return m_ops; }
-    ComConfigDlg& PortDialog() { return *m_portDlg; }
-    // The scan monitor, made when first opened (nullptr before).
-    ScanMonitorWindow* Monitor() const { return m_monitor; }
-    void OpenScanMonitor();
     TrafficSession& Traffic() { return *m_traffic; }
 
     // ---- IManagerView ----
@@ -132,17 +126,6 @@ public:
     std::u16string RssiFilterText() const override;
     void ShowProfileResult(bool ok, const std::string& detail) override;
 
-    // Drop-down helpers: items carry a display text and a value.
-    struct ComboItem {
-        const char* text;
-        int value;
-    };
-    void FillComboBox(QComboBox* combo, const ComboItem* items, int count, int defaultValue);
-    static int SelectComboByValue(QComboBox* combo, int value);
-
-    // Status bar panes (tests read them).
-    QString StatusPaneText(int pane) const;
-
 public slots:
     void accept() override;  // Enter does nothing
     void reject() override;  // Escape does nothing; the close box goes through closeEvent
@@ -155,6 +138,18 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // Drop-down helpers: items carry a display text and a value.
+    struct ComboItem {
+        const char* text;
+        int value;
+    };
+    void FillComboBox(QComboBox* combo, const ComboItem* items, int count, int defaultValue);
+    static int SelectComboByValue(QComboBox* combo, int value);
+    // The control with a template id, or nullptr.
+    QWidget* Control(int id) const;
+    // The scan monitor is made when first opened.
+    void OpenScanMonitor();
+
     // ---- Layout (main_window.cpp) ----
     void CreateMenu();
     void CreateControls(const DialogUnits& du);

@@ -13,7 +13,7 @@ namespace {
 const char kTemplateNotice[] = "Copyright (C) Talvern";
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, const VersionTable& version) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     const bool korean = IsKoreanUi();
@@ -22,9 +22,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(UiText("CAboutDlg", "KESTOV-LV200 Manager Information"));
 
     m_logo = new GdiplusImgCtrl(this);
+    m_logo->setObjectName(QStringLiteral("logo"));
     m_logo->setGeometry(du.Rect(12, 17, 95, 14));
 
     m_title = new QLabel(QStringLiteral("KESTOV-LV200 Manager"), this);
+    m_title->setObjectName(QStringLiteral("title"));
     m_title->setTextFormat(Qt::PlainText);
     // As wide as the description below: the bold title with its version needs more than
     // the narrow template slot with this platform's fonts.
@@ -34,6 +36,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_title->setFont(bold);
 
     m_copyright = new QLabel(QString::fromLatin1(kTemplateNotice), this);
+    m_copyright->setObjectName(QStringLiteral("copyright"));
     m_copyright->setTextFormat(Qt::PlainText);
     m_copyright->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_copyright->setGeometry(korean ? du.Rect(59, 45, 156, 8) : du.Rect(9, 45, 256, 8));
@@ -46,6 +49,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     m_description = new QLabel(UiText("CAboutDlg",
             "This program is a PC program for configuring KESTOV-LV200, LV210, LV220."), this);
+    m_description->setObjectName(QStringLiteral("description"));
     m_description->setTextFormat(Qt::PlainText);
     m_description->setWordWrap(true);
     m_description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -53,18 +57,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     // Title and notice come from the version data, read anew for each showing.
     QString name;
-    if (GetVersionString(QStringLiteral("ProductName"), name)) {
-        QString version;
-        m_title->setText(GetProductVersionText(version)
-                ? QStringLiteral("%1 Ver %2").arg(name, version) : name);
+    if (GetVersionString(QStringLiteral("ProductName"), name, version)) {
+        QString number;
+        m_title->setText(GetProductVersionText(number, version)
+                ? QStringLiteral("%1 Ver %2").arg(name, number) : name);
     }
     QString notice;
-    if (GetVersionString(QStringLiteral("LegalCopyright"), notice)) m_copyright->setText(notice);
+    if (GetVersionString(QStringLiteral("LegalCopyright"), notice, version)) m_copyright->setText(notice);
 
     m_logo->LoadPngResource(143);
     m_ok->setFocus();
 }
 
-QString CAboutDlg::TitleText() const { return m_title->text(); }
-QString CAboutDlg::CopyrightText() const { return m_copyright->text(); }
-QString CAboutDlg::DescriptionText() const { return m_description->text(); }

@@ -1,6 +1,8 @@
 // The About box: product name and version, legal notice, maker's logo.
 #pragma once
 
+#include "ui/shell/version_info.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -10,13 +12,7 @@ class GdiplusImgCtrl;
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
-
-    // The texts as shown (tests).
-    QString TitleText() const;
-    QString CopyrightText() const;
-    QString DescriptionText() const;
-    GdiplusImgCtrl* Logo() const { return m_logo; }
+    explicit CAboutDlg(QWidget* parent = nullptr, const VersionTable& version = BuiltInVersionTable());
 
 private:
     QLabel* m_title = nullptr;

@@ -6,10 +6,6 @@
 
 namespace {
 
-const VersionTable* g_testTable = nullptr;
-
-const VersionTable& Current() { return g_testTable ? *g_testTable : BuiltInVersionTable(); }
-
 bool Lookup(const VersionTable& t, const VersionTable::Translation& tr, const QString& key,
             QString& out) {
     const QString block = QStringLiteral("%1%2")
@@ -54,8 +50,6 @@ const VersionTable& BuiltInVersionTable() {
     return table;
 }
 
-void SetVersionTableForTest(const VersionTable* table) { g_testTable = table; }
-
 uint16_t UiLanguageId() {
     if (IsKoreanUi()) return 0x0412;
     switch (QLocale::system().language()) {
@@ -68,8 +62,7 @@ uint16_t UiLanguageId() {
     }
 }
 
-bool GetVersionString(const QString& key, QString& out) {
-    const VersionTable& t = Current();
+bool GetVersionString(const QString& key, QString& out, const VersionTable& t) {
     if (!t.present || !t.hasFixedInfo) return false;
     const uint16_t language = UiLanguageId();
     for (const auto& tr : t.translations) {
@@ -79,8 +72,7 @@ bool GetVersionString(const QString& key, QString& out) {
     return Lookup(t, t.translations.front(), key, out);
 }
 
-bool GetProductVersionText(QString& out) {
-    const VersionTable& t = Current();
+bool GetProductVersionText(QString& out, const VersionTable& t) {
     if (!t.present || !t.hasFixedInfo) return false;
     out = QStringLiteral("%1.%2.%3")
             .arg(t.productVersion[0]).arg(t.productVersion[1]).arg(t.productVersion[2]);

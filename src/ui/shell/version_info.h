@@ -8,12 +8,7 @@
 #include <map>
 #include <vector>
 
-// Value of a version string ("ProductName", "LegalCopyright", ...); false when absent.
-bool GetVersionString(const QString& key, QString& out);
-// Product version as "major.minor.patch" (e.g. "1.4.2"); false when the version is absent.
-bool GetProductVersionText(QString& out);
-
-// The version data the lookups read. Tests inject their own.
+// The version data the lookups read.
 struct VersionTable {
     struct Translation { uint16_t language; uint16_t codePage; };
     bool present = true;                                          // false: no version data at all
@@ -24,7 +19,11 @@ struct VersionTable {
 };
 // The program's own table, filled from build-time values.
 const VersionTable& BuiltInVersionTable();
-// Tests: read this table instead; nullptr restores the built-in one.
-void SetVersionTableForTest(const VersionTable* table);
+
+// Value of a version string ("ProductName", "LegalCopyright", ...); false when absent.
+bool GetVersionString(const QString& key, QString& out,
+                      const VersionTable& table = BuiltInVersionTable());
+// Product version as "major.minor.patch" (e.g. "1.4.2"); false when the version is absent.
+bool GetProductVersionText(QString& out, const VersionTable& table = BuiltInVersionTable());
 // Language identifier of the UI language (0x0412 Korean, 0x0409 English, ...).
 uint16_t UiLanguageId();

@@ -54,8 +54,8 @@ TEST_F(WindowTest, TemplateHasEveryControlWithNameAndAccessibleText) {
     EXPECT_EQ(addressed, 65);  // 84 minus 19 plain labels and frames
     // Cancelled at start-up: nothing usable, status unchanged.
     for (int id : kSwitched) EXPECT_FALSE(Enabled(id)) << id;
-    EXPECT_EQ(m_win->StatusPaneText(0), QStringLiteral("COM port closed"));
-    EXPECT_EQ(m_win->StatusPaneText(1), QStringLiteral("Version 1.4.2"));
+    EXPECT_EQ(StatusPaneText(0), QStringLiteral("COM port closed"));
+    EXPECT_EQ(StatusPaneText(1), QStringLiteral("Version 1.4.2"));
     EXPECT_EQ(Edit(1028)->text(), QStringLiteral("-45"));
     EXPECT_EQ(Edit(1025)->text(), QStringLiteral("TALVERN"));
     EXPECT_FALSE(m_win->isSizeGripEnabled());
@@ -114,7 +114,7 @@ TEST_F(WindowTest, ReadsBackAnLv200AndEnablesEverything) {
     EXPECT_EQ(Edit(1031)->text(), QStringLiteral("616263"));
     EXPECT_EQ(Edit(1042)->text(), QStringLiteral("abc"));
     const QString port = QString::fromStdString(m_sim->DevicePath());
-    EXPECT_EQ(m_win->StatusPaneText(0), port + QStringLiteral(", 115200, No parity, 1 stopbit"));
+    EXPECT_EQ(StatusPaneText(0), port + QStringLiteral(", 115200, No parity, 1 stopbit"));
     // User data in hex format: everything but the string edit.
     for (int id : kSwitched) EXPECT_EQ(Enabled(id), id != 1042) << id;
     EXPECT_FALSE(m_win->Ops().IsBusy());
@@ -152,7 +152,7 @@ TEST_F(WindowTest, UnsupportedModelShowsMessageAndAsksForThePortAgain) {
     EXPECT_EQ(NextBoxId(), 137);
     EXPECT_TRUE(WaitFor([&] { return m_portDialogs == 2; }));
     EXPECT_FALSE(Enabled(1010));
-    EXPECT_EQ(m_win->StatusPaneText(0), QStringLiteral("COM port closed"));
+    EXPECT_EQ(StatusPaneText(0), QStringLiteral("COM port closed"));
 }
 
 TEST_F(WindowTest, HangUpDuringAScanClosesAndReconnectWorks) {
@@ -164,7 +164,7 @@ TEST_F(WindowTest, HangUpDuringAScanClosesAndReconnectWorks) {
     EXPECT_EQ(NextBoxId(), 106);
     for (int id : kSwitched) EXPECT_FALSE(Enabled(id)) << id;
     EXPECT_EQ(Button(1026)->text(), QStringLiteral("Scan"));
-    EXPECT_EQ(m_win->StatusPaneText(0), QStringLiteral("COM port closed"));
+    EXPECT_EQ(StatusPaneText(0), QStringLiteral("COM port closed"));
     EXPECT_FALSE(m_win->Ops().IsLinkOpen());
 
     // "Setup COM port" with a fresh module.

@@ -100,7 +100,7 @@ TEST_F(WindowTest, LongPortPathGivesWayToTheLineSetting) {
         EXPECT_TRUE(pane->text().startsWith(path.left(3))) << "cut in the middle";
         EXPECT_LE(pane->fontMetrics().horizontalAdvance(pane->text()), pane->contentsRect().width());
         EXPECT_EQ(pane->toolTip(), path + setting);
-        EXPECT_EQ(m_win->StatusPaneText(0), path + setting);
+        EXPECT_EQ(StatusPaneText(0), path + setting);
     }
     // A short one is shown whole.
     m_win->SetLinkStatusText(u"/dev/ttyS0, 115200, No parity, 1 stopbit");

@@ -38,7 +38,7 @@ protected:
         auto* action = m_win->findChild<QAction*>(QStringLiteral("cmdScanMonitor"));
         EXPECT_NE(action, nullptr);
         if (action) action->trigger();
-        return m_win->Monitor();
+        return m_win->findChild<ScanMonitorWindow*>(QStringLiteral("scanMonitor"));
     }
     static ScanMonitorModel& Model(ScanMonitorWindow* m) { return *m->Model(); }
     static QString Cell(ScanMonitorWindow* m, int row, int column) {

@@ -58,11 +58,11 @@ TEST_F(ReconnectTest, LostModuleIsReopenedOnlyWhenTheOptionIsOn) {
         source.ports.clear();
         if (!on) {
             EXPECT_EQ(NextBoxId(), 106);
-            EXPECT_EQ(m_win->StatusPaneText(0), QStringLiteral("COM port closed"));
+            EXPECT_EQ(StatusPaneText(0), QStringLiteral("COM port closed"));
             DestroyWindow();
             continue;
         }
-        ASSERT_TRUE(WaitFor([&] { return m_win->StatusPaneText(0).startsWith(QStringLiteral("Waiting for the module")); }));
+        ASSERT_TRUE(WaitFor([&] { return StatusPaneText(0).startsWith(QStringLiteral("Waiting for the module")); }));
         EXPECT_FALSE(m_win->Ops().IsLinkOpen());
 
         // Plugged in again: another path, the same adapter.
@@ -73,7 +73,7 @@ TEST_F(ReconnectTest, LostModuleIsReopenedOnlyWhenTheOptionIsOn) {
         ASSERT_GE(commands.size(), 2u);
         EXPECT_EQ(commands[0], "AT");
         EXPECT_EQ(commands[1], "AT+MODEL?");
-        EXPECT_TRUE(m_win->StatusPaneText(0).startsWith(QString::fromStdString(back)));
+        EXPECT_TRUE(StatusPaneText(0).startsWith(QString::fromStdString(back)));
         EXPECT_EQ(m_portDialogs, dialogs) << "no port dialog on the way";
         for (const Box& b : TakeBoxes()) ADD_FAILURE() << "box: " << b.text.toStdString();
         DestroyWindow();
@@ -95,7 +95,7 @@ TEST_F(ReconnectTest, KeepsTryingWhileThePortIsHeldOrBouncesUntilTheModuleIsBack
         m_sim->HangUp();
         source.ports.clear();
         const auto waitingAfterATry = [&] {
-            const QString status = m_win->StatusPaneText(0);
+            const QString status = StatusPaneText(0);
             return !m_win->Ops().IsLinkOpen() && status.startsWith(QStringLiteral("Waiting for the module on ")) &&
                    status.contains(QStringLiteral("(last try: "));
         };
@@ -110,7 +110,7 @@ TEST_F(ReconnectTest, KeepsTryingWhileThePortIsHeldOrBouncesUntilTheModuleIsBack
                 ASSERT_TRUE(WaitFor([&] { return !brief.Commands().empty(); }));
                 brief.HangUp();
                 source.ports.clear();
-                ASSERT_TRUE(WaitFor(waitingAfterATry)) << m_win->StatusPaneText(0).toStdString();
+                ASSERT_TRUE(WaitFor(waitingAfterATry)) << StatusPaneText(0).toStdString();
             }
             source.ports = {Adapter(StartSim("KESTOV-LV210").DevicePath())};
         } else {
@@ -121,12 +121,12 @@ TEST_F(ReconnectTest, KeepsTryingWhileThePortIsHeldOrBouncesUntilTheModuleIsBack
             source.ports = {Adapter(back.DevicePath())};
             ASSERT_TRUE(WaitFor([&] {
                 return waitingAfterATry() &&
-                       m_win->StatusPaneText(0).endsWith(QStringLiteral("(last try: in use by another program)"));
-            })) << m_win->StatusPaneText(0).toStdString();
+                       StatusPaneText(0).endsWith(QStringLiteral("(last try: in use by another program)"));
+            })) << StatusPaneText(0).toStdString();
             EXPECT_TRUE(back.Commands().empty()) << "nothing sent into the other program's session";
             ::close(holder);
         }
-        ASSERT_TRUE(WaitFor([&] { return Ready(); })) << m_win->StatusPaneText(0).toStdString();
+        ASSERT_TRUE(WaitFor([&] { return Ready(); })) << StatusPaneText(0).toStdString();
         EXPECT_EQ(m_sim->Commands().at(0), "AT");
         EXPECT_EQ(m_portDialogs, dialogs) << "no port dialog on the way";
         for (const Box& b : TakeBoxes()) ADD_FAILURE() << "box: " << b.text.toStdString();

@@ -6,6 +6,7 @@
 #include "ui/shell/strings.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -71,7 +72,17 @@ sim::KestovSimulator& WindowTest::StartSim(const std::string& model) {
     return *m_sim;
 }
 
-bool WindowTest::Ready() const { return m_win && m_win->Control(1010)->isEnabled(); }
+bool WindowTest::Ready() const { return m_win && Enabled(CKESTOVLV2xxManagerDlg::IDC_REFRESH); }
+
+QString WindowTest::StatusPaneText(int pane) const {
+    if (pane == 0) {
+        // Shortened to fit; its tooltip holds the whole text.
+        auto* link = m_win->findChild<QLabel*>(QStringLiteral("statusPane0"));
+        return link ? link->toolTip() : QStringLiteral("<no pane>");
+    }
+    auto* label = m_win->findChild<QLabel*>(QStringLiteral("statusPane%1").arg(pane));
+    return label ? label->text() : QStringLiteral("<no pane>");
+}
 
 void WindowTest::OpenWindow(bool waitReady) {
     m_win = std::make_unique<CKESTOVLV2xxManagerDlg>();

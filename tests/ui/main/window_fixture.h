@@ -49,12 +49,15 @@ protected:
     bool Ready() const;  // read-back shown: Refresh Info. usable
     void DestroyWindow();
 
-    QWidget* W(int id) const { return m_win->Control(id); }
+    // Controls by their object name "ctl<id>".
+    QWidget* W(int id) const { return m_win->findChild<QWidget*>(QStringLiteral("ctl%1").arg(id)); }
     QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(W(id)); }
     QComboBox* Combo(int id) const { return qobject_cast<QComboBox*>(W(id)); }
     QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(W(id)); }
     void Click(int id);
     bool Enabled(int id) const { return W(id)->isEnabled(); }
+    // Status bar pane 0 (the link, in full however it is elided) or 1 (the version).
+    QString StatusPaneText(int pane) const;
 
     // Boxes shown since the last TakeBoxes.
     std::vector<Box> TakeBoxes();

@@ -6,7 +6,6 @@
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
 #include "ui/shell/strings.h"
-#include "ui/shell/version_info.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,7 +20,6 @@ protected:
     void TearDown() override {
         SettingsStore::UseFile(QString());
         SetKoreanUiOverride(-1);
-        SetVersionTableForTest(nullptr);
         ComConfigDlg::SetEnumerator({});
         ComConfigDlg::SetModalSeam({});
         MessageBoxSeam::SetHandler({});

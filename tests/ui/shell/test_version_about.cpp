@@ -22,9 +22,22 @@ VersionTable TwoLanguageTable() {
     return t;
 }
 
-QString Lookup(const char* key) {
+QString Lookup(const char* key, const VersionTable& table = BuiltInVersionTable()) {
     QString out = QStringLiteral("untouched");
-    return GetVersionString(QString::fromLatin1(key), out) ? out : QStringLiteral("<none>");
+    return GetVersionString(QString::fromLatin1(key), out, table) ? out : QStringLiteral("<none>");
+}
+
+// The About box's parts, by object name.
+QString LabelText(const CAboutDlg& dlg, const char* name) {
+    auto* label = dlg.findChild<QLabel*>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("<no label>");
+}
+QString TitleText(const CAboutDlg& dlg) { return LabelText(dlg, "title"); }
+QString CopyrightText(const CAboutDlg& dlg) { return LabelText(dlg, "copyright"); }
+QString DescriptionText(const CAboutDlg& dlg) { return LabelText(dlg, "description"); }
+bool LogoShown(const CAboutDlg& dlg) {
+    auto* logo = dlg.findChild<GdiplusImgCtrl*>(QStringLiteral("logo"));
+    return logo && !logo->Picture().isNull();
 }
 
 TEST_F(Version, BuiltInValues) {
@@ -43,22 +56,20 @@ TEST_F(Version, BuiltInValues) {
 
 TEST_F(Version, SystemLanguageTableFirstThenTheFirstTranslation) {
     const VersionTable t = TwoLanguageTable();
-    SetVersionTableForTest(&t);
     SetKoreanUiOverride(1);   // matches the second pair
-    EXPECT_EQ(Lookup("ProductName"), QStringLiteral("Korean name"));
-    EXPECT_EQ(Lookup("LegalCopyright"), QStringLiteral("Korean notice"));
-    EXPECT_EQ(Lookup("CompanyName"), QStringLiteral("English co"));   // missing: the first pair
+    EXPECT_EQ(Lookup("ProductName", t), QStringLiteral("Korean name"));
+    EXPECT_EQ(Lookup("LegalCopyright", t), QStringLiteral("Korean notice"));
+    EXPECT_EQ(Lookup("CompanyName", t), QStringLiteral("English co"));   // missing: the first pair
     SetKoreanUiOverride(0);   // English system: the first pair matches
-    EXPECT_EQ(Lookup("ProductName"), QStringLiteral("English name"));
-    EXPECT_EQ(Lookup("LegalCopyright"), QStringLiteral("<none>"));     // not in the first pair either
+    EXPECT_EQ(Lookup("ProductName", t), QStringLiteral("English name"));
+    EXPECT_EQ(Lookup("LegalCopyright", t), QStringLiteral("<none>"));     // not in the first pair either
     QString v;
-    ASSERT_TRUE(GetProductVersionText(v));
+    ASSERT_TRUE(GetProductVersionText(v, t));
     EXPECT_EQ(v, QStringLiteral("2.10.7"));                             // the fourth field is dropped
 
     VersionTable none = TwoLanguageTable();
     none.translations.clear();
-    SetVersionTableForTest(&none);
-    EXPECT_EQ(Lookup("ProductName"), QStringLiteral("<none>"));
+    EXPECT_EQ(Lookup("ProductName", none), QStringLiteral("<none>"));
 }
 
 TEST_F(Version, MissingVersionDataFailsBoth) {
@@ -67,10 +78,9 @@ TEST_F(Version, MissingVersionDataFailsBoth) {
     VersionTable noFixed = TwoLanguageTable();
     noFixed.hasFixedInfo = false;
     for (const VersionTable* t : {&absent, &noFixed}) {
-        SetVersionTableForTest(t);
         QString out = QStringLiteral("kept");
-        EXPECT_FALSE(GetVersionString(QStringLiteral("ProductName"), out));
-        EXPECT_FALSE(GetProductVersionText(out));
+        EXPECT_FALSE(GetVersionString(QStringLiteral("ProductName"), out, *t));
+        EXPECT_FALSE(GetProductVersionText(out, *t));
         EXPECT_EQ(out, QStringLiteral("kept"));
     }
 }
@@ -79,14 +89,14 @@ using About = ShellTest;
 
 TEST_F(About, TitleAndNoticeFromTheVersionData) {
     CAboutDlg dlg;
-    EXPECT_EQ(dlg.TitleText(), QStringLiteral("KESTOV-LV200 Manager Ver 1.4.2"));
+    EXPECT_EQ(TitleText(dlg), QStringLiteral("KESTOV-LV200 Manager Ver 1.4.2"));
     QString notice;
     ASSERT_TRUE(GetVersionString(QStringLiteral("LegalCopyright"), notice));
-    EXPECT_EQ(dlg.CopyrightText(), notice);
+    EXPECT_EQ(CopyrightText(dlg), notice);
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("KESTOV-LV200 Manager Information"));
-    EXPECT_EQ(dlg.DescriptionText(),
+    EXPECT_EQ(DescriptionText(dlg),
               QStringLiteral("This program is a PC program for configuring KESTOV-LV200, LV210, LV220."));
-    EXPECT_FALSE(dlg.Logo()->Picture().isNull());
+    EXPECT_TRUE(LogoShown(dlg));
     auto* ok = dlg.findChild<QPushButton*>();
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->text(), QStringLiteral("확인"));
@@ -96,29 +106,27 @@ TEST_F(About, KoreanTexts) {
     SetKoreanUiOverride(1);
     CAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("KESTOV-LV200 Manager 정보"));
-    EXPECT_EQ(dlg.DescriptionText(),
+    EXPECT_EQ(DescriptionText(dlg),
               QStringLiteral("본 프로그램은 KESTOV-LV200, LV210, LV220 설정용 PC 프로그램입니다."));
-    EXPECT_EQ(dlg.TitleText(), QStringLiteral("KESTOV-LV200 Manager Ver 1.4.2"));
+    EXPECT_EQ(TitleText(dlg), QStringLiteral("KESTOV-LV200 Manager Ver 1.4.2"));
     EXPECT_EQ(dlg.findChild<QPushButton*>()->text(), QStringLiteral("확인"));
 }
 
 TEST_F(About, TemplateTextsWithoutVersionData) {
     VersionTable absent;
     absent.present = false;
-    SetVersionTableForTest(&absent);
-    CAboutDlg dlg;
-    EXPECT_EQ(dlg.TitleText(), QStringLiteral("KESTOV-LV200 Manager"));
-    EXPECT_FALSE(dlg.CopyrightText().isEmpty());
-    EXPECT_FALSE(dlg.Logo()->Picture().isNull()) << "the logo shows anyway";
+    CAboutDlg dlg(nullptr, absent);
+    EXPECT_EQ(TitleText(dlg), QStringLiteral("KESTOV-LV200 Manager"));
+    EXPECT_FALSE(CopyrightText(dlg).isEmpty());
+    EXPECT_TRUE(LogoShown(dlg)) << "the logo shows anyway";
 }
 
 TEST_F(About, ShowsWhateverTheVersionDataSays) {
     VersionTable t = TwoLanguageTable();
-    SetVersionTableForTest(&t);
     SetKoreanUiOverride(1);
-    CAboutDlg dlg;
-    EXPECT_EQ(dlg.TitleText(), QStringLiteral("Korean name Ver 2.10.7"));
-    EXPECT_EQ(dlg.CopyrightText(), QStringLiteral("Korean notice"));
+    CAboutDlg dlg(nullptr, t);
+    EXPECT_EQ(TitleText(dlg), QStringLiteral("Korean name Ver 2.10.7"));
+    EXPECT_EQ(CopyrightText(dlg), QStringLiteral("Korean notice"));
 }
 
 }  // namespace
