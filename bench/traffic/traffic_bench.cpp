@@ -12,14 +12,17 @@
 //           with the traffic window and the scan monitor open (sorted by the
 //           last RSSI, eight devices plotted): resident size at 30 s and at
 //           the end and its largest value after 30 s, and the gaps of a 10 ms
-//           timer on the window thread (longest, 95th percentile)
+//           timer on the window thread (longest, 95th percentile); with
+//           --prefill N the traffic view starts with N lines and the scan
+//           monitor with N reports (as the late part of a long flood finds
+//           them), so minutes of flood are not needed to reach a full ring
 //
 // Each figure is measured in a process of its own, so one peak does not hide
 // the other:
 //
 //   traffic_bench flood [seconds]
 //   traffic_bench ring
-//   traffic_bench soak [seconds] [devices] [--unique]
+//   traffic_bench soak [seconds] [devices] [--unique] [--prefill N]
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
 #include "ui/monitor/rssi_plot.h"
@@ -119,6 +122,18 @@ Gaps TimerGaps(int runMs, const std::function<void(int second)>& each = {}) {
     return g;
 }
 
+// Scan report lines as the module sends them, for filling a view up front.
+std::vector<TapEvent> SyntheticReports(std::size_t from, std::size_t count, std::size_t devices) {
+    std::vector<TapEvent> events;
+    events.reserve(count);
+    for (std::size_t i = from; i < from + count; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "+C04E30%06zX,-%zu,Dev%05zu\r", i % devices, 40 + (i % 50), i % devices);
+        events.push_back({int64_t(i) * 1000000, TapDirection::Received, TapRoute::ScanReport, line, ""});
+    }
+    return events;
+}
+
 bool IsScanReportLine(const TapEvent& e) {
     return e.direction == TapDirection::Received && !e.bytes.empty() && e.bytes[0] == '+' &&
            e.bytes.find(',') == 13;
@@ -197,7 +212,7 @@ int Flood(int seconds) {
     return status;
 }
 
-int Soak(int seconds, std::size_t devices, bool unique) {
+int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
     sim::KestovSimulator simulator("KESTOV-LV200");
     simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(devices));
     simulator.SetScanRate(20000);  // far more than 115200 baud carries
@@ -229,11 +244,27 @@ int Soak(int seconds, std::size_t devices, bool unique) {
         window.findChild<QAction*>(QStringLiteral("cmdTraffic"))->trigger();
         window.OpenScanMonitor();
         ScanMonitorWindow* monitor = window.Monitor();
+        // The tap's batch size; the view takes each batch as it would live.
+        for (std::size_t n = 0; n < prefill; n += 1000) {
+            window.Traffic().Model().AppendBatch(SyntheticReports(n, std::min<std::size_t>(1000, prefill - n), devices));
+            QCoreApplication::processEvents();
+        }
         const long rssOpen = StatusKb("VmRSS");
         qobject_cast<QAbstractButton*>(window.Control(1026))->click();
         if (!WaitFor([&] { return monitor->Model()->rowCount() >= static_cast<int>(RssiPlot::kMaxDevices); })) {
             std::fprintf(stderr, "the scan did not start\n");
             return 1;
+        }
+        if (prefill > 0) {
+            // Fed on the window thread, where the scan's own reports arrive.
+            auto& record = const_cast<ScanRecord&>(window.Ops().ScanRecording());
+            const std::size_t population = unique ? ScanStats::kDefaultCapacity : devices;
+            for (std::size_t i = 0; i < prefill; ++i) {
+                char address[32];
+                std::snprintf(address, sizeof address, "D0%010zX", i % population);
+                record.Add(address, "Pre" + std::to_string(i % population), -40 - int(i % 50));
+            }
+            monitor->RefreshNow();
         }
         monitor->Table()->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
         QItemSelectionModel* selection = monitor->Table()->selectionModel();
@@ -255,8 +286,10 @@ int Soak(int seconds, std::size_t devices, bool unique) {
         qobject_cast<QAbstractButton*>(window.Control(1026))->click();
         WaitFor([&] { return window.Control(1010)->isEnabled(); });
         std::printf("soak: %d s flood at 115200 baud from %zu %s, traffic window and scan monitor open, "
-                    "%zu reports sent (%.0f/s)\n",
-                    seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds));
+                    "%zu reports sent (%.0f/s), %zu lines and reports filled in before\n",
+                    seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds), prefill);
+        std::printf("soak: traffic rows kept %zu, dropped %llu; monitor rows %d\n", window.Traffic().Model().Kept(),
+                    static_cast<unsigned long long>(window.Traffic().Model().Dropped()), monitor->Model()->rowCount());
         std::printf("soak: RSS with both windows open before the scan %.1f MB, at 30 s %.1f MB, at the end %.1f MB, "
                     "largest after 30 s %.1f MB (target: flat after 30 s, below 120 MB)\n",
                     rssOpen / 1024.0, rssAt30 / 1024.0, rss / 1024.0, rssMaxAfter30 / 1024.0);
@@ -312,7 +345,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
     if (mode != "flood" && mode != "ring" && mode != "soak") {
-        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique]\n");
+        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique] [--prefill N]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -321,8 +354,13 @@ int main(int argc, char** argv) {
     int status = 0;
     if (mode == "soak") {
         const std::size_t devices = argc > 3 ? static_cast<std::size_t>(std::atol(argv[3])) : 500;
-        const bool unique = argc > 4 && std::string(argv[4]) == "--unique";
-        status = Soak(argc > 2 && seconds > 0 ? seconds : 600, devices > 0 ? devices : 500, unique);
+        bool unique = false;
+        std::size_t prefill = 0;
+        for (int i = 4; i < argc; ++i) {
+            if (std::string(argv[i]) == "--unique") unique = true;
+            if (std::string(argv[i]) == "--prefill" && i + 1 < argc) prefill = static_cast<std::size_t>(std::atol(argv[++i]));
+        }
+        status = Soak(argc > 2 && seconds > 0 ? seconds : 600, devices > 0 ? devices : 500, unique, prefill);
     } else {
         status = mode == "ring" ? Ring() : Flood(seconds > 0 ? seconds : 10);
     }
