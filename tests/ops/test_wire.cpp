@@ -264,7 +264,7 @@ TEST(WireSeams, ReportsUpToStoppedAreDeliveredOnce) {
         ASSERT_TRUE(v.PumpUntil([&] { return link.ops.ScanState() == 0; }));
         v.PumpPending();
         const ScanRecord& record = link.ops.ScanRecording();
-        EXPECT_EQ(record.Reports().size() + record.ReportsDropped(), link.sim.ReportsSent());
+        EXPECT_EQ(record.ReportCount() + record.ReportsDropped(), link.sim.ReportsSent());
         EXPECT_EQ(v.scanRows.size(), devices.size());
     }
     {
