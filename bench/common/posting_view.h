@@ -47,8 +47,8 @@ public:
         std::fprintf(stderr, "open: %s\n", text.c_str());
     }
     void EnableControls(bool) override {}
-    bool RunPortDialog(PortSettings&) override { return false; }
-    void SetLinkStatusText(const std::u16string&) override {}
+    std::optional<PortSettings> RunPortDialog() override { return std::nullopt; }
+    void SetLinkStatus(const PortSettings&) override {}
     void SetLinkStatusString(int) override {}
     void ShowPicture(int) override {}
     void SetFirmwareText(const std::u16string&) override {}

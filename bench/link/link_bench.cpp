@@ -131,8 +131,10 @@ struct Setup {
             return false;
         }
         ops.Init();
-        ops.Port().m_portName = Wide(module.DevicePath());
-        ops.Port().m_baudRate = 115200;
+        PortSettings port;
+        port.m_portName = Wide(module.DevicePath());
+        port.m_baudRate = 115200;
+        ops.UsePort(port);
         return true;
     }
     bool Connect() {

@@ -19,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -92,8 +93,9 @@ int main(int argc, char** argv) {
     }
     const QString path = QString::fromStdString(module.DevicePath());
     ComConfigDlg::SetModalSeam([path](ComConfigDlg& dlg) {
-        dlg.m_portName = path;
-        return int(QDialog::Accepted);
+        dlg.PortCombo()->setEditText(path);
+        dlg.accept();
+        return dlg.result();
     });
 
     int status = 0;

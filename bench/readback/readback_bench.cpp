@@ -118,8 +118,10 @@ int main(int argc, char** argv) {
     ManagerOps ops(view);
     ops.Init();
     const std::string path = module.DevicePath();
-    ops.Port().m_portName = std::u16string(path.begin(), path.end());
-    ops.Port().m_baudRate = 115200;
+    PortSettings port;
+    port.m_portName = std::u16string(path.begin(), path.end());
+    port.m_baudRate = 115200;
+    ops.UsePort(port);
     if (!Connect(ops, view)) {
         std::fprintf(stderr, "could not connect\n");
         return 1;

@@ -38,6 +38,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -150,8 +151,9 @@ int Flood(int seconds) {
         return 1;
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.m_portName = QString::fromStdString(simulator.DevicePath());
-        return int(QDialog::Accepted);
+        dlg.PortCombo()->setEditText(QString::fromStdString(simulator.DevicePath()));
+        dlg.accept();
+        return dlg.result();
     });
     MessageBoxSeam::SetHandler([](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
                                   QMessageBox::StandardButtons) {
@@ -225,8 +227,9 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         return 1;
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.m_portName = QString::fromStdString(simulator.DevicePath());
-        return int(QDialog::Accepted);
+        dlg.PortCombo()->setEditText(QString::fromStdString(simulator.DevicePath()));
+        dlg.accept();
+        return dlg.result();
     });
     MessageBoxSeam::SetHandler([](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
                                   QMessageBox::StandardButtons) {

@@ -90,10 +90,11 @@ void ManagerOps::OnOpenPort() {
     }
 }
 
-std::error_code ManagerOps::Reopen() {
+std::error_code ManagerOps::Reopen(const std::u16string& portName) {
     if (m_comm.IsOpen()) {
         return std::make_error_code(std::errc::device_or_resource_busy);
     }
+    m_port.m_portName = portName;
     const std::error_code ec = OpenLink();
     m_reopening = !ec;
     return ec;
@@ -126,7 +127,7 @@ std::error_code ManagerOps::OpenLink() {
     }
     m_session.Resume();
     m_worker = std::thread([this] { WorkerLoop(); });
-    m_view.SetLinkStatusText(LinkStatusText(m_port));
+    m_view.SetLinkStatus(m_port);
     QueueJob(JOB_IDENTIFY, false);
     if (!m_busy.load()) {
         StartBusy();
@@ -180,9 +181,18 @@ void ManagerOps::CloseLink() {
 void ManagerOps::RunPortSetup() {
     CloseLink();
     m_view.EnableControls(false);
-    if (m_view.RunPortDialog(m_port)) {
+    if (ChoosePort()) {
         m_view.PostWindowMessage(WM_OPEN_PORT, 0, 0);
     }
+}
+
+bool ManagerOps::ChoosePort() {
+    const std::optional<PortSettings> chosen = m_view.RunPortDialog();
+    if (!chosen) {
+        return false;
+    }
+    UsePort(*chosen);
+    return true;
 }
 
 void ManagerOps::OnCommError(const KestovLV2xxComm* comm, std::error_code& ec) {

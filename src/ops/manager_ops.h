@@ -53,6 +53,10 @@ public:
     // result the stopped job still posts is dropped.
     void CloseLink();
     void RunPortSetup();
+    // Runs the port dialog; on OK its choice is the port the next open uses.
+    bool ChoosePort();
+    // The port and line setting the next open uses.
+    void UsePort(const PortSettings& port) { m_port = port; }
     // Shows the wait cursor and sets m_busy.
     void StartBusy();
     // Asked when the device disappears: true when the window waits for it to
@@ -62,7 +66,8 @@ public:
     // returned instead of shown, and a module that then does not identify
     // closes the link without a message or the port dialog. The reopen
     // handler hears how the identification ended (JOB_STATUS_...).
-    std::error_code Reopen();
+    // The device may have come back under another name: it is opened by that.
+    std::error_code Reopen(const std::u16string& portName);
     void SetReopenHandler(std::function<void(int)> handler) { m_reopened = std::move(handler); }
 
     bool IsLinkOpen() const { return m_comm.IsOpen(); }
@@ -71,7 +76,7 @@ public:
     int ScanState() const { return m_scanState.load(); }  // ScanStateValue
     void SetScanState(int state) { m_scanState.store(state); }
     DeviceRecords& Records() { return m_records; }
-    PortSettings& Port() { return m_port; }
+    const PortSettings& Port() const { return m_port; }
     KestovLV2xxComm& Comm() { return m_comm; }
     // Every report of the current (or last) scan; window thread only.
     const ScanRecord& ScanRecording() const { return m_scanRecord; }

@@ -5,6 +5,7 @@
 #include "device_records.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 enum class MsgIcon { Information, Error, Warning, Question };
@@ -33,10 +34,10 @@ public:
     // grant access to the device, one more line says how to join it.
     virtual void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) = 0;
     virtual void EnableControls(bool enable) = 0;
-    // Runs the COM port dialog modally; true on OK, then settings are filled.
-    virtual bool RunPortDialog(PortSettings& settings) = 0;
-    // Status bar pane 0.
-    virtual void SetLinkStatusText(const std::u16string& text) = 0;
+    // Runs the COM port dialog modally; the chosen port on OK, nothing on Cancel.
+    virtual std::optional<PortSettings> RunPortDialog() = 0;
+    // Status bar pane 0: the open port and its line setting.
+    virtual void SetLinkStatus(const PortSettings& port) = 0;
     virtual void SetLinkStatusString(int stringId) = 0;
     virtual void ShowPicture(int pngId) = 0;
 

@@ -177,25 +177,21 @@ void FakeView::EnableControls(bool enable) {
     controlsEnabled = enable;
 }
 
-bool FakeView::RunPortDialog(PortSettings& settings) {
+std::optional<PortSettings> FakeView::RunPortDialog() {
     WindowThreadOnly("RunPortDialog");
     Record("RunPortDialog");
     if (portAnswers.empty()) {
-        return false;
+        return std::nullopt;
     }
     const std::optional<PortSettings> answer = portAnswers.front();
     portAnswers.pop_front();
-    if (!answer) {
-        return false;
-    }
-    settings = *answer;
-    return true;
+    return answer;
 }
 
-void FakeView::SetLinkStatusText(const std::u16string& text) {
-    WindowThreadOnly("SetLinkStatusText");
-    Record("SetLinkStatusText(" + Narrow(text) + ")");
-    linkStatus = text;
+void FakeView::SetLinkStatus(const PortSettings& port) {
+    WindowThreadOnly("SetLinkStatus");
+    linkStatus = ManagerOps::LinkStatusText(port);
+    Record("SetLinkStatus(" + Narrow(linkStatus) + ")");
 }
 
 void FakeView::SetLinkStatusString(int stringId) {

@@ -24,11 +24,12 @@ public:
         sim.SetScanDevices({});
         view.Attach(&ops);
         ops.Init();
-        PortSettings& port = ops.Port();
+        PortSettings port;
         port.m_portName = Wide(sim.DevicePath());
         port.m_baudRate = 115200;
         port.m_parity = 0;
         port.m_stopBits = 0;
+        ops.UsePort(port);
     }
 
     // Opens, identifies and reads back; then forgets what that logged.

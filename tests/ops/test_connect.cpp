@@ -101,7 +101,9 @@ TEST(Connect, OpenErrorIsShownAndNothingStarts) {
     ManagerOps ops(view);
     view.Attach(&ops);
     ops.Init();
-    ops.Port().m_portName = u"/dev/no-such-port-here";
+    PortSettings missing;
+    missing.m_portName = u"/dev/no-such-port-here";
+    ops.UsePort(missing);
     ops.OnOpenPort();
     EXPECT_FALSE(ops.IsLinkOpen());
     EXPECT_FALSE(ops.IsBusy());
@@ -269,7 +271,7 @@ TEST(Connect, APortHeldByAnotherProgramSaysSo) {
     FakeView otherView;
     ManagerOps other(otherView);
     otherView.Attach(&other);
-    other.Port() = link.ops.Port();
+    other.UsePort(link.ops.Port());
     other.OnOpenPort();
     ASSERT_TRUE(other.IsLinkOpen());
     link.view.ClearCalls();
@@ -289,8 +291,10 @@ TEST(Connect, OperationsOutlivingTheirWindowLeaveItAlone) {
     auto ops = std::make_unique<ManagerOps>(*view);
     view->Attach(ops.get());
     ops->Init();
-    ops->Port().m_portName = Wide(sim.DevicePath());
-    ops->Port().m_baudRate = 115200;
+    PortSettings port;
+    port.m_portName = Wide(sim.DevicePath());
+    port.m_baudRate = 115200;
+    ops->UsePort(port);
     ops->OnOpenPort();
     ASSERT_TRUE(view->PumpUntil([&] { return view->Has("EnableControls(1)"); }));
     ops->CloseLink();

@@ -221,7 +221,7 @@ void CKESTOVLV2xxManagerDlg::showEvent(QShowEvent* e) {
 }
 
 void CKESTOVLV2xxManagerDlg::RunStartupPortDialog() {
-    if (RunPortDialog(m_ops.Port())) PostWindowMessage(WM_OPEN_PORT, 0, 0);
+    if (m_ops.ChoosePort()) PostWindowMessage(WM_OPEN_PORT, 0, 0);
 }
 
 void CKESTOVLV2xxManagerDlg::CreateMenu() {
@@ -500,24 +500,22 @@ void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText,
     ShowMessageText(text, MsgIcon::Error);
 }
 
-bool CKESTOVLV2xxManagerDlg::RunPortDialog(PortSettings& settings) {
+std::optional<PortSettings> CKESTOVLV2xxManagerDlg::RunPortDialog() {
     m_reconnector->Stop();
-    if (m_portDlg->DoModal() != QDialog::Accepted) return false;
-    m_reconnector->Chosen(m_portDlg->m_portName);
-    settings.m_portName = m_portDlg->m_portName.toStdU16String();
-    settings.m_baudRate = m_portDlg->m_baudRate;
-    settings.m_parity = m_portDlg->m_parity;
-    settings.m_stopBits = m_portDlg->m_stopBits;
-    return true;
+    const std::optional<PortSettings> chosen = m_portDlg->DoModal();
+    if (chosen) m_reconnector->Chosen(QString::fromStdU16String(chosen->m_portName));
+    return chosen;
+}
+
+void CKESTOVLV2xxManagerDlg::SetLinkStatus(const PortSettings& port) {
+    // A long path gives way in its middle so the line setting always shows.
+    const QString full = QString::fromStdU16String(ManagerOps::LinkStatusText(port));
+    m_linkPane->SetElidedText(full, static_cast<qsizetype>(port.m_portName.size()));
 }
 
 void CKESTOVLV2xxManagerDlg::SetLinkStatusText(const std::u16string& text) {
-    // "PATH, BAUD, PARITY, STOP BITS": a long path gives way in its middle so
-    // the line setting (the last three parts) always shows.
     const QString full = QString::fromStdU16String(text);
-    qsizetype head = full.size();
-    for (int parts = 0; parts < 3 && head > 0; ++parts) head = full.lastIndexOf(QLatin1String(", "), head - 1);
-    m_linkPane->SetElidedText(full, head < 0 ? full.size() : head);
+    m_linkPane->SetElidedText(full, full.size());
 }
 
 void CKESTOVLV2xxManagerDlg::SetLinkStatusString(int stringId) {

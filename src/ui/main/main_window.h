@@ -102,8 +102,10 @@ public:
     MsgResult ShowMessage(int stringId, MsgIcon icon) override;
     void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) override;
     void EnableControls(bool enable) override;
-    bool RunPortDialog(PortSettings& settings) override;
-    void SetLinkStatusText(const std::u16string& text) override;
+    std::optional<PortSettings> RunPortDialog() override;
+    void SetLinkStatus(const PortSettings& port) override;
+    // Pane 0 with a text of its own (the reconnect's waiting).
+    void SetLinkStatusText(const std::u16string& text);
     void SetLinkStatusString(int stringId) override;
     void ShowPicture(int pngId) override;
     void SetFirmwareText(const std::u16string& text) override;

@@ -74,8 +74,7 @@ void LinkReconnector::Poll() {
     if (found.empty()) return;
     // The same device, perhaps under a new path.
     const QString name = QString::fromLocal8Bit(found.data(), static_cast<qsizetype>(found.size()));
-    m_window.Ops().Port().m_portName = name.toStdU16String();
-    if (const std::error_code ec = m_window.Ops().Reopen()) {
+    if (const std::error_code ec = m_window.Ops().Reopen(name.toStdU16String())) {
         m_watch.Failed(ReconnectWatch::SnagOf(ec), ec.message());
         ShowWaiting();
     }

@@ -28,11 +28,6 @@
 
 namespace {
 
-ComConfigDlg::Enumerator& EnumeratorOverride() {
-    static ComConfigDlg::Enumerator e;
-    return e;
-}
-
 ComConfigDlg::ModalSeam& ModalOverride() {
     static ComConfigDlg::ModalSeam s;
     return s;
@@ -119,7 +114,6 @@ ComConfigDlg::~ComConfigDlg() = default;
 
 bool ComConfigDlg::ReconnectEnabled() { return SettingsStore::GetProfileInt(kReconnectKey, 0) != 0; }
 
-void ComConfigDlg::SetEnumerator(Enumerator e) { EnumeratorOverride() = std::move(e); }
 void ComConfigDlg::SetModalSeam(ModalSeam s) { ModalOverride() = std::move(s); }
 
 void ComConfigDlg::BuildControls() {
@@ -214,12 +208,18 @@ void ComConfigDlg::RetranslateUi() {
     m_reconnect->setText(UiText("PortList", "Reconnect automatically"));
 }
 
-int ComConfigDlg::DoModal() {
+std::optional<PortSettings> ComConfigDlg::DoModal() {
     OnInitDialog();
     m_hotplug->start();
     const int result = ModalOverride() ? ModalOverride()(*this) : exec();
     m_hotplug->stop();
-    return result;
+    if (result != QDialog::Accepted) return std::nullopt;
+    PortSettings chosen;
+    chosen.m_portName = m_portName.toStdU16String();
+    chosen.m_baudRate = m_baudRate;
+    chosen.m_parity = m_parity;
+    chosen.m_stopBits = m_stopBits;
+    return chosen;
 }
 
 void ComConfigDlg::OnInitDialog() {
@@ -263,14 +263,7 @@ int ComConfigDlg::EnumerateComPorts(std::vector<ComPortEntry>& list) {
     return 0;
 }
 
-std::vector<SerialPortEntry> ComConfigDlg::ReadPorts() const {
-    if (!EnumeratorOverride()) return PortListSource::Current().Ports();
-    std::vector<ComPortEntry> names;
-    EnumeratorOverride()(names);
-    std::vector<SerialPortEntry> ports;
-    for (const ComPortEntry& n : names) ports.push_back(SerialPortEntry{n.name, {}, {}, {}, {}, {}, {}});
-    return ports;
-}
+std::vector<SerialPortEntry> ComConfigDlg::ReadPorts() const { return PortListSource::Current().Ports(); }
 
 int ComConfigDlg::InsertSorted(const QString& name) {
     // Case-insensitive order, as a sorted list box keeps it: COM10 before COM2.

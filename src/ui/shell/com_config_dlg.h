@@ -1,14 +1,16 @@
-// Asks for the serial port to open and holds the line setting it is opened
-// with; the chosen port is remembered in the settings store.
+// Asks for the serial port to open and answers it with the line setting it is
+// opened with; the chosen port is remembered in the settings store.
 #pragma once
 
 #include "link/port_enum.h"
+#include "ops/device_records.h"
 
 #include <QDialog>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,16 +32,10 @@ public:
     explicit ComConfigDlg(QWidget* parent = nullptr);
     ~ComConfigDlg() override;
 
-    QString m_portName = QStringLiteral("COM1");
-    uint32_t m_baudRate = 9600;
-    uint8_t m_parity = 0, m_stopBits = 0;
+    // Shows the dialog modally (through the seam): the chosen port and its
+    // line setting on OK, nothing on Cancel.
+    std::optional<PortSettings> DoModal();
 
-    // Shows the dialog modally (through the seam); returns QDialog::Accepted or Rejected.
-    int DoModal();
-
-    using Enumerator = std::function<int(std::vector<ComPortEntry>&)>;   // returns 0 on success
-    // Plain port names instead of the port list source (no descriptions); empty = the source.
-    static void SetEnumerator(Enumerator e);
     using ModalSeam = std::function<int(ComConfigDlg&)>;
     static void SetModalSeam(ModalSeam s);     // tests answer the modal dialog; empty = real exec()
 
@@ -88,6 +84,10 @@ private:
     // What is remembered for the current choice: its by-id name when it has one.
     QString RememberedName() const;
 
+    // The port OK answers with when the edit is empty: the last one chosen.
+    QString m_portName = QStringLiteral("COM1");
+    uint32_t m_baudRate = 9600;
+    uint8_t m_parity = 0, m_stopBits = 0;
     std::vector<SerialPortEntry> m_ports;
     QComboBox* m_portCombo = nullptr;
     QLabel* m_portLabel = nullptr;

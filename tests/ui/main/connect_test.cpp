@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -145,8 +146,9 @@ TEST_F(WindowTest, UnsupportedModelShowsMessageAndAsksForThePortAgain) {
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
         ++m_portDialogs;
         if (accepted++ > 0) return int(QDialog::Rejected);
-        dlg.m_portName = QString::fromStdString(m_sim->DevicePath());
-        return int(QDialog::Accepted);
+        dlg.PortCombo()->setEditText(QString::fromStdString(m_sim->DevicePath()));
+        dlg.accept();
+        return dlg.result();
     });
     OpenWindow(false);
     EXPECT_EQ(NextBoxId(), 137);

@@ -94,7 +94,12 @@ TEST_F(WindowTest, LongPortPathGivesWayToTheLineSetting) {
          {QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-and-a-little-more-text"),
           QStringLiteral("/tmp/a, b, c/") + QString(120, QLatin1Char('x'))}) {
         SCOPED_TRACE(path.toStdString());
-        m_win->SetLinkStatusText((path + setting).toStdU16String());
+        PortSettings port;
+        port.m_portName = path.toStdU16String();
+        port.m_baudRate = 115200;
+        port.m_parity = 2;
+        port.m_stopBits = 1;
+        m_win->SetLinkStatus(port);
         EXPECT_TRUE(pane->text().endsWith(setting)) << pane->text().toStdString();
         EXPECT_TRUE(pane->text().contains(QChar(0x2026))) << pane->text().toStdString();
         EXPECT_TRUE(pane->text().startsWith(path.left(3))) << "cut in the middle";
@@ -103,6 +108,9 @@ TEST_F(WindowTest, LongPortPathGivesWayToTheLineSetting) {
         EXPECT_EQ(StatusPaneText(0), path + setting);
     }
     // A short one is shown whole.
-    m_win->SetLinkStatusText(u"/dev/ttyS0, 115200, No parity, 1 stopbit");
+    PortSettings shortPath;
+    shortPath.m_portName = u"/dev/ttyS0";
+    shortPath.m_baudRate = 115200;
+    m_win->SetLinkStatus(shortPath);
     EXPECT_EQ(pane->text(), QStringLiteral("/dev/ttyS0, 115200, No parity, 1 stopbit"));
 }

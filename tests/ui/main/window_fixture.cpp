@@ -6,6 +6,7 @@
 #include "ui/shell/strings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QRegularExpression>
 
@@ -50,8 +51,9 @@ void WindowTest::SetUp() {
     ComConfigDlg::SetModalSeam([this](ComConfigDlg& dlg) {
         ++m_portDialogs;
         if (!m_acceptPort || !m_sim) return int(QDialog::Rejected);
-        dlg.m_portName = QString::fromStdString(m_sim->DevicePath());
-        return int(QDialog::Accepted);
+        dlg.PortCombo()->setEditText(QString::fromStdString(m_sim->DevicePath()));
+        dlg.accept();
+        return dlg.result();
     });
 }
 

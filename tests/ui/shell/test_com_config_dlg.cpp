@@ -31,20 +31,30 @@ struct Pty {
     QString path;
 };
 
+// Plain port names as the system would list them, without descriptions.
+class NamedPorts : public PortListSource {
+public:
+    explicit NamedPorts(const std::vector<const char*>& names) : m_names(names) {}
+    std::vector<SerialPortEntry> Ports() override {
+        std::vector<SerialPortEntry> ports;
+        for (const char* name : m_names) {
+            SerialPortEntry e;
+            e.path = name;
+            ports.push_back(e);
+        }
+        return ports;
+    }
+    bool MayOpen(const std::string&, std::string&) override { return true; }
+
+private:
+    const std::vector<const char*>& m_names;
+};
+
 class PortDialog : public ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
-        ComConfigDlg::SetEnumerator([this](std::vector<ComPortEntry>& list) {
-            list.clear();
-            for (const char* p : ports) list.push_back({p, ""});
-            return 0;
-        });
-    }
-    // Runs the dialog; the seam does what the user would and answers.
-    int Run(ComConfigDlg& dlg, const std::function<int(ComConfigDlg&)>& user) {
-        ComConfigDlg::SetModalSeam(user);
-        return dlg.DoModal();
+        PortListSource::Install(&source);
     }
     static QStringList Items(const ComConfigDlg& dlg) {
         QStringList items;
@@ -55,6 +65,7 @@ protected:
         return SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("<none>"));
     }
     std::vector<const char*> ports;
+    NamedPorts source{ports};
 };
 
 TEST_F(PortDialog, ListIsSortedWithoutCaseAndHoldsEachPortOnce) {
@@ -79,69 +90,68 @@ TEST_F(PortDialog, RememberedPortIsPreselectedOnlyOnAnExactMatch) {
         ComConfigDlg dlg;
         Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
         EXPECT_EQ(dlg.PortCombo()->currentText(), QString::fromLatin1(c.selected)) << c.remembered;
-        EXPECT_EQ(dlg.m_portName, QString::fromLatin1(c.selected)) << c.remembered;
         // The stand-in is not written until the user chooses.
         if (c.remembered) {
             EXPECT_EQ(Remembered(), QString::fromLatin1(c.remembered));
         }
+        EXPECT_EQ(OkAnswer(dlg), QString::fromLatin1(c.selected)) << c.remembered;
     }
 }
 
 TEST_F(PortDialog, SelectionIsWrittenAtOnceEvenWhenCancelled) {
     ports = {"COM1", "COM4", "COM9"};
     ComConfigDlg dlg;
-    const int result = Run(dlg, [](ComConfigDlg& d) {
+    const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) {
         d.SelectPort(d.PortCombo()->findText(QStringLiteral("COM9")));
         EXPECT_EQ(Remembered(), QStringLiteral("COM9"));
         d.reject();
         return d.result();
     });
-    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_FALSE(result) << "Cancel answers no port";
     EXPECT_EQ(Remembered(), QStringLiteral("COM9"));
-    EXPECT_EQ(dlg.m_portName, QStringLiteral("COM1")) << "Cancel leaves what the fill chose";
 
     // The next showing starts on the remembered port.
     ComConfigDlg again;
     Run(again, [](ComConfigDlg&) { return int(QDialog::Rejected); });
-    EXPECT_EQ(again.m_portName, QStringLiteral("COM9"));
+    EXPECT_EQ(again.PortCombo()->currentText(), QStringLiteral("COM9"));
+    EXPECT_EQ(OkAnswer(again), QStringLiteral("COM9"));
 }
 
 TEST_F(PortDialog, OkTakesTheChoiceAndTheLineSettingIsAlwaysReset) {
     ports = {"COM1", "COM4"};
     ComConfigDlg dlg;
-    dlg.m_baudRate = 9600;
-    dlg.m_parity = 2;
-    dlg.m_stopBits = 1;
-    const int result = Run(dlg, [](ComConfigDlg& d) {
+    const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) {
         d.PortCombo()->setCurrentIndex(1);
         d.accept();
         return d.result();
     });
-    EXPECT_EQ(result, QDialog::Accepted);
-    EXPECT_EQ(dlg.m_portName, QStringLiteral("COM4"));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->m_portName, u"COM4");
     EXPECT_EQ(Remembered(), QStringLiteral("COM4"));
-    EXPECT_EQ(dlg.m_baudRate, 115200u);
-    EXPECT_EQ(dlg.m_parity, 0);
-    EXPECT_EQ(dlg.m_stopBits, 0);
+    // Not the record's defaults (9600 baud): the module's setting.
+    EXPECT_EQ(result->m_baudRate, 115200u);
+    EXPECT_EQ(result->m_parity, 0);
+    EXPECT_EQ(result->m_stopBits, 0);
 }
 
 TEST_F(PortDialog, NoPortsLeavesTheNameEmptyAndOkWritesNothing) {
     ComConfigDlg dlg;
-    const int result = Run(dlg, [](ComConfigDlg& d) { d.accept(); return d.result(); });
-    EXPECT_EQ(result, QDialog::Accepted);
-    EXPECT_TRUE(dlg.m_portName.isEmpty());
+    const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) { d.accept(); return d.result(); });
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->m_portName.empty());
     EXPECT_EQ(Remembered(), QStringLiteral("<none>"));
 }
 
 TEST_F(PortDialog, TypedDevicePathCountsAsTheChoice) {
     ports = {"/dev/ttyS0"};
     ComConfigDlg dlg;
-    Run(dlg, [](ComConfigDlg& d) {
+    const std::optional<PortSettings> typed = Run(dlg, [](ComConfigDlg& d) {
         d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/pts/7"));
         d.accept();
         return d.result();
     });
-    EXPECT_EQ(dlg.m_portName, QStringLiteral("/dev/pts/7"));
+    ASSERT_TRUE(typed);
+    EXPECT_EQ(typed->m_portName, u"/dev/pts/7");
     EXPECT_EQ(Remembered(), QStringLiteral("/dev/pts/7"));
 
     // A remembered terminal that exists stays selectable although the system
@@ -150,8 +160,8 @@ TEST_F(PortDialog, TypedDevicePathCountsAsTheChoice) {
     SettingsStore::WriteProfileString(SettingsStore::kComPort, pty.path);
     ComConfigDlg again;
     Run(again, [](ComConfigDlg&) { return int(QDialog::Rejected); });
-    EXPECT_EQ(again.m_portName, pty.path);
     EXPECT_EQ(Items(again), (QStringList{pty.path, "/dev/ttyS0"}));
+    EXPECT_EQ(OkAnswer(again), pty.path);
 }
 
 // Only a serial line is offered: not a file reached through /dev/.., not a
@@ -163,7 +173,7 @@ TEST_F(PortDialog, RememberedPathThatIsNoSerialLineIsNotOffered) {
         ComConfigDlg dlg;
         Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
         EXPECT_EQ(Items(dlg), QStringList{"/dev/ttyS0"}) << remembered;
-        EXPECT_EQ(dlg.m_portName, QStringLiteral("/dev/ttyS0")) << remembered;
+        EXPECT_EQ(OkAnswer(dlg), QStringLiteral("/dev/ttyS0")) << remembered;
     }
     // Typed, it is refused with the reason before Ok.
     ComConfigDlg dlg;

@@ -71,10 +71,6 @@ protected:
         PortListSource::Install(nullptr);
         ShellTest::TearDown();
     }
-    int Run(ComConfigDlg& dlg, const std::function<int(ComConfigDlg&)>& user) {
-        ComConfigDlg::SetModalSeam(user);
-        return dlg.DoModal();
-    }
     static int Rejected(ComConfigDlg&) { return QDialog::Rejected; }
     static QStringList Items(const ComConfigDlg& dlg) {
         QStringList items;
@@ -112,8 +108,8 @@ TEST_F(PortFinding, EntriesDescribeTheDeviceAndTheRememberedAdapterIsFoundByItsS
     source.ports = {Plain("/dev/ttyS0"), Plain("/dev/ttyUSB0"), Usb("/dev/ttyUSB3", byId)};
     ComConfigDlg again;
     Run(again, Rejected);
-    EXPECT_EQ(again.m_portName, QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(again.PortCombo()->currentText(), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(OkAnswer(again), QStringLiteral("/dev/ttyUSB3"));
 }
 
 TEST_F(PortFinding, EmptyListAndMissingPermissionSaySoInBothLanguages) {
@@ -189,9 +185,9 @@ TEST_F(PortFinding, FindModuleMarksAndSelectsTheOnePortWithAModule) {
     EXPECT_EQ(Status(dlg, QString::fromStdString(sims[1]->DevicePath())), QStringLiteral("No module answered"));
     EXPECT_EQ(Status(dlg, QString::fromStdString(sims[2]->DevicePath())), QStringLiteral("In use by another program"));
     EXPECT_EQ(dlg.PortCombo()->currentText(), module);
-    EXPECT_EQ(dlg.m_portName, module);
     EXPECT_EQ(Remembered(), module);
     EXPECT_TRUE(sims[2]->Commands().empty());
+    EXPECT_EQ(OkAnswer(dlg), module);
     ::close(holder);
 }
 
