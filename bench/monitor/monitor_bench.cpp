@@ -33,6 +33,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <QAction>
+
+namespace {
+// Controls by their object name "ctl<id>", as the window names them.
+QWidget* Ctl(const CKESTOVLV2xxManagerDlg& window, int id) {
+    return window.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
+}
+void OpenMonitor(CKESTOVLV2xxManagerDlg& window) {
+    if (auto* action = window.findChild<QAction*>(QStringLiteral("cmdScanMonitor"))) action->trigger();
+}
+}  // namespace
 
 namespace {
 
@@ -102,13 +113,13 @@ int main(int argc, char** argv) {
     {
         CKESTOVLV2xxManagerDlg window;
         window.show();
-        auto* scan = qobject_cast<QAbstractButton*>(window.Control(CKESTOVLV2xxManagerDlg::IDC_SCAN));
-        if (!RunUntil([&] { return window.Control(CKESTOVLV2xxManagerDlg::IDC_REFRESH)->isEnabled(); }, 20000)) {
+        auto* scan = qobject_cast<QAbstractButton*>(Ctl(window, CKESTOVLV2xxManagerDlg::IDC_SCAN));
+        if (!RunUntil([&] { return Ctl(window, CKESTOVLV2xxManagerDlg::IDC_REFRESH)->isEnabled(); }, 20000)) {
             std::fprintf(stderr, "no read-back\n");
             return 1;
         }
-        window.OpenScanMonitor();
-        ScanMonitorWindow* monitor = window.Monitor();
+        OpenMonitor(window);
+        ScanMonitorWindow* monitor = window.findChild<ScanMonitorWindow*>(QStringLiteral("scanMonitor"));
         const ScanRecord& record = window.Ops().ScanRecording();
         const long rssBefore = PeakRssKb();
 
@@ -165,7 +176,7 @@ int main(int argc, char** argv) {
         if (hits != sent || boxes != 0) status = 1;
 
         scan->click();
-        RunUntil([&] { return window.Control(CKESTOVLV2xxManagerDlg::IDC_REFRESH)->isEnabled(); }, 20000);
+        RunUntil([&] { return Ctl(window, CKESTOVLV2xxManagerDlg::IDC_REFRESH)->isEnabled(); }, 20000);
     }
     module.Stop();
     ComConfigDlg::SetModalSeam({});

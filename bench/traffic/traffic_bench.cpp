@@ -53,6 +53,17 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include <QAction>
+
+namespace {
+// Controls by their object name "ctl<id>", as the window names them.
+QWidget* Ctl(const CKESTOVLV2xxManagerDlg& window, int id) {
+    return window.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
+}
+void OpenMonitor(CKESTOVLV2xxManagerDlg& window) {
+    if (auto* action = window.findChild<QAction*>(QStringLiteral("cmdScanMonitor"))) action->trigger();
+}
+}  // namespace
 
 namespace {
 
@@ -166,7 +177,7 @@ int Flood(int seconds) {
     {
         CKESTOVLV2xxManagerDlg window;
         window.show();
-        if (!WaitFor([&] { return window.Control(1010)->isEnabled(); })) {
+        if (!WaitFor([&] { return Ctl(window, 1010)->isEnabled(); })) {
             std::fprintf(stderr, "no read-back\n");
             return 1;
         }
@@ -176,14 +187,14 @@ int Flood(int seconds) {
         const Gaps idle = TimerGaps(2000);
         const std::size_t rowsBefore = model.Kept();
         const std::size_t sentBefore = simulator.ReportsSent();
-        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
+        qobject_cast<QAbstractButton*>(Ctl(window, 1026))->click();
         const Gaps gap = TimerGaps(seconds * 1000);
-        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
-        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        qobject_cast<QAbstractButton*>(Ctl(window, 1026))->click();
+        WaitFor([&] { return Ctl(window, 1010)->isEnabled(); });
         // Reports that came in after the stop's reply wait in the engine until
         // the next command; a read-back sends them through.
-        qobject_cast<QAbstractButton*>(window.Control(1010))->click();
-        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        qobject_cast<QAbstractButton*>(Ctl(window, 1010))->click();
+        WaitFor([&] { return Ctl(window, 1010)->isEnabled(); });
         TimerGaps(300);  // the last batch
         const std::size_t sent = simulator.ReportsSent() - sentBefore;
         std::size_t shown = 0;
@@ -240,20 +251,20 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
     {
         CKESTOVLV2xxManagerDlg window;
         window.show();
-        if (!WaitFor([&] { return window.Control(1010)->isEnabled(); })) {
+        if (!WaitFor([&] { return Ctl(window, 1010)->isEnabled(); })) {
             std::fprintf(stderr, "no read-back\n");
             return 1;
         }
         window.findChild<QAction*>(QStringLiteral("cmdTraffic"))->trigger();
-        window.OpenScanMonitor();
-        ScanMonitorWindow* monitor = window.Monitor();
+        OpenMonitor(window);
+        ScanMonitorWindow* monitor = window.findChild<ScanMonitorWindow*>(QStringLiteral("scanMonitor"));
         // The tap's batch size; the view takes each batch as it would live.
         for (std::size_t n = 0; n < prefill; n += 1000) {
             window.Traffic().Model().AppendBatch(SyntheticReports(n, std::min<std::size_t>(1000, prefill - n), devices));
             QCoreApplication::processEvents();
         }
         const long rssOpen = StatusKb("VmRSS");
-        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
+        qobject_cast<QAbstractButton*>(Ctl(window, 1026))->click();
         if (!WaitFor([&] { return monitor->Model()->rowCount() >= static_cast<int>(RssiPlot::kMaxDevices); })) {
             std::fprintf(stderr, "the scan did not start\n");
             return 1;
@@ -286,8 +297,8 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
             std::fflush(stdout);
         });
         const std::size_t sent = simulator.ReportsSent() - sentBefore;
-        qobject_cast<QAbstractButton*>(window.Control(1026))->click();
-        WaitFor([&] { return window.Control(1010)->isEnabled(); });
+        qobject_cast<QAbstractButton*>(Ctl(window, 1026))->click();
+        WaitFor([&] { return Ctl(window, 1010)->isEnabled(); });
         std::printf("soak: %d s flood at 115200 baud from %zu %s, traffic window and scan monitor open, "
                     "%zu reports sent (%.0f/s), %zu lines and reports filled in before\n",
                     seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds), prefill);
