@@ -7,6 +7,7 @@
 //   - the reports the module sent against the hits the monitor counted
 //
 //   monitor_bench [seconds=60] [reports-per-second=1000] [devices=10000]
+#include "common/window_controls.h"
 #include "ops/scan_record.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
@@ -33,17 +34,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <QAction>
-
-namespace {
-// Controls by their object name "ctl<id>", as the window names them.
-QWidget* Ctl(const CKESTOVLV2xxManagerDlg& window, int id) {
-    return window.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
-}
-void OpenMonitor(CKESTOVLV2xxManagerDlg& window) {
-    if (auto* action = window.findChild<QAction*>(QStringLiteral("cmdScanMonitor"))) action->trigger();
-}
-}  // namespace
 
 namespace {
 

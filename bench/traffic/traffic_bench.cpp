@@ -23,6 +23,7 @@
 //   traffic_bench flood [seconds]
 //   traffic_bench ring
 //   traffic_bench soak [seconds] [devices] [--unique] [--prefill N]
+#include "common/window_controls.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
 #include "ui/monitor/rssi_plot.h"
@@ -53,17 +54,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include <QAction>
-
-namespace {
-// Controls by their object name "ctl<id>", as the window names them.
-QWidget* Ctl(const CKESTOVLV2xxManagerDlg& window, int id) {
-    return window.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
-}
-void OpenMonitor(CKESTOVLV2xxManagerDlg& window) {
-    if (auto* action = window.findChild<QAction*>(QStringLiteral("cmdScanMonitor"))) action->trigger();
-}
-}  // namespace
 
 namespace {
 
