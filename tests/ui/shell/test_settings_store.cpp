@@ -90,12 +90,17 @@ TEST_F(Settings, ValuesThatAreNotNumbersGiveTheDefault) {
 }
 
 TEST_F(Settings, AnyTextRoundTripsAndStaysReadableByQtsOwnFormat) {
+    int copies = 0;
     for (const QString& text : AwkwardTexts()) {
         SCOPED_TRACE(text.toStdString());
         SettingsStore::WriteProfileString(SettingsStore::kNameFilterValue, text);
         EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("-")), text);
-        // What earlier versions of the program read from our file.
-        QSettings qt(IniPath(), QSettings::IniFormat);
+        // What earlier versions of the program read from our file. Read from
+        // a fresh copy: Qt caches a file by size and time, and two writes in
+        // the same millisecond can have the same size.
+        const QString copy = IniPath() + QStringLiteral(".%1.ini").arg(++copies);
+        ASSERT_TRUE(QFile::copy(IniPath(), copy));
+        QSettings qt(copy, QSettings::IniFormat);
         EXPECT_EQ(qt.value(QStringLiteral("Default Values/Name filter value")).toString(), text);
     }
 }
