@@ -3,7 +3,7 @@
 // override the few calls whose values they check.
 #pragma once
 
-#include "ops/manager_view.h"
+#include "ops/jobs/manager_view.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -10,7 +10,7 @@
 //
 //   link_bench [runs] [flood seconds] [round trips]
 #include "link/comm.h"
-#include "ops/manager_ops.h"
+#include "ops/jobs/manager_ops.h"
 #include "common/posting_view.h"
 #include "sim/kestov_sim.h"
 

@@ -8,7 +8,7 @@
 //
 //   monitor_bench [seconds=60] [reports-per-second=1000] [devices=10000]
 #include "common/window_controls.h"
-#include "ops/scan_record.h"
+#include "ops/scan/scan_record.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
 #include "ui/monitor/rssi_plot.h"

@@ -4,7 +4,7 @@
 // round against the 500 ms budget.
 //
 //   probe_bench [rounds] [modules]
-#include "ops/port_probe.h"
+#include "ops/ports/port_probe.h"
 #include "sim/kestov_sim.h"
 
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 // Then times CloseLink while jobs wait in a pause or for a reply.
 //
 //   readback_bench [read-backs per mode] [closes per case]
-#include "ops/manager_ops.h"
+#include "ops/jobs/manager_ops.h"
 #include "common/posting_view.h"
 #include "sim/command_handler.h"
 #include "sim/kestov_sim.h"

@@ -1,8 +1,8 @@
 // Profiles and key=value settings: what is refused, with a clear reason,
 // and that an exported profile reads back as the same settings.
-#include "ops/device_model.h"
-#include "ops/profile.h"
-#include "ops/settings_patch.h"
+#include "ops/session/device_model.h"
+#include "ops/profiles/profile.h"
+#include "ops/session/settings_patch.h"
 
 #include <gtest/gtest.h>
 

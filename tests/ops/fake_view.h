@@ -3,8 +3,8 @@
 // every window-only call made from another thread is flagged.
 #pragma once
 
-#include "ops/manager_ops.h"
-#include "ops/manager_view.h"
+#include "ops/jobs/manager_ops.h"
+#include "ops/jobs/manager_view.h"
 
 #include <atomic>
 #include <chrono>

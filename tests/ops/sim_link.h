@@ -3,8 +3,8 @@
 #pragma once
 
 #include "fake_view.h"
-#include "ops/manager_ops.h"
-#include "ops/string_ids.h"
+#include "ops/jobs/manager_ops.h"
+#include "ops/rules/string_ids.h"
 #include "sim/kestov_sim.h"
 
 #include <gtest/gtest.h>

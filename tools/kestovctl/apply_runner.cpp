@@ -2,7 +2,7 @@
 
 #include "exit_codes.h"
 #include "module_link.h"
-#include "ops/device_settings.h"
+#include "ops/session/device_settings.h"
 
 #include <cstdio>
 

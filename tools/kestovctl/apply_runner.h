@@ -2,8 +2,8 @@
 // read back, write what differs, verify. Used by set, apply and provision.
 #pragma once
 
-#include "ops/settings_apply.h"
-#include "ops/settings_patch.h"
+#include "ops/session/settings_apply.h"
+#include "ops/session/settings_patch.h"
 
 #include <functional>
 #include <string>

@@ -4,7 +4,7 @@
 #include "exit_codes.h"
 #include "link/file_io.h"
 #include "module_link.h"
-#include "ops/profile.h"
+#include "ops/profiles/profile.h"
 #include "report.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "link/port_enum.h"
-#include "ops/port_probe.h"
+#include "ops/ports/port_probe.h"
 #include "report.h"
 
 #include <cstdio>

@@ -3,11 +3,11 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "module_link.h"
-#include "ops/input_rules.h"
-#include "ops/record_text.h"
-#include "ops/rule_text.h"
-#include "ops/scan_stats.h"
-#include "ops/string_ids.h"
+#include "ops/rules/input_rules.h"
+#include "ops/session/record_text.h"
+#include "ops/rules/rule_text.h"
+#include "ops/scan/scan_stats.h"
+#include "ops/rules/string_ids.h"
 #include "report.h"
 
 #include <atomic>

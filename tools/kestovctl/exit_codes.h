@@ -1,7 +1,7 @@
 // kestovctl's exit status; the manual page lists the same values.
 #pragma once
 
-#include "ops/device_session.h"
+#include "ops/session/device_session.h"
 
 enum ExitCode : int {
     EXIT_OK = 0,

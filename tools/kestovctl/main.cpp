@@ -1,6 +1,6 @@
 // kestovctl: KESTOV LV2xx modules from the command line.
 #include "commands.h"
-#include "ops/scan_stats.h"
+#include "ops/scan/scan_stats.h"
 #include "exit_codes.h"
 #include "link/file_io.h"
 #include "report.h"

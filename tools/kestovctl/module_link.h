@@ -3,7 +3,7 @@
 #pragma once
 
 #include "link/comm.h"
-#include "ops/device_session.h"
+#include "ops/session/device_session.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #include "report.h"
 
-#include "ops/setting_fields.h"
-#include "ops/settings_patch.h"
+#include "ops/session/setting_fields.h"
+#include "ops/session/settings_patch.h"
 #include "ops/traffic/traffic_text.h"
 
 #include <algorithm>

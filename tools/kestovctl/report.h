@@ -2,7 +2,7 @@
 #pragma once
 
 #include "apply_runner.h"
-#include "ops/device_settings.h"
+#include "ops/session/device_settings.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,7 @@
 // Beacon data (source, format, data) and the advertising interval.
 #include "link/text_conv.h"
-#include "ops/input_rules.h"
-#include "ops/string_ids.h"
+#include "ops/rules/input_rules.h"
+#include "ops/rules/string_ids.h"
 #include "ui/main/main_window.h"
 
 #include <QLineEdit>

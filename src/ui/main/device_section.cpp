@@ -1,7 +1,7 @@
 // Device information (name, refresh, reboot, factory reset) and UART options.
 #include "link/text_conv.h"
-#include "ops/input_rules.h"
-#include "ops/string_ids.h"
+#include "ops/rules/input_rules.h"
+#include "ops/rules/string_ids.h"
 #include "ui/main/main_window.h"
 #include "ui/main/window_text.h"
 

@@ -3,8 +3,8 @@
 // jobs, and shows what they report back through IManagerView.
 #pragma once
 
-#include "ops/manager_ops.h"
-#include "ops/manager_view.h"
+#include "ops/jobs/manager_ops.h"
+#include "ops/jobs/manager_view.h"
 
 #include <QDialog>
 #include <QEvent>

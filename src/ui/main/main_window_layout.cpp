@@ -3,7 +3,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/window_text.h"
 
-#include "ops/string_ids.h"
+#include "ops/rules/string_ids.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/x_group_box.h"
 #include "ui/main/scan_list_model.h"

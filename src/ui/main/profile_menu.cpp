@@ -2,8 +2,8 @@
 // as a profile file, with the same profile code as the command-line tool.
 // Import shows what would change and asks before anything is written; the
 // module is read back afterwards.
-#include "ops/profile.h"
-#include "ops/settings_patch.h"
+#include "ops/profiles/profile.h"
+#include "ops/session/settings_patch.h"
 #include "ui/main/main_window.h"
 #include "ui/main/window_text.h"
 #include "ui/shell/file_dialog_seam.h"

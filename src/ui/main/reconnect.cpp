@@ -1,6 +1,6 @@
 #include "ui/main/reconnect.h"
 
-#include "ops/job_codes.h"
+#include "ops/jobs/job_codes.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/com_config_dlg.h"
 #include "ui/shell/port_list_source.h"

@@ -5,7 +5,7 @@
 // what the last try met.
 #pragma once
 
-#include "ops/reconnect_watch.h"
+#include "ops/ports/reconnect_watch.h"
 
 #include <QObject>
 #include <QString>

@@ -4,7 +4,7 @@
 // last row, which cannot be selected, says so.
 #pragma once
 
-#include "ops/scan_stats.h"
+#include "ops/scan/scan_stats.h"
 
 #include <QAbstractTableModel>
 #include <QString>

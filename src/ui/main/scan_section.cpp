@@ -1,8 +1,8 @@
 // Scan section: the Scan/Stop button, the name and RSSI filters and the list
 // of scanned devices.
 #include "link/text_conv.h"
-#include "ops/input_rules.h"
-#include "ops/string_ids.h"
+#include "ops/rules/input_rules.h"
+#include "ops/rules/string_ids.h"
 #include "ui/main/main_window.h"
 #include "ui/main/scan_list_model.h"
 #include "ui/shell/settings_store.h"

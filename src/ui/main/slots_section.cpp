@@ -1,7 +1,7 @@
 // Registered device slots: copy from the scan list, clear, and save all rows.
 #include "link/text_conv.h"
-#include "ops/input_rules.h"
-#include "ops/string_ids.h"
+#include "ops/rules/input_rules.h"
+#include "ops/rules/string_ids.h"
 #include "ui/main/main_window.h"
 #include "ui/main/window_text.h"
 #include "ui/main/scan_list_model.h"

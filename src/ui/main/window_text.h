@@ -2,7 +2,7 @@
 // settings table and its input rules in the user-interface language.
 #pragma once
 
-#include "ops/setting_fields.h"
+#include "ops/session/setting_fields.h"
 #include "ui/shell/strings.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 // Lines whose device got new points are redrawn with one replace().
 #pragma once
 
-#include "ops/scan_record.h"
+#include "ops/scan/scan_record.h"
 
 #include <QList>
 #include <QPointF>

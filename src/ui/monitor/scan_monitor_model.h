@@ -7,7 +7,7 @@
 // a proxy model's data() calls.
 #pragma once
 
-#include "ops/scan_record.h"
+#include "ops/scan/scan_record.h"
 
 #include <QAbstractTableModel>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "ui/monitor/scan_monitor_window.h"
 
-#include "ops/scan_csv.h"
+#include "ops/scan/scan_csv.h"
 #include "ui/monitor/monitor_text.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/shell/file_dialog_seam.h"

@@ -4,7 +4,7 @@
 // on the window thread, at most ten times a second.
 #pragma once
 
-#include "ops/scan_record.h"
+#include "ops/scan/scan_record.h"
 
 #include <QString>
 #include <QWidget>

@@ -4,7 +4,7 @@
 #include "ui/controls/ht_rich_edit_ctrl.h"
 #include "link/device_access.h"
 #include "link/port_path.h"
-#include "ops/port_probe.h"
+#include "ops/ports/port_probe.h"
 #include "ui/shell/dialog_units.h"
 #include "ui/shell/module_finder.h"
 #include "ui/shell/port_list_source.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "link/port_enum.h"
-#include "ops/device_records.h"
+#include "ops/jobs/device_records.h"
 
 #include <QDialog>
 #include <QString>

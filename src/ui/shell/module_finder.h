@@ -3,7 +3,7 @@
 // half a second).
 #pragma once
 
-#include "ops/port_probe.h"
+#include "ops/ports/port_probe.h"
 
 #include <QObject>
 

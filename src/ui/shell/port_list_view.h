@@ -4,7 +4,7 @@
 #pragma once
 
 #include "link/port_enum.h"
-#include "ops/port_probe.h"
+#include "ops/ports/port_probe.h"
 
 #include <QString>
 #include <QStyledItemDelegate>

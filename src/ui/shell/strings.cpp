@@ -1,6 +1,6 @@
 #include "ui/shell/strings.h"
 
-#include "ops/message_text.h"
+#include "ops/rules/message_text.h"
 
 #include <QCoreApplication>
 #include <QDir>

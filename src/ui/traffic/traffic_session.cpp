@@ -1,6 +1,6 @@
 #include "ui/traffic/traffic_session.h"
 
-#include "ops/manager_ops.h"
+#include "ops/jobs/manager_ops.h"
 #include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"

@@ -1,6 +1,6 @@
 #include "ui/traffic/traffic_window.h"
 
-#include "ops/raw_command.h"
+#include "ops/jobs/raw_command.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"

@@ -3,7 +3,7 @@
 
 #include "sim_slots.h"
 
-#include "ops/scan_csv.h"
+#include "ops/scan/scan_csv.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/monitor/scan_monitor_model.h"

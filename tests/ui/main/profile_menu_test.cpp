@@ -1,5 +1,5 @@
 // Menu > Export settings... and Import settings... against the simulated module.
-#include "ops/string_ids.h"
+#include "ops/rules/string_ids.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/strings.h"
 #include "window_fixture.h"

@@ -1,0 +1,28 @@
+// Writes a settings patch to a module: only the fields that differ, in the
+// window's order (name, interval, UART options, slots, beacon), then reads
+// everything back and compares.
+#pragma once
+
+#include "ops/session/device_session.h"
+#include "ops/session/settings_patch.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ApplyOutcome {
+    std::vector<FieldChange> changes;   // what differed before writing
+    std::string refused;                // refusal before anything was sent; empty when none
+    std::vector<std::string> written;   // fields written, in order
+    SessionResult failure;              // the write or read-back that failed
+    bool verified = false;              // read back and compared
+    std::vector<FieldChange> mismatches;
+    DeviceSettings after;               // the read-back
+
+    bool Ok() const { return refused.empty() && bool(failure) && mismatches.empty(); }
+};
+
+// With dryRun only the changes are filled in. onWritten is called after
+// each write with the fields it wrote.
+ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch,
+                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten = {});
