@@ -143,10 +143,11 @@ int main(int argc, char** argv) {
     provision->add_flag("--skip-unsupported", skipUnsupported, "Leave out fields a model does not have");
     provision->callback([&] { status = CmdProvision(g, file, paths, nameTemplate, skipUnsupported); });
 
-    if (const std::string word = UnknownSubcommand(app, argc, argv); !word.empty()) {
-        PrintError("unknown subcommand \"" + word + "\" (kestovctl --help lists them)");
-        status = EXIT_USAGE;
-    } else try {
+    try {
+        // CLI11 would only say that the word was not expected.
+        if (const std::string word = UnknownSubcommand(app, argc, argv); !word.empty()) {
+            throw CLI::ParseError("unknown subcommand \"" + word + "\" (kestovctl --help lists them)", EXIT_USAGE);
+        }
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         status = app.exit(e);
