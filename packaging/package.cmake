@@ -13,9 +13,11 @@ set(CPACK_PACKAGE_VENDOR Talvern)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configure KESTOV LV200-series Bluetooth LE serial modules")
 set(CPACK_PACKAGE_DESCRIPTION
-    "KESTOV-LV200 Manager configures the LV200, LV210, LV220 and LV230 Bluetooth LE serial
-modules through a serial port and their AT command set: device name, UART options,
-registered devices, beacon data and advertising interval. It includes kestov-sim, a
+    "KESTOV-LV200 Manager configures the LV200, LV210, LV220 and LV230 Bluetooth LE
+serial modules through a serial port and their AT command set: device name,
+UART options, registered devices, beacon data and advertising interval.
+It includes kestovctl, the same operations from the command line for scripts
+(profiles, provisioning many modules at once, JSON output), and kestov-sim, a
 simulated module on a pseudo-terminal.")
 set(CPACK_PACKAGE_CONTACT "KESTOV-LV200 Manager maintainers <kestov-lv200-manager@talvern.example>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -104,6 +104,13 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
         {"control character shown", {"set", refusing->DevicePath(), "A\rB"}, 2, "got \"A<CR>B\""},
         {"names too long", {"provision", profile, refusing->DevicePath(), "--name", "KST-{addr}"}, 2,
          "Device name is too long."},
+        // The information reply could not be split back: refused before sending.
+        {"comma in name", {"set", refusing->DevicePath(), "name=a,b"}, 2, "cannot contain a comma"},
+        {"comma from a template", {"provision", profile, refusing->DevicePath(), "--name", "a,{seq}"}, 2,
+         "cannot contain a comma"},
+        {"no scan time", {"scan", refusing->DevicePath(), "--seconds", "0"}, 2, "more than 0 seconds"},
+        {"negative scan time", {"scan", refusing->DevicePath(), "--seconds", "-1"}, 2, "more than 0 seconds"},
+        {"unknown subcommand", {"frobnicate", refusing->DevicePath()}, 2, "unknown subcommand \"frobnicate\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -295,7 +302,7 @@ TEST(Kestovctl, AScanOfEverNewAddressesKeepsTheMostRecentAndCountsTheRest) {
 
 TEST(Kestovctl, CtrlCStopsTheModulesScanBeforeExiting) {
     auto module = StartModule();
-    const ToolRun run = RunTool({"scan", module->DevicePath(), "--seconds", "0"}, std::chrono::seconds(60),
+    const ToolRun run = RunTool({"scan", module->DevicePath(), "--until-interrupted"}, std::chrono::seconds(60),
                                 [&](pid_t pid) {
                                     // AT, AT+MODEL?, AT+SF=OFF, AT+STARTSCAN
                                     EXPECT_TRUE(module->WaitForCommands(4, std::chrono::seconds(20)));
@@ -375,5 +382,190 @@ TEST(Kestovctl, OutputLostOnAFullDiskIsAFailure) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 1) << err;
         EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+    }
+}
+
+namespace {
+
+// Waits (bounded) until the module has received a command starting with prefix.
+bool WaitForCommandStarting(const sim::KestovSimulator& module, const std::string& prefix) {
+    for (int i = 0; i < 2000; ++i) {
+        for (const std::string& c : module.Commands()) {
+            if (c.rfind(prefix, 0) == 0) return true;
+        }
+        module.WaitForCommands(module.Commands().size() + 1, std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(Kestovctl, CtrlCLetsTheWriteInFlightFinishThenSaysWhatWasWritten) {
+    struct Case {
+        const char* name;
+        bool provision;
+        bool json;
+    };
+    const Case cases[] = {{"set", false, false}, {"set, json", false, true}, {"provision, json", true, true}};
+    const std::string profile = TempFile(
+        "interrupted.json", R"({"format":"kestov-lv2xx-profile","version":1,"interval":300,
+            "uart":{"parity":"even"},"slots":[{"slot":1,"address":"A0B1C2D3E401"},{"slot":2,"address":"A0B1C2D3E402"}]})");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto module = StartModule();
+        // The interval's reply comes late, so Ctrl+C arrives while it is in flight.
+        module->SetDelayFor("AT+ADVINTERVAL=", std::chrono::milliseconds(700));
+        Strings args = c.provision ? Strings{"provision", profile, module->DevicePath()}
+                                   : Strings{"set", module->DevicePath(), "interval=300", "parity=even",
+                                             "slot1=A0B1C2D3E401", "slot2=A0B1C2D3E402"};
+        if (c.json) args.insert(args.begin(), "--json");
+        const ToolRun run = RunTool(args, std::chrono::seconds(60), [&](pid_t pid) {
+            EXPECT_TRUE(WaitForCommandStarting(*module, "AT+ADVINTERVAL=300"));
+            ::kill(pid, SIGINT);
+        });
+        EXPECT_EQ(run.status, 130) << run.err;
+        // The write in flight completed and the rest were not sent (the
+        // signal came during the interval's write, normally the only one).
+        const Strings writes = Writes(*module);
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes.front(), "AT+ADVINTERVAL=300");
+        EXPECT_LT(writes.size(), 4u) << "every write was sent";
+        EXPECT_EQ(module->State().advInterval, 300u);
+        EXPECT_NE(run.err.find("interrupted; written before the stop: interval"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("(not verified)"), std::string::npos) << run.err;
+        if (!c.json) {
+            EXPECT_NE(run.out.find("interval"), std::string::npos) << run.out;
+            EXPECT_NE(run.out.find("not written"), std::string::npos) << run.out;
+            continue;
+        }
+        json report, last;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            last = Json(line);
+            if (last.contains("written")) report = last;
+        }
+        // Exactly what the module received is reported as written.
+        EXPECT_EQ(report["written"].size(), writes.size()) << run.out;
+        EXPECT_EQ(report["written"][0], "interval") << run.out;
+        EXPECT_EQ(report["interrupted"], true);
+        EXPECT_EQ(report["exit"], 130);
+        EXPECT_EQ(last["exit"], 130) << "the last document stands for the whole run";
+    }
+}
+
+TEST(Kestovctl, JsonSaysEveryOutcomeWithItsSchemaAndExit) {
+    auto module = StartModule();
+    auto other = StartModule("KESTOV-LV250");
+    const std::string profile = TempFile("json.json", R"({"format":"kestov-lv2xx-profile","version":1,"interval":200})");
+    struct Case {
+        const char* name;
+        Strings args;
+        int status;
+    };
+    const Case cases[] = {
+        {"usage error before parsing", {"--json", "scan"}, 2},
+        {"unknown subcommand", {"--json", "frobnicate"}, 2},
+        {"missing port", {"info", "/dev/no-such-port", "--json"}, 3},
+        {"wrong model", {"--json", "info", other->DevicePath()}, 4},
+        {"refused name", {"--json", "set", module->DevicePath(), "name=a,b"}, 2},
+        {"unreadable profile", {"--json", "apply", module->DevicePath(), "/no/such.json"}, 2},
+        {"provision of a missing port", {"--json", "provision", profile, "/dev/no-such-port"}, 3},
+        {"info", {"--json", "info", module->DevicePath()}, 0},
+        {"export", {"--json", "export", module->DevicePath()}, 0},
+        {"ports", {"--json", "ports", module->DevicePath()}, 0},
+        {"reboot", {"--json", "reboot", module->DevicePath()}, 0},
+        {"provision", {"--json", "provision", profile, module->DevicePath()}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ToolRun run = RunTool(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        std::istringstream lines(run.out);
+        json last;
+        int documents = 0;
+        for (std::string line; std::getline(lines, line); ++documents) {
+            last = Json(line);
+            ASSERT_TRUE(last.is_object()) << line;
+            EXPECT_EQ(last["schema"], 1) << line;
+            ASSERT_TRUE(last.contains("exit")) << line;
+            if (last.contains("event")) {
+                // Progress events: fixed keys, no status yet.
+                EXPECT_TRUE(last["exit"].is_null()) << line;
+                for (const char* key : {"type", "port", "event", "detail"}) EXPECT_TRUE(last.contains(key)) << line;
+            }
+        }
+        ASSERT_GT(documents, 0) << run.err;
+        EXPECT_EQ(last["exit"], c.status) << run.out;
+        if (c.status != 0) {
+            EXPECT_FALSE(last.value("error", std::string()).empty() && !last.contains("summary")) << run.out;
+        }
+    }
+}
+
+TEST(Kestovctl, NamesItselfAndItsVersion) {
+    const ToolRun version = RunTool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "kestovctl " KESTOVCTL_VERSION "\n");
+    const ToolRun help = RunTool({"--help"});
+    EXPECT_EQ(help.out.find(KESTOVCTL_PATH), std::string::npos) << "no build path in the usage";
+    EXPECT_NE(help.out.find("Usage: kestovctl "), std::string::npos) << help.out;
+}
+
+TEST(Kestovctl, ProfilesForAnotherModelWarnAndScanningModulesAreStopped) {
+    auto module = StartModule();
+    sim::SimState s = module->State();
+    s.scanning = true;
+    module->SetState(s);
+    const ToolRun info = RunTool({"info", module->DevicePath()});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_FALSE(module->State().scanning) << "left scanning";
+    EXPECT_EQ(module->Commands().back(), "AT+STOPSCAN");
+
+    const std::string profile = TempFile(
+        "lv230.json", R"({"format":"kestov-lv2xx-profile","version":1,"model":"KESTOV-LV230","interval":200})");
+    for (const bool asJson : {false, true}) {
+        SCOPED_TRACE(asJson ? "json" : "text");
+        Strings args = {"apply", module->DevicePath(), profile};
+        if (asJson) args.insert(args.begin(), "--json");
+        const ToolRun run = RunTool(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string says = "warning: " + module->DevicePath() +
+                                 ": the profile is for a KESTOV-LV230, this module is a KESTOV-LV200";
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+        if (asJson) {
+            EXPECT_EQ(Json(run.out)["warnings"].size(), 1u) << run.out;
+        }
+    }
+}
+
+TEST(Kestovctl, ScanTablePadsNamesByTheColumnsTheyTake) {
+    auto module = StartModule();
+    std::vector<sim::SimDevice> devices;
+    for (const char* name : {"plain", "K\xC3\xBC" "che-4", "\xEB\xB6\x80\xEC\x97\x8C"}) {  // Küche-4, 부엌
+        sim::SimDevice d;
+        d.address[5] = static_cast<uint8_t>(devices.size() + 1);
+        d.name = name;
+        d.rssi = -50;
+        devices.push_back(d);
+    }
+    module->SetScanDevices(devices);
+    const ToolRun run = RunTool({"scan", module->DevicePath(), "--seconds", "1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Every row takes as many columns as the header: Küche-4 is 8 bytes in 7
+    // columns, 부엌 6 bytes in 4.
+    std::istringstream lines(run.out);
+    std::string header;
+    std::getline(lines, header);
+    struct Row {
+        std::string name;
+        std::size_t columns;
+    };
+    for (const Row& r : {Row{"plain", 5}, Row{"K\xC3\xBC" "che-4", 7}, Row{"\xEB\xB6\x80\xEC\x97\x8C", 4}}) {
+        SCOPED_TRACE(r.name);
+        const std::size_t at = run.out.find("  " + r.name + " ");
+        ASSERT_NE(at, std::string::npos) << run.out;
+        const std::size_t start = run.out.rfind('\n', at) + 1;
+        const std::string line = run.out.substr(start, run.out.find('\n', at) - start);
+        EXPECT_EQ(line.size() - r.name.size() + r.columns, header.size()) << line;
     }
 }

@@ -51,6 +51,7 @@ TEST(Profile, RefusesBrokenHostileAndForeignFiles) {
         {"unknown model", Profile(R"("model":"KESTOV-LV250")"), "not a supported model"},
         {"name too long", Profile(R"("name":"NINEBYTES")"), "Device name is too long."},
         {"CR in name", Profile(R"("name":"A\rATZ")"), "The device name contains a character the module cannot take."},
+        {"comma in name", Profile(R"("name":"a,b")"), "The device name cannot contain a comma"},
         {"interval low", Profile(R"("interval":19)"), "interval: expected a whole number from 20 to 2560"},
         {"interval text", Profile(R"("interval":"100")"), "interval: expected a whole number"},
         {"parity", Profile(R"("uart":{"parity":"mark"})"), "parity: none, even or odd"},

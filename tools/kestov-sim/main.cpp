@@ -44,7 +44,8 @@ void PrintUsage(FILE* out) {
         "  --delay-ms N     wait N ms before each reply\n"
         "  --scanning       start scanning at once, as a module left scanning would\n"
         "  --straddle       keep a scan report half sent whenever a command arrives\n"
-        "  --help           show this text\n",
+        "  --help           show this text\n"
+        "  --version        show the version\n",
         out);
 }
 
@@ -57,7 +58,7 @@ bool ParseNumber(const char* text, double min, double max, double& out) {
     return true;
 }
 
-// Returns 0 to run, 1 after --help, 2 on a usage error.
+// Returns 0 to run, 1 after --help or --version, 2 on a usage error.
 int ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -70,6 +71,9 @@ int ParseOptions(int argc, char** argv, Options& o) {
         double n = 0;
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
+            return 1;
+        } else if (arg == "--version") {
+            std::printf("kestov-sim %s\n", KESTOV_SIM_VERSION);
             return 1;
         } else if (arg == "--echo") {
             o.echo = true;

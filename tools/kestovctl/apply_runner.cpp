@@ -1,6 +1,7 @@
 #include "apply_runner.h"
 
 #include "exit_codes.h"
+#include "interrupt.h"
 #include "module_link.h"
 #include "ops/session/device_settings.h"
 
@@ -42,15 +43,24 @@ bool ExpandNameTemplate(const std::string& tmpl, const std::string& addressHex, 
 PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) {
     PortReport report;
     report.port = request.port;
-    auto say = [&](const std::string& event) {
+    auto say = [&](const std::string& event, const std::string& detail = {}) {
         if (progress) {
-            progress(request.port, event);
+            progress(request.port, event, detail);
         }
     };
     auto fail = [&](int code, std::string error) {
         report.exitCode = code;
         report.error = std::move(error);
         return report;
+    };
+    auto interrupted = [&] {
+        report.interrupted = true;
+        std::string written;
+        for (const std::string& f : report.outcome.written) {
+            written += (written.empty() ? "" : ", ") + f;
+        }
+        return fail(EXIT_INTERRUPTED, request.port + ": interrupted; written before the stop: " +
+                                          (written.empty() ? "nothing" : written + " (not verified)"));
     };
 
     OpenResult opened = OpenModule(request.port);
@@ -59,7 +69,14 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
     }
     ModuleLink& link = *opened.link;
     report.model = link.modelText;
-    say("identified " + link.modelText);
+    say("identified", link.modelText);
+    if (!request.profileModel.empty() && request.profileModel != link.modelText) {
+        report.warnings.push_back(request.port + ": the profile is for a " + request.profileModel + ", this module is a " +
+                                  link.modelText);
+    }
+    if (interrupt::Requested()) {
+        return interrupted();
+    }
 
     SettingsPatch patch = request.patch;
     report.skipped = settings_patch::UnsupportedFields(patch, link.model);
@@ -76,12 +93,15 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
         settings_patch::DropUnsupported(patch, link.model);
     }
 
-    const ReadResult current = link.session.ReadAll(link.model);
+    const ReadResult current = ReadModuleSettings(link);
     if (!current) {
         return fail(ExitFor(current), request.port + ": read-back failed: " + current.Describe());
     }
     report.address = AddressText(current.settings.address);
-    say("read");
+    say("read", report.address);
+    if (interrupt::Requested()) {
+        return interrupted();
+    }
 
     if (!request.nameTemplate.empty()) {
         std::string name, error;
@@ -97,9 +117,13 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
                                     for (const std::string& f : fields) {
                                         list += (list.empty() ? "" : " ") + f;
                                     }
-                                    say("wrote " + list);
-                                });
+                                    say("wrote", list);
+                                },
+                                [] { return !interrupt::Requested(); });
     const ApplyOutcome& o = report.outcome;
+    if (o.stopped) {
+        return interrupted();
+    }
     if (!o.refused.empty()) {
         return fail(EXIT_USAGE, request.port + ": " + o.refused + "; nothing was written");
     }

@@ -17,6 +17,8 @@ struct ApplyRequest {
     // "KST-{addr4}", "{seq:03}"...: the module's name, filled in per port.
     std::string nameTemplate;
     int sequence = 1;
+    // The model the profile names; a module of another model gets a warning.
+    std::string profileModel;
 };
 
 struct PortReport {
@@ -26,12 +28,15 @@ struct PortReport {
     int exitCode = 0;
     std::string error;  // one line when exitCode is not 0
     std::vector<std::string> skipped;  // fields the model lacks, left out
+    std::vector<std::string> warnings;  // one line each
+    bool interrupted = false;  // Ctrl+C: stopped after the command in flight
     ApplyOutcome outcome;
 };
 
-// Events of a running apply, for progress lines: "identified", "read",
-// "writing FIELD...", "verifying".
-using ApplyProgress = std::function<void(const std::string& port, const std::string& event)>;
+// Events of a running apply, for progress lines: "identified" (detail: the
+// model), "read" (detail: the address), "wrote" (detail: the fields), "verified".
+using ApplyProgress =
+    std::function<void(const std::string& port, const std::string& event, const std::string& detail)>;
 
 PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress = {});
 

@@ -20,7 +20,7 @@ bool ReadModule(const std::string& port, OpenResult& opened, ReadResult& read) {
         PrintError(opened.error);
         return false;
     }
-    read = opened.link->session.ReadAll(opened.link->model);
+    read = ReadModuleSettings(*opened.link);
     if (!read) {
         PrintError(port + ": read-back failed: " + read.Describe());
         return false;
@@ -33,8 +33,11 @@ int ExitOf(const OpenResult& opened, const ReadResult& read) {
 }
 
 int Finish(const GlobalOptions& g, const PortReport& r, bool dryRun) {
+    for (const std::string& w : r.warnings) {
+        PrintWarning(w);
+    }
     if (g.json) {
-        std::cout << Dump(PortReportJson(r)) << "\n";
+        EmitJson(PortReportJson(r), r.exitCode);
     } else {
         PrintPortReport(r, dryRun);
     }
@@ -46,7 +49,7 @@ int Finish(const GlobalOptions& g, const PortReport& r, bool dryRun) {
 
 }  // namespace
 
-bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& error) {
+bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& model, std::string& error) {
     // Regular files only: a FIFO or a device in its place is refused, never waited on.
     const file_io::ReadResult read = file_io::ReadWholeFile(file, profile::kMaxBytes);
     if (read.error) {
@@ -59,6 +62,7 @@ bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string&
         return false;
     }
     patch = parsed.patch;
+    model = parsed.model;
     return true;
 }
 
@@ -71,18 +75,22 @@ int CmdInfo(const GlobalOptions& g, const std::string& port) {
     if (g.json) {
         nlohmann::json j = SettingsJson(read.settings);
         j["port"] = port;
-        std::cout << Dump(j) << "\n";
+        EmitJson(j, EXIT_OK);
     } else {
         PrintSettings(port, read.settings);
     }
     return EXIT_OK;
 }
 
-int CmdExport(const GlobalOptions&, const std::string& port) {
+int CmdExport(const GlobalOptions& g, const std::string& port) {
     OpenResult opened;
     ReadResult read;
     if (!ReadModule(port, opened, read)) {
         return ExitOf(opened, read);
+    }
+    if (g.json) {
+        EmitJson({{"port", port}, {"profile", nlohmann::json::parse(profile::Export(read.settings))}}, EXIT_OK);
+        return EXIT_OK;
     }
     std::cout << profile::Export(read.settings);
     return EXIT_OK;
@@ -113,7 +121,7 @@ int CmdApply(const GlobalOptions& g, const std::string& port, const std::string&
     request.dryRun = dryRun;
     request.skipUnsupported = skipUnsupported;
     std::string error;
-    if (!LoadProfileFile(file, request.patch, error)) {
+    if (!LoadProfileFile(file, request.patch, request.profileModel, error)) {
         PrintError(error);
         return EXIT_USAGE;
     }
@@ -136,9 +144,9 @@ int CmdReboot(const GlobalOptions& g, const std::string& port, bool factoryReset
     if (g.json) {
         nlohmann::json j = {{"port", port}, {"command", what}, {"ok", bool(r)}};
         if (!r) {
-            j["error"] = r.Describe();
+            j["error"] = port + ": " + r.Describe();
         }
-        std::cout << Dump(j) << "\n";
+        EmitJson(j, ExitFor(r));
     } else if (r) {
         std::printf("%s: %s done, the module restarted\n", port.c_str(), what);
     }

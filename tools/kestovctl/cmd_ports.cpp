@@ -60,7 +60,7 @@ int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::ve
         list.push_back(j);
     }
     if (g.json) {
-        std::cout << Dump({{"ports", list}}) << "\n";
+        EmitJson({{"ports", list}}, EXIT_OK);
         return EXIT_OK;
     }
     if (ports.empty()) {

@@ -55,8 +55,8 @@ std::string Joined(const std::vector<std::string>& words) {
 int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vector<std::string>& ports,
                  const std::string& nameTemplate, bool skipUnsupported) {
     SettingsPatch patch;
-    std::string error;
-    if (!LoadProfileFile(file, patch, error)) {
+    std::string error, profileModel;
+    if (!LoadProfileFile(file, patch, profileModel, error)) {
         PrintError(error);
         return EXIT_USAGE;
     }
@@ -87,12 +87,14 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
             request.skipUnsupported = skipUnsupported;
             request.nameTemplate = nameTemplate;
             request.sequence = static_cast<int>(i + 1);
-            reports[i] = RunApply(request, [&](const std::string& port, const std::string& event) {
+            request.profileModel = profileModel;
+            reports[i] = RunApply(request, [&](const std::string& port, const std::string& event,
+                                               const std::string& detail) {
                 if (lines) {
-                    lines->Set(i, event);
+                    lines->Set(i, detail.empty() ? event : event + " " + detail);
                 } else if (g.json) {
-                    std::lock_guard<std::mutex> lock(outMutex);
-                    std::cout << Dump({{"port", port}, {"event", event}}) << std::endl;
+                    // Fixed keys; "exit" stays null until the port's report.
+                    EmitJson({{"type", "event"}, {"port", port}, {"event", event}, {"detail", detail}}, nullptr);
                 }
             });
             const PortReport& r = reports[i];
@@ -100,10 +102,12 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
             if (lines) {
                 lines->Set(i, done);
             } else {
-                std::lock_guard<std::mutex> lock(outMutex);
                 if (g.json) {
-                    std::cout << Dump(PortReportJson(r)) << std::endl;
+                    nlohmann::json j = PortReportJson(r);
+                    j["type"] = "port";
+                    EmitJson(j, r.exitCode);
                 } else {
+                    std::lock_guard<std::mutex> lock(outMutex);
                     std::printf("%-20s %s\n", r.port.c_str(), done.c_str());
                     std::fflush(stdout);
                 }
@@ -116,15 +120,27 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
 
     int failed = 0;
     int status = EXIT_OK;
+    bool interrupted = false;
     for (const PortReport& r : reports) {
         if (r.exitCode != 0) {
             ++failed;
             status = status == EXIT_OK ? r.exitCode : status;
         }
+        interrupted = interrupted || r.interrupted;
+    }
+    // Ctrl+C decides the status, whatever else failed.
+    if (interrupted) {
+        status = EXIT_INTERRUPTED;
+    }
+    for (const PortReport& r : reports) {
+        for (const std::string& w : r.warnings) {
+            PrintWarning(w);
+        }
     }
     if (g.json) {
-        nlohmann::json summary = {{"ports", ports.size()}, {"succeeded", ports.size() - failed}, {"failed", failed}};
-        std::cout << Dump({{"summary", summary}}) << std::endl;
+        nlohmann::json summary = {{"ports", ports.size()}, {"succeeded", ports.size() - failed}, {"failed", failed},
+                                  {"interrupted", interrupted}};
+        EmitJson({{"type", "summary"}, {"summary", summary}}, status);
     } else {
         std::printf("\n%zu of %zu modules provisioned\n", ports.size() - static_cast<std::size_t>(failed), ports.size());
         for (const PortReport& r : reports) {

@@ -2,6 +2,7 @@
 // the tool lists what it saw with RSSI figures.
 #include "commands.h"
 #include "exit_codes.h"
+#include "interrupt.h"
 #include "module_link.h"
 #include "ops/rules/input_rules.h"
 #include "ops/session/record_text.h"
@@ -9,21 +10,11 @@
 #include "ops/scan/scan_stats.h"
 #include "ops/rules/string_ids.h"
 #include "report.h"
+#include "text_width.h"
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <iostream>
 #include <vector>
-
-namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
-
-}  // namespace
 
 int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
             bool rssiSet, int rssiMin, std::size_t maxDevices) {
@@ -41,11 +32,6 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
         return opened.exitCode;
     }
     // Ctrl+C ends the wait for the next report; the module's scan is then stopped.
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
     using Clock = std::chrono::steady_clock;
     // Counted from the module's start of the scan, which the first check follows.
     Clock::time_point start{};
@@ -61,7 +47,7 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
                 started = true;
                 start = Clock::now();
             }
-            return !g_interrupted.load() && (seconds <= 0 || elapsedMs() < static_cast<long>(seconds * 1000));
+            return !interrupt::Requested() && (seconds <= 0 || elapsedMs() < static_cast<long>(seconds * 1000));
         },
         [&](const lv2xx_scan_report& report) {
             if (rssiSet && report.rssi < rssiMin) {
@@ -77,6 +63,8 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
     }
 
     const std::vector<std::size_t> order = stats.SlotsByFirstSighting();
+    // Names are padded by the columns they take, not by their bytes.
+    constexpr std::size_t kNameColumns = 20;
     if (g.json) {
         nlohmann::json devices = nlohmann::json::array();
         for (const std::size_t slot : order) {
@@ -86,20 +74,21 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
                                {"maxRssi", d.maxRssi}, {"meanRssi", d.MeanRssi()}, {"firstSeenMs", d.firstSeenMs},
                                {"lastSeenMs", d.lastSeenMs}});
         }
-        std::cout << Dump({{"port", port}, {"reports", stats.TotalReports()}, {"devices", devices},
-                           {"deviceLimit", stats.Capacity()}, {"droppedDevices", stats.DroppedDevices()},
-                           {"droppedReports", stats.DroppedReports()}, {"interrupted", g_interrupted.load()}})
-                  << "\n";
+        EmitJson({{"port", port}, {"reports", stats.TotalReports()}, {"devices", devices},
+                  {"deviceLimit", stats.Capacity()}, {"droppedDevices", stats.DroppedDevices()},
+                  {"droppedReports", stats.DroppedReports()}, {"interrupted", interrupt::Requested()}},
+                 interrupt::Requested() ? EXIT_INTERRUPTED : EXIT_OK);
     } else {
-        std::printf("%-12s  %-20s %6s %5s %5s %5s %5s %6s\n", "ADDRESS", "NAME", "HITS", "FIRST", "LAST", "MIN",
-                    "MAX", "MEAN");
+        std::printf("%-12s  %s %6s %5s %5s %5s %5s %6s\n", "ADDRESS", PadToWidth("NAME", kNameColumns).c_str(),
+                    "HITS", "FIRST", "LAST", "MIN", "MAX", "MEAN");
         for (const std::size_t slot : order) {
             const ScanDeviceStats& d = stats.Devices()[slot];
             std::string name;
             for (unsigned char c : d.name) {
                 name.push_back(c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c));
             }
-            std::printf("%-12s  %-20s %6llu %5d %5d %5d %5d %6.1f\n", d.address.c_str(), name.c_str(),
+            std::printf("%-12s  %s %6llu %5d %5d %5d %5d %6.1f\n", d.address.c_str(),
+                        PadToWidth(name, kNameColumns).c_str(),
                         static_cast<unsigned long long>(d.hits), d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi,
                         d.MeanRssi());
         }
@@ -111,5 +100,5 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
                         static_cast<unsigned long long>(stats.DroppedReports()), stats.Capacity());
         }
     }
-    return g_interrupted.load() ? EXIT_INTERRUPTED : EXIT_OK;
+    return interrupt::Requested() ? EXIT_INTERRUPTED : EXIT_OK;
 }

@@ -2,23 +2,62 @@
 #include "commands.h"
 #include "ops/scan/scan_stats.h"
 #include "exit_codes.h"
+#include "interrupt.h"
 #include "link/file_io.h"
 #include "report.h"
 
 #include <CLI/CLI.hpp>
 
 #include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Looked for before parsing, so that a usage error is JSON too.
+bool AsksForJson(int argc, char** argv) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The first word that is not an option, when it names no subcommand.
+std::string UnknownSubcommand(const CLI::App& app, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            continue;
+        }
+        for (const CLI::App* sub : app.get_subcommands({})) {
+            if (sub->get_name() == argv[i]) {
+                return {};
+            }
+        }
+        return argv[i];
+    }
+    return {};
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     file_io::WatchStdout();
+    interrupt::Install();
+    // The name is fixed, so usage never shows the path the program was started by.
     CLI::App app{"Configure KESTOV LV200/LV210/LV220/LV230 Bluetooth LE modules over a serial port.\n"
-                 "Set the module's dial to Set (115200 baud, 8N1)."};
-    app.set_version_flag("--version", std::string(KESTOVCTL_VERSION));
+                 "Set the module's dial to Set (115200 baud, 8N1).",
+                 "kestovctl"};
+    app.set_version_flag("--version", "kestovctl " + std::string(KESTOVCTL_VERSION));
     app.require_subcommand(1);
     // --json may also follow the subcommand.
     app.fallthrough();
     GlobalOptions g;
-    app.add_flag("--json", g.json, "Machine-readable output: one JSON object, or JSON lines for streams");
+    g.json = AsksForJson(argc, argv);
+    app.add_flag("--json", g.json,
+                 "Machine-readable output on stdout, also for failures: one JSON object, or JSON lines for "
+                 "provision; each carries \"schema\" and \"exit\"");
 
     int status = EXIT_OK;
     std::string port, file, nameFilter, nameTemplate;
@@ -51,14 +90,30 @@ int main(int argc, char** argv) {
 
     auto* scan = app.add_subcommand("scan", "Let the module scan and list the devices it sees");
     scan->add_option("PORT", port, "Serial device")->required();
-    scan->add_option("--seconds", seconds, "How long to scan; 0 until Ctrl+C")->capture_default_str();
+    bool untilInterrupted = false;
+    auto* secondsOption = scan->add_option("--seconds", seconds, "How long to scan, in seconds (more than 0)")
+                              ->capture_default_str()
+                              ->check(CLI::Validator(
+                                  [](std::string& text) -> std::string {
+                                      char* end = nullptr;
+                                      const double v = std::strtod(text.c_str(), &end);
+                                      if (end == text.c_str() || *end != '\0' || !(v > 0)) {
+                                          return "a scan lasts more than 0 seconds, not \"" + text +
+                                                 "\" (--until-interrupted scans until Ctrl+C)";
+                                      }
+                                      return {};
+                                  },
+                                  "SECONDS>0"));
+    scan->add_flag("--until-interrupted", untilInterrupted, "Scan until Ctrl+C")->excludes(secondsOption);
     scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to 8 bytes, on the module)");
     scan->add_option("--rssi", rssi, "Leave out reports weaker than this RSSI (-127 to 127)");
     scan->add_option("--max-devices", maxDevices,
                      "Devices kept; beyond it the least recently seen are dropped and counted")
         ->capture_default_str()
         ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}));
-    scan->callback([&] { status = CmdScan(g, port, seconds, nameFilter, rssi != INT_MIN, rssi, maxDevices); });
+    scan->callback([&] {
+        status = CmdScan(g, port, untilInterrupted ? 0 : seconds, nameFilter, rssi != INT_MIN, rssi, maxDevices);
+    });
 
     auto* reboot = app.add_subcommand("reboot", "Restart the module");
     reboot->add_option("PORT", port, "Serial device")->required();
@@ -89,6 +144,10 @@ int main(int argc, char** argv) {
     provision->callback([&] { status = CmdProvision(g, file, paths, nameTemplate, skipUnsupported); });
 
     try {
+        // CLI11 would only say that the word was not expected.
+        if (const std::string word = UnknownSubcommand(app, argc, argv); !word.empty()) {
+            throw CLI::ParseError("unknown subcommand \"" + word + "\" (kestovctl --help lists them)", EXIT_USAGE);
+        }
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         status = app.exit(e);
@@ -99,6 +158,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         PrintError(e.what());
         status = EXIT_USAGE;
+    }
+    if (g.json && !JsonEmitted() && status != EXIT_OK) {
+        EmitJson({{"error", FirstError()}}, status);
     }
     // Output lost on a full disk or a closed pipe is a failure, not a success.
     if (const file_io::Error e = file_io::CloseStdout()) {

@@ -31,3 +31,13 @@ OpenResult OpenModule(const std::string& port) {
     r.link = std::move(link);
     return r;
 }
+
+ReadResult ReadModuleSettings(ModuleLink& link) {
+    ReadResult read = link.session.ReadAll(link.model);
+    if (read && read.settings.state == "SCANNING") {
+        if (const SessionResult stopped = link.session.StopScan(); !stopped) {
+            static_cast<SessionResult&>(read) = stopped;
+        }
+    }
+    return read;
+}

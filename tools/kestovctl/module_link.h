@@ -25,3 +25,6 @@ struct OpenResult {
 // Opens the port at 115200 baud, 8N1 (the module's setup dial position)
 // and identifies the module.
 OpenResult OpenModule(const std::string& port);
+
+// Reads everything back; a module found scanning is stopped, as the window does.
+ReadResult ReadModuleSettings(ModuleLink& link);

@@ -5,7 +5,10 @@
 #include "ops/traffic/traffic_text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <iostream>
+#include <mutex>
 
 using nlohmann::json;
 
@@ -28,11 +31,39 @@ std::string FieldStatus(const PortReport& r, const FieldChange& c) {
 // Module texts may hold anything: shown as the traffic view shows wire bytes.
 std::string Visible(const std::string& text) { return traffic::EscapeWireBytes(text); }
 
+std::mutex g_outputMutex;
+std::atomic<bool> g_jsonEmitted{false};
+std::string g_firstError;
+
 }  // namespace
 
 std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-void PrintError(const std::string& text) { std::fprintf(stderr, "kestovctl: %s\n", Visible(text).c_str()); }
+void PrintError(const std::string& text) {
+    std::lock_guard<std::mutex> lock(g_outputMutex);
+    if (g_firstError.empty()) {
+        g_firstError = text;
+    }
+    std::fprintf(stderr, "kestovctl: %s\n", Visible(text).c_str());
+}
+
+void PrintWarning(const std::string& text) {
+    std::lock_guard<std::mutex> lock(g_outputMutex);
+    std::fprintf(stderr, "kestovctl: warning: %s\n", Visible(text).c_str());
+}
+
+void EmitJson(json body, const json& exitStatus) {
+    json j = {{"schema", kJsonSchema}};
+    j.update(body);
+    j["exit"] = exitStatus;
+    std::lock_guard<std::mutex> lock(g_outputMutex);
+    std::cout << Dump(j) << std::endl;
+    g_jsonEmitted = true;
+}
+
+bool JsonEmitted() { return g_jsonEmitted; }
+
+const std::string& FirstError() { return g_firstError; }
 
 nlohmann::ordered_json SettingsJson(const DeviceSettings& s) {
     nlohmann::ordered_json j = {
@@ -85,9 +116,11 @@ json PortReportJson(const PortReport& r) {
     if (!r.address.empty()) {
         j["address"] = r.address;
     }
-    if (!r.skipped.empty()) {
-        j["skipped"] = r.skipped;
-    }
+    // Fixed keys: present (maybe empty) in every report.
+    j["skipped"] = r.skipped;
+    j["warnings"] = r.warnings;
+    j["interrupted"] = r.interrupted;
+    j["verified"] = r.outcome.verified;
     if (r.exitCode != 0) {
         j["error"] = r.error;
     }

@@ -19,3 +19,15 @@ void PrintPortReport(const PortReport& r, bool dryRun);
 std::string Dump(const nlohmann::json& j);
 // Errors go to stderr on one line: "kestovctl: TEXT".
 void PrintError(const std::string& text);
+// "kestovctl: warning: TEXT" on stderr.
+void PrintWarning(const std::string& text);
+
+// Every JSON document starts with the schema version and carries "exit":
+// the exit status it stands for, or null on a progress event.
+inline constexpr int kJsonSchema = 1;
+// Prints one document on its own line (thread-safe) and flushes it.
+void EmitJson(nlohmann::json body, const nlohmann::json& exitStatus);
+// Whether a command has printed a document yet; if not, main prints one for
+// the outcome with the first error.
+bool JsonEmitted();
+const std::string& FirstError();

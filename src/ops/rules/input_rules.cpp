@@ -131,7 +131,12 @@ int CheckDeviceName(const std::string& utf8) {
     if (utf8.size() > kMaxNameBytes) {
         return IDS_DEVICE_NAME_TOO_LONG;
     }
-    return AnyControl(utf8) ? IDS_DEVICE_NAME_BAD_CHAR : 0;
+    if (AnyControl(utf8)) {
+        return IDS_DEVICE_NAME_BAD_CHAR;
+    }
+    // The information reply is "address,name,extra,state" with no quoting:
+    // a comma in the name cannot be told from the one after it.
+    return utf8.find(',') != std::string::npos ? IDS_DEVICE_NAME_COMMA : 0;
 }
 
 int CheckScanFilterName(const std::string& utf8) {

@@ -23,8 +23,8 @@ inline constexpr int kMaxRssi = 127;
 bool HasControlChar(const std::string& text);
 bool HasControlChar(const std::u16string& text);
 
-// New device name (UTF-8): over 8 bytes -> 109, a control character -> 142.
-// The empty name is allowed.
+// New device name (UTF-8): over 8 bytes -> 109, a control character -> 142,
+// a comma -> 145. The empty name is allowed.
 int CheckDeviceName(const std::string& utf8);
 // Scan name filter (UTF-8): empty or over 8 bytes -> 129, a control
 // character -> 143.

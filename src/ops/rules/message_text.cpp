@@ -59,6 +59,9 @@ const StringEntry kStrings[] = {
     {142, QT_TRANSLATE_NOOP("Strings", "The device name contains a character the module cannot take.")},
     {143, QT_TRANSLATE_NOOP("Strings", "The name in Scan filter contains a character the module cannot take.")},
     {144, QT_TRANSLATE_NOOP("Strings", "Slot %d: The TAG contains a character the module cannot take.")},
+    {145, QT_TRANSLATE_NOOP("Strings",
+            "The device name cannot contain a comma: the module's reply separates its fields with commas, "
+            "so the name could not be read back.")},
     {57664, QT_TRANSLATE_NOOP("Strings",
             "Company and product identification, a product release number, "
             "and copyright and trademark notification.\nInfo.")},

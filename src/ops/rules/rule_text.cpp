@@ -21,6 +21,7 @@ std::string RuleText(int stringId, int slot) {
     case IDS_DEVICE_NAME_BAD_CHAR:
     case IDS_FILTER_NAME_BAD_CHAR:
     case IDS_SLOT_TAG_BAD_CHAR:
+    case IDS_DEVICE_NAME_COMMA:
         break;
     default:
         return "";

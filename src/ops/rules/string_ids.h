@@ -46,5 +46,6 @@ enum StringId : int {
     IDS_DEVICE_NAME_BAD_CHAR = 142,     // "The device name contains a character the module cannot take."
     IDS_FILTER_NAME_BAD_CHAR = 143,     // "The name in Scan filter contains a character the module cannot take."
     IDS_SLOT_TAG_BAD_CHAR = 144,        // "Slot %d: The TAG contains a character the module cannot take."
+    IDS_DEVICE_NAME_COMMA = 145,        // "The device name cannot contain a comma: ..."
     IDS_ABOUT_PROMPT = 57664,           // menu prompt of the About command
 };

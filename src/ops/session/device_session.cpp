@@ -132,7 +132,13 @@ SessionResult DeviceSession::Exchange(const steps::Step& step, const char* cmd, 
 template <class... Args>
 SessionResult DeviceSession::Run(const steps::Step& step, lv2xx_reply* reply, Args... args) {
     char cmd[kCommandBufferSize];
-    const unsigned len = FormatCommand(cmd, step.format, args...);
+    unsigned len = 0;
+    if constexpr (sizeof...(Args) == 0) {
+        // No placeholders: the command goes out as the table spells it.
+        len = FormatCommand(cmd, "%s", step.format);
+    } else {
+        len = FormatCommand(cmd, step.format, args...);
+    }
     return Exchange(step, cmd, len, reply);
 }
 

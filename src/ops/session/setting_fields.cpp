@@ -47,7 +47,7 @@ SlotEntry SlotOf(const DeviceSettings& s, int n) {
 
 Refusal AssignName(DeviceSettings& s, int, const std::string& text) {
     if (const int id = input_rules::CheckDeviceName(text)) {
-        return Rule(id, "at most 8 bytes of UTF-8, no control characters");
+        return Rule(id, "at most 8 bytes of UTF-8, no control characters or commas");
     }
     s.name = text;
     return {};

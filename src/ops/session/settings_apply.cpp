@@ -23,7 +23,8 @@ struct Write {
 }  // namespace
 
 ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch,
-                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten) {
+                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten,
+                        const std::function<bool()>& keepGoing) {
     ApplyOutcome out;
     if (out.refused = settings_patch::Check(patch); !out.refused.empty()) {
         return out;
@@ -64,7 +65,14 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
         return out;
     }
 
+    const auto stopHere = [&] {
+        out.stopped = keepGoing && !keepGoing();
+        return out.stopped;
+    };
     for (const Write& w : plan) {
+        if (stopHere()) {
+            return out;
+        }
         out.failure = w.command->write(session, target, w.slot);
         if (!out.failure) {
             return out;
@@ -73,6 +81,9 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
         if (onWritten) {
             onWritten(w.fields);
         }
+    }
+    if (stopHere()) {
+        return out;
     }
     const ReadResult back = session.ReadAll(current.model);
     if (!back) {

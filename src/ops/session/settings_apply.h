@@ -16,13 +16,17 @@ struct ApplyOutcome {
     std::vector<std::string> written;   // fields written, in order
     SessionResult failure;              // the write or read-back that failed
     bool verified = false;              // read back and compared
+    bool stopped = false;               // keepGoing said no before every write was done
     std::vector<FieldChange> mismatches;
     DeviceSettings after;               // the read-back
 
-    bool Ok() const { return refused.empty() && bool(failure) && mismatches.empty(); }
+    bool Ok() const { return refused.empty() && bool(failure) && mismatches.empty() && !stopped; }
 };
 
 // With dryRun only the changes are filled in. onWritten is called after
-// each write with the fields it wrote.
+// each write with the fields it wrote. keepGoing, when given, is asked before
+// each write and before the read-back: false stops there (stopped is set,
+// nothing is verified), so a write once started always completes.
 ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch,
-                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten = {});
+                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten = {},
+                        const std::function<bool()>& keepGoing = {});

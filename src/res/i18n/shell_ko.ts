@@ -15,5 +15,9 @@
         <source>Slot %d: The TAG contains a character the module cannot take.</source>
         <translation>Slot %d: TAG에 모듈이 받을 수 없는 문자가 있습니다.</translation>
     </message>
+    <message>
+        <source>The device name cannot contain a comma: the module&apos;s reply separates its fields with commas, so the name could not be read back.</source>
+        <translation>장치 이름에 쉼표(,)를 쓸 수 없습니다. 모듈의 응답은 항목을 쉼표로 구분하므로 이름을 다시 읽을 수 없습니다.</translation>
+    </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include "ui/shell/application.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/settings_store.h"
+#include "ui/shell/strings.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -61,7 +62,7 @@ public:
         std::vector<SerialPortEntry> ports = m_system.Ports();
         SerialPortEntry sim;
         sim.path = m_simPath;
-        sim.product = "Simulated module";
+        sim.product = UiText("Program", "Simulated module").toStdString();
         ports.push_back(sim);
         return ports;
     }

@@ -30,6 +30,11 @@ TEST(InputRules, TextChecksReturnTheMessageToShow) {
         {CheckDeviceName, "A\nB", IDS_DEVICE_NAME_BAD_CHAR},
         {CheckDeviceName, "A\x7f", IDS_DEVICE_NAME_BAD_CHAR},
         {CheckDeviceName, "ABCDEFGH\r", IDS_DEVICE_NAME_TOO_LONG},
+        // The information reply could not be split back into its fields.
+        {CheckDeviceName, "a,b", IDS_DEVICE_NAME_COMMA},
+        {CheckDeviceName, ",", IDS_DEVICE_NAME_COMMA},
+        {CheckDeviceName, "A\r,", IDS_DEVICE_NAME_BAD_CHAR},
+        {CheckSlotTag, "a,b", 0},
         {CheckScanFilterName, "TALVERN", 0},
         {CheckScanFilterName, "ABCDEFGH", 0},
         {CheckScanFilterName, "", IDS_INVALID_FILTER_NAME},

@@ -19,8 +19,10 @@ check() {  # check TEST PATH
 check -x bin/kestov-lv200-manager
 check -x bin/kestov-sim
 check -x bin/kestovctl
-check -f share/man/man1/kestovctl.1
-check -f share/man/man1/kestov-lv200-manager.1
+check -f share/man/man1/kestovctl.1.gz
+check -f share/man/man1/kestov-sim.1.gz
+check -f share/bash-completion/completions/kestovctl
+check -f share/man/man1/kestov-lv200-manager.1.gz
 check -f share/applications/kestov-lv200-manager.desktop
 check -f share/icons/hicolor/256x256/apps/kestov-lv200-manager.png
 check -f share/icons/hicolor/scalable/apps/kestov-lv200-manager.svg

@@ -31,6 +31,7 @@ TEST_F(WindowTest, DeviceNameTable) {
             {"", 0, "AT+MANUF="},
             {"AB\rCD", 142, nullptr},  // a CR would end the command early
             {"ABCDEFGH\t", 109, nullptr},  // the length comes first
+            {"a,b", 145, nullptr},  // could not be read back from the information reply
             {"<b>x</b>", 0, "AT+MANUF=<b>x</b>"},
     };
     for (const Case& c : cases) {

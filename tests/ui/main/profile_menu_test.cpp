@@ -97,6 +97,8 @@ TEST_F(WindowTest, ImportRefusesABrokenProfileWithoutWriting) {
         {R"({"format":"kestov-lv2xx-profile","version":9})", QStringLiteral("version 9")},
         {R"({"format":"kestov-lv2xx-profile","version":1,"name":"A\rB"})",
          QStringLiteral("name: ") + LoadStringRes(IDS_DEVICE_NAME_BAD_CHAR)},
+        {R"({"format":"kestov-lv2xx-profile","version":1,"name":"a,b"})",
+         QStringLiteral("name: ") + LoadStringRes(IDS_DEVICE_NAME_COMMA)},
         {R"({"format":"kestov-lv2xx-profile","version":1,"slots":[{"slot":2,"address":"A0B1C2D3E4"}]})",
          QStringLiteral("slots[0]: ") + LoadStringRes(IDS_SLOT_INVALID_ADDRESS).replace(QStringLiteral("%d"), "2")},
     };

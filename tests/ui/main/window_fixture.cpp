@@ -19,7 +19,7 @@ namespace {
 int IdOfText(const QString& text) {
     static const int kIds[] = {101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114,
                                115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128,
-                               129, 132, 133, 134, 135, 136, 137, 138, 142, 143, 144};
+                               129, 132, 133, 134, 135, 136, 137, 138, 142, 143, 144, 145};
     for (int id : kIds) {
         const QString pattern = LoadStringRes(id);
         if (pattern == text) return id;

@@ -29,6 +29,9 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
          "Scan filter의 이름에 모듈이 받을 수 없는 문자가 있습니다."},
         {144, "Slot %d: The TAG contains a character the module cannot take.",
          "Slot %d: TAG에 모듈이 받을 수 없는 문자가 있습니다."},
+        {145, "The device name cannot contain a comma: the module's reply separates its fields with commas, "
+              "so the name could not be read back.",
+         "장치 이름에 쉼표(,)를 쓸 수 없습니다. 모듈의 응답은 항목을 쉼표로 구분하므로 이름을 다시 읽을 수 없습니다."},
         {57664, "Company and product identification, a product release number, and copyright and "
                 "trademark notification.\nInfo.",
          "프로그램 정보, 버전 번호 및 저작권을 표시합니다.\n정보"},
@@ -39,7 +42,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
         SetKoreanUiOverride(1);
         EXPECT_EQ(LoadStringRes(s.id), QString::fromUtf8(s.korean)) << s.id;
     }
-    for (int id = 101; id <= 144; ++id) {
+    for (int id = 101; id <= 145; ++id) {
         const bool absent = id == 130 || id == 131;
         SetKoreanUiOverride(0);
         const QString en = LoadStringRes(id);
@@ -51,7 +54,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
             EXPECT_NE(en, ko) << id << " has no Korean text";
         }
     }
-    EXPECT_TRUE(LoadStringRes(145).isEmpty());
+    EXPECT_TRUE(LoadStringRes(146).isEmpty());
 }
 
 TEST_F(Strings, KoreanExactlyWhenTheFirstUiLanguageIsKorean) {
