@@ -9,6 +9,7 @@
 #include "ui/shell/module_finder.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/port_list_view.h"
+#include "ui/shell/screen_fit.h"
 #include "ui/shell/settings_store.h"
 #include "ui/shell/strings.h"
 
@@ -19,10 +20,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextLayout>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <tuple>
 
@@ -101,6 +106,64 @@ bool SameList(const std::vector<SerialPortEntry>& a, const std::vector<SerialPor
 
 constexpr int kHotplugPollMs = 1000;
 
+// Port details: a by-id name is one long word, so lines break between words
+// where they can and inside a word where they must; nothing is cut off.
+class PortInfoLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    // Height of the text laid out at this width.
+    int TextHeight(int width) const { return LayOut(width, nullptr); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return TextHeight(width); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        LayOut(contentsRect().width(), &painter);
+    }
+
+private:
+    int LayOut(int width, QPainter* painter) const {
+        QTextOption option(alignment());
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        qreal y = 0;
+        for (const QString& paragraph : text().split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                line.setPosition(QPointF(0, y));
+                y += line.height();
+            }
+            layout.endLayout();
+            if (painter) layout.draw(painter, contentsRect().topLeft());
+        }
+        return static_cast<int>(std::ceil(y));
+    }
+};
+
+// The dialog's lower part moves down by what the port details need beyond
+// the three lines they are given.
+void FitPortInfo(QDialog* dialog, QLabel* label, const std::vector<QWidget*>& below) {
+    auto* info = static_cast<PortInfoLabel*>(label);
+    const DialogUnits du(dialog->font());
+    const QRect base = du.Rect(7, 86, 183, 26);
+    // Never shrinks while open: the buttons do not jump as texts come and go.
+    const int extra = std::max({0, info->TextHeight(base.width()) - base.height(), info->height() - base.height()});
+    info->setGeometry(base.x(), base.y(), base.width(), base.height() + extra);
+    static const char* const kBaseY = "baseY";
+    for (QWidget* w : below) {
+        if (!w->property(kBaseY).isValid()) w->setProperty(kBaseY, w->y());
+        w->move(w->x(), w->property(kBaseY).toInt() + extra);
+    }
+    const QSize size(du.X(197), du.Y(151) + extra);
+    if (dialog->size() == size) return;
+    dialog->setFixedSize(size);
+    if (dialog->isVisible()) KeepOnScreen(dialog);
+}
+
 }  // namespace
 
 ComConfigDlg::ComConfigDlg(QWidget* parent) : QDialog(parent) {
@@ -178,7 +241,7 @@ void ComConfigDlg::BuildControls() {
     m_instruction->document()->setDocumentMargin(1);
 
     // Device text: always plain.
-    m_portInfo = new QLabel(this);
+    m_portInfo = new PortInfoLabel(this);
     m_portInfo->setObjectName(QStringLiteral("portInfo"));
     m_portInfo->setTextFormat(Qt::PlainText);
     m_portInfo->setWordWrap(true);
@@ -361,7 +424,7 @@ void ComConfigDlg::RefreshKeepingInput() {
 
 void ComConfigDlg::ShowPortInfo() {
     if (m_portCombo->count() == 0) {
-        m_portInfo->setText(NoPortsText());
+        SetPortInfo(NoPortsText());
         return;
     }
     const int at = FindExact(m_portCombo, CurrentPort());
@@ -369,7 +432,7 @@ void ComConfigDlg::ShowPortInfo() {
         // A typed path: say why it cannot be used, if it cannot.
         const std::error_code ec =
                 CurrentPort().isEmpty() ? std::error_code() : CheckPortPath(Narrow(CurrentPort())).error;
-        m_portInfo->setText(ec ? PathProblemText(ec) : QString());
+        SetPortInfo(ec ? PathProblemText(ec) : QString());
         return;
     }
     QStringList lines;
@@ -377,7 +440,7 @@ void ComConfigDlg::ShowPortInfo() {
         const QString line = m_portCombo->itemData(at, role).toString();
         if (!line.isEmpty()) lines << line;
     }
-    m_portInfo->setText(lines.join(QLatin1Char('\n')));
+    SetPortInfo(lines.join(QLatin1Char('\n')));
 }
 
 void ComConfigDlg::FindModule() {
@@ -387,7 +450,7 @@ void ComConfigDlg::FindModule() {
     // The port may not be opened for real while the probe holds it.
     m_find->setEnabled(false);
     m_ok->setEnabled(false);
-    m_portInfo->setText(UiText("PortList", "Looking for the module..."));
+    SetPortInfo(UiText("PortList", "Looking for the module..."));
 }
 
 void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
@@ -409,7 +472,7 @@ void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
         m_portName = m_portCombo->itemText(found);
     }
     ShowPortInfo();
-    if (modules == 0) m_portInfo->setText(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
+    if (modules == 0) SetPortInfo(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
 }
 
 void ComConfigDlg::OnPopup() {
@@ -427,6 +490,11 @@ void ComConfigDlg::OnPopup() {
     const QSignalBlocker block(m_portCombo);
     m_portCombo->setCurrentIndex(at);
     m_portName = m_portCombo->itemText(at);
+}
+
+void ComConfigDlg::SetPortInfo(const QString& text) {
+    m_portInfo->setText(text);
+    FitPortInfo(this, m_portInfo, {m_reconnect, m_ok, m_cancel});
 }
 
 QString ComConfigDlg::CurrentPort() const { return m_portCombo->currentText().trimmed(); }
