@@ -342,12 +342,10 @@ int Backlog() {
         const std::vector<TapEvent> kept = recorder.TakePending();
         for (const TapEvent& e : kept) held += sizeof(TapEvent) + e.bytes.capacity() + e.command.capacity();
         std::printf("backlog: %d scan reports through the tap with the view closed: %zu kept (bound %zu), %llu "
-                    "dropped, %.0f ns per event
-",
+                    "dropped, %.0f ns per event\n",
                     total, kept.size(), TrafficSession::kBacklogLines, static_cast<unsigned long long>(dropped),
                     nsPerEvent);
-        std::printf("backlog: a full backlog holds %.2f MB (events and their texts); resident size grew %.2f MB
-",
+        std::printf("backlog: a full backlog holds %.2f MB (events and their texts); resident size grew %.2f MB\n",
                     held / 1048576.0, (full - before) / 1024.0);
     }
     // 2. A transaction's round trip, without an observer and with the bounded recorder.

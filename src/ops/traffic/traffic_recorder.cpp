@@ -6,16 +6,18 @@
 namespace traffic {
 
 void TrafficRecorder::OnTraffic(const TapEvent& event) {
+    // Stamped here, as it happens: the log tells sessions apart by it. The
+    // copy is made before the lock, which the window's drain shares.
+    TapEvent stamped = event;
+    stamped.wallNs =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+                    .count();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_limit != 0 && m_pending.size() >= m_limit) {
         m_pending.pop_front();
         ++m_dropped;
     }
-    m_pending.push_back(event);
-    // Stamped here, as it happens: the log tells sessions apart by it.
-    m_pending.back().wallNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                      std::chrono::system_clock::now().time_since_epoch())
-                                      .count();
+    m_pending.push_back(std::move(stamped));
 }
 
 std::vector<TapEvent> TrafficRecorder::TakePending() {

@@ -144,21 +144,32 @@ private:
     }
 };
 
-// The dialog's lower part moves down by what the port details need beyond
-// the three lines they are given.
-void FitPortInfo(QDialog* dialog, QLabel* label, const std::vector<QWidget*>& below) {
+// The lower part of the dialog, in dialog units: the port details get at
+// least three lines; what they need beyond that moves the rest down.
+struct UnitRect {
+    int x, y, w, h;
+};
+constexpr UnitRect kInfoArea{7, 86, 183, 26};
+constexpr UnitRect kReconnectArea{7, 114, 183, 10};
+constexpr UnitRect kOkArea{41, 130, 50, 14};
+constexpr UnitRect kCancelArea{106, 130, 50, 14};
+constexpr int kDialogWidth = 197, kDialogHeight = 151;
+
+QRect Place(const DialogUnits& du, const UnitRect& r, int down = 0) {
+    return du.Rect(r.x, r.y, r.w, r.h).translated(0, down);
+}
+
+// Never shrinks while open: the buttons do not jump as texts come and go.
+void FitPortInfo(QDialog* dialog, QLabel* label, QWidget* reconnect, QWidget* ok, QWidget* cancel) {
     auto* info = static_cast<PortInfoLabel*>(label);
     const DialogUnits du(dialog->font());
-    const QRect base = du.Rect(7, 86, 183, 26);
-    // Never shrinks while open: the buttons do not jump as texts come and go.
+    const QRect base = Place(du, kInfoArea);
     const int extra = std::max({0, info->TextHeight(base.width()) - base.height(), info->height() - base.height()});
-    info->setGeometry(base.x(), base.y(), base.width(), base.height() + extra);
-    static const char* const kBaseY = "baseY";
-    for (QWidget* w : below) {
-        if (!w->property(kBaseY).isValid()) w->setProperty(kBaseY, w->y());
-        w->move(w->x(), w->property(kBaseY).toInt() + extra);
-    }
-    const QSize size(du.X(197), du.Y(151) + extra);
+    info->setGeometry(base.adjusted(0, 0, 0, extra));
+    reconnect->setGeometry(Place(du, kReconnectArea, extra));
+    ok->setGeometry(Place(du, kOkArea, extra));
+    cancel->setGeometry(Place(du, kCancelArea, extra));
+    const QSize size(du.X(kDialogWidth), du.Y(kDialogHeight) + extra);
     if (dialog->size() == size) return;
     dialog->setFixedSize(size);
     if (dialog->isVisible()) KeepOnScreen(dialog);
@@ -183,16 +194,16 @@ void ComConfigDlg::BuildControls() {
     const DialogUnits du(font());
     // Taller than the classic template: the port details, "Find module" and
     // the reconnect option sit between the dial and the buttons.
-    setFixedSize(du.X(197), du.Y(151));
+    setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
 
     // Template order is the tab order.
     m_ok = new QPushButton(this);
-    m_ok->setGeometry(du.Rect(41, 130, 50, 14));
+    m_ok->setGeometry(Place(du, kOkArea));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &ComConfigDlg::accept);
 
     m_cancel = new QPushButton(this);
-    m_cancel->setGeometry(du.Rect(106, 130, 50, 14));
+    m_cancel->setGeometry(Place(du, kCancelArea));
     connect(m_cancel, &QPushButton::clicked, this, &ComConfigDlg::reject);
 
     // Wider than a COM name needs: device paths such as /dev/ttyUSB0 are longer.
@@ -246,11 +257,11 @@ void ComConfigDlg::BuildControls() {
     m_portInfo->setTextFormat(Qt::PlainText);
     m_portInfo->setWordWrap(true);
     m_portInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_portInfo->setGeometry(du.Rect(7, 86, 183, 26));
+    m_portInfo->setGeometry(Place(du, kInfoArea));
 
     m_reconnect = new QCheckBox(this);
     m_reconnect->setObjectName(QStringLiteral("reconnect"));
-    m_reconnect->setGeometry(du.Rect(7, 114, 183, 10));
+    m_reconnect->setGeometry(Place(du, kReconnectArea));
     connect(m_reconnect, &QCheckBox::toggled, this,
             [](bool on) { SettingsStore::WriteProfileInt(kReconnectKey, on ? 1 : 0); });
 
@@ -494,7 +505,7 @@ void ComConfigDlg::OnPopup() {
 
 void ComConfigDlg::SetPortInfo(const QString& text) {
     m_portInfo->setText(text);
-    FitPortInfo(this, m_portInfo, {m_reconnect, m_ok, m_cancel});
+    FitPortInfo(this, m_portInfo, m_reconnect, m_ok, m_cancel);
 }
 
 QString ComConfigDlg::CurrentPort() const { return m_portCombo->currentText().trimmed(); }
