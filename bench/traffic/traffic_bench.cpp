@@ -17,13 +17,22 @@
 //           monitor with N reports (as the late part of a long flood finds
 //           them), so minutes of flood are not needed to reach a full ring
 //
+//   backlog the tap with the traffic view closed and no log, as it runs from
+//           the port's open on: time per event on the engine's threads with
+//           the bound of TrafficSession::kBacklogLines, the memory a full
+//           backlog of scan reports holds, and a transaction's round trip
+//           with no observer against one with the bounded recorder
+//
 // Each figure is measured in a process of its own, so one peak does not hide
 // the other:
 //
 //   traffic_bench flood [seconds]
 //   traffic_bench ring
 //   traffic_bench soak [seconds] [devices] [--unique] [--prefill N]
+//   traffic_bench backlog
 #include "common/window_controls.h"
+#include "link/comm.h"
+#include "ops/traffic/traffic_recorder.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
 #include "ui/monitor/rssi_plot.h"
@@ -308,6 +317,73 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
     return status;
 }
 
+double MedianOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+int Backlog() {
+    // 1. The engine's share: OnTraffic of a scan report line with the bound.
+    const std::vector<TapEvent> reports = SyntheticReports(0, 1000, 500);
+    const int total = 2000000;
+    const long before = StatusKb("VmRSS");
+    std::size_t held = 0;
+    double nsPerEvent = 0;
+    uint64_t dropped = 0;
+    {
+        traffic::TrafficRecorder recorder;
+        recorder.SetLimit(TrafficSession::kBacklogLines);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < total; ++i) recorder.OnTraffic(reports[static_cast<std::size_t>(i) % reports.size()]);
+        nsPerEvent = static_cast<double>(t.nsecsElapsed()) / total;
+        dropped = recorder.Dropped();
+        const long full = StatusKb("VmRSS");
+        const std::vector<TapEvent> kept = recorder.TakePending();
+        for (const TapEvent& e : kept) held += sizeof(TapEvent) + e.bytes.capacity() + e.command.capacity();
+        std::printf("backlog: %d scan reports through the tap with the view closed: %zu kept (bound %zu), %llu "
+                    "dropped, %.0f ns per event\n",
+                    total, kept.size(), TrafficSession::kBacklogLines, static_cast<unsigned long long>(dropped),
+                    nsPerEvent);
+        std::printf("backlog: a full backlog holds %.2f MB (events and their texts); resident size grew %.2f MB\n",
+                    held / 1048576.0, (full - before) / 1024.0);
+    }
+    // 2. A transaction's round trip, without an observer and with the bounded recorder.
+    sim::KestovSimulator module("KESTOV-LV200");
+    std::string error;
+    if (!module.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    module.SetScanDevices({});
+    KestovLV2xxComm comm;
+    std::error_code ec;
+    comm.Open(ec, module.DevicePath(), 115200, 0, 0);
+    if (ec) return 1;
+    traffic::TrafficRecorder recorder;
+    recorder.SetLimit(TrafficSession::kBacklogLines);
+    std::vector<double> plain, tapped;
+    for (int block = 0; block < 20; ++block) {
+        for (const bool on : {false, true}) {
+            comm.SetTap(on ? &recorder : nullptr);
+            for (int i = 0; i < 100; ++i) {
+                QElapsedTimer t;
+                t.start();
+                const auto reply = comm.SendCommand("AT+VER?\r", 8, ATCMD_VER_Q, 1200);
+                if (ReplyCode(reply.get()) != ATRES_VERSION) return 1;
+                (on ? tapped : plain).push_back(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+            }
+        }
+    }
+    comm.SetTap(nullptr);
+    comm.Close();
+    const double a = MedianOf(plain), b = MedianOf(tapped);
+    std::printf("backlog: round trip of AT+VER? (%zu each): median %.1f us without an observer, %.1f us with the "
+                "bounded recorder (%+.1f%%)\n",
+                plain.size(), a, b, (b - a) * 100.0 / a);
+    return 0;
+}
+
 int Ring() {
     const long before = StatusKb("VmHWM");
     TrafficModel model;
@@ -348,8 +424,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::string mode = argc > 1 ? argv[1] : "";
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
-    if (mode != "flood" && mode != "ring" && mode != "soak") {
-        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique] [--prefill N]\n");
+    if (mode != "flood" && mode != "ring" && mode != "soak" && mode != "backlog") {
+        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique] "
+                             "[--prefill N] | backlog\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -365,6 +442,8 @@ int main(int argc, char** argv) {
             if (std::string(argv[i]) == "--prefill" && i + 1 < argc) prefill = static_cast<std::size_t>(std::atol(argv[++i]));
         }
         status = Soak(argc > 2 && seconds > 0 ? seconds : 600, devices > 0 ? devices : 500, unique, prefill);
+    } else if (mode == "backlog") {
+        status = Backlog();
     } else {
         status = mode == "ring" ? Ring() : Flood(seconds > 0 ? seconds : 10);
     }

@@ -4,6 +4,7 @@
 #include "text_conv.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,35 @@ bool HasControlChars(const std::string& text) {
         const auto b = static_cast<unsigned char>(c);
         return b < 0x20 || b == 0x7F;
     });
+}
+
+lv2xx_atcmd OneLineQueryKind(const std::string& command) {
+    static constexpr struct {
+        const char* text;
+        lv2xx_atcmd kind;
+    } kQueries[] = {
+        {atcmd::kInfoQuery, ATCMD_INFO_Q},         {atcmd::kVersionQuery, ATCMD_VER_Q},
+        {atcmd::kUcBeaconQuery, ATCMD_UCBEACON_Q}, {atcmd::kBeaconQuery, ATCMD_BEACON_Q},
+        {atcmd::kModelQuery, ATCMD_MODEL_Q},       {atcmd::kAdvIntervalQuery, ATCMD_ADVINTERVAL_Q},
+        {atcmd::kUartOptQuery, ATCMD_UARTOPT_Q},
+    };
+    const auto sameNoCase = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+               });
+    };
+    for (const auto& q : kQueries) {
+        std::string_view text(q.text);
+        text.remove_suffix(1);  // the CR
+        if (sameNoCase(command, text)) return q.kind;
+    }
+    // AT+GETSLOT=<n>
+    constexpr std::string_view kGetSlot = "AT+GETSLOT=";
+    if (command.size() > kGetSlot.size() && sameNoCase(std::string_view(command).substr(0, kGetSlot.size()), kGetSlot) &&
+        std::all_of(command.begin() + static_cast<long>(kGetSlot.size()), command.end(),
+                    [](char c) { return c >= '0' && c <= '9'; }))
+        return ATCMD_GETSLOT;
+    return ATCMD_AT;
 }
 
 // ---- Parsers ---------------------------------------------------------------

@@ -158,6 +158,11 @@ unsigned FormatCommand(char (&buf)[kCommandBufferSize], const char* fmt, ...)
 // supplies are checked with it before they go into a command.
 bool HasControlChars(const std::string& text);
 
+// The query a command text (without its CR, in any case) is, when the
+// module's whole answer to it is one line of the query's own form (a version,
+// a model name, a slot, ...); ATCMD_AT for any other text.
+lv2xx_atcmd OneLineQueryKind(const std::string& command);
+
 // A parser receives its own copy of one reply line (terminating bytes
 // included) and always returns a record: ATRES_NO_MATCH when the line is not
 // one it recognises.

@@ -327,6 +327,8 @@ RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned ti
         return result;
     }
     const std::string command = CommandText(text.data(), static_cast<unsigned>(text.size()));
+    // A query answered by one line of its own form ends on that line.
+    const lv2xx_atcmd kind = OneLineQueryKind(command);
     BeginTransaction(command);
     const std::string bytes = command + "\r";
     WriteCommand(bytes.data(), bytes.size());
@@ -351,8 +353,13 @@ RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned ti
             code = line_text.find("ERROR") != std::string_view::npos ? ATRES_ERROR : ATRES_OK;
             break;
         }
+        if (kind != ATCMD_AT && Accepts(line.bytes, kind)) {
+            result.finalSeen = true;
+            code = ATRES_OK;
+            break;
+        }
     }
-    EndTransaction(command, ATCMD_AT, code);
+    EndTransaction(command, kind, code);
     return result;
 }
 

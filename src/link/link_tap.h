@@ -19,6 +19,7 @@ struct TapEvent {
     TapRoute route;
     std::string bytes;     // raw bytes of the chunk or line, CR/LF included
     std::string command;   // for Reply/Echo: the command text (without CR) it belongs to
+    int64_t wallNs = 0;    // wall-clock time since the epoch, stamped by an observer that keeps events; 0: none
 };
 class ILinkTap {
 public:

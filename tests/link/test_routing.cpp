@@ -324,10 +324,18 @@ TEST_F(RoutingTest, ExchangeReturnsWhatCameBackUntilAFinalLine)
         bool final;
     };
     const Case cases[] = {
-        {"echo and a report left out", "AT+GETSLOT=1",
-         "AT+GETSLOT=1\r" + Report(3) + "+SLOT,1,A1B2C3D4E5F6\r\r\nOK\r\n", {"+SLOT,1,A1B2C3D4E5F6", "OK"}, true},
+        {"echo and a report left out", "AT+NONSENSE=1",
+         "AT+NONSENSE=1\r" + Report(3) + "+SLOT,1,A1B2C3D4E5F6\r\r\nOK\r\n", {"+SLOT,1,A1B2C3D4E5F6", "OK"}, true},
         {"error", "AT+NONSENSE", "ERROR\r", {"ERROR"}, true},
-        {"no final line", "AT+VER?", "v1.2.0\r", {"v1.2.0"}, false},
+        {"no final line", "AT+NONSENSE?", "v1.2.0\r", {"v1.2.0"}, false},
+        // A query whose answer is one line of its own form ends on it.
+        {"version", "AT+VER?", "v1.2.0\r", {"v1.2.0"}, true},
+        {"model, typed in lower case", "at+model?", "KESTOV-LV200\r", {"KESTOV-LV200"}, true},
+        {"info", "AT+INFO?", "C0:11:22:33:44:55,Kitchen,,IDLE\r", {"C0:11:22:33:44:55,Kitchen,,IDLE"}, true},
+        {"slot, after an echo", "AT+GETSLOT=2", "AT+GETSLOT=2\r+SLOT,2,A1B2C3D4E5F6\r", {"+SLOT,2,A1B2C3D4E5F6"}, true},
+        {"interval", "AT+ADVINTERVAL?", "200\r", {"200"}, true},
+        {"a query's error", "AT+BEACON?", "ERROR\r", {"ERROR"}, true},
+        {"not the query's form", "AT+UARTOPT?", "junk\r", {"junk"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

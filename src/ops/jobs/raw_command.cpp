@@ -33,7 +33,7 @@ bool IsWhole(const std::string& text, const char* command) {
 }  // namespace
 
 RawCommandCheck CheckRawCommand(const std::string& text) {
-    if (text.empty()) return RawCommandCheck::Empty;
+    if (text.find_first_not_of(' ') == std::string::npos) return RawCommandCheck::Empty;
     if (HasControlChars(text)) return RawCommandCheck::ControlChar;
     if (text.size() > RawCommandRecord::kMaxBytes) return RawCommandCheck::TooLong;
     return RawCommandCheck::Ok;

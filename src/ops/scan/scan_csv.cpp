@@ -39,6 +39,12 @@ std::string Field(std::string_view text) {
     return out;
 }
 
+std::string SafeText(std::string_view text) {
+    if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos)
+        return std::string(text);
+    return "'" + std::string(text);
+}
+
 std::string Record(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -99,7 +105,7 @@ void WriteStats(std::ostream& out, const ScanStats& stats, const std::vector<std
     for (const std::size_t row : rows) {
         if (row >= devices.size()) continue;
         const ScanDeviceStats& d = devices[row];
-        out << Record({d.address, d.name, std::to_string(d.hits), std::to_string(d.firstRssi),
+        out << Record({d.address, SafeText(d.name), std::to_string(d.hits), std::to_string(d.firstRssi),
                        std::to_string(d.lastRssi), std::to_string(d.minRssi), std::to_string(d.maxRssi),
                        Number(d.MeanRssi(), 1), std::to_string(d.firstSeenMs), std::to_string(d.lastSeenMs)});
     }
@@ -111,7 +117,7 @@ void WriteReports(std::ostream& out, const ScanRecord& record) {
     for (uint64_t seq = record.FirstSeq(); seq < record.EndSeq(); ++seq) {
         const ScanReportEntry& r = record.ReportAt(seq);
         out << Record({UtcText(start + std::chrono::milliseconds(r.atMs)), std::to_string(r.atMs),
-                       AddressHex(r.address), record.Name(r.name), std::to_string(r.rssi)});
+                       AddressHex(r.address), SafeText(record.Name(r.name)), std::to_string(r.rssi)});
     }
 }
 

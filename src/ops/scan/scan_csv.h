@@ -16,6 +16,10 @@ namespace scan_csv {
 // The field as it goes into a line: quoted when it holds a comma, a quote,
 // CR or LF.
 std::string Field(std::string_view text);
+// A text someone else chose (a device names itself) as a field's value: one
+// that begins with =, +, -, @, tab or CR gets an apostrophe in front, so that
+// spreadsheets show it instead of running it as a formula.
+std::string SafeText(std::string_view text);
 // The fields joined, with the CRLF that ends a record.
 std::string Record(const std::vector<std::string>& fields);
 // Records of a whole text; a quoted field may hold line breaks.

@@ -6,9 +6,11 @@ namespace traffic {
 
 file_io::Error TrafficLogFile::Open(const std::string& path) { return m_file.Open(path); }
 
-file_io::Error TrafficLogFile::Write(const TapEvent& event) {
+file_io::Error TrafficLogFile::Write(const TapEvent& event) { return WriteLine(LogRow(event)); }
+
+file_io::Error TrafficLogFile::WriteLine(const std::string& line) {
     if (!m_file.IsOpen()) return {};
-    const file_io::Error e = m_file.Write(FormatRow(event) + '\n');
+    const file_io::Error e = m_file.Write(line + '\n');
     if (e) m_file.Close();
     return e;
 }

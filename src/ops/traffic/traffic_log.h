@@ -19,6 +19,8 @@ public:
     const std::string& Path() const { return m_file.Path(); }
     // Nothing when the log is closed; on a failure the log is closed.
     file_io::Error Write(const TapEvent& event);
+    // A line of its own (a session header), on the same terms.
+    file_io::Error WriteLine(const std::string& line);
 
 private:
     file_io::AppendLog m_file;

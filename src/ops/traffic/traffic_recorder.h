@@ -1,9 +1,14 @@
 // The tap the window installs on the engine: it only queues each event, and
-// the window takes the queue in batches on its own thread.
+// the window takes the queue in batches on its own thread. While nobody takes
+// them (the traffic view closed, no log file) only the newest events are
+// kept, so the view shows what came before it was opened.
 #pragma once
 
 #include "link/link_tap.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -11,13 +16,20 @@ namespace traffic {
 
 class TrafficRecorder : public ILinkTap {
 public:
+    // Queues the event with the wall-clock time.
     void OnTraffic(const TapEvent& event) override;
     // Everything queued since the last call, oldest first.
     std::vector<TapEvent> TakePending();
+    // At most this many events wait; older ones are dropped. 0: no bound.
+    void SetLimit(std::size_t limit);
+    // Events dropped for the bound since construction.
+    uint64_t Dropped();
 
 private:
     std::mutex m_mutex;
-    std::vector<TapEvent> m_pending;
+    std::deque<TapEvent> m_pending;
+    std::size_t m_limit = 0;
+    uint64_t m_dropped = 0;
 };
 
 }  // namespace traffic

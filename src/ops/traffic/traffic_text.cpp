@@ -1,6 +1,7 @@
 #include "ops/traffic/traffic_text.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace traffic {
 
@@ -107,5 +108,42 @@ std::string FormatRow(const TapEvent& event) {
     row += RouteTag(event.route, event.command);
     return row;
 }
+
+namespace {
+
+bool LocalTime(int64_t wallNs, std::tm& tm) {
+    const std::time_t seconds = static_cast<std::time_t>(wallNs / 1000000000);
+    return localtime_r(&seconds, &tm) != nullptr;
+}
+
+}  // namespace
+
+std::string WallClockText(int64_t wallNs) {
+    std::tm tm{};
+    if (wallNs <= 0 || !LocalTime(wallNs, tm)) return "-";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>((wallNs / 1000000) % 1000));
+    return buf;
+}
+
+std::string LogRow(const TapEvent& event) { return WallClockText(event.wallNs) + '\t' + FormatRow(event); }
+
+std::string SessionHeader(int64_t wallNs, const std::string& port, const std::string& byId,
+                          const std::string& program) {
+    std::tm tm{};
+    char when[64] = "-";
+    if (LocalTime(wallNs, tm)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %z", &tm);
+    // Names from the system are escaped like wire bytes: one line whatever they hold.
+    std::string line = "# session ";
+    line += when;
+    line += ", port ";
+    line += port.empty() ? "-" : EscapeWireBytes(port);
+    if (!byId.empty() && byId != port) line += " (" + EscapeWireBytes(byId) + ")";
+    line += ", " + program;
+    return line;
+}
+
+std::string ModelLine(const std::string& model) { return "# model " + EscapeWireBytes(model); }
 
 }  // namespace traffic

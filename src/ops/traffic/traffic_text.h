@@ -24,4 +24,15 @@ std::string RouteTag(TapRoute route, const std::string& command);
 // One row: time, direction, text, route, separated by tabs.
 std::string FormatRow(const TapEvent& event);
 
+// Local wall-clock time with milliseconds: "2026-12-10 18:30:01.123".
+std::string WallClockText(int64_t wallNs);
+// A row of the log file: the wall-clock time, a tab, the row.
+std::string LogRow(const TapEvent& event);
+// The line that starts a session in the log file: local date, time and
+// offset, the port and its by-id name (if any), the program and its version.
+std::string SessionHeader(int64_t wallNs, const std::string& port, const std::string& byId,
+                          const std::string& program);
+// The line that names the module once it is identified.
+std::string ModelLine(const std::string& model);
+
 }  // namespace traffic

@@ -16,12 +16,12 @@
         <translation>메뉴</translation>
     </message>
     <message>
-        <source>Setup COM port</source>
-        <translation>COM 포트 설정</translation>
+        <source>&amp;Setup COM port</source>
+        <translation>COM 포트 설정(&amp;S)</translation>
     </message>
     <message>
-        <source>KESTOV-LV200 Manager Info.</source>
-        <translation>KESTOV-LV200 Manager 정보</translation>
+        <source>KESTOV-LV200 Manager I&amp;nfo.</source>
+        <translation>KESTOV-LV200 Manager 정보(&amp;N)</translation>
     </message>
     <message>
         <source>[ Device Information ]</source>

@@ -84,6 +84,10 @@
         <translation>RSSI (dBm)</translation>
     </message>
     <message>
+        <source>Select devices in the table to plot their RSSI.</source>
+        <translation>표에서 장치를 선택하면 RSSI 그래프가 그려집니다.</translation>
+    </message>
+    <message>
         <source>Address</source>
         <translation>주소</translation>
     </message>

@@ -4,12 +4,12 @@
 <context>
     <name>Profiles</name>
     <message>
-        <source>Export settings...</source>
-        <translation>설정 내보내기...</translation>
+        <source>&amp;Export settings...</source>
+        <translation>설정 내보내기(&amp;E)...</translation>
     </message>
     <message>
-        <source>Import settings...</source>
-        <translation>설정 가져오기...</translation>
+        <source>&amp;Import settings...</source>
+        <translation>설정 가져오기(&amp;I)...</translation>
     </message>
     <message>
         <source>Export settings</source>

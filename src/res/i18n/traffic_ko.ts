@@ -4,8 +4,8 @@
 <context>
     <name>CKESTOVLV2xxManagerDlg</name>
     <message>
-        <source>Traffic</source>
-        <translation>통신 내용</translation>
+        <source>&amp;Traffic</source>
+        <translation>통신 내용(&amp;T)</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,7 @@
 #include "ui/shell/com_config_dlg.h"
 #include "ui/shell/dialog_units.h"
 #include "ui/shell/message_box.h"
+#include "ui/shell/screen_fit.h"
 #include "ui/shell/settings_store.h"
 #include "ui/shell/strings.h"
 #include "ui/shell/version_info.h"
@@ -229,11 +230,11 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     bar->setObjectName(QStringLiteral("menuBar"));
     QMenu* menu = bar->addMenu(Tr("&Menu"));
     menu->setObjectName(QStringLiteral("menu103"));
-    QAction* setup = menu->addAction(Tr("Setup COM port"));
+    QAction* setup = menu->addAction(Tr("&Setup COM port"));
     setup->setObjectName(QStringLiteral("cmd32772"));
     connect(setup, &QAction::triggered, this, [this] { m_ops.RunPortSetup(); });
     AddProfileMenuItems(menu);
-    QAction* traffic = menu->addAction(Tr("Traffic"));
+    QAction* traffic = menu->addAction(Tr("&Traffic"));
     traffic->setObjectName(QStringLiteral("cmdTraffic"));
     traffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     addAction(traffic);  // the shortcut works while the menu is closed
@@ -241,7 +242,7 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     QAction* monitor = menu->addAction(ScanMonitorWindow::MenuText());
     monitor->setObjectName(QStringLiteral("cmdScanMonitor"));
     connect(monitor, &QAction::triggered, this, [this] { OpenScanMonitor(); });
-    QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager Info."));
+    QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager I&nfo."));
     about->setObjectName(QStringLiteral("cmd57664"));
     connect(about, &QAction::triggered, this, [this] { OnAbout(); });
     // A caption without a mnemonic still opens with Alt+M.
@@ -257,15 +258,18 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
 }
 
 void CKESTOVLV2xxManagerDlg::OpenScanMonitor() {
-    if (!m_monitor) {
+    const bool first = !m_monitor;
+    if (first) {
         // A child window: usable beside this one while it runs modally.
         m_monitor = new ScanMonitorWindow(
                 m_ops.ScanRecording(),
                 {[this] { return Control(IDC_SLOT_ASSIGN_1)->isEnabled(); },
                  [this](const QString& address, const QString& name) { AssignToFirstEmptySlot(address, name); }},
                 this);
+        KeepOnScreen(m_monitor);
     }
     m_monitor->show();
+    if (first) KeepOnScreen(m_monitor);  // again with the frame it now has
     m_monitor->raise();
     m_monitor->activateWindow();
 }

@@ -23,9 +23,10 @@ QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), st
 // Export asks where to save, import what to open.
 QString ChooseProfileFile(QWidget* parent, bool save) {
     const QString filter = Pt("Settings profiles (*.json)");
+    const QString kind = QStringLiteral("profile");
     return save ? FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Save, Pt("Export settings"),
-                                               QStringLiteral("module.json"), filter})
-                : FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Open, Pt("Import settings"), QString(), filter});
+                                               QStringLiteral("module.json"), filter, kind})
+                : FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Open, Pt("Import settings"), QString(), filter, kind});
 }
 
 }  // namespace
@@ -157,9 +158,9 @@ void CKESTOVLV2xxManagerDlg::AskAndImport() {
 }
 
 void CKESTOVLV2xxManagerDlg::AddProfileMenuItems(QMenu* menu) {
-    QAction* exportAction = menu->addAction(Pt("Export settings..."));
+    QAction* exportAction = menu->addAction(Pt("&Export settings..."));
     exportAction->setObjectName(QStringLiteral("cmdExportSettings"));
-    QAction* importAction = menu->addAction(Pt("Import settings..."));
+    QAction* importAction = menu->addAction(Pt("&Import settings..."));
     importAction->setObjectName(QStringLiteral("cmdImportSettings"));
     connect(exportAction, &QAction::triggered, this, [this] { OnExportSettings(); });
     connect(importAction, &QAction::triggered, this, [this] { OnImportSettings(); });

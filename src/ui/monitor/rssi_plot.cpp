@@ -30,6 +30,15 @@ RssiPlot::RssiPlot(const ScanRecord& record, QWidget* parent)
     setChart(chart);
     setRenderHint(QPainter::Antialiasing, false);  // cheaper with many points
     setMinimumHeight(160);
+    ShowAxes();
+}
+
+void RssiPlot::ShowAxes() {
+    // Axes without a line are clutter: an empty plot says how to fill it.
+    const bool empty = m_lines.empty();
+    m_timeAxis->setVisible(!empty);
+    m_rssiAxis->setVisible(!empty);
+    chart()->setTitle(empty ? MonitorTr("Select devices in the table to plot their RSSI.") : QString());
 }
 
 void RssiPlot::SetDevices(const std::vector<std::size_t>& devices) {
@@ -66,6 +75,7 @@ void RssiPlot::SetDevices(const std::vector<std::size_t>& devices) {
         }
     }
     for (Line& line : m_lines) std::reverse(line.points.begin(), line.points.end());
+    ShowAxes();
     m_readUpTo = m_record.EndSeq();
     Refresh();
 }

@@ -46,6 +46,7 @@ private:
     // Adds the record's reports in [from, EndSeq()) to their lines.
     void Take(uint64_t from);
     void FitAxes();
+    void ShowAxes();
 
     const ScanRecord& m_record;
     uint64_t m_generation = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -226,7 +227,18 @@ QVariant ScanMonitorModel::headerData(int section, Qt::Orientation orientation, 
         QT_TRANSLATE_NOOP("ScanMonitor", "Max RSSI"),    QT_TRANSLATE_NOOP("ScanMonitor", "Mean RSSI"),
         QT_TRANSLATE_NOOP("ScanMonitor", "First seen (s)"), QT_TRANSLATE_NOOP("ScanMonitor", "Last seen (s)"),
     };
-    return section >= 0 && section < ColumnCount ? MonitorTr(kTitles[section]) : QVariant();
+    if (section < 0 || section >= ColumnCount) return {};
+    QString title = MonitorTr(kTitles[section]);
+    // The number columns' titles take two lines, so that all columns fit the
+    // window's width: broken at the space nearest the middle.
+    if (section >= Hits) {
+        int best = -1;
+        for (int i = 0; i < title.size(); ++i)
+            if (title[i] == QLatin1Char(' ') && (best < 0 || std::abs(i - title.size() / 2) < std::abs(best - title.size() / 2)))
+                best = i;
+        if (best > 0) title[best] = QLatin1Char('\n');
+    }
+    return title;
 }
 
 Qt::ItemFlags ScanMonitorModel::flags(const QModelIndex& index) const {

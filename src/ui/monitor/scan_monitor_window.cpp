@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -74,7 +73,9 @@ void ScanMonitorWindow::BuildLayout() {
     m_table->sortByColumn(-1, Qt::AscendingOrder);  // order of first sighting until a header is clicked
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    // The name takes what the other columns leave: no sideways scrolling.
+    m_table->horizontalHeader()->setStretchLastSection(false);
+    m_table->horizontalHeader()->setSectionResizeMode(ScanMonitorModel::Name, QHeaderView::Stretch);
     m_table->setWordWrap(false);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->setColumnWidth(ScanMonitorModel::Address, m_table->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 15);
@@ -134,7 +135,7 @@ void ScanMonitorWindow::RetranslateUi() {
     const QFontMetrics fm = m_table->horizontalHeader()->fontMetrics();
     for (int c = ScanMonitorModel::Hits; c < ScanMonitorModel::ColumnCount; ++c) {
         const QString title = m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        m_table->setColumnWidth(c, std::max(fm.horizontalAdvance(title), fm.horizontalAdvance(QStringLiteral("-000.0"))) + 28);
+        m_table->setColumnWidth(c, std::max(fm.size(0, title).width(), fm.horizontalAdvance(QStringLiteral("-000.0"))) + 28);
     }
     UpdateStatus();
 }
@@ -217,8 +218,8 @@ void ScanMonitorWindow::OnAssign() {
 bool ScanMonitorWindow::SaveCsv(const QString& caption, const QString& suggestedName,
                                 const std::function<void(std::ostream&)>& write) {
     const QString path =
-        FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, caption, QDir::home().filePath(suggestedName),
-                                   MonitorTr("CSV files (*.csv);;All files (*)")});
+        FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, caption, suggestedName,
+                                   MonitorTr("CSV files (*.csv);;All files (*)"), QStringLiteral("csv")});
     if (path.isEmpty()) return false;
     std::ostringstream out;
     write(out);

@@ -9,6 +9,7 @@
 #include "ui/shell/module_finder.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/port_list_view.h"
+#include "ui/shell/screen_fit.h"
 #include "ui/shell/settings_store.h"
 #include "ui/shell/strings.h"
 
@@ -19,10 +20,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextLayout>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <tuple>
 
@@ -101,6 +106,75 @@ bool SameList(const std::vector<SerialPortEntry>& a, const std::vector<SerialPor
 
 constexpr int kHotplugPollMs = 1000;
 
+// Port details: a by-id name is one long word, so lines break between words
+// where they can and inside a word where they must; nothing is cut off.
+class PortInfoLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    // Height of the text laid out at this width.
+    int TextHeight(int width) const { return LayOut(width, nullptr); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return TextHeight(width); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        LayOut(contentsRect().width(), &painter);
+    }
+
+private:
+    int LayOut(int width, QPainter* painter) const {
+        QTextOption option(alignment());
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        qreal y = 0;
+        for (const QString& paragraph : text().split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                line.setPosition(QPointF(0, y));
+                y += line.height();
+            }
+            layout.endLayout();
+            if (painter) layout.draw(painter, contentsRect().topLeft());
+        }
+        return static_cast<int>(std::ceil(y));
+    }
+};
+
+// The lower part of the dialog, in dialog units: the port details get at
+// least three lines; what they need beyond that moves the rest down.
+struct UnitRect {
+    int x, y, w, h;
+};
+constexpr UnitRect kInfoArea{7, 86, 183, 26};
+constexpr UnitRect kReconnectArea{7, 114, 183, 10};
+constexpr UnitRect kOkArea{41, 130, 50, 14};
+constexpr UnitRect kCancelArea{106, 130, 50, 14};
+constexpr int kDialogWidth = 197, kDialogHeight = 151;
+
+QRect Place(const DialogUnits& du, const UnitRect& r, int down = 0) {
+    return du.Rect(r.x, r.y, r.w, r.h).translated(0, down);
+}
+
+// Never shrinks while open: the buttons do not jump as texts come and go.
+void FitPortInfo(QDialog* dialog, QLabel* label, QWidget* reconnect, QWidget* ok, QWidget* cancel) {
+    auto* info = static_cast<PortInfoLabel*>(label);
+    const DialogUnits du(dialog->font());
+    const QRect base = Place(du, kInfoArea);
+    const int extra = std::max({0, info->TextHeight(base.width()) - base.height(), info->height() - base.height()});
+    info->setGeometry(base.adjusted(0, 0, 0, extra));
+    reconnect->setGeometry(Place(du, kReconnectArea, extra));
+    ok->setGeometry(Place(du, kOkArea, extra));
+    cancel->setGeometry(Place(du, kCancelArea, extra));
+    const QSize size(du.X(kDialogWidth), du.Y(kDialogHeight) + extra);
+    if (dialog->size() == size) return;
+    dialog->setFixedSize(size);
+    if (dialog->isVisible()) KeepOnScreen(dialog);
+}
+
 }  // namespace
 
 ComConfigDlg::ComConfigDlg(QWidget* parent) : QDialog(parent) {
@@ -120,16 +194,16 @@ void ComConfigDlg::BuildControls() {
     const DialogUnits du(font());
     // Taller than the classic template: the port details, "Find module" and
     // the reconnect option sit between the dial and the buttons.
-    setFixedSize(du.X(197), du.Y(151));
+    setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
 
     // Template order is the tab order.
     m_ok = new QPushButton(this);
-    m_ok->setGeometry(du.Rect(41, 130, 50, 14));
+    m_ok->setGeometry(Place(du, kOkArea));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &ComConfigDlg::accept);
 
     m_cancel = new QPushButton(this);
-    m_cancel->setGeometry(du.Rect(106, 130, 50, 14));
+    m_cancel->setGeometry(Place(du, kCancelArea));
     connect(m_cancel, &QPushButton::clicked, this, &ComConfigDlg::reject);
 
     // Wider than a COM name needs: device paths such as /dev/ttyUSB0 are longer.
@@ -178,16 +252,16 @@ void ComConfigDlg::BuildControls() {
     m_instruction->document()->setDocumentMargin(1);
 
     // Device text: always plain.
-    m_portInfo = new QLabel(this);
+    m_portInfo = new PortInfoLabel(this);
     m_portInfo->setObjectName(QStringLiteral("portInfo"));
     m_portInfo->setTextFormat(Qt::PlainText);
     m_portInfo->setWordWrap(true);
     m_portInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_portInfo->setGeometry(du.Rect(7, 86, 183, 26));
+    m_portInfo->setGeometry(Place(du, kInfoArea));
 
     m_reconnect = new QCheckBox(this);
     m_reconnect->setObjectName(QStringLiteral("reconnect"));
-    m_reconnect->setGeometry(du.Rect(7, 114, 183, 10));
+    m_reconnect->setGeometry(Place(du, kReconnectArea));
     connect(m_reconnect, &QCheckBox::toggled, this,
             [](bool on) { SettingsStore::WriteProfileInt(kReconnectKey, on ? 1 : 0); });
 
@@ -361,7 +435,7 @@ void ComConfigDlg::RefreshKeepingInput() {
 
 void ComConfigDlg::ShowPortInfo() {
     if (m_portCombo->count() == 0) {
-        m_portInfo->setText(NoPortsText());
+        SetPortInfo(NoPortsText());
         return;
     }
     const int at = FindExact(m_portCombo, CurrentPort());
@@ -369,7 +443,7 @@ void ComConfigDlg::ShowPortInfo() {
         // A typed path: say why it cannot be used, if it cannot.
         const std::error_code ec =
                 CurrentPort().isEmpty() ? std::error_code() : CheckPortPath(Narrow(CurrentPort())).error;
-        m_portInfo->setText(ec ? PathProblemText(ec) : QString());
+        SetPortInfo(ec ? PathProblemText(ec) : QString());
         return;
     }
     QStringList lines;
@@ -377,7 +451,7 @@ void ComConfigDlg::ShowPortInfo() {
         const QString line = m_portCombo->itemData(at, role).toString();
         if (!line.isEmpty()) lines << line;
     }
-    m_portInfo->setText(lines.join(QLatin1Char('\n')));
+    SetPortInfo(lines.join(QLatin1Char('\n')));
 }
 
 void ComConfigDlg::FindModule() {
@@ -387,7 +461,7 @@ void ComConfigDlg::FindModule() {
     // The port may not be opened for real while the probe holds it.
     m_find->setEnabled(false);
     m_ok->setEnabled(false);
-    m_portInfo->setText(UiText("PortList", "Looking for the module..."));
+    SetPortInfo(UiText("PortList", "Looking for the module..."));
 }
 
 void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
@@ -409,7 +483,7 @@ void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
         m_portName = m_portCombo->itemText(found);
     }
     ShowPortInfo();
-    if (modules == 0) m_portInfo->setText(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
+    if (modules == 0) SetPortInfo(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
 }
 
 void ComConfigDlg::OnPopup() {
@@ -427,6 +501,11 @@ void ComConfigDlg::OnPopup() {
     const QSignalBlocker block(m_portCombo);
     m_portCombo->setCurrentIndex(at);
     m_portName = m_portCombo->itemText(at);
+}
+
+void ComConfigDlg::SetPortInfo(const QString& text) {
+    m_portInfo->setText(text);
+    FitPortInfo(this, m_portInfo, m_reconnect, m_ok, m_cancel);
 }
 
 QString ComConfigDlg::CurrentPort() const { return m_portCombo->currentText().trimmed(); }

@@ -80,6 +80,8 @@ private:
     void AddEntry(const SerialPortEntry& entry);
     void RefreshKeepingInput();
     void ShowPortInfo();
+    // Sets the port details and gives them the room they need.
+    void SetPortInfo(const QString& text);
     void OnProbeFinished(const std::vector<ProbeResult>& results);
     // What is remembered for the current choice: its by-id name when it has one.
     QString RememberedName() const;

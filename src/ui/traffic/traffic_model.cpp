@@ -5,12 +5,28 @@
 #include <QBrush>
 #include <QColor>
 #include <QCoreApplication>
+#include <QFontDatabase>
 
 namespace {
 
 QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
+
+QFont TrafficModel::WireFont() {
+    // Columns of escapes line up in a fixed-pitch font. A Latin one comes
+    // first: Korean fonts draw the backslash as a won sign (\x1B would read
+    // as ₩x1B); Hangul still comes from the fallback fonts.
+    static const QFont font = [] {
+        QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        f.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
+                       QStringLiteral("Noto Sans Mono"), f.family()});
+        f.setStyleHint(QFont::Monospace);
+        f.setFixedPitch(true);
+        return f;
+    }();
+    return font;
+}
 
 TrafficModel::TrafficModel(std::size_t capacity, QObject* parent)
     : QAbstractTableModel(parent), m_ring(capacity) {}
@@ -56,6 +72,7 @@ void TrafficModel::Rebuild() {
     }
     m_shownUpTo = std::max(end, m_ring.FirstSeq());
     endResetModel();
+    emit CountsChanged();  // the shown count follows the filter
 }
 
 void TrafficModel::Clear() {
@@ -117,6 +134,7 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
                                                                     : QColor(0x1E, 0x6B, 0x2E));
     }
     if (role == Qt::TextAlignmentRole && index.column() == ColTime) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::FontRole && index.column() == ColText) return WireFont();
     if (role != Qt::DisplayRole) return {};
     const TapEvent e = m_ring.AtSeq(seq);
     switch (index.column()) {

@@ -6,6 +6,7 @@
 #include "ops/traffic/traffic_ring.h"
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QString>
 
 #include <deque>
@@ -35,6 +36,9 @@ public:
     // The event of a shown row, and its text as files have it.
     TapEvent EventAt(int row) const;
     QString RowText(int row) const;
+
+    // The text column's font: fixed pitch, with a true backslash.
+    static QFont WireFont();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

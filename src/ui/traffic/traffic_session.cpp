@@ -1,9 +1,13 @@
 #include "ui/traffic/traffic_session.h"
 
+#include "link/port_enum.h"
 #include "ops/jobs/manager_ops.h"
+#include "ops/session/device_model.h"
+#include "ops/traffic/traffic_text.h"
 #include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
+#include "ui/shell/version_info.h"
 #include "ui/traffic/traffic_model.h"
 #include "ui/traffic/traffic_settings.h"
 #include "ui/traffic/traffic_window.h"
@@ -13,6 +17,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -21,11 +27,27 @@ QString& StartupPath() {
     return path;
 }
 
+// The /dev/serial/by-id name of the device a port name stands for, if any.
+std::string ByIdName(const std::string& port) {
+    std::error_code ec;
+    const auto device = std::filesystem::canonical(port, ec);
+    if (ec) return {};
+    for (const SerialPortEntry& e : ListSerialPorts()) {
+        if (e.by_id.empty()) continue;
+        const auto other = std::filesystem::canonical(e.path, ec);
+        if (!ec && other == device) return e.by_id;
+    }
+    return {};
+}
+
 }  // namespace
 
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
     : m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
       m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
+    // From the port's open on, whether or not anyone looks.
+    m_recorder.SetLimit(kBacklogLines);
+    m_ops.Comm().SetTap(&m_recorder);
     m_timer->setInterval(kDrainIntervalMs);
     connect(m_timer, &QTimer::timeout, this, [this] {
         Drain();
@@ -97,6 +119,8 @@ bool TrafficSession::SetLogFile(const QString& path, QString* error) {
     Drain();  // what came before belongs to the previous choice
     m_log.Close();
     m_logRemembered = false;
+    m_logHeaderDue = true;
+    m_logModel = MODEL_NONE;
     bool ok = true;
     if (!path.isEmpty()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -144,24 +168,50 @@ void TrafficSession::UpdateTap() {
     if (wanted == m_tapped) return;
     m_tapped = wanted;
     if (wanted) {
-        m_ops.Comm().SetTap(&m_recorder);
+        m_recorder.SetLimit(0);
         m_timer->start();
     } else {
-        m_ops.Comm().SetTap(nullptr);
         m_timer->stop();
-        Drain();  // the last events before the detach
+        Drain();  // the last events shown
+        m_recorder.SetLimit(kBacklogLines);
     }
+}
+
+std::string TrafficSession::SessionHeaderLine(int64_t wallNs) const {
+    const std::string port = QString::fromStdU16String(m_ops.Port().m_portName).toStdString();
+    QString version;
+    GetProductVersionText(version);
+    return traffic::SessionHeader(wallNs, port, ByIdName(port), "KESTOV-LV200 Manager " + version.toStdString());
+}
+
+file_io::Error TrafficSession::WriteLog(const std::vector<TapEvent>& batch) {
+    file_io::Error failed;
+    for (const TapEvent& e : batch) {
+        // A port opened again starts its times from zero: a new session.
+        if (e.sinceOpenNs < m_logSinceOpenNs) m_logHeaderDue = true;
+        m_logSinceOpenNs = e.sinceOpenNs;
+        if (m_logHeaderDue) {
+            m_logHeaderDue = false;
+            m_logModel = MODEL_NONE;
+            if ((failed = m_log.WriteLine(SessionHeaderLine(e.wallNs)))) return failed;
+        }
+        // The first failure closes the log; the rest stays in the window only.
+        if ((failed = m_log.Write(e))) return failed;
+    }
+    // Named once identified, after the lines that identified it.
+    const int model = m_ops.IsLinkOpen() ? m_ops.Model() : MODEL_NONE;
+    if (model != MODEL_NONE && model != m_logModel && !m_logHeaderDue) {
+        m_logModel = model;
+        failed = m_log.WriteLine(traffic::ModelLine(device_model::NameOf(model)));
+    }
+    return failed;
 }
 
 void TrafficSession::Drain() {
     std::vector<TapEvent> batch = m_recorder.TakePending();
     if (batch.empty()) return;
     const QString path = LogPath();
-    file_io::Error failed;
-    for (const TapEvent& e : batch) {
-        // The first failure closes the log; the rest stays in the window only.
-        if (!m_log.IsOpen() || (failed = m_log.Write(e))) break;
-    }
+    const file_io::Error failed = m_log.IsOpen() ? WriteLog(batch) : file_io::Error();
     m_model->AppendBatch(std::move(batch));
     if (failed) LogWriteFailed(path, failed);  // after the rows: it may drain again
 }

@@ -1,7 +1,7 @@
 // The main window's traffic feature: the tap on the engine, the rows it
-// collects, the log file and the traffic window. The tap is installed only
-// while the window is shown or a log file is written; otherwise the engine
-// has no observer at all.
+// collects, the log file and the traffic window. The tap is always on; while
+// the window is hidden and no log file is written it keeps only the newest
+// kBacklogLines lines, which the window shows when it opens.
 #pragma once
 
 #include "ops/traffic/traffic_log.h"
@@ -11,7 +11,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstddef>
 #include <functional>
+#include <string>
+#include <vector>
 
 class ManagerOps;
 class QTimer;
@@ -26,6 +29,8 @@ public:
     // repaints the table, which under a flood is most of the window thread's
     // work, while a tenth of a second is still immediate to the eye.
     static constexpr int kDrainIntervalMs = 100;
+    // Lines kept while nobody looks: a failure and what led to it.
+    static constexpr std::size_t kBacklogLines = 5000;
 
     // idle: true while the main window lets the user start a job.
     TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle);
@@ -65,6 +70,10 @@ private:
     // A message box, once the event loop runs.
     void Notify(const QString& text);
     void LogWriteFailed(const QString& path, const file_io::Error& e);
+    // Writes the batch to the log, each link's lines after a header; the
+    // first failure, if any.
+    file_io::Error WriteLog(const std::vector<TapEvent>& batch);
+    std::string SessionHeaderLine(int64_t wallNs) const;
 
     ManagerOps& m_ops;
     QWidget* m_mainWindow;
@@ -77,4 +86,7 @@ private:
     bool m_tapped = false;
     bool m_rawPending = false;
     bool m_logRemembered = false;  // the log is the remembered "Log to file"
+    bool m_logHeaderDue = true;    // the next line written starts a session
+    int64_t m_logSinceOpenNs = 0;  // time of the last line logged, from its port's open
+    int m_logModel = 0;            // the model the log has named (MODEL_NONE: none)
 };

@@ -4,6 +4,7 @@
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
+#include "ui/shell/screen_fit.h"
 #include "ui/shell/settings_store.h"
 #include "ui/traffic/traffic_model.h"
 #include "ui/traffic/traffic_session.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
@@ -172,13 +174,24 @@ void TrafficWindow::changeEvent(QEvent* e) {
 }
 
 void TrafficWindow::ShowBeside(QWidget* mainWindow) {
-    if (!m_placed && mainWindow) {
+    const bool place = !m_placed && mainWindow;
+    if (place) {
         m_placed = true;
         resize(720, std::max(420, mainWindow->frameGeometry().height()));
         const QRect frame = mainWindow->frameGeometry();
-        move(frame.right() + 8, frame.top());
+        // Right of the main window, else left of it when only that has room;
+        // on a small screen the two overlap rather than leave the screen.
+        int x = frame.right() + 8;
+        if (const QScreen* screen = mainWindow->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (x + width() > area.right() + 1 && frame.left() - 8 - width() >= area.left())
+                x = frame.left() - 8 - width();
+        }
+        move(x, frame.top());
+        KeepOnScreen(this);
     }
     show();
+    if (place) KeepOnScreen(this);  // again with the frame the window now has
     raise();
     activateWindow();
 }
@@ -302,7 +315,8 @@ bool TrafficWindow::SaveTo(const QString& path, QString* error) const {
 void TrafficWindow::OnSaveAs() {
     const QString path = FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, tr("Save traffic as"),
                                                     QStringLiteral("traffic.txt"),
-                                                    tr("Text files (*.txt);;All files (*)")});
+                                                    tr("Text files (*.txt);;All files (*)"),
+                                                    QStringLiteral("traffic")});
     if (path.isEmpty()) return;
     QString error;
     if (!SaveTo(path, &error))

@@ -237,6 +237,47 @@ TEST(ScanCsv, AwkwardFieldsSurviveTheRoundTrip) {
     EXPECT_EQ(parsed[1], std::vector<std::string>{"x"});
 }
 
+// A nearby device picks its own name: both exports write one that looks
+// like a formula so that a spreadsheet shows it, and leave numbers alone.
+TEST(ScanCsv, NamesThatLookLikeFormulasAreWrittenAsText) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"=HYPERLINK(\"http://x\")", "'=HYPERLINK(\"http://x\")"},
+        {"+1+1", "'+1+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1", "'\t=1"},
+        {"\r=1", "'\r=1"},
+        {"Door", "Door"},
+        {"a=b", "a=b"},
+        {"", ""},
+        {"센서", "센서"},
+    };
+    ScanRecord record(16, 16);
+    const auto t0 = ScanRecord::Clock::now();
+    record.Start(t0);
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        char address[13];
+        std::snprintf(address, sizeof address, "AA00000000%02zu", i);
+        record.Add(address, cases[i].first, -70, t0 + std::chrono::milliseconds(i));
+        rows.push_back(i);
+    }
+    std::ostringstream stats;
+    scan_csv::WriteStats(stats, record.Stats(), rows);
+    std::ostringstream reports;
+    scan_csv::WriteReports(reports, record);
+    const auto statRows = scan_csv::Parse(stats.str());
+    const auto reportRows = scan_csv::Parse(reports.str());
+    ASSERT_EQ(statRows.size(), std::size(cases) + 1);
+    ASSERT_EQ(reportRows.size(), std::size(cases) + 1);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(statRows[i + 1][1], cases[i].second) << i;
+        EXPECT_EQ(reportRows[i + 1][3], cases[i].second) << i;
+        EXPECT_EQ(statRows[i + 1][3], "-70");
+        EXPECT_EQ(reportRows[i + 1][4], "-70");
+    }
+}
+
 TEST(ScanCsv, StatsFollowTheGivenRowOrderWithLocaleFreeNumbers) {
     ScanStats stats;
     stats.Add("AA0000000001", "Node,B", -60, 100);

@@ -5,6 +5,9 @@
 #include "ops/traffic/traffic_text.h"
 #include "sim_link.h"
 
+#include <chrono>
+#include <ctime>
+
 using Strings = std::vector<std::string>;
 
 TEST(TrafficText, EscapesControlAndInvalidBytesKeepsUtf8Text) {
@@ -96,8 +99,71 @@ TEST(TrafficRing, ThePastFullRingDropsATenthAtOnce) {
     EXPECT_EQ(ring.Dropped(), 11u);
 }
 
+// While nobody takes them, only the newest events wait; each is stamped
+// with the wall-clock time it came at.
+TEST(TrafficRecorder, KeepsTheNewestWhileBoundedAndStampsTheWallClock) {
+    traffic::TrafficRecorder tap;
+    tap.SetLimit(3);
+    const auto now = [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+    };
+    const int64_t before = now();
+    for (int i = 0; i < 5; ++i) tap.OnTraffic({i, TapDirection::Received, TapRoute::Unclaimed, std::to_string(i), ""});
+    const int64_t after = now();
+    std::vector<TapEvent> kept = tap.TakePending();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept.front().bytes, "2");
+    EXPECT_EQ(kept.back().bytes, "4");
+    for (const TapEvent& e : kept) {
+        EXPECT_GE(e.wallNs, before);
+        EXPECT_LE(e.wallNs, after);
+    }
+    EXPECT_EQ(tap.Dropped(), 2u);
+    tap.SetLimit(0);  // someone takes them now: nothing is dropped
+    for (int i = 0; i < 10; ++i) tap.OnTraffic({i, TapDirection::Sent, TapRoute::Command, "AT\r", ""});
+    EXPECT_EQ(tap.TakePending().size(), 10u);
+    tap.SetLimit(4);
+    for (int i = 0; i < 10; ++i) tap.OnTraffic({i, TapDirection::Sent, TapRoute::Command, "AT\r", ""});
+    EXPECT_EQ(tap.TakePending().size(), 4u);
+}
+
+TEST(TrafficText, LogRowsCarryTheWallClockAndSessionsAHeader) {
+    // 2026-12-10 05:41:07.250 UTC; the log speaks local time.
+    const int64_t at = int64_t{1796881267} * 1000000000 + 250000000;
+    std::tm tm{};
+    const std::time_t seconds = 1796881267;
+    localtime_r(&seconds, &tm);
+    char local[64];
+    std::strftime(local, sizeof local, "%Y-%m-%d %H:%M:%S", &tm);
+    char offset[16];
+    std::strftime(offset, sizeof offset, "%z", &tm);
+
+    TapEvent e{12345678, TapDirection::Sent, TapRoute::Command, "AT\r", ""};
+    e.wallNs = at;
+    EXPECT_EQ(traffic::LogRow(e), std::string(local) + ".250\t12.3\tsent\tAT<CR>\tcommand");
+    e.wallNs = 0;
+    EXPECT_EQ(traffic::LogRow(e), "-\t12.3\tsent\tAT<CR>\tcommand");
+
+    const struct {
+        std::string port, byId, expected;
+    } cases[] = {
+        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A5-if00-port0",
+         ", port /dev/ttyUSB0 (/dev/serial/by-id/usb-FTDI_A5-if00-port0), KESTOV-LV200 Manager 1.4.2"},
+        {"/dev/pts/3", "", ", port /dev/pts/3, KESTOV-LV200 Manager 1.4.2"},
+        {"/dev/serial/by-id/x", "/dev/serial/by-id/x", ", port /dev/serial/by-id/x, KESTOV-LV200 Manager 1.4.2"},
+        {"/tmp/a\nb", "", ", port /tmp/a<LF>b, KESTOV-LV200 Manager 1.4.2"},  // one line, whatever the name holds
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(traffic::SessionHeader(at, c.port, c.byId, "KESTOV-LV200 Manager 1.4.2"),
+                  std::string("# session ") + local + " " + offset + c.expected);
+    }
+    EXPECT_EQ(traffic::ModelLine("KESTOV-LV220"), "# model KESTOV-LV220");
+}
+
 TEST(RawCommand, ChecksAndLinkChangingCommands) {
     EXPECT_EQ(CheckRawCommand(""), RawCommandCheck::Empty);
+    EXPECT_EQ(CheckRawCommand("   "), RawCommandCheck::Empty);
     EXPECT_EQ(CheckRawCommand("AT\r"), RawCommandCheck::ControlChar);
     EXPECT_EQ(CheckRawCommand("AT+MANUF=\t"), RawCommandCheck::ControlChar);
     EXPECT_EQ(CheckRawCommand(std::string(127, 'A')), RawCommandCheck::TooLong);
@@ -147,7 +213,8 @@ TEST(RawCommand, RunsAsAJobAndReturnsTheLinesThatCameBack) {
         {"AT+ADVINTERVAL=200", false, false, JOB_STATUS_OK, {"OK"}},
         {"AT+ADVINTERVAL=300", true, true, JOB_STATUS_OK, {"OK"}},  // the echo is not a reply
         {"AT+GETSLOT=9", false, false, JOB_STATUS_OK, {"ERROR"}},
-        {"AT+VER?", false, false, JOB_STATUS_NO_RESULT, {"v1.2.0"}},  // no final line: the time-out ends it
+        {"AT+VER?", false, false, JOB_STATUS_OK, {"v1.2.0"}},  // one line of the version's form ends it
+        {"AT+MODEL?", true, false, JOB_STATUS_OK, {"KESTOV-LV200"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -10,6 +10,8 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 
 using namespace mainwin_test;
 
@@ -113,4 +115,31 @@ TEST_F(WindowTest, LongPortPathGivesWayToTheLineSetting) {
     shortPath.m_baudRate = 115200;
     m_win->SetLinkStatus(shortPath);
     EXPECT_EQ(pane->text(), QStringLiteral("/dev/ttyS0, 115200, No parity, 1 stopbit"));
+}
+
+// Every menu item opens from the keyboard: each has a mnemonic of its own.
+TEST_F(WindowTest, EveryMenuItemHasItsOwnMnemonicInBothLanguages) {
+    StartSim();
+    for (const bool korean : {false, true}) {
+        SCOPED_TRACE(korean ? "Korean" : "English");
+        SetKoreanUiOverride(korean ? 1 : 0);
+        InstallTranslations(korean);
+        OpenWindow(false);
+        auto* bar = m_win->findChild<QMenuBar*>(QStringLiteral("menuBar"));
+        ASSERT_NE(bar, nullptr);
+        for (QAction* top : bar->actions()) {
+            ASSERT_NE(top->menu(), nullptr);
+            QStringList keys;
+            for (QAction* item : top->menu()->actions()) {
+                if (item->isSeparator()) continue;
+                const QString key = QKeySequence::mnemonic(item->text()).toString();
+                EXPECT_FALSE(key.isEmpty()) << item->text().toStdString();
+                EXPECT_FALSE(keys.contains(key)) << item->text().toStdString() << " shares " << key.toStdString();
+                keys << key;
+            }
+            EXPECT_GE(keys.size(), 6);
+        }
+        DestroyWindow();
+    }
+    InstallTranslations(false);
 }

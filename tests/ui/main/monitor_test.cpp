@@ -20,6 +20,8 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <sys/stat.h>
@@ -179,6 +181,38 @@ TEST_F(MonitorTest, SpeaksKorean) {
     EXPECT_EQ(mon->windowTitle(), QStringLiteral("검색 모니터"));
     EXPECT_EQ(Model(mon).headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("주소"));
     EXPECT_EQ(mon->AssignAction()->text(), QStringLiteral("슬롯에 할당(&A)"));
+    InstallTranslations(false);
+}
+
+// Inside the screen, and every column within the window's width in both
+// languages: nothing to scroll sideways for.
+TEST_F(MonitorTest, TheTableFitsItsWindowInBothLanguages) {
+    StartSim().SetScanDevices(sim::KestovSimulator::MakeDevices(5));
+    for (const bool korean : {false, true}) {
+        SCOPED_TRACE(korean ? "Korean" : "English");
+        SetKoreanUiOverride(korean ? 1 : 0);
+        InstallTranslations(korean);
+        OpenWindow();
+        ScanMonitorWindow* mon = OpenMonitor();
+        ASSERT_NE(mon, nullptr);
+        EXPECT_TRUE(mon->screen()->availableGeometry().contains(mon->frameGeometry()));
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 5; }));
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+        auto* table = mon->findChild<QTableView*>(QStringLiteral("monitorTable"));
+        ASSERT_TRUE(WaitFor([&] { return table->horizontalHeader()->length() > 0; }));
+        EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
+        EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+        // The name keeps room to be read.
+        EXPECT_GE(table->columnWidth(ScanMonitorModel::Name), table->fontMetrics().horizontalAdvance(QStringLiteral("Dev00000")));
+        const QFontMetrics header = table->horizontalHeader()->fontMetrics();
+        for (int c = ScanMonitorModel::Hits; c < ScanMonitorModel::ColumnCount; ++c) {
+            const QString title = Model(mon).headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            EXPECT_LE(header.size(0, title).width(), table->columnWidth(c)) << title.toStdString();
+        }
+        DestroyWindow();
+    }
     InstallTranslations(false);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QtCharts/QAbstractAxis>
 
 #include <gtest/gtest.h>
 
@@ -53,4 +54,26 @@ TEST(RssiPlot, ALineKeepsTheNewestPointsOfItsAddressFromTheKeptReports) {
     record.Add("BB0000000002", "", -50, t0 + 4s);
     plot.Refresh();
     EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit)) << "another address adds nothing";
+}
+
+// Axis titles belong to lines: an empty plot shows none, only how to fill it.
+TEST(RssiPlot, AnEmptyPlotShowsNoAxisTitles) {
+    ScanRecord record;
+    const auto t0 = ScanRecord::Clock::now();
+    record.Start(t0);
+    record.Add("AA0000000001", "n", -50, t0 + 10ms);
+    RssiPlot plot(record);
+    const auto titlesShown = [&plot] {
+        int n = 0;
+        for (const QAbstractAxis* axis : plot.chart()->axes())
+            n += axis->isVisible() && axis->isTitleVisible() && !axis->titleText().isEmpty() ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(titlesShown(), 0);
+    EXPECT_FALSE(plot.chart()->title().isEmpty());
+    plot.SetDevices({0});
+    EXPECT_EQ(titlesShown(), 2);
+    EXPECT_TRUE(plot.chart()->title().isEmpty());
+    plot.SetDevices({});
+    EXPECT_EQ(titlesShown(), 0);
 }

@@ -15,11 +15,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextLayout>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -221,6 +223,55 @@ TEST_F(PortFinding, ADeviceNamedByALinkAndItsPathIsListedAndProbedOnce) {
     EXPECT_EQ(module.Commands(), (std::vector<std::string>{"AT", "AT+MODEL?"}));
     ::unlink(link.c_str());
     ::rmdir(tmpl);
+}
+
+// Height of a text laid out at a width, broken between words where it can
+// and inside a long word (a by-id name) where it must.
+int WrappedHeight(const QString& text, const QFont& font, int width) {
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    qreal height = 0;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            height += line.height();
+        }
+        layout.endLayout();
+    }
+    return static_cast<int>(std::ceil(height));
+}
+
+// The found module's port, named by a long by-id link: its description, its
+// stable name and the probe's finding all fit, with the controls below moved
+// down rather than covered.
+TEST_F(PortFinding, PortDetailsAfterFindModuleFitInBothLanguages) {
+    sim::KestovSimulator module("KESTOV-LV200");
+    ASSERT_TRUE(module.Start());
+    source.ports = {Usb(module.DevicePath(),
+                        "/dev/serial/by-id/usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_Controller_0001-if00-port0")};
+    for (const int korean : {0, 1}) {
+        SCOPED_TRACE(korean ? "Korean" : "English");
+        SetKoreanUiOverride(korean);
+        ComConfigDlg dlg;
+        Run(dlg, [&](ComConfigDlg& d) {
+            auto* find = d.findChild<QPushButton*>(QStringLiteral("findModule"));
+            find->click();
+            EXPECT_TRUE(WaitFor([&] { return find->isEnabled(); }));
+            const auto* info = d.findChild<QLabel*>(QStringLiteral("portInfo"));
+            const auto* reconnect = d.findChild<QCheckBox*>(QStringLiteral("reconnect"));
+            EXPECT_TRUE(info->text().contains(QStringLiteral("KESTOV-LV200")));
+            EXPECT_TRUE(info->text().contains(QStringLiteral("if00-port0")));
+            EXPECT_LE(WrappedHeight(info->text(), info->font(), info->width()), info->height())
+                    << info->text().toStdString();
+            EXPECT_LT(info->geometry().bottom(), reconnect->geometry().top());
+            for (const QWidget* w : d.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                if (!w->isWindow()) EXPECT_TRUE(d.rect().contains(w->geometry())) << w->metaObject()->className();
+            return int(QDialog::Rejected);
+        });
+    }
 }
 
 TEST_F(PortFinding, ReconnectOptionIsRememberedAndOffByDefault) {

@@ -1,6 +1,9 @@
 // The traffic rows: batches, the bound, pause, filter and hidden scan reports.
 #include "ui/traffic/traffic_model.h"
 
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -56,4 +59,43 @@ TEST(TrafficModel, PauseHoldsAndCountsFilterAndHiddenScanReportsApplyToOldAndNew
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.Kept(), 0u);
+}
+
+TEST(TrafficModel, TheShownCountFollowsTheFilter) {
+    TrafficModel model(100);
+    model.AppendBatch(Batch({Line(TapRoute::Command, "AT+VER?"), Line(TapRoute::Reply, "v1"), Line(TapRoute::Command, "AT")}));
+    QSignalSpy counts(&model, &TrafficModel::CountsChanged);
+    model.SetFilterText(QStringLiteral("AT"));
+    EXPECT_EQ(counts.count(), 1) << "the status line reads the new count";
+    model.SetHideScanReports(true);
+    EXPECT_EQ(counts.count(), 2);
+}
+
+namespace {
+
+QImage Drawn(const QFont& font, const QString& text) {
+    const QFontMetrics fm(font);
+    QImage image(fm.horizontalAdvance(text) + 4, fm.height() + 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(2, 2 + fm.ascent(), text);
+    return image;
+}
+
+}  // namespace
+
+// Escapes line up, and a backslash is drawn as one (Korean fonts draw it as a won sign).
+TEST(TrafficModel, TheTextColumnIsFixedPitchWithATrueBackslash) {
+    TrafficModel model(10);
+    model.AppendBatch(Batch({Line(TapRoute::Reply, "\x1B")}));
+    const QVariant font = model.index(0, TrafficModel::ColText).data(Qt::FontRole);
+    ASSERT_TRUE(font.canConvert<QFont>());
+    const QFont f = font.value<QFont>();
+    const QFontMetrics fm(f);
+    EXPECT_EQ(fm.horizontalAdvance(QLatin1Char('i')), fm.horizontalAdvance(QLatin1Char('W')));
+    EXPECT_EQ(fm.horizontalAdvance(QLatin1Char('\\')), fm.horizontalAdvance(QLatin1Char('0')));
+    EXPECT_NE(Drawn(f, QStringLiteral("\\")), Drawn(f, QString(QChar(0x20A9))));
+    EXPECT_FALSE(model.index(0, TrafficModel::ColTime).data(Qt::FontRole).isValid()) << "only the wire text";
 }

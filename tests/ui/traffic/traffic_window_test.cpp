@@ -19,7 +19,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 
@@ -153,15 +156,35 @@ TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
     StartSim();
     OpenWindow();
     TrafficWindow* w = OpenTraffic();  // opened after the read-back: its rows are there already
+    // The version is one known line: it is the final reply.
     Type(w, QStringLiteral("AT+VER?"));
-    ASSERT_TRUE(WaitFor([&] { return ResultText(w).contains(QStringLiteral("no final reply")); }));
+    ASSERT_TRUE(WaitFor([&] { return ResultText(w).contains(QStringLiteral("final reply after 1 line")); }));
     const QStringList rows = Rows();
     ASSERT_GT(rows.size(), 20);
     EXPECT_TRUE(rows.first().contains(QStringLiteral("\tsent\tAT<CR>\tcommand")));
 
+    // The log: the session's header, the model once known, and the view's
+    // rows, each after its wall-clock time.
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    const QRegularExpression header(QStringLiteral("^# session \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}, port (.+), "
+                                                   "KESTOV-LV200 Manager \\d+\\.\\d+\\.\\d+$"));
+    const QRegularExpressionMatch head = header.match(lines.first());
+    ASSERT_TRUE(head.hasMatch()) << lines.first().toStdString();
+    EXPECT_EQ(head.captured(1), QString::fromStdString(m_sim->DevicePath()));
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^#"))),
+              (QStringList{lines.first(), QStringLiteral("# model KESTOV-LV200")}));
+    const QRegularExpression row(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\t(.*)$"));
+    QStringList logged;
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1Char('#'))) continue;
+        const QRegularExpressionMatch m = row.match(line);
+        EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+        logged << m.captured(1);
+    }
+    EXPECT_EQ(logged, rows);
 
     w->Table()->selectAll();
     w->CopySelection();
@@ -173,6 +196,66 @@ TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
     QFile copy(saved);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(copy.readAll()), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+    // The port opened again: a new session, told apart by its header.
+    m_win->Ops().CloseLink();
+    m_win->Ops().OnOpenPort();
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    ASSERT_TRUE(WaitFor([&] {
+        QFile again(log);
+        return again.open(QIODevice::ReadOnly) &&
+               QString::fromUtf8(again.readAll()).count(QStringLiteral("# model KESTOV-LV200")) == 2;
+    }));
+    QFile again(log);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    const QStringList all = QString::fromUtf8(again.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(all.filter(header).size(), 2);
+}
+
+// Identification and read-back ran before the view was opened: it shows them.
+TEST_F(TrafficTest, OpenedAfterTheFactItShowsWhatCameBefore) {
+    StartSim();
+    OpenWindow();
+    EXPECT_EQ(m_win->findChild<TrafficWindow*>(), nullptr);
+    OpenTraffic();
+    EXPECT_TRUE(WaitFor([&] {
+        const QStringList rows = Rows();
+        return rows.filter(QStringLiteral("\tsent\tAT+MODEL?<CR>\tcommand")).size() == 1 &&
+               rows.filter(QStringLiteral("\treceived\tKESTOV-LV200<CR>\treply AT+MODEL?")).size() == 1;
+    }));
+}
+
+// The filter's count, and a command of only spaces refused like an empty one.
+TEST_F(TrafficTest, TheStatusCountsTheFilteredRowsAndBlankCommandsAreNotSent) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    ASSERT_TRUE(WaitFor([&] { return Model().rowCount() > 10; }));
+    auto* status = w->findChild<QLabel*>(QStringLiteral("trafficStatus"));
+    w->findChild<QLineEdit*>(QStringLiteral("trafficFilter"))->setText(QStringLiteral("AT+MODEL?"));
+    ASSERT_TRUE(WaitFor([&] { return Model().rowCount() < static_cast<int>(Model().Kept()); }));
+    EXPECT_TRUE(WaitFor([&] {
+        return status->text().startsWith(QString::number(Model().rowCount()) + QStringLiteral(" shown, ") +
+                                         QString::number(Model().Kept()) + QStringLiteral(" kept"));
+    })) << status->text().toStdString();
+
+    const std::size_t sent = Commands().size();
+    Type(w, QStringLiteral("   "));
+    EXPECT_TRUE(ResultText(w).isEmpty()) << ResultText(w).toStdString();
+    EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("trafficCommand"))->text(), QStringLiteral("   "));
+    EXPECT_EQ(Commands().size(), sent);
+}
+
+// Beside the main window, within the screen's free area, however small.
+TEST_F(TrafficTest, TheWindowOpensInsideTheScreen) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    const QRect area = w->screen()->availableGeometry();
+    const QRect frame = w->frameGeometry();
+    EXPECT_TRUE(area.contains(frame)) << area.x() << "," << area.y() << " " << area.width() << "x" << area.height()
+                                      << " vs " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                      << frame.height();
 }
 
 // Pictures of the traffic window in both languages; runs only when
