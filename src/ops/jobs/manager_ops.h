@@ -87,8 +87,8 @@ public:
     KestovLV2xxComm& Comm() { return m_comm; }
     // Every report of the current (or last) scan; window thread only.
     const ScanRecord& ScanRecording() const { return m_scanRecord; }
-    // Reports the running scan could not hand over because the window thread
-    // had not taken the earlier ones yet.
+    // Reports a scan could not hand over since construction: the window
+    // thread had not yet taken the earlier ones.
     uint64_t ScanReportsDropped() const { return m_handOverDropped.load(); }
     // A typed command as a job of its own; false (nothing queued) when the
     // text fails CheckRawCommand or the link is closed.

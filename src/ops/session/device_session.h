@@ -98,7 +98,7 @@ public:
     SessionResult SetScanFilter(const std::string& name);
     // The filter, the module's pause, then the start.
     SessionResult StartScan(const std::string& filterName);
-    // Stops the module's scan; reports still on their way are left to Scan.
+    // Stops a scan the module runs (Scan stops its own, with its reports).
     SessionResult StopScan();
     // The one scan loop, for the window's scan and the command line's: starts,
     // hands every report to onReport while keepGoing holds, then stops the
