@@ -79,8 +79,9 @@ public:
                 if (Clock::now() >= deadline) return false;
                 continue;
             }
-            if (p.msg == WM_JOB_RESULT && p.wParam == JOB_READ_SCAN_RESULT && p.lParam == JOB_STATUS_OK) ++reportsHandled;
             ops.HandleMessage(p.msg, p.wParam, p.lParam);
+            // Every report the operations handle goes into their scan record.
+            reportsHandled = ops.ScanRecording().EndSeq();
         }
         return true;
     }
@@ -222,9 +223,11 @@ int Flood(int seconds) {
     const double appearMs = Ms(Clock::now() - end);
     std::printf("\n   RSS: peak %.1f MiB, after 5 s %.1f MiB, at the end %.1f MiB\n", peak / 1024.0, atFive / 1024.0,
                 last / 1024.0);
-    std::printf("   reports sent %llu, handed to the list %llu, dropped by the engine %llu; devices listed %zu\n",
+    std::printf("   reports sent %llu, handed to the list %llu, dropped by the engine %llu, at the hand-over %llu; "
+                "devices listed %zu\n",
                 static_cast<unsigned long long>(sent), static_cast<unsigned long long>(s.view.reportsHandled),
-                static_cast<unsigned long long>(s.ops.Comm().DroppedLines()), s.view.rows.size());
+                static_cast<unsigned long long>(s.ops.Comm().DroppedLines()),
+                static_cast<unsigned long long>(s.ops.ScanReportsDropped()), s.view.rows.size());
     std::printf("   new device listed %.0f ms after the flood ended%s\n", appearMs, listed ? "" : " (never)");
     const auto closeStart = Clock::now();
     s.ops.CloseLink();

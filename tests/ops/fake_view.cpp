@@ -76,12 +76,27 @@ int FakeView::ResultCount(int job, int status) const {
 void FakeView::Dispatch(const PostedMessage& m) {
     if (m.msg == WM_JOB_RESULT) {
         results.emplace_back(static_cast<int>(m.wParam), static_cast<int>(m.lParam));
-        if (m.wParam == JOB_READ_SCAN_RESULT && m.lParam == JOB_STATUS_OK && m_ops) {
-            reportsHandled.push_back(m_ops->Records().m_scanResult);
-        }
     }
-    if (m_ops) {
-        m_ops->HandleMessage(m.msg, m.wParam, m.lParam);
+    if (!m_ops) {
+        return;
+    }
+    // Every report the operations handle goes into their scan record first.
+    const ScanRecord& record = m_ops->ScanRecording();
+    const uint64_t generation = record.Generation();
+    const uint64_t endBefore = record.EndSeq();
+    m_ops->HandleMessage(m.msg, m.wParam, m.lParam);
+    const uint64_t from = record.Generation() == generation ? endBefore : record.FirstSeq();
+    for (uint64_t seq = std::max(from, record.FirstSeq()); seq < record.EndSeq(); ++seq) {
+        const ScanReportEntry& entry = record.ReportAt(seq);
+        lv2xx_scan_report report{};
+        const std::string hex = AddressHex(entry.address);
+        for (std::size_t i = 0; i < 6; ++i) {
+            report.address[i] = static_cast<uint8_t>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
+        }
+        report.rssi = static_cast<int8_t>(entry.rssi);
+        const std::string& name = record.Name(entry.name);
+        std::copy_n(name.begin(), std::min(name.size(), sizeof report.name - 1), report.name);
+        reportsHandled.push_back(report);
     }
 }
 

@@ -57,7 +57,7 @@ public:
     // Job results handed to ManagerOps, in order (job, status).
     std::vector<std::pair<int, int>> results;
     int ResultCount(int job, int status = -1) const;
-    // The scan report as it stood when each JOB_READ_SCAN_RESULT OK was handed over.
+    // Every scan report the operations handled, in order, as their scan record kept it.
     std::vector<lv2xx_scan_report> reportsHandled;
 
     // ---- Window state as the calls left it ----

@@ -171,6 +171,12 @@ void ManagerOps::CloseLink() {
         // back yet belongs to this link: drop it when it arrives.
         m_staleResults = m_resultsInFlight.load();
     }
+    {
+        // Reports of the closed link's scan are never listed.
+        std::lock_guard<std::mutex> lock(m_handOverMutex);
+        m_handOver.clear();
+        m_handOverPosted = false;
+    }
     if (m_view.WindowExists()) {
         ClearDisplay();
     }

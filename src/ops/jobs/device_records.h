@@ -36,9 +36,6 @@ struct DeviceRecords {
 
     // Scan.
     lv2xx_scan_filter m_scanFilter{};
-    lv2xx_scan_report m_scanResult{};
-    // Reports that came between the stop and the module's +STOPPED (JOB_STOP_SCAN).
-    std::vector<lv2xx_scan_report> m_reportsAtStop;
     // The RSSI filter as it stood when the scan started (window thread).
     bool m_rssiFilterOn = false;
     int8_t m_rssiThreshold = 0;

@@ -13,8 +13,12 @@ enum JobCode : int {
     JOB_REBOOT = 6,
     JOB_FACTORY_RESET = 7,
     JOB_WRITE_SLOTS = 8,
+    // The scan (scan.cpp) is one job that runs until the module has stopped
+    // scanning; while it runs it posts three results of its own: JOB_START_SCAN
+    // once the module scans (or the start failed), JOB_SCAN_REPORTS when
+    // reports wait in the hand-over, and JOB_STOP_SCAN when it has ended.
     JOB_START_SCAN = 9,
-    JOB_READ_SCAN_RESULT = 10,
+    JOB_SCAN_REPORTS = 10,
     JOB_STOP_SCAN = 11,
     JOB_SET_DEVICE_NAME = 12,
     JOB_SET_BEACON = 13,
@@ -31,7 +35,7 @@ enum JobStatus : int {
     JOB_STATUS_OK = 0,
     JOB_STATUS_FAILED = 1,
     JOB_STATUS_UNSUPPORTED = 2,
-    JOB_STATUS_NO_RESULT = 4,
+    JOB_STATUS_NO_RESULT = 4,  // a typed command that got no final line
 };
 
 // Window messages, always posted (WM_APP + n).

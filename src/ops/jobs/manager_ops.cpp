@@ -84,14 +84,20 @@ void ManagerOps::WorkerLoop() {
         m_view.SetWaitCursor(true);
         const int status = RunJob(job);
         if (status >= 0) {
-            // Counted before the post: the window may hand it back at once.
-            m_resultsInFlight.fetch_add(1);
-            if (!m_view.PostWindowMessage(WM_JOB_RESULT, static_cast<uintptr_t>(job), status)) {
-                m_resultsInFlight.fetch_sub(1);  // the window is gone: dropped
-            }
+            PostResult(job, status);
         }
         m_busy.store(false);
     }
+}
+
+bool ManagerOps::PostResult(int job, int status) {
+    // Counted before the post: the window may hand it back at once.
+    m_resultsInFlight.fetch_add(1);
+    if (!m_view.PostWindowMessage(WM_JOB_RESULT, static_cast<uintptr_t>(job), status)) {
+        m_resultsInFlight.fetch_sub(1);  // the window is gone: dropped
+        return false;
+    }
+    return true;
 }
 
 int ManagerOps::RunJob(int job) {
@@ -109,11 +115,7 @@ int ManagerOps::RunJob(int job) {
     case JOB_WRITE_SLOTS:
         return JobWriteSlots();
     case JOB_START_SCAN:
-        return JobStartScan();
-    case JOB_READ_SCAN_RESULT:
-        return JobReadScanResult();
-    case JOB_STOP_SCAN:
-        return JobStopScan();
+        return JobScan();
     case JOB_SET_DEVICE_NAME:
         return JobSetDeviceName();
     case JOB_SET_BEACON:
@@ -146,8 +148,12 @@ int ManagerOps::StatusOf(const SessionResult& result) {
 bool ManagerOps::IsSafeCommandText(const std::string& text) { return !HasControlChars(text); }
 
 void ManagerOps::OnJobResult(int job, int status) {
-    m_view.SetWaitCursor(false);
-    m_busy.store(false);
+    // A scan that has started goes on working until its JOB_STOP_SCAN.
+    const bool scanGoesOn = job == JOB_SCAN_REPORTS || (job == JOB_START_SCAN && status == JOB_STATUS_OK);
+    if (!scanGoesOn) {
+        m_view.SetWaitCursor(false);
+        m_busy.store(false);
+    }
     switch (job) {
     case JOB_IDENTIFY:
         OnIdentifyResult(status);
@@ -166,7 +172,7 @@ void ManagerOps::OnJobResult(int job, int status) {
         OnWriteResult(job, status);
         break;
     case JOB_START_SCAN:
-    case JOB_READ_SCAN_RESULT:
+    case JOB_SCAN_REPORTS:
     case JOB_STOP_SCAN:
         OnScanResult(job, status);
         break;

@@ -5,7 +5,9 @@
 // Threads: the window thread calls every public member except where noted;
 // the worker runs the job sequences; the engine's I/O threads only call
 // OnCommError. Results travel from the worker to the window thread only as
-// posted WM_JOB_RESULT messages, which the window hands back to HandleMessage.
+// posted WM_JOB_RESULT messages, which the window hands back to HandleMessage;
+// a scan's reports wait for it in a bounded hand-over that such a message
+// announces.
 #pragma once
 
 #include "ops/jobs/device_records.h"
@@ -18,6 +20,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -26,6 +29,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 class ManagerOps {
 public:
@@ -75,11 +79,17 @@ public:
     int Model() const { return m_model.load(); }
     int ScanState() const { return m_scanState.load(); }  // ScanStateValue
     void SetScanState(int state) { m_scanState.store(state); }
+    // "Stop": a running scan ends at its next check, stops the module and
+    // posts JOB_STOP_SCAN. Nothing happens unless a scan runs.
+    void RequestScanStop();
     DeviceRecords& Records() { return m_records; }
     const PortSettings& Port() const { return m_port; }
     KestovLV2xxComm& Comm() { return m_comm; }
     // Every report of the current (or last) scan; window thread only.
     const ScanRecord& ScanRecording() const { return m_scanRecord; }
+    // Reports a scan could not hand over since construction: the window
+    // thread had not yet taken the earlier ones.
+    uint64_t ScanReportsDropped() const { return m_handOverDropped.load(); }
     // A typed command as a job of its own; false (nothing queued) when the
     // text fails CheckRawCommand or the link is closed.
     bool QueueRawCommand(const std::string& text);
@@ -114,9 +124,12 @@ private:
     int JobSetBeacon();
     int JobSetAdvInterval();
     int JobSetUartOptions();
-    int JobStartScan();
-    int JobReadScanResult();
-    int JobStopScan();
+    // The whole scan on DeviceSession::Scan; posts its own results.
+    int JobScan();
+    // Hands one report to the window thread without waiting for it.
+    void HandOverReport(const lv2xx_scan_report& report);
+    // Posts a job result; false when the window is gone.
+    bool PostResult(int job, int status);
     int JobApplyProfile();
     // A write's outcome as a job status.
     static int StatusOf(const SessionResult& result);
@@ -131,6 +144,8 @@ private:
     void OnProfileResult(int status);
     void OnRawCommandResult(int status);
     void AddScanDevice(const lv2xx_scan_report& report);
+    // Lists the reports waiting in the hand-over.
+    void TakeScanReports();
     void ClearDisplay();
     // Error handler installed on the engine (I/O thread).
     void OnCommError(const KestovLV2xxComm* comm, std::error_code& ec);
@@ -156,6 +171,17 @@ private:
     // CloseLink has joined the worker belong to the closed link and are dropped.
     std::atomic<int> m_resultsInFlight{0};
     int m_staleResults = 0;  // window thread only
+
+    // Reports on their way from the scan to the window thread. Bounded: a
+    // report that finds it full is dropped and counted, so the worker never
+    // waits for the window thread; one JOB_SCAN_REPORTS is on its way while
+    // it holds any.
+    static constexpr std::size_t kHandOverReports = 4096;
+    std::mutex m_handOverMutex;
+    std::vector<lv2xx_scan_report> m_handOver;
+    bool m_handOverPosted = false;                 // guarded by m_handOverMutex
+    std::atomic<uint64_t> m_handOverDropped{0};
+    std::vector<lv2xx_scan_report> m_handOverTaken;  // window thread only
 
     // Devices listed in the current scan; window thread only.
     std::unordered_map<std::u16string, lv2xx_scan_report> m_scanSeen;

@@ -1,4 +1,5 @@
-// Device scan: start, one job per report, stop; and the scan list rules.
+// Device scan: one job on the session's scan loop, the hand-over of its
+// reports to the window thread, and the scan list rules.
 #include "ops/rules/input_rules.h"
 #include "link/at_protocol.h"
 #include "link/text_conv.h"
@@ -9,7 +10,7 @@
 
 // ---- Worker thread ----
 
-int ManagerOps::JobStartScan() {
+int ManagerOps::JobScan() {
     // Checked first, so a second start request sends nothing at all.
     if (m_scanState.load() != SCAN_IDLE) {
         return -1;
@@ -22,37 +23,66 @@ int ManagerOps::JobStartScan() {
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    if (!m_session.StartScan(name)) {
+    bool started = false;
+    const SessionResult result = m_session.Scan(
+        name,
+        [this, &started] {
+            if (!started) {
+                // First asked once the module scans. The list itself is
+                // emptied when this result reaches the window thread.
+                started = true;
+                m_scanState.store(SCAN_RUNNING);
+                PostResult(JOB_START_SCAN, JOB_STATUS_OK);
+            }
+            // "Stop" ends the scan here (CloseLink ends the wait for a report);
+            // the reports the module sends up to its +STOPPED are still handed over.
+            return m_scanState.load() == SCAN_RUNNING;
+        },
+        [this](const lv2xx_scan_report& report) { HandOverReport(report); });
+    if (!started) {
         return JOB_STATUS_FAILED;
     }
-    // The list itself is emptied when this result reaches the window thread.
-    m_scanState.store(SCAN_RUNNING);
-    return JOB_STATUS_OK;
+    // Posted after every report of this scan, so the window has listed them
+    // all when it sees the end.
+    PostResult(JOB_STOP_SCAN, result ? JOB_STATUS_OK : JOB_STATUS_FAILED);
+    return -1;
 }
 
-int ManagerOps::JobReadScanResult() {
-    if (m_scanState.load() != SCAN_RUNNING) {
-        return -1;
+void ManagerOps::HandOverReport(const lv2xx_scan_report& report) {
+    bool announce = false;
+    {
+        std::lock_guard<std::mutex> lock(m_handOverMutex);
+        if (m_handOver.size() >= kHandOverReports) {
+            m_handOverDropped.fetch_add(1);
+            return;
+        }
+        m_handOver.push_back(report);
+        announce = !m_handOverPosted;
+        m_handOverPosted = true;
     }
-    const ScanReportResult result = m_session.WaitScanReport();
-    if (result) {
-        m_records.m_scanResult = result.report;
-        return JOB_STATUS_OK;
+    if (announce) {
+        PostResult(JOB_SCAN_REPORTS, JOB_STATUS_OK);
     }
-    return result.error == SessionError::Timeout ? JOB_STATUS_NO_RESULT : JOB_STATUS_FAILED;
-}
-
-int ManagerOps::JobStopScan() {
-    if (m_scanState.load() != SCAN_STOP_REQUESTED) {
-        return -1;
-    }
-    const int status = StatusOf(m_session.StopScan());
-    // Reports sent up to the module's +STOPPED belong to this scan too.
-    m_records.m_reportsAtStop = m_session.TakeReportsLeft();
-    return status;
 }
 
 // ---- Window thread ----
+
+void ManagerOps::RequestScanStop() {
+    int running = SCAN_RUNNING;
+    m_scanState.compare_exchange_strong(running, SCAN_STOP_REQUESTED);
+}
+
+void ManagerOps::TakeScanReports() {
+    {
+        std::lock_guard<std::mutex> lock(m_handOverMutex);
+        m_handOverTaken.swap(m_handOver);
+        m_handOverPosted = false;
+    }
+    for (const lv2xx_scan_report& report : m_handOverTaken) {
+        AddScanDevice(report);
+    }
+    m_handOverTaken.clear();
+}
 
 void ManagerOps::OnScanResult(int job, int status) {
     if (job == JOB_START_SCAN) {
@@ -66,9 +96,6 @@ void ManagerOps::OnScanResult(int job, int status) {
             m_records.m_rssiFilterOn = m_view.RssiFilterChecked();
             m_records.m_rssiThreshold = input_rules::RssiThresholdOf(m_view.RssiFilterText());
             m_view.SetScanButton(IDS_STOP, true);
-            if (m_scanState.load() == SCAN_RUNNING) {
-                QueueJob(JOB_READ_SCAN_RESULT, false);
-            }
         } else if (status == JOB_STATUS_UNSUPPORTED) {
             m_view.ShowMessage(IDS_UNSUPPORTED_DEVICE, MsgIcon::Information);
             RunPortSetup();
@@ -77,24 +104,12 @@ void ManagerOps::OnScanResult(int job, int status) {
         }
         return;
     }
-    if (job == JOB_READ_SCAN_RESULT) {
-        if (status == JOB_STATUS_OK || status == JOB_STATUS_NO_RESULT) {
-            if (status == JOB_STATUS_OK) {
-                AddScanDevice(m_records.m_scanResult);
-            }
-            if (m_scanState.load() == SCAN_RUNNING) {
-                QueueJob(JOB_READ_SCAN_RESULT, false);
-            }
-        } else {
-            Reidentify();
-        }
+    // Reports first: those up to the module's +STOPPED belong to this scan.
+    TakeScanReports();
+    if (job == JOB_SCAN_REPORTS) {
         return;
     }
     // JOB_STOP_SCAN
-    for (const lv2xx_scan_report& report : m_records.m_reportsAtStop) {
-        AddScanDevice(report);
-    }
-    m_records.m_reportsAtStop.clear();
     if (status == JOB_STATUS_OK) {
         m_scanState.store(SCAN_IDLE);
         m_view.SetScanButton(IDS_SCAN, true);

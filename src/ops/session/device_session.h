@@ -98,19 +98,25 @@ public:
     SessionResult SetScanFilter(const std::string& name);
     // The filter, the module's pause, then the start.
     SessionResult StartScan(const std::string& filterName);
-    // One report; Timeout when none came within the engine's wait.
-    ScanReportResult WaitScanReport();
-    // After StopScan: the reports the module sent before it stopped, in order.
-    std::vector<lv2xx_scan_report> TakeReportsLeft();
+    // Stops a scan the module runs (Scan stops its own, with its reports).
     SessionResult StopScan();
-    // Starts, hands every report to onReport while keepGoing holds (checked
-    // after each report or quiet period, so at least every 1.2 s), then stops
-    // the module's scan.
+    // The one scan loop, for the window's scan and the command line's: starts,
+    // hands every report to onReport while keepGoing holds, then stops the
+    // module's scan and hands over the reports it sent up to its +STOPPED.
+    // keepGoing is first asked right after the module has started scanning
+    // (a failed start never asks it), then after each report or quiet
+    // period, so at least every 1.2 s. Closing the link ends the wait for a
+    // report at once; after Cancel the scan ends with Closed at its next wait
+    // and sends nothing more.
     SessionResult Scan(const std::string& filterName, const std::function<bool()>& keepGoing,
                        const std::function<void(const lv2xx_scan_report&)>& onReport);
 
 
 private:
+    // One report; Timeout when none came within the engine's wait.
+    ScanReportResult WaitScanReport();
+    // After StopScan: the reports the module sent before it stopped, in order.
+    std::vector<lv2xx_scan_report> TakeReportsLeft();
     // Runs one row of the step table with its pauses; the reply is kept when asked for.
     SessionResult Exchange(const device_steps::Step& step, const char* cmd, unsigned len,
                            lv2xx_reply* reply = nullptr, unsigned timeoutMs = 0);

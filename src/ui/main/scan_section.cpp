@@ -25,8 +25,7 @@ void CKESTOVLV2xxManagerDlg::OnScanButton() {
 void CKESTOVLV2xxManagerDlg::OnStartScan() {
     if (!m_ops.IsLinkOpen()) return;
     if (m_ops.ScanState() == SCAN_RUNNING) {
-        m_ops.SetScanState(SCAN_STOP_REQUESTED);
-        m_ops.QueueJob(JOB_STOP_SCAN, false);
+        m_ops.RequestScanStop();
         m_ops.StartBusy();
         return;
     }

@@ -186,8 +186,7 @@ TEST(ScanOnABusyWire, EveryReportReachesTheListInOrder) {
     EXPECT_EQ(v.scanRows.size(), devices.size());
     EXPECT_EQ(link.ops.Comm().DroppedLines(), 0u);
 
-    link.ops.SetScanState(2);
-    link.ops.QueueJob(JOB_STOP_SCAN, false);
+    link.ops.RequestScanStop();
     ASSERT_TRUE(v.PumpUntil([&] { return v.Has("SetScanButton(107,1)"); }));
 }
 

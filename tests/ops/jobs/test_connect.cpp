@@ -212,7 +212,7 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         int job;
         bool silent;               // the module answers nothing
         std::string waitFor;       // the command after which the link is closed
-        int scanState;
+        int scan;                  // 1: once the scan waits for reports; 2: then "Stop", unanswered
     };
     const Case cases[] = {
         {"identify", JOB_IDENTIFY, true, "AT", 0},
@@ -226,8 +226,8 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         {"adv interval", JOB_SET_ADV_INTERVAL, true, "AT+MODEL?", 0},
         {"uart options", JOB_SET_UART_OPTIONS, true, "AT+MODEL?", 0},
         {"scan start, pausing", JOB_START_SCAN, false, "AT+SF=OFF", 0},
-        {"scan poll", JOB_READ_SCAN_RESULT, false, "", 1},
-        {"scan stop", JOB_STOP_SCAN, true, "AT+STOPSCAN", 2},
+        {"scan, waiting for reports", JOB_START_SCAN, false, "", 1},
+        {"scan stop", JOB_START_SCAN, false, "AT+STOPSCAN", 2},
     };
     SimLink link;
     for (const Case& c : cases) {
@@ -240,12 +240,16 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         link.sim.SetSilent(c.silent);
         link.ops.Records().m_toWrite.beaconSource = 1;
         link.ops.Records().m_toWrite.beaconHex = "020106";
-        link.ops.SetScanState(c.scanState);
         link.ops.QueueJob(c.job, false);
+        if (c.scan >= 1) {
+            ASSERT_TRUE(link.view.PumpUntil([&] { return link.ops.ScanState() == 1; }));
+        }
+        if (c.scan == 2) {
+            link.sim.SetSilent(true);
+            link.ops.RequestScanStop();
+        }
         if (!c.waitFor.empty()) {
             ASSERT_TRUE(link.WaitCommand(c.waitFor));
-        } else {
-            ASSERT_TRUE(link.view.PumpUntil([&] { return link.ops.IsBusy(); }));
         }
         link.view.ClearCalls();
         const auto start = std::chrono::steady_clock::now();

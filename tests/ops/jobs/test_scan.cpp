@@ -1,7 +1,8 @@
-// Device scan: start, polling, the list rules and the stop.
+// Device scan: start, the reports' way to the list, the list rules and the stop.
 #include "sim_link.h"
 
 #include <cstring>
+#include <thread>
 
 using Strings = std::vector<std::string>;
 
@@ -20,8 +21,7 @@ sim::SimDevice Device(uint8_t last, int rssi, const std::string& name) {
 void PressScan(SimLink& link) {
     ManagerOps& ops = link.ops;
     if (ops.ScanState() == 1) {
-        ops.SetScanState(2);
-        ops.QueueJob(JOB_STOP_SCAN, false);
+        ops.RequestScanStop();
     } else {
         ops.QueueJob(JOB_START_SCAN, false);
     }
@@ -83,33 +83,89 @@ TEST(Scan, StartEmptiesTheListOnTheWindowThreadAndPausesAfterTheFilter) {
     }
 }
 
-TEST(Scan, NoDeviceKeepsPollingAndStopEndsThePoll) {
+TEST(Scan, NoDeviceKeepsScanningAndStopEndsTheWait) {
     SimLink link;
     ASSERT_TRUE(link.Connect());
     PressScan(link);
     ASSERT_TRUE(Started(link));
-    ASSERT_TRUE(link.view.PumpUntil(
-        [&] { return link.view.ResultCount(JOB_READ_SCAN_RESULT, JOB_STATUS_NO_RESULT) >= 2; }));
+    // Longer than two of the engine's 1.2 s waits for a report.
+    link.view.PumpUntil([] { return false; }, std::chrono::milliseconds(2600));
     EXPECT_EQ(link.ops.ScanState(), 1);
     EXPECT_FALSE(link.view.Has("EnableControls(0)"));  // a quiet period is no failure
+    EXPECT_EQ(link.view.results, (std::vector<std::pair<int, int>>{{JOB_START_SCAN, JOB_STATUS_OK}}));
+    EXPECT_EQ(link.Commands().back(), "AT+STARTSCAN");
+    EXPECT_TRUE(link.ops.IsBusy()) << "the scan is a job that goes on";
 
-    // Stop while the next poll waits: it ends, is not followed by another,
-    // and the stop goes out after it.
-    const int pollsBefore = link.view.ResultCount(JOB_READ_SCAN_RESULT);
+    // Stop while the scan waits: the wait ends, the stop goes out, the scan ends.
     PressScan(link);
     EXPECT_EQ(link.ops.ScanState(), 2);
     ASSERT_TRUE(Stopped(link));
-    // The poll in progress may or may not have been taken when the state
-    // changed; either way at most that one reports.
-    const int pollsAfter = link.view.ResultCount(JOB_READ_SCAN_RESULT);
-    EXPECT_LE(pollsAfter, pollsBefore + 1);
     EXPECT_EQ(link.view.results.back(), std::make_pair(static_cast<int>(JOB_STOP_SCAN), 0));
     EXPECT_EQ(link.Commands().back(), "AT+STOPSCAN");
     EXPECT_EQ(link.ops.ScanState(), 0);
     EXPECT_EQ(link.view.Calls().back(), "EnableControls(1)");
     EXPECT_FALSE(link.sim.State().scanning);
+    EXPECT_FALSE(link.ops.IsBusy());
+    const std::size_t results = link.view.results.size();
+    link.view.PumpUntil([] { return false; }, std::chrono::milliseconds(100));  // nothing more arrives
+    EXPECT_EQ(link.view.results.size(), results);
+}
+
+// "Stop" while the module reports at line rate: the scan ends at the next
+// report, and every report up to the module's +STOPPED is counted and
+// listed before the window hears that the scan ended.
+TEST(Scan, StopDuringABurstListsEveryReportUpToStopped) {
+    SimLink link;
+    const auto devices = sim::KestovSimulator::MakeDevices(40, 5);
+    ASSERT_TRUE(link.Connect());
+    link.sim.SetScanDevices(devices);
+    link.sim.SetPaceBaud(115200);
+    link.sim.SetScanRate(400);
+    link.sim.SetReportsUntilStopped(true);
+    PressScan(link);
+    ASSERT_TRUE(Started(link));
+    ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.reportsHandled.size() >= 100; }));
+    PressScan(link);
+    ASSERT_TRUE(Stopped(link));
     link.view.PumpPending();
-    EXPECT_EQ(link.view.ResultCount(JOB_READ_SCAN_RESULT), pollsAfter);
+
+    EXPECT_EQ(link.Commands().back(), "AT+STOPSCAN");
+    EXPECT_EQ(link.view.results.back(), std::make_pair(static_cast<int>(JOB_STOP_SCAN), 0));
+    EXPECT_EQ(link.view.ResultCount(JOB_STOP_SCAN), 1);
+    EXPECT_EQ(link.ops.ScanRecording().EndSeq(), link.sim.ReportsSent());
+    EXPECT_EQ(link.view.reportsHandled.size(), link.sim.ReportsSent());
+    EXPECT_EQ(link.view.scanRows.size(), devices.size());
+    EXPECT_EQ(link.ops.ScanReportsDropped(), 0u);
+    EXPECT_EQ(link.ops.Comm().DroppedLines(), 0u);
+}
+
+// The worker hands reports over without waiting for the window thread: while
+// the window takes nothing, one message announces them, the hand-over stays
+// bounded (what does not fit is counted), and afterwards the scan goes on
+// and stops as usual.
+TEST(Scan, AWindowThatFallsBehindNeitherStallsTheScanNorFloodsItsQueue) {
+    SimLink link;
+    const auto devices = sim::KestovSimulator::MakeDevices(50, 6);
+    ASSERT_TRUE(link.Connect());
+    PressScan(link);
+    ASSERT_TRUE(Started(link));
+    link.sim.SetScanDevices(devices);
+    link.sim.SetScanRate(1e7);  // as fast as the pseudo-terminal takes them
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (link.ops.ScanReportsDropped() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);  // polls the count; the window thread takes nothing meanwhile
+    }
+    ASSERT_GT(link.ops.ScanReportsDropped(), 0u);
+    EXPECT_EQ(link.view.QueuedMessages(), 1u) << "one announcement, however many reports wait";
+
+    link.sim.SetScanRate(0);
+    link.view.PumpPending();
+    EXPECT_GE(link.view.reportsHandled.size(), 4096u) << "a full hand-over, and what came after it";
+    EXPECT_EQ(link.view.scanRows.size(), devices.size());
+    PressScan(link);
+    ASSERT_TRUE(Stopped(link));
+    EXPECT_EQ(link.view.results.back(), std::make_pair(static_cast<int>(JOB_STOP_SCAN), 0));
+    EXPECT_FALSE(link.sim.State().scanning);
 }
 
 TEST(Scan, OneDeviceReportedThreeTimesGivesOneRowWithTheFirstRssi) {

@@ -325,8 +325,7 @@ TEST(ScanStats, TheOperationsCountReportsTheListIgnoresAndANewScanStartsOver) {
         EXPECT_EQ(hits, record.Stats().TotalReports());
         EXPECT_EQ(record.ReportCount(), hits);
         EXPECT_EQ(hits, link.view.reportsHandled.size());
-        link.ops.SetScanState(2);
-        link.ops.QueueJob(JOB_STOP_SCAN, false);
+        link.ops.RequestScanStop();
         ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("SetScanButton(107,1)"); }));
         link.view.reportsHandled.clear();
         EXPECT_EQ(record.Stats().Devices().size(), 2u) << "kept after the stop";

@@ -195,8 +195,7 @@ TEST(WireSeams, TheTapTellsTheWireInItsOrderEachLineOnce) {
 
     link.ops.QueueJob(JOB_START_SCAN, false);
     ASSERT_TRUE(v.PumpUntil([&] { return v.reportsHandled.size() >= 300; }, 30s));
-    link.ops.SetScanState(2);
-    link.ops.QueueJob(JOB_STOP_SCAN, false);
+    link.ops.RequestScanStop();
     ASSERT_TRUE(v.PumpUntil([&] { return link.ops.ScanState() == 0; }));
 
     std::vector<TapEvent> told;
@@ -259,8 +258,7 @@ TEST(WireSeams, ReportsUpToStoppedAreDeliveredOnce) {
         FakeView& v = link.view;
         link.ops.QueueJob(JOB_START_SCAN, false);
         ASSERT_TRUE(v.PumpUntil([&] { return v.reportsHandled.size() >= 50; }));
-        link.ops.SetScanState(2);
-        link.ops.QueueJob(JOB_STOP_SCAN, false);
+        link.ops.RequestScanStop();
         ASSERT_TRUE(v.PumpUntil([&] { return link.ops.ScanState() == 0; }));
         v.PumpPending();
         const ScanRecord& record = link.ops.ScanRecording();
