@@ -2,11 +2,15 @@
 
 #include "device_access.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <climits>
 #include <cstdio>
@@ -85,28 +89,45 @@ bool IsOwnTerminal(unsigned maj, unsigned min)
     return ControllingTerminalOf("/proc/self/stat", m, n) && m == maj && n == min;
 }
 
-// Another process has it as its controlling terminal: a login shell, a
-// terminal window, a getty on a serial console.
-bool IsSessionTerminal(unsigned maj, unsigned min)
+// Another session has it as its controlling terminal: a shell in a terminal
+// window. Only pseudo-terminal slaves are asked: consoles and virtual
+// terminals are refused before, and serial adapters and UARTs, which the
+// port list shows by the dozen, are left to the lock checks, so looking at
+// them costs nothing. The kernel tells only a session leader whether a
+// terminal is taken, so a short-lived child becomes one and asks: taking the
+// terminal fails with EPERM exactly when another session has it. The cost is
+// one fork, whatever the number of processes on the machine.
+bool IsSessionTerminal(const char* device, unsigned maj)
 {
-    DIR* dir = ::opendir("/proc");
-    if (dir == nullptr) {
+    if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
         return false;
     }
-    bool found = false;
-    while (dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] < '1' || e->d_name[0] > '9') {
-            continue;
-        }
-        unsigned m = 0, n = 0;
-        if (ControllingTerminalOf(std::string("/proc/") + e->d_name + "/stat", m, n) && m == maj &&
-            n == min) {
-            found = true;
-            break;
-        }
+    const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
     }
-    ::closedir(dir);
-    return found;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only async-signal-safe calls: the parent may have other threads.
+        ::signal(SIGHUP, SIG_IGN);  // the release below hangs up our own group
+        if (::setsid() < 0) {
+            ::_exit(2);
+        }
+        if (::ioctl(fd, TIOCSCTTY, 0) != 0) {
+            ::_exit(errno == EPERM ? 1 : 2);
+        }
+        ::ioctl(fd, TIOCNOTTY);
+        ::_exit(0);
+    }
+    int status = 0;
+    bool taken = false;
+    if (child > 0) {
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        taken = WIFEXITED(status) && WEXITSTATUS(status) == 1;
+    }
+    ::close(fd);
+    return taken;
 }
 
 // Asks the kernel's device tree which subsystem the device belongs to,
@@ -174,7 +195,7 @@ PortPathCheck CheckPortPath(const std::string& name)
         result.error = PortPathError::NotASerialLine;
     } else if (IsOwnTerminal(maj, min)) {
         result.error = PortPathError::OwnTerminal;
-    } else if (IsSessionTerminal(maj, min)) {
+    } else if (IsSessionTerminal(resolved, maj)) {
         result.error = PortPathError::SessionTerminal;
     }
     return result;

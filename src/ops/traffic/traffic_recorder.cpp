@@ -3,8 +3,13 @@
 namespace traffic {
 
 void TrafficRecorder::OnTraffic(const TapEvent& event) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_pending.push_back(event);
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        first = m_pending.empty();
+        m_pending.push_back(event);
+    }
+    if (first && m_onFirstPending) m_onFirstPending();
 }
 
 std::vector<TapEvent> TrafficRecorder::TakePending() {

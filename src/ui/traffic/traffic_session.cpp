@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -26,10 +27,15 @@ QString& StartupPath() {
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
     : m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
       m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
-    m_timer->setInterval(kDrainIntervalMs);
+    m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] {
         Drain();
         emit StateChanged();
+    });
+    // The first line after a drain wakes the window thread; the ones behind
+    // it ride along in the same batch.
+    m_recorder.SetOnFirstPending([this] {
+        QMetaObject::invokeMethod(this, [this] { ScheduleDrain(); }, Qt::QueuedConnection);
     });
     m_ops.RawCommand().listener = [this](const RawCommandRecord& record, int status) {
         m_rawPending = false;
@@ -145,7 +151,6 @@ void TrafficSession::UpdateTap() {
     m_tapped = wanted;
     if (wanted) {
         m_ops.Comm().SetTap(&m_recorder);
-        m_timer->start();
     } else {
         m_ops.Comm().SetTap(nullptr);
         m_timer->stop();
@@ -153,9 +158,20 @@ void TrafficSession::UpdateTap() {
     }
 }
 
+void TrafficSession::ScheduleDrain() {
+    if (!m_tapped || m_timer->isActive()) return;
+    const qint64 since = m_lastDrain.isValid() ? m_lastDrain.elapsed() : kDrainIntervalMs;
+    m_timer->start(static_cast<int>(std::max<qint64>(0, kDrainIntervalMs - since)));
+}
+
+void TrafficSession::NoteStateChange() {
+    if (m_window && m_window->isVisible()) emit StateChanged();
+}
+
 void TrafficSession::Drain() {
     std::vector<TapEvent> batch = m_recorder.TakePending();
     if (batch.empty()) return;
+    m_lastDrain.start();
     const QString path = LogPath();
     file_io::Error failed;
     for (const TapEvent& e : batch) {

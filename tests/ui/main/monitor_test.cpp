@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -166,6 +167,32 @@ TEST_F(MonitorTest, AssignSkipsRowsTheModelLacksAndSaysWhenNoneIsFree) {
     mon->AssignAction()->trigger();
     EXPECT_EQ(Edit(1063)->text(), QStringLiteral("C01122334409"));
     EXPECT_TRUE(TakeBoxes().empty());
+}
+
+// Nothing arriving, nothing to draw: the monitor has no timer running, and
+// the next report still reaches it without one.
+TEST_F(MonitorTest, SleepsWhileNoReportArrivesAndWakesForTheNext) {
+    StartSim().SetScanDevices({Device(1, "Door", -40), Device(2, "Node", -60)});
+    OpenWindow();
+    ScanMonitorWindow* mon = OpenMonitor();
+    ASSERT_NE(mon, nullptr);
+    auto timersRunning = [mon] {
+        int n = 0;
+        for (const QTimer* t : mon->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+            n += t->isActive() ? 1 : 0;
+        return n;
+    };
+    EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle before any scan";
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 2; }));
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle after the scan";
+    Click(1026);  // a new scan starts the record over, and its reports are shown
+    ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 2; }));
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; }));
 }
 
 TEST_F(MonitorTest, SpeaksKorean) {
