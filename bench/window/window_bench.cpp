@@ -78,6 +78,7 @@ double PauseMsOf(const std::string& command) {
 struct Sample {
     double shownMs = 0;      // click to the result shown
     double firstCmdMs = 0;   // click to the first command at the module
+    double afterLastMs = 0;  // the last command at the module to the result shown
     double wireMs = 0;       // bytes both ways at the baud rate
     double pauseMs = 0;      // the module's pauses
     std::size_t commands = 0;
@@ -127,10 +128,14 @@ std::map<std::string, std::pair<std::string, long>> ThreadSwitches() {
 class TimerCounter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::Timer) ++count;
+        if (e->type() == QEvent::Timer) {
+            ++count;
+            ++byClass[std::string(watched->metaObject()->className()) + "/" + watched->objectName().toStdString()];
+        }
         return QObject::eventFilter(watched, e);
     }
     long count = 0;
+    std::map<std::string, long> byClass;  // who got them
 };
 
 void Idle(const char* label, int seconds, const std::string& simThreadNote) {
@@ -154,6 +159,9 @@ void Idle(const char* label, int seconds, const std::string& simThreadNote) {
     const long mainSwitches = after.at(mainTid).second - before.at(mainTid).second - 1;
     std::printf("  %-34s window thread: %5.2f timer events/s, %5.2f wake-ups/s\n", label, timers,
                 static_cast<double>(mainSwitches) / seconds);
+    std::string receivers;
+    for (const auto& [who, n] : counter.byClass) receivers += " " + who + " " + std::to_string(n);
+    if (!receivers.empty()) std::printf("  %-34s timer events went to:%s\n", "", receivers.c_str());
     std::string others;
     for (const auto& [tid, entry] : after) {
         if (tid == mainTid) continue;
@@ -184,9 +192,14 @@ int Run(int runs, int idleSeconds) {
     });
     bool boxSeen = false;
     Clock::time_point boxAt;
-    MessageBoxSeam::SetHandler([&](QWidget*, const QString&, const QString&, QMessageBox::Icon,
+    std::map<std::string, std::string> boxOf;  // the box each job ended with
+    std::string boxText;
+    MessageBoxSeam::SetHandler([&](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
                                    QMessageBox::StandardButtons) {
-        if (!boxSeen) boxAt = Clock::now();
+        if (!boxSeen) {
+            boxAt = Clock::now();
+            boxText = text.toStdString();
+        }
         boxSeen = true;
         return QMessageBox::Ok;
     });
@@ -260,22 +273,25 @@ int Run(int runs, int idleSeconds) {
                 if (e.at > shownAt) break;
                 if (s.commands == 0) s.firstCmdMs = Ms(e.at - clicked);
                 ++s.commands;
+                s.afterLastMs = Ms(shownAt - e.at);
                 bytes += e.command.size() + 1;
                 bytes += sim::HandleCommand(state, e.command).reply.size() + 1;
                 s.pauseMs += PauseMsOf(e.command);
             }
             s.wireMs = bytes * 10.0 * 1000.0 / kBaud;
             samples[job.name].push_back(s);
+            if (boxSeen) boxOf[job.name] = boxText;
             if (job.settle) job.settle(window);
         }
     }
     for (const Job& job : jobs) {
         const std::vector<Sample>& v = samples[job.name];
-        std::vector<double> shown, first, ratio;
+        std::vector<double> shown, first, ratio, afterLast;
         double worstRatio = 0, maxShown = 0;
         for (const Sample& s : v) {
             shown.push_back(s.shownMs);
             first.push_back(s.firstCmdMs);
+            afterLast.push_back(s.afterLastMs);
             const double budget = s.wireMs + s.pauseMs;
             ratio.push_back(s.shownMs / budget);
             worstRatio = std::max(worstRatio, s.shownMs / budget);
@@ -284,10 +300,11 @@ int Run(int runs, int idleSeconds) {
         const Sample& last = v.back();
         const double budget = last.wireMs + last.pauseMs;
         std::printf("  %-21s %2zu cmds  wire %6.1f + pauses %5.0f ms | shown %6.1f / %6.1f ms | ratio %.2f / %.2f"
-                    " | target %6.1f ms %s | first command after %.1f ms\n",
+                    " | target %6.1f ms %s | first command after %.1f ms, shown %.1f ms after the last\n",
                     job.name, last.commands, last.wireMs, last.pauseMs, Median(shown), maxShown, Median(ratio),
                     worstRatio, 1.2 * budget + 10, maxShown <= 1.2 * budget + 10 ? "met" : "MISSED",
-                    Median(first));
+                    Median(first), Median(afterLast));
+        if (boxOf.count(job.name)) std::printf("  %-21s (shown: \"%s\")\n", "", boxOf[job.name].c_str());
     }
 
     std::printf("idle, connected, %d s each (the simulated module runs in this process: its thread is listed)\n",

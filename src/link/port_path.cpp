@@ -89,46 +89,7 @@ bool IsOwnTerminal(unsigned maj, unsigned min)
     return ControllingTerminalOf("/proc/self/stat", m, n) && m == maj && n == min;
 }
 
-// Another session has it as its controlling terminal: a shell in a terminal
-// window. Only pseudo-terminal slaves are asked: consoles and virtual
-// terminals are refused before, and serial adapters and UARTs, which the
-// port list shows by the dozen, are left to the lock checks, so looking at
-// them costs nothing. The kernel tells only a session leader whether a
-// terminal is taken, so a short-lived child becomes one and asks: taking the
-// terminal fails with EPERM exactly when another session has it. The cost is
-// one fork, whatever the number of processes on the machine.
-bool IsSessionTerminal(const char* device, unsigned maj)
-{
-    if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
-        return false;
-    }
-    const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // Only async-signal-safe calls: the parent may have other threads.
-        ::signal(SIGHUP, SIG_IGN);  // the release below hangs up our own group
-        if (::setsid() < 0) {
-            ::_exit(2);
-        }
-        if (::ioctl(fd, TIOCSCTTY, 0) != 0) {
-            ::_exit(errno == EPERM ? 1 : 2);
-        }
-        ::ioctl(fd, TIOCNOTTY);
-        ::_exit(0);
-    }
-    int status = 0;
-    bool taken = false;
-    if (child > 0) {
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-        taken = WIFEXITED(status) && WEXITSTATUS(status) == 1;
-    }
-    ::close(fd);
-    return taken;
-}
+bool IsPseudoTerminal(unsigned maj) { return maj >= kPtsFirstMajor && maj <= kPtsLastMajor; }
 
 // Asks the kernel's device tree which subsystem the device belongs to,
 // without opening it (an open would raise the modem lines).
@@ -195,10 +156,46 @@ PortPathCheck CheckPortPath(const std::string& name)
         result.error = PortPathError::NotASerialLine;
     } else if (IsOwnTerminal(maj, min)) {
         result.error = PortPathError::OwnTerminal;
-    } else if (IsSessionTerminal(resolved, maj)) {
-        result.error = PortPathError::SessionTerminal;
+    } else if (IsPseudoTerminal(maj)) {
+        // Opening a pseudo-terminal moves no modem line: asked here already.
+        result.sessionChecked = true;
+        const int fd = ::open(resolved, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            if (IsSessionTerminalFd(fd)) {
+                result.error = PortPathError::SessionTerminal;
+            }
+            ::close(fd);
+        }
     }
     return result;
+}
+
+// The kernel tells only a session leader whether a terminal is taken: a
+// short-lived child becomes one and tries to take it, which fails with EPERM
+// exactly when another session has it. One fork, whatever the number of
+// processes on the machine.
+bool IsSessionTerminalFd(int fd)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only async-signal-safe calls: the parent may have other threads.
+        ::signal(SIGHUP, SIG_IGN);  // giving the terminal back hangs up our own group
+        if (::setsid() < 0) {
+            ::_exit(2);
+        }
+        if (::ioctl(fd, TIOCSCTTY, 0) != 0) {
+            ::_exit(errno == EPERM ? 1 : 2);
+        }
+        ::ioctl(fd, TIOCNOTTY);
+        ::_exit(0);
+    }
+    if (child < 0) {
+        return false;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
 }
 
 bool MayOpenPort(const std::string& path, std::string& group)

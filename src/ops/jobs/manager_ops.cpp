@@ -53,6 +53,11 @@ void ManagerOps::QueueJob(int job, bool clearFirst) {
         m_jobQueue.push_back(job);
     }
     m_jobCond.notify_all();
+    if (job == JOB_STOP_SCAN) {
+        // The worker may sit in a report wait that lasts until the module's
+        // next report: the stop goes out now instead.
+        m_comm.InterruptScanWait();
+    }
 }
 
 void ManagerOps::Reidentify() {

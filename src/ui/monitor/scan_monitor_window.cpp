@@ -37,9 +37,6 @@ ScanMonitorWindow::ScanMonitorWindow(const ScanRecord& record, SlotTarget target
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &ScanMonitorWindow::RefreshNow);
     m_record.SetOnChange([this] { ScheduleRefresh(); });
-    // The table takes the focus when the window opens: a blinking cursor in
-    // the filter field would wake the window thread twice a second.
-    setFocusProxy(m_table);
     resize(960, 640);
 }
 
@@ -159,6 +156,9 @@ void ScanMonitorWindow::changeEvent(QEvent* e) {
 
 void ScanMonitorWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    // The table, not the filter field, has the focus when the window opens:
+    // a blinking cursor would wake the window thread twice a second.
+    if (!focusWidget()) m_table->setFocus();
     RefreshNow();
 }
 
