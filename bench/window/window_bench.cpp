@@ -4,7 +4,8 @@
 //   jobs    each job clicked N times (default 7): click to the result shown
 //           (fields filled and the window enabled again, the result box, the
 //           Scan/Stop button), against the wire time of every byte exchanged
-//           (10 bits per byte) plus the pauses the module needs between
+//           (10 bits per byte: the commands, and what the module sent, scan
+//           reports included) plus the pauses the module needs between
 //           commands; also click to the first command at the module
 //   idle    wake-ups per second of the window thread (timer events it
 //           handles, context switches) and of each thread of the process,
@@ -13,7 +14,6 @@
 //
 //   window_bench [runs] [idle-seconds=10]
 #include "common/window_controls.h"
-#include "sim/command_handler.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/com_config_dlg.h"
@@ -180,6 +180,7 @@ int Run(int runs, int idleSeconds) {
     simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(20));
     simulator.SetScanRate(20);
     simulator.SetPaceBaud(kBaud);
+    simulator.SetRecordWire(true);
     std::string error;
     if (!simulator.Start(&error)) {
         std::fprintf(stderr, "simulator: %s\n", error.c_str());
@@ -192,12 +193,14 @@ int Run(int runs, int idleSeconds) {
     });
     bool boxSeen = false;
     Clock::time_point boxAt;
+    std::size_t wireBefore = 0, wireAtBox = 0;  // bytes the module sent, as recorded
     std::map<std::string, std::string> boxOf;  // the box each job ended with
     std::string boxText;
     MessageBoxSeam::SetHandler([&](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
                                    QMessageBox::StandardButtons) {
         if (!boxSeen) {
             boxAt = Clock::now();
+            wireAtBox = simulator.WireRecord().size();
             boxText = text.toStdString();
         }
         boxSeen = true;
@@ -253,8 +256,8 @@ int Run(int runs, int idleSeconds) {
                 std::fprintf(stderr, "%s: the button stays disabled\n", job.name);
                 return 1;
             }
-            const sim::SimState stateBefore = simulator.State();
             simulator.ClearLog();
+            wireBefore = simulator.WireRecord().size();
             boxSeen = false;
             const Clock::time_point clicked = Clock::now();
             Click(window, job.button);
@@ -263,19 +266,19 @@ int Run(int runs, int idleSeconds) {
                 return 1;
             }
             const Clock::time_point shownAt = boxSeen ? boxAt : Clock::now();
+            const std::size_t moduleBytes = (boxSeen ? wireAtBox : simulator.WireRecord().size()) - wireBefore;
             Sample s;
             s.shownMs = Ms(shownAt - clicked);
             const std::vector<sim::SimLogEntry> log = simulator.Log();
-            // Only the commands up to the result belong to this job.
-            sim::SimState state = stateBefore;
-            std::size_t bytes = 0;
+            // Only the commands up to the result belong to this job; what the
+            // module sent meanwhile (replies and scan reports) as recorded.
+            std::size_t bytes = moduleBytes;
             for (const sim::SimLogEntry& e : log) {
                 if (e.at > shownAt) break;
                 if (s.commands == 0) s.firstCmdMs = Ms(e.at - clicked);
                 ++s.commands;
                 s.afterLastMs = Ms(shownAt - e.at);
                 bytes += e.command.size() + 1;
-                bytes += sim::HandleCommand(state, e.command).reply.size() + 1;
                 s.pauseMs += PauseMsOf(e.command);
             }
             s.wireMs = bytes * 10.0 * 1000.0 / kBaud;

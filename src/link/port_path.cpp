@@ -2,19 +2,16 @@
 
 #include "device_access.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string_view>
 
@@ -56,24 +53,18 @@ constexpr unsigned kPtsLastMajor = 143;
 
 std::error_code Errno() { return {errno, std::system_category()}; }
 
-// The controlling terminal of a process from /proc/<pid>/stat (field 7), as
-// (major, minor); false when it has none or the file cannot be read.
-bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned& min)
+// The controlling terminal in a /proc/<pid>/stat line (field 7), as (major,
+// minor); false when it has none.
+bool ControllingTerminalIn(const char* line, unsigned& maj, unsigned& min)
 {
-    std::ifstream in(statPath);
-    std::string line;
-    if (!std::getline(in, line)) {
-        return false;
-    }
     // The command name may hold spaces and parentheses: fields start after the last ')'.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) {
+    const char* close = std::strrchr(line, ')');
+    if (close == nullptr) {
         return false;
     }
     char state = 0;
     long ppid = 0, pgrp = 0, session = 0, ttyNr = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %ld %ld %ld %ld", &state, &ppid, &pgrp, &session,
-                    &ttyNr) != 5 ||
+    if (std::sscanf(close + 1, " %c %ld %ld %ld %ld", &state, &ppid, &pgrp, &session, &ttyNr) != 5 ||
         ttyNr == 0) {
         return false;
     }
@@ -83,13 +74,64 @@ bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned&
     return true;
 }
 
+// The same for a process's stat file.
+bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned& min)
+{
+    std::ifstream in(statPath);
+    std::string line;
+    return std::getline(in, line) && ControllingTerminalIn(line.c_str(), maj, min);
+}
+
 bool IsOwnTerminal(unsigned maj, unsigned min)
 {
     unsigned m = 0, n = 0;
     return ControllingTerminalOf("/proc/self/stat", m, n) && m == maj && n == min;
 }
 
-bool IsPseudoTerminal(unsigned maj) { return maj >= kPtsFirstMajor && maj <= kPtsLastMajor; }
+// Another session has it as its controlling terminal: a shell in a terminal
+// window. Only pseudo-terminal slaves are looked for: consoles and virtual
+// terminals are refused before, and serial adapters and UARTs, which the
+// port list shows by the dozen, are left to the lock checks, so looking at
+// them costs nothing. The kernel tells a terminal's session only to its own
+// members (TIOCGSID fails for everyone else) or through the master side,
+// which another program holds, so the processes' stat lines are read: each
+// with one small read and no stream.
+bool IsSessionTerminal(unsigned maj, unsigned min)
+{
+    if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
+        return false;
+    }
+    DIR* dir = ::opendir("/proc");
+    if (dir == nullptr) {
+        return false;
+    }
+    const int procFd = ::dirfd(dir);
+    bool found = false;
+    char path[300];  // a directory name and "/stat"
+    char line[512];
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] < '1' || e->d_name[0] > '9') {
+            continue;
+        }
+        std::snprintf(path, sizeof path, "%s/stat", e->d_name);
+        const int fd = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        const ssize_t n = ::read(fd, line, sizeof line - 1);
+        ::close(fd);
+        unsigned m = 0, mi = 0;
+        if (n > 0) {
+            line[n] = '\0';
+            if (ControllingTerminalIn(line, m, mi) && m == maj && mi == min) {
+                found = true;
+                break;
+            }
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
 
 // Asks the kernel's device tree which subsystem the device belongs to,
 // without opening it (an open would raise the modem lines).
@@ -156,46 +198,10 @@ PortPathCheck CheckPortPath(const std::string& name)
         result.error = PortPathError::NotASerialLine;
     } else if (IsOwnTerminal(maj, min)) {
         result.error = PortPathError::OwnTerminal;
-    } else if (IsPseudoTerminal(maj)) {
-        // Opening a pseudo-terminal moves no modem line: asked here already.
-        result.sessionChecked = true;
-        const int fd = ::open(resolved, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0) {
-            if (IsSessionTerminalFd(fd)) {
-                result.error = PortPathError::SessionTerminal;
-            }
-            ::close(fd);
-        }
+    } else if (IsSessionTerminal(maj, min)) {
+        result.error = PortPathError::SessionTerminal;
     }
     return result;
-}
-
-// The kernel tells only a session leader whether a terminal is taken: a
-// short-lived child becomes one and tries to take it, which fails with EPERM
-// exactly when another session has it. One fork, whatever the number of
-// processes on the machine.
-bool IsSessionTerminalFd(int fd)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // Only async-signal-safe calls: the parent may have other threads.
-        ::signal(SIGHUP, SIG_IGN);  // giving the terminal back hangs up our own group
-        if (::setsid() < 0) {
-            ::_exit(2);
-        }
-        if (::ioctl(fd, TIOCSCTTY, 0) != 0) {
-            ::_exit(errno == EPERM ? 1 : 2);
-        }
-        ::ioctl(fd, TIOCNOTTY);
-        ::_exit(0);
-    }
-    if (child < 0) {
-        return false;
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
 }
 
 bool MayOpenPort(const std::string& path, std::string& group)

@@ -156,14 +156,6 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         return;
     }
     const int fd = serial_port.native_handle();
-    // A serial line that carries another session (a getty on a serial
-    // console) is asked for now that it is open anyway, before any byte.
-    if (!checked.sessionChecked && IsSessionTerminalFd(fd)) {
-        ec = PortPathError::SessionTerminal;
-        std::error_code ignored;
-        serial_port.close(ignored);
-        return;
-    }
     // The exclusive-open flag does not stop root, and other serial programs
     // look for an advisory lock instead: take both. The lock goes with the
     // descriptor when it closes.
