@@ -4,8 +4,10 @@
 //
 //   kestovctl_startup_bench [runs=15]
 // prints, with 0, 100 and 2,000 extra idle processes: the median and max time
-// of `kestovctl info` from spawn to exit, and the gap at the module between
-// the first AT and the next command.
+// of `kestovctl info` from spawn to exit, the gap at the module between the
+// first AT and the next command, and the port check alone for the module's
+// pseudo-terminal and for a serial line (/dev/ttyS0, when there is one).
+#include "link/port_path.h"
 #include "sim/kestov_sim.h"
 
 #include <fcntl.h>
@@ -63,6 +65,19 @@ void Measure(sim::KestovSimulator& module, int extra, int runs) {
         const auto log = module.Log();
         if (log.size() >= 2) gaps.push_back(Ms(log[1].at - log[0].at));
     }
+    auto checkMs = [](const std::string& path) {
+        std::vector<double> t;
+        for (int i = 0; i < 21; ++i) {
+            const auto at = Clock::now();
+            (void)CheckPortPath(path);
+            t.push_back(Ms(Clock::now() - at));
+        }
+        return Median(t);
+    };
+    const bool serial = access("/dev/ttyS0", F_OK) == 0;
+    std::printf("  %5d extra processes: port check %.3f ms on the pseudo-terminal, %s on /dev/ttyS0\n", extra,
+                checkMs(module.DevicePath()),
+                serial ? (std::to_string(checkMs("/dev/ttyS0")).substr(0, 5) + " ms").c_str() : "-");
     std::printf("  %5d extra processes: info took median %6.1f ms, max %6.1f ms; first AT to the next command"
                 " median %.2f ms (%d runs)\n",
                 extra, Median(took), *std::max_element(took.begin(), took.end()), gaps.empty() ? -1.0 : Median(gaps),
