@@ -84,6 +84,7 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
         // Nothing of an earlier open is carried over.
         std::lock_guard<std::mutex> lock(rx_mutex);
         rx.Reset();
+        scan_wait_interrupted = false;
         open_ns.store(NowNs());
     }
     {
@@ -301,7 +302,8 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned tim
     {
         std::unique_lock<std::mutex> lock(rx_mutex);
         rx_cv.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                       [this] { return closing.load() || rx.HasReport(); });
+                       [this] { return closing.load() || rx.HasReport() || scan_wait_interrupted; });
+        scan_wait_interrupted = false;
         if (closing.load()) {
             return ATRES_CLOSED;
         }
@@ -316,6 +318,15 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned tim
         CopyPayload(reply, out);
     }
     return code;
+}
+
+void KestovLV2xxComm::InterruptScanWait()
+{
+    {
+        std::lock_guard<std::mutex> lock(rx_mutex);
+        scan_wait_interrupted = true;
+    }
+    rx_cv.notify_all();
 }
 
 RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned timeout_ms)

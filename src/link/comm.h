@@ -69,6 +69,10 @@ public:
                                            unsigned timeout_ms);
     // Waits up to `timeout_ms` for the next report; 0 takes only one already here.
     lv2xx_atres WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms = kScanReportTimeoutMs);
+    // Any thread: the report wait in progress, or else the next one, ends at
+    // once as if its time had run out (ATRES_TIMEOUT unless a report is
+    // there), so that a stop need not wait for the module's next report.
+    void InterruptScanWait();
     // Sends text plus CR as one transaction and returns every line that came back (echo and scan
     // reports routed as usual, not included) until a final OK / ERROR / +ERROR or the time-out.
     // The module's other fixed replies (+READY, +SCANNING, +STOPPED) end it as well.
@@ -146,6 +150,7 @@ private:
     TapSink tap_sink{*this};
 
     std::atomic<bool> closing{false};
+    bool scan_wait_interrupted = false;  // guarded by rx_mutex
     std::atomic<int64_t> open_ns{0};
     std::atomic<ILinkTap*> tap{nullptr};
     std::atomic<int> tap_calls{0};

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string_view>
 
@@ -52,24 +53,18 @@ constexpr unsigned kPtsLastMajor = 143;
 
 std::error_code Errno() { return {errno, std::system_category()}; }
 
-// The controlling terminal of a process from /proc/<pid>/stat (field 7), as
-// (major, minor); false when it has none or the file cannot be read.
-bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned& min)
+// The controlling terminal in a /proc/<pid>/stat line (field 7), as (major,
+// minor); false when it has none.
+bool ControllingTerminalIn(const char* line, unsigned& maj, unsigned& min)
 {
-    std::ifstream in(statPath);
-    std::string line;
-    if (!std::getline(in, line)) {
-        return false;
-    }
     // The command name may hold spaces and parentheses: fields start after the last ')'.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) {
+    const char* close = std::strrchr(line, ')');
+    if (close == nullptr) {
         return false;
     }
     char state = 0;
     long ppid = 0, pgrp = 0, session = 0, ttyNr = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %ld %ld %ld %ld", &state, &ppid, &pgrp, &session,
-                    &ttyNr) != 5 ||
+    if (std::sscanf(close + 1, " %c %ld %ld %ld %ld", &state, &ppid, &pgrp, &session, &ttyNr) != 5 ||
         ttyNr == 0) {
         return false;
     }
@@ -79,30 +74,59 @@ bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned&
     return true;
 }
 
+// The same for a process's stat file.
+bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned& min)
+{
+    std::ifstream in(statPath);
+    std::string line;
+    return std::getline(in, line) && ControllingTerminalIn(line.c_str(), maj, min);
+}
+
 bool IsOwnTerminal(unsigned maj, unsigned min)
 {
     unsigned m = 0, n = 0;
     return ControllingTerminalOf("/proc/self/stat", m, n) && m == maj && n == min;
 }
 
-// Another process has it as its controlling terminal: a login shell, a
-// terminal window, a getty on a serial console.
+// Another session has it as its controlling terminal: a shell in a terminal
+// window. Only pseudo-terminal slaves are looked for: consoles and virtual
+// terminals are refused before, and serial adapters and UARTs, which the
+// port list shows by the dozen, are left to the lock checks, so looking at
+// them costs nothing. The kernel tells a terminal's session only to its own
+// members (TIOCGSID fails for everyone else) or through the master side,
+// which another program holds, so the processes' stat lines are read: each
+// with one small read and no stream.
 bool IsSessionTerminal(unsigned maj, unsigned min)
 {
+    if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
+        return false;
+    }
     DIR* dir = ::opendir("/proc");
     if (dir == nullptr) {
         return false;
     }
+    const int procFd = ::dirfd(dir);
     bool found = false;
+    char path[300];  // a directory name and "/stat"
+    char line[512];
     while (dirent* e = ::readdir(dir)) {
         if (e->d_name[0] < '1' || e->d_name[0] > '9') {
             continue;
         }
-        unsigned m = 0, n = 0;
-        if (ControllingTerminalOf(std::string("/proc/") + e->d_name + "/stat", m, n) && m == maj &&
-            n == min) {
-            found = true;
-            break;
+        std::snprintf(path, sizeof path, "%s/stat", e->d_name);
+        const int fd = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        const ssize_t n = ::read(fd, line, sizeof line - 1);
+        ::close(fd);
+        unsigned m = 0, mi = 0;
+        if (n > 0) {
+            line[n] = '\0';
+            if (ControllingTerminalIn(line, m, mi) && m == maj && mi == min) {
+                found = true;
+                break;
+            }
         }
     }
     ::closedir(dir);

@@ -28,9 +28,10 @@ struct PortPathCheck {
 
 // Resolves `name` (a bare "ttyUSB0" is looked up under /dev; links such as
 // /dev/serial/by-id/... are followed) and checks that it is a terminal
-// device that is neither this program's controlling terminal nor the
-// controlling terminal of another session. Pseudo-terminals pass, so a
-// simulated module can be used.
+// device that is neither this program's controlling terminal nor, for a
+// pseudo-terminal, the controlling terminal of another session (serial
+// lines are not looked for there: that check would cost a read per
+// process). Pseudo-terminals pass, so a simulated module can be used.
 PortPathCheck CheckPortPath(const std::string& name);
 
 // Whether this user may read and write the device; when not, `group` names a

@@ -183,6 +183,28 @@ TEST_F(CommTest, ScanReportsComeOutOneAtATime)
     EXPECT_EQ(comm.WaitScanReport(report), ATRES_TIMEOUT);
 }
 
+// A stop must not wait for the module's next report: an interrupted wait
+// ends as a quiet one, once, and the next wait takes the next report.
+TEST_F(CommTest, AnInterruptEndsOneReportWaitAtOnce)
+{
+    StartScan();
+    auto wait = [this] {
+        return std::async(std::launch::async, [this] {
+            lv2xx_scan_report report{};
+            return comm.WaitScanReport(report, 600000);
+        });
+    };
+    auto quiet = wait();
+    comm.InterruptScanWait();
+    EXPECT_EQ(Get(quiet), ATRES_TIMEOUT);
+    comm.InterruptScanWait();  // before the wait: it still ends that wait
+    auto early = wait();
+    EXPECT_EQ(Get(early), ATRES_TIMEOUT);
+    auto next = wait();
+    peer.Write(ScanReportLine(1));
+    EXPECT_EQ(Get(next), ATRES_SCAN_REPORT);
+}
+
 TEST_F(CommTest, BurstOfScanReportsArrivesWholeAndInOrder)
 {
     StartScan();

@@ -126,4 +126,41 @@ TEST(PortPath, SessionTerminalsAreRefusedAndNeverOpened)
     for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
 }
 
+// Asking whether a free terminal belongs to a session must not leave it
+// taken: a child can still make it its controlling terminal afterwards, and
+// once that child's session has released it, it passes again.
+TEST(PortPath, TheSessionCheckLeavesAFreeTerminalFree)
+{
+    Pty pty;
+    ASSERT_FALSE(Check(pty.path)) << Check(pty.path).message();
+    ASSERT_FALSE(Check(pty.path)) << "asked twice";
+    int toParent[2], toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool took = ::setsid() >= 0 && ::ioctl(pty.slave, TIOCSCTTY, 0) == 0;
+        (void)!::write(toParent[1], took ? "1" : "0", 1);
+        char done = 0;
+        (void)!::read(toChild[0], &done, 1);
+        ::signal(SIGHUP, SIG_IGN);
+        ::ioctl(pty.slave, TIOCNOTTY);
+        (void)!::write(toParent[1], "r", 1);
+        (void)!::read(toChild[0], &done, 1);
+        ::_exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(toParent[0], &answer, 1), 1);
+    EXPECT_EQ(answer, '1') << "the terminal was left taken by the check";
+    EXPECT_EQ(Check(pty.path), PortPathError::SessionTerminal);
+    (void)!::write(toChild[1], "x", 1);
+    ASSERT_EQ(::read(toParent[0], &answer, 1), 1);
+    EXPECT_FALSE(Check(pty.path)) << "released by its session";
+    (void)!::write(toChild[1], "x", 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
+}
+
 }  // namespace

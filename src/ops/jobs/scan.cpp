@@ -69,7 +69,11 @@ void ManagerOps::HandOverReport(const lv2xx_scan_report& report) {
 
 void ManagerOps::RequestScanStop() {
     int running = SCAN_RUNNING;
-    m_scanState.compare_exchange_strong(running, SCAN_STOP_REQUESTED);
+    if (m_scanState.compare_exchange_strong(running, SCAN_STOP_REQUESTED)) {
+        // The loop may sit in a report wait that lasts until the module's
+        // next report: the stop goes out now instead.
+        m_comm.InterruptScanWait();
+    }
 }
 
 void ManagerOps::TakeScanReports() {

@@ -42,6 +42,7 @@ void ScanRecord::Start(Clock::time_point at, std::chrono::system_clock::time_poi
     m_nameIds.clear();
     m_nameIds.emplace(std::string(), 0);
     ++m_generation;
+    if (m_onChange) m_onChange();
 }
 
 void ScanRecord::Add(const std::string& address, const std::string& name, int rssi, Clock::time_point at) {
@@ -60,6 +61,7 @@ void ScanRecord::Add(const std::string& address, const std::string& name, int rs
     else m_reports[static_cast<std::size_t>(m_endSeq % m_limit)] = e;
     ++m_endSeq;
     m_size = std::min(m_size + 1, m_limit);
+    if (m_onChange) m_onChange();
 }
 
 uint32_t ScanRecord::NameId(const std::string& name) {

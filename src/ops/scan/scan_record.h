@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -57,6 +58,10 @@ public:
     std::chrono::system_clock::time_point StartedAt() const { return m_startWall; }
     // Changes with every Start, so a reader can tell a new scan from a quiet one.
     uint64_t Generation() const { return m_generation; }
+    // Called after every Start and Add, on the feeding thread: a reader
+    // that shows the record wakes up when it changes instead of polling.
+    // Watching changes nothing the record holds, hence const.
+    void SetOnChange(std::function<void()> notify) const { m_onChange = std::move(notify); }
 
 private:
     uint32_t NameId(const std::string& name);
@@ -71,4 +76,5 @@ private:
     std::vector<std::string> m_names;  // [0] is the empty name
     std::unordered_map<std::string, uint32_t> m_nameIds;
     uint64_t m_generation = 0;
+    mutable std::function<void()> m_onChange;
 };

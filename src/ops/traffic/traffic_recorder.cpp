@@ -12,12 +12,17 @@ void TrafficRecorder::OnTraffic(const TapEvent& event) {
     stamped.wallNs =
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
                     .count();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_limit != 0 && m_pending.size() >= m_limit) {
-        m_pending.pop_front();
-        ++m_dropped;
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_limit != 0 && m_pending.size() >= m_limit) {
+            m_pending.pop_front();
+            ++m_dropped;
+        }
+        first = m_pending.empty();
+        m_pending.push_back(std::move(stamped));
     }
-    m_pending.push_back(std::move(stamped));
+    if (first && m_onFirstPending) m_onFirstPending();
 }
 
 std::vector<TapEvent> TrafficRecorder::TakePending() {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -18,6 +19,10 @@ class TrafficRecorder : public ILinkTap {
 public:
     // Queues the event with the wall-clock time.
     void OnTraffic(const TapEvent& event) override;
+    // Called on the tapping thread when an event arrives at an empty queue,
+    // so the reader can wake up for it instead of polling. Set it before
+    // the tap is installed.
+    void SetOnFirstPending(std::function<void()> notify) { m_onFirstPending = std::move(notify); }
     // Everything queued since the last call, oldest first.
     std::vector<TapEvent> TakePending();
     // At most this many events wait; older ones are dropped. 0: no bound.
@@ -30,6 +35,7 @@ private:
     std::deque<TapEvent> m_pending;
     std::size_t m_limit = 0;
     uint64_t m_dropped = 0;
+    std::function<void()> m_onFirstPending;
 };
 
 }  // namespace traffic

@@ -139,6 +139,9 @@ bool CKESTOVLV2xxManagerDlg::event(QEvent* e) {
             OnStartScan();
         else
             m_ops.HandleMessage(m->msg, m->wParam, m->lParam);
+        // Jobs, the link and the scan state move only here or by the user's
+        // hand: the traffic view's send field follows without polling.
+        if (m_traffic) m_traffic->NoteStateChange();
         return true;
     }
     if (e->type() == WaitCursorEvent::EventType()) {
@@ -146,6 +149,7 @@ bool CKESTOVLV2xxManagerDlg::event(QEvent* e) {
         // ended is stale: the cursor follows the busy flag.
         const bool on = static_cast<WaitCursorEvent*>(e)->on;
         ApplyWaitCursor(on && m_ops.IsBusy());
+        if (m_traffic) m_traffic->NoteStateChange();
         return true;
     }
     return QDialog::event(e);
@@ -450,6 +454,7 @@ void CKESTOVLV2xxManagerDlg::InitControls() {
 void CKESTOVLV2xxManagerDlg::EnableControls(bool enable) {
     if (!WindowExists()) return;
     for (int id : kAlwaysSwitched) SetEnabled(id, enable);
+    if (m_traffic) m_traffic->NoteStateChange();
     const bool lv230 = m_ops.Model() == MODEL_LV230;
     for (int id : kNotOnLv230) SetEnabled(id, enable && !lv230);
     if (!enable || lv230) return;

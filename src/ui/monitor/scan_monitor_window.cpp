@@ -33,9 +33,19 @@ ScanMonitorWindow::ScanMonitorWindow(const ScanRecord& record, SlotTarget target
     BuildLayout();
     RetranslateUi();
     m_timer = new QTimer(this);
-    m_timer->setInterval(kRefreshMs);
+    m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &ScanMonitorWindow::RefreshNow);
+    m_record.SetOnChange([this] { ScheduleRefresh(); });
     resize(960, 640);
+}
+
+ScanMonitorWindow::~ScanMonitorWindow() { m_record.SetOnChange({}); }
+
+void ScanMonitorWindow::ScheduleRefresh() {
+    // Hidden, nothing is drawn: the next show catches up in one step.
+    if (!isVisible() || m_timer->isActive()) return;
+    const qint64 since = m_lastRefresh.isValid() ? m_lastRefresh.elapsed() : kRefreshMs;
+    m_timer->start(static_cast<int>(std::max<qint64>(0, kRefreshMs - since)));
 }
 
 QString ScanMonitorWindow::MenuText() { return MonitorTr("Scan &monitor"); }
@@ -147,8 +157,10 @@ void ScanMonitorWindow::changeEvent(QEvent* e) {
 
 void ScanMonitorWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    // The table, not the filter field, has the focus when the window opens:
+    // a blinking cursor would wake the window thread twice a second.
+    if (!focusWidget()) m_table->setFocus();
     RefreshNow();
-    m_timer->start();
 }
 
 void ScanMonitorWindow::hideEvent(QHideEvent* e) {
@@ -158,6 +170,7 @@ void ScanMonitorWindow::hideEvent(QHideEvent* e) {
 }
 
 void ScanMonitorWindow::RefreshNow() {
+    m_lastRefresh.start();
     m_model->Refresh();
     m_plot->Refresh();
     m_assignAction->setEnabled(!SelectedDevices().empty() && m_target.available && m_target.available());
@@ -181,6 +194,7 @@ void ScanMonitorWindow::OnSelectionChanged() {
     // table never redraws the plot.
     std::sort(devices.begin(), devices.end());
     m_plot->SetDevices(devices);
+    m_assignAction->setEnabled(!devices.empty() && m_target.available && m_target.available());
     UpdateStatus();
 }
 

@@ -1,11 +1,13 @@
 // The scan monitor: a window beside the main window with every device of the
 // current (or last) scan, its statistics, an RSSI plot of the selected
 // devices and CSV export. It reads the ScanRecord of the device operations
-// on the window thread, at most ten times a second.
+// on the window thread, at most ten times a second and only after the record
+// changed.
 #pragma once
 
 #include "ops/scan/scan_record.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -36,6 +38,7 @@ public:
     static constexpr int kRefreshMs = 100;
 
     ScanMonitorWindow(const ScanRecord& record, SlotTarget target, QWidget* parent = nullptr);
+    ~ScanMonitorWindow() override;
 
     // The main window's menu item that opens it.
     static QString MenuText();
@@ -62,6 +65,8 @@ private:
     void OnContextMenu(const QPoint& pos);
     void OnAssign();
     void UpdateStatus();
+    // The record changed: refresh now, or when the last refresh is kRefreshMs old.
+    void ScheduleRefresh();
     std::vector<std::size_t> SelectedDevices() const;
     bool SaveCsv(const QString& caption, const QString& suggestedName,
                  const std::function<void(std::ostream&)>& write);
@@ -79,6 +84,7 @@ private:
     QLabel* m_status = nullptr;
     QMenu* m_menu = nullptr;
     QAction* m_assignAction = nullptr;
-    QTimer* m_timer = nullptr;
+    QTimer* m_timer = nullptr;  // single shot, armed by a change of the record
+    QElapsedTimer m_lastRefresh;
     std::size_t m_selectedCount = 0;
 };

@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -45,14 +46,19 @@ std::string ByIdName(const std::string& port) {
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
     : m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
       m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
-    // From the port's open on, whether or not anyone looks.
-    m_recorder.SetLimit(kBacklogLines);
-    m_ops.Comm().SetTap(&m_recorder);
-    m_timer->setInterval(kDrainIntervalMs);
+    m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] {
         Drain();
         emit StateChanged();
     });
+    // The first line after a drain wakes the window thread; the ones behind
+    // it ride along in the same batch.
+    m_recorder.SetOnFirstPending([this] {
+        QMetaObject::invokeMethod(this, [this] { ScheduleDrain(); }, Qt::QueuedConnection);
+    });
+    // From the port's open on, whether or not anyone looks.
+    m_recorder.SetLimit(kBacklogLines);
+    m_ops.Comm().SetTap(&m_recorder);
     m_ops.RawCommand().listener = [this](const RawCommandRecord& record, int status) {
         m_rawPending = false;
         Drain();  // the reply's rows are shown with the result
@@ -169,7 +175,7 @@ void TrafficSession::UpdateTap() {
     m_tapped = wanted;
     if (wanted) {
         m_recorder.SetLimit(0);
-        m_timer->start();
+        ScheduleDrain();  // what was kept while nobody looked
     } else {
         m_timer->stop();
         Drain();  // the last events shown
@@ -207,9 +213,20 @@ file_io::Error TrafficSession::WriteLog(const std::vector<TapEvent>& batch) {
     return failed;
 }
 
+void TrafficSession::ScheduleDrain() {
+    if (!m_tapped || m_timer->isActive()) return;
+    const qint64 since = m_lastDrain.isValid() ? m_lastDrain.elapsed() : kDrainIntervalMs;
+    m_timer->start(static_cast<int>(std::max<qint64>(0, kDrainIntervalMs - since)));
+}
+
+void TrafficSession::NoteStateChange() {
+    if (m_window && m_window->isVisible()) emit StateChanged();
+}
+
 void TrafficSession::Drain() {
     std::vector<TapEvent> batch = m_recorder.TakePending();
     if (batch.empty()) return;
+    m_lastDrain.start();
     const QString path = LogPath();
     const file_io::Error failed = m_log.IsOpen() ? WriteLog(batch) : file_io::Error();
     m_model->AppendBatch(std::move(batch));

@@ -7,6 +7,7 @@
 #include "ops/traffic/traffic_log.h"
 #include "ops/traffic/traffic_recorder.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -27,7 +28,8 @@ class TrafficSession : public QObject {
 public:
     // Batches reach the model at most this often (10 per second): each one
     // repaints the table, which under a flood is most of the window thread's
-    // work, while a tenth of a second is still immediate to the eye.
+    // work, while a tenth of a second is still immediate to the eye. The
+    // timer runs only while lines wait: a quiet link costs no wake-ups.
     static constexpr int kDrainIntervalMs = 100;
     // Lines kept while nobody looks: a failure and what led to it.
     static constexpr std::size_t kBacklogLines = 5000;
@@ -60,6 +62,9 @@ public:
 
     // Moves what the tap collected into the log and the model (the timer does this).
     void Drain();
+    // Something CanSend reads may have changed (a job began or ended, the
+    // controls were switched): the window updates its send field.
+    void NoteStateChange();
 
 signals:
     void StateChanged();
@@ -67,6 +72,8 @@ signals:
 
 private:
     void UpdateTap();
+    // Lines wait: drain now, or when the last drain is kDrainIntervalMs old.
+    void ScheduleDrain();
     // A message box, once the event loop runs.
     void Notify(const QString& text);
     void LogWriteFailed(const QString& path, const file_io::Error& e);
@@ -82,6 +89,7 @@ private:
     traffic::TrafficLogFile m_log;
     TrafficModel* m_model;
     QTimer* m_timer;
+    QElapsedTimer m_lastDrain;
     QPointer<TrafficWindow> m_window;
     bool m_tapped = false;
     bool m_rawPending = false;

@@ -42,6 +42,22 @@ TEST(TrafficText, RowHoldsTimeDirectionTextAndRoute) {
     EXPECT_EQ(traffic::SinceOpenText(100'000), "0.1");
 }
 
+// The reader is woken once per batch: by the event that finds the queue
+// empty, not by the ones that join it.
+TEST(TrafficRecorder, WakesTheReaderForTheFirstEventOfEachBatch) {
+    traffic::TrafficRecorder recorder;
+    int wakes = 0;
+    recorder.SetOnFirstPending([&] { ++wakes; });
+    const TapEvent e{0, TapDirection::Sent, TapRoute::Command, "AT\r", ""};
+    recorder.OnTraffic(e);
+    recorder.OnTraffic(e);
+    EXPECT_EQ(wakes, 1);
+    EXPECT_EQ(recorder.TakePending().size(), 2u);
+    EXPECT_EQ(wakes, 1) << "taking wakes nobody";
+    recorder.OnTraffic(e);
+    EXPECT_EQ(wakes, 2);
+}
+
 TEST(TrafficRing, KeepsTheNewestAndCountsWhatWent) {
     traffic::TrafficRing ring(5);
     for (int batch = 0; batch < 3; ++batch) {

@@ -13,6 +13,7 @@
 
 #include "link/file_io.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -168,6 +170,32 @@ TEST_F(MonitorTest, AssignSkipsRowsTheModelLacksAndSaysWhenNoneIsFree) {
     mon->AssignAction()->trigger();
     EXPECT_EQ(Edit(1063)->text(), QStringLiteral("C01122334409"));
     EXPECT_TRUE(TakeBoxes().empty());
+}
+
+// Nothing arriving, nothing to draw: the monitor has no timer running, and
+// the next report still reaches it without one.
+TEST_F(MonitorTest, SleepsWhileNoReportArrivesAndWakesForTheNext) {
+    StartSim().SetScanDevices({Device(1, "Door", -40), Device(2, "Node", -60)});
+    OpenWindow();
+    ScanMonitorWindow* mon = OpenMonitor();
+    ASSERT_NE(mon, nullptr);
+    auto timersRunning = [mon] {
+        int n = 0;
+        for (const QTimer* t : mon->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+            n += t->isActive() ? 1 : 0;
+        return n;
+    };
+    EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle before any scan";
+    auto* scan = qobject_cast<QAbstractButton*>(W(1026));
+    // Each scan starts the record over, and its reports are shown.
+    for (int round = 0; round < 2; ++round) {
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return scan->text() == QStringLiteral("Stop"); }));
+        ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 2; }));
+        Click(1026);
+        ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+        EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle after scan " << round;
+    }
 }
 
 TEST_F(MonitorTest, SpeaksKorean) {

@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,6 +130,29 @@ TEST_F(TrafficTest, SendsATypedCommandAsAJobAndShowsTheReply) {
     w->CommandEdit()->clear();
     QTest::keyClick(w->CommandEdit(), Qt::Key_Up);
     EXPECT_EQ(w->CommandEdit()->text(), QStringLiteral("AT+ADVINTERVAL=200"));
+}
+
+// A quiet link costs the window thread nothing: no drain timer runs, and
+// the next line on the wire still reaches the view, as does the send
+// field's state when a job begins and ends.
+TEST_F(TrafficTest, SleepsWhileTheLinkIsQuietAndWakesForTheNextLine) {
+    StartSim();
+    OpenWindow();
+    TrafficWindow* w = OpenTraffic();
+    auto timersRunning = [this] {
+        int n = 0;
+        for (const QTimer* t : m_win->Traffic().findChildren<QTimer*>()) n += t->isActive() ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle after the read-back";
+    const int rows = Model().rowCount();
+    Click(1010);
+    ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] {
+        return Rows().filter(QStringLiteral("\tsent\tAT+VER?<CR>\t")).size() == 1 && Model().rowCount() > rows;
+    }));
+    EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle again";
 }
 
 TEST_F(TrafficTest, RestartCommandAsksFirstAndIsFollowedByIdentification) {
