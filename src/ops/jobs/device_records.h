@@ -26,7 +26,7 @@ struct DeviceRecords {
     DeviceSettings m_settings;
     // What a write job sends, in the same record: the window puts the values
     // there before it queues the job (name, advInterval, uart, all eight
-    // slotEntries, beaconSource as a radio value or -1, beaconHex). Kept
+    // slotEntries, beaconSource (BEACON_SOURCE_NONE when no radio is chosen), beaconHex). Kept
     // apart from m_settings: a write may be queued while a read-back runs.
     DeviceSettings m_toWrite = EightEmptySlots();
 

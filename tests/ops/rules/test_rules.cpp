@@ -214,7 +214,7 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     s.uart = {'X', 2, true};  // no parity item has 'X'
     s.slotEntries.assign(8, SlotEntry{});
     s.slotEntries[0].address = addr;
-    s.beaconSource = 1;
+    s.beaconSource = BEACON_SOURCE_USER;
 
     struct Case {
         const char* hex;
@@ -242,8 +242,8 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     EXPECT_EQ(s.advInterval, 2560u);
     EXPECT_EQ(view.comboSelection[0], 1);
     EXPECT_EQ(view.comboSelection[2], 1);
-    EXPECT_EQ(view.beaconSourceRadios, 1);
-    EXPECT_EQ(s.beaconSource, 1);
+    EXPECT_EQ(view.beaconSourceRadios, BEACON_SOURCE_USER);
+    EXPECT_EQ(s.beaconSource, BEACON_SOURCE_USER);
     EXPECT_EQ(view.slots[1].address, u"001A2B3C4D5E");
     EXPECT_TRUE(view.slots[1].readOnly);
     EXPECT_EQ(view.slots[1].tag, u"");
