@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     }
     const QString path = QString::fromStdString(module.DevicePath());
     ComConfigDlg::SetModalSeam([path](ComConfigDlg& dlg) {
-        dlg.PortCombo()->setEditText(path);
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))->setEditText(path);
         dlg.accept();
         return dlg.result();
     });

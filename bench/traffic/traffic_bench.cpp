@@ -152,7 +152,8 @@ int Flood(int seconds) {
         return 1;
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.PortCombo()->setEditText(QString::fromStdString(simulator.DevicePath()));
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
+                ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
         return dlg.result();
     });
@@ -228,7 +229,8 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         return 1;
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.PortCombo()->setEditText(QString::fromStdString(simulator.DevicePath()));
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
+                ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
         return dlg.result();
     });

@@ -135,6 +135,7 @@ void ComConfigDlg::BuildControls() {
     // Wider than a COM name needs: device paths such as /dev/ttyUSB0 are longer.
     auto* combo = new PortComboBox(this);
     m_portCombo = combo;
+    m_portCombo->setObjectName(QStringLiteral("portCombo"));
     const QRect comboRect = du.Rect(113, 48, 77, 12);
     m_portCombo->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
                              std::max(comboRect.height(), m_portCombo->sizeHint().height()));
@@ -163,9 +164,11 @@ void ComConfigDlg::BuildControls() {
     m_portLabel->setGeometry(du.Rect(113, 30, 77, 8));
 
     m_dial = new GdiplusImgCtrl(this);
+    m_dial->setObjectName(QStringLiteral("dialPicture"));
     m_dial->setGeometry(du.Rect(20, 30, 89, 51));
 
     m_instruction = new CHTRichEditCtrl(this);
+    m_instruction->setObjectName(QStringLiteral("instruction"));
     m_instruction->setGeometry(du.Rect(7, 9, 183, 14));
     m_instruction->setFrameShape(QFrame::NoFrame);
     m_instruction->setFocusPolicy(Qt::ClickFocus);
@@ -250,17 +253,6 @@ void ComConfigDlg::OnInitDialog() {
 
     m_dial->LoadPngResource(134);
     m_ok->setFocus();
-}
-
-int ComConfigDlg::EnumerateComPorts(std::vector<ComPortEntry>& list) {
-    list.clear();
-    for (const SerialPortEntry& e : PortListSource::Current().Ports()) {
-        if (e.path.empty()) continue;
-        bool seen = false;
-        for (const ComPortEntry& c : list) seen = seen || c.name == e.path;
-        if (!seen) list.push_back({e.path, std::string()});
-    }
-    return 0;
 }
 
 std::vector<SerialPortEntry> ComConfigDlg::ReadPorts() const { return PortListSource::Current().Ports(); }
