@@ -29,8 +29,6 @@ public:
 
     // Format of the 'Set' mark (bold, 10 pt, blue).
     QTextCharFormat SetMarkFormat() const;
-    // Format of ordinary text.
-    const QTextCharFormat& DefaultFormat() const { return m_cfDefault; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -93,7 +93,6 @@ public:
     ~CKESTOVLV2xxManagerDlg() override;
 
     ManagerOps& Ops() { return m_ops; }
-    TrafficSession& Traffic() { return *m_traffic; }
 
     // ---- IManagerView ----
     bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;

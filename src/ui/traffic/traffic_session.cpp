@@ -24,8 +24,10 @@ QString& StartupPath() {
 }  // namespace
 
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
-    : m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
+    : QObject(mainWindow), m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
       m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
+    setObjectName(QStringLiteral("trafficSession"));
+    m_model->setObjectName(QStringLiteral("trafficModel"));
     m_timer->setInterval(kDrainIntervalMs);
     connect(m_timer, &QTimer::timeout, this, [this] {
         Drain();
@@ -81,8 +83,6 @@ QString TrafficSession::DefaultLogPath() {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     return QDir(dir).filePath(QStringLiteral("traffic.log"));
 }
-
-TrafficWindow* TrafficSession::Window() const { return m_window.data(); }
 
 void TrafficSession::ShowWindow() {
     if (!m_window) {

@@ -27,7 +27,8 @@ public:
     // work, while a tenth of a second is still immediate to the eye.
     static constexpr int kDrainIntervalMs = 100;
 
-    // idle: true while the main window lets the user start a job.
+    // idle: true while the main window lets the user start a job. A child of
+    // the main window, which deletes it before its own members go.
     TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle);
     ~TrafficSession() override;
 
@@ -35,7 +36,6 @@ public:
     static void SetStartupLogPath(const QString& path);
 
     void ShowWindow();
-    TrafficWindow* Window() const;
     TrafficModel& Model() { return *m_model; }
 
     // Logging to a file: on with a path, off with an empty one. False with a

@@ -65,11 +65,13 @@ TEST(ScanStats, EveryReportCountsAndTheLatestNonEmptyNameWins) {
     EXPECT_EQ(stats.Add("AA0000000002", "", -1, 0), 0u) << "indices start over";
 }
 
-// Recency, oldest first, as the bound sees it.
+// The kept devices, least recently seen first (the reports' times differ).
 static std::vector<std::string> ByRecency(const ScanStats& stats) {
+    std::vector<ScanDeviceStats> devices = stats.Devices();
+    std::sort(devices.begin(), devices.end(),
+              [](const ScanDeviceStats& a, const ScanDeviceStats& b) { return a.lastSeenMs < b.lastSeenMs; });
     std::vector<std::string> out;
-    for (std::size_t slot = stats.Oldest(); slot != ScanStats::npos; slot = stats.Newer(slot))
-        out.push_back(stats.Devices()[slot].address);
+    for (const ScanDeviceStats& d : devices) out.push_back(d.address);
     return out;
 }
 
@@ -257,14 +259,7 @@ TEST(ScanStats, TheOperationsCountReportsTheListIgnoresAndANewScanStartsOver) {
     SimLink link;
     link.view.rssiChecked = true;
     link.view.rssiText = u"-60";
-    sim::SimDevice near, far;
-    near.address[5] = 1;
-    near.name = "near";
-    near.rssi = -40;
-    far.address[5] = 2;
-    far.name = "far";
-    far.rssi = -80;
-    link.sim.SetScanDevices({near, far});
+    link.sim.SetScanDevices({testsupport::Device(1, "near", -40), testsupport::Device(2, "far", -80)});
     ASSERT_TRUE(link.Connect());
     const ScanRecord& record = link.ops.ScanRecording();
     for (int round = 0; round < 2; ++round) {
