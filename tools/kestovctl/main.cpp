@@ -3,6 +3,7 @@
 #include "ops/scan/scan_stats.h"
 #include "exit_codes.h"
 #include "link/file_io.h"
+#include "link/module_limits.h"
 #include "report.h"
 
 #include <CLI/CLI.hpp>
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
     auto* scan = app.add_subcommand("scan", "Let the module scan and list the devices it sees");
     scan->add_option("PORT", port, "Serial device")->required();
     scan->add_option("--seconds", seconds, "How long to scan; 0 until Ctrl+C")->capture_default_str();
-    scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to 8 bytes, on the module)");
+    scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to " + std::to_string(module_limits::kMaxNameBytes) +
+                                  " bytes, on the module)");
     scan->add_option("--rssi", rssi, "Leave out reports weaker than this RSSI (-127 to 127)");
     scan->add_option("--max-devices", maxDevices,
                      "Devices kept; beyond it the least recently seen are dropped and counted")

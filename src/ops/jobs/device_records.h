@@ -8,6 +8,7 @@
 #include "ops/session/settings_apply.h"
 #include "ops/session/settings_patch.h"
 #include "link/at_protocol.h"
+#include "link/module_limits.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +18,7 @@ struct DeviceRecords {
     // The slot job writes all eight rows; none holds a device until the window says so.
     static DeviceSettings EightEmptySlots() {
         DeviceSettings s;
-        s.slotEntries.assign(8, SlotEntry{});
+        s.slotEntries.assign(module_limits::kMaxSlots, SlotEntry{});
         return s;
     }
 

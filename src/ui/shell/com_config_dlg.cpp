@@ -91,7 +91,7 @@ bool IsOfferable(const std::string& path) {
 
 bool SameList(const std::vector<SerialPortEntry>& a, const std::vector<SerialPortEntry>& b) {
     auto key = [](const SerialPortEntry& e) {
-        return std::tie(e.path, e.by_id, e.manufacturer, e.product, e.serial);
+        return std::tie(e.path, e.byId, e.manufacturer, e.product, e.serial);
     };
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -280,7 +280,7 @@ void ComConfigDlg::AddEntry(const SerialPortEntry& entry) {
     const QString name = Wide(entry.path);
     const int at = InsertSorted(name);
     m_portCombo->setItemData(at, PortDescription(entry), kPortDescriptionRole);
-    m_portCombo->setItemData(at, Wide(entry.by_id), kPortByIdRole);
+    m_portCombo->setItemData(at, Wide(entry.byId), kPortByIdRole);
     m_portCombo->setItemData(at, PortDescription(entry), Qt::ToolTipRole);
     QString status;
     std::string group;

@@ -3,6 +3,7 @@
 #include "fake_view.h"
 #include "ops/rules/input_rules.h"
 #include "ops/jobs/manager_ops.h"
+#include "ops/session/device_model.h"
 #include "ops/rules/string_ids.h"
 
 #include <gtest/gtest.h>
@@ -165,9 +166,8 @@ TEST(ManagerOpsTables, ModelNamesCompareExactly) {
         {"+ERROR", 0},                 {" KESTOV-LV200", 0},
     };
     for (const auto& [text, model] : cases) {
-        EXPECT_EQ(ManagerOps::ModelIndexOf(text), model) << text;
+        EXPECT_EQ(device_model::IndexOf(text), model) << text;
     }
-    EXPECT_EQ(ManagerOps::ModelIndexOf(nullptr), 0);
     EXPECT_EQ(ManagerOps::PictureForModel(MODEL_LV200), PNG_LV200);
     EXPECT_EQ(ManagerOps::PictureForModel(MODEL_LV210), PNG_LV210);
     EXPECT_EQ(ManagerOps::PictureForModel(MODEL_LV220), PNG_LV220);

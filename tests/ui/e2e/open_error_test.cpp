@@ -1,8 +1,9 @@
-// The message for a port that refused to open: message 104 with the system's
+// The message for a port that refused to open: IDS_OPEN_PORT_FAILED with the system's
 // reason, and, when a group grants access, one more line naming that group.
 #include "ui/main/main_window.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
+#include "ops/rules/string_ids.h"
 #include "ui/shell/strings.h"
 
 #include <QTemporaryDir>

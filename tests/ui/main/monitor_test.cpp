@@ -4,6 +4,7 @@
 #include "sim_slots.h"
 
 #include "ops/scan/scan_csv.h"
+#include "plot_lines.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/monitor/scan_monitor_model.h"
@@ -27,6 +28,8 @@
 #include <cerrno>
 
 using namespace mainwin_test;
+using testsupport::PlotLines;
+using testsupport::PlotPoints;
 
 namespace {
 
@@ -110,9 +113,9 @@ TEST_F(MonitorTest, FollowsEveryReportPlotsTheSelectionExportsAndAssignsToASlot)
     // selection survives the updates.
     MonitorTable(mon)->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
     SelectAddresses(mon, {door, sensor});
-    ASSERT_EQ(MonitorPlot(mon)->DeviceCount(), 2u);
-    const int points = MonitorPlot(mon)->PointCount(0);
-    ASSERT_TRUE(WaitFor([&] { return MonitorPlot(mon)->PointCount(0) > points + 3 && hitsAtLeast(points + 3); }));
+    ASSERT_EQ(PlotLines(*MonitorPlot(mon)), 2u);
+    const int points = PlotPoints(*MonitorPlot(mon), 0);
+    ASSERT_TRUE(WaitFor([&] { return PlotPoints(*MonitorPlot(mon), 0) > points + 3 && hitsAtLeast(points + 3); }));
     EXPECT_EQ(SelectedAddresses(mon), (QStringList{door, sensor}));
     EXPECT_FALSE(MonitorAssign(mon)->isEnabled()) << "the slot rows are locked while scanning";
 

@@ -41,9 +41,9 @@ public:
 SerialPortEntry Usb(const std::string& path, const std::string& byId) {
     SerialPortEntry e;
     e.path = path;
-    e.by_id = byId;
-    e.vendor_id = "10c4";
-    e.product_id = "ea60";
+    e.byId = byId;
+    e.vendorId = "10c4";
+    e.productId = "ea60";
     e.manufacturer = "Silicon Labs";
     e.product = "CP2102 USB to UART Bridge Controller";
     e.serial = "0001";

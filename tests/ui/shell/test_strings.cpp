@@ -1,6 +1,8 @@
 // String table and the language rule.
 #include "shell_fixture.h"
 
+#include "ops/rules/string_ids.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QMessageBox>
