@@ -12,7 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   xvfb xauth x11-utils fonts-nanum fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file lintian bash-completion
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

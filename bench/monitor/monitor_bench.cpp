@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     }
     const QString path = QString::fromStdString(module.DevicePath());
     ComConfigDlg::SetModalSeam([path](ComConfigDlg& dlg) {
-        dlg.PortCombo()->setEditText(path);
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))->setEditText(path);
         dlg.accept();
         return dlg.result();
     });
@@ -136,11 +136,11 @@ int main(int argc, char** argv) {
         stall.start();
         // Sorted by the newest RSSI, so rows move all the time, with the
         // first eight rows plotted.
-        monitor->Table()->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
+        MonitorTable(monitor)->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
         RunFor(200);
-        QItemSelectionModel* selection = monitor->Table()->selectionModel();
+        QItemSelectionModel* selection = MonitorTable(monitor)->selectionModel();
         for (int row = 0; row < static_cast<int>(RssiPlot::kMaxDevices); ++row)
-            selection->select(monitor->Model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selection->select(MonitorModel(monitor)->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         RunFor(seconds * 1000 - 200);
         stall.stop();
         const double scanSeconds = std::chrono::duration<double>(Clock::now() - started).count();
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
                     static_cast<double>(rssBefore) / 1024.0, static_cast<double>(PeakRssKb()) / 1024.0);
         std::printf("  reports sent by the module: %zu; hits counted: %llu (%s); devices: %zu of %zu; rows shown: %d\n",
                     sent, static_cast<unsigned long long>(hits), hits == sent ? "all counted" : "MISMATCH",
-                    record.Stats().Devices().size(), deviceCount, monitor->Model()->rowCount());
+                    record.Stats().Devices().size(), deviceCount, MonitorModel(monitor)->rowCount());
         std::printf("  achieved rate: %.0f reports/s\n", static_cast<double>(sent) / scanSeconds);
         if (hits != sent || boxes != 0) status = 1;
 

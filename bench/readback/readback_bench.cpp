@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
                 }
             }
             ops.Records().m_toWrite.slotEntries.assign(8, SlotEntry{});
-            ops.Records().m_toWrite.beaconSource = 0;
+            ops.Records().m_toWrite.beaconSource = BEACON_SOURCE_SERIAL;
             ops.Records().m_scanFilter = lv2xx_scan_filter{};
             module.ClearLog();
             module.SetSilent(c.silent);

@@ -161,7 +161,8 @@ int Flood(int seconds) {
         return 1;
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.PortCombo()->setEditText(QString::fromStdString(simulator.DevicePath()));
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
+                ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
         return dlg.result();
     });
@@ -181,7 +182,7 @@ int Flood(int seconds) {
             return 1;
         }
         window.findChild<QAction*>(QStringLiteral("cmdTraffic"))->trigger();
-        TrafficModel& model = window.Traffic().Model();
+        TrafficModel& model = TrafficRows(window);
         // The machine's own noise: the same timer with the window open and idle.
         const Gaps idle = TimerGaps(2000);
         const std::size_t rowsBefore = model.Kept();
@@ -237,7 +238,8 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         return 1;
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.PortCombo()->setEditText(QString::fromStdString(simulator.DevicePath()));
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
+                ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
         return dlg.result();
     });
@@ -259,12 +261,12 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         ScanMonitorWindow* monitor = window.findChild<ScanMonitorWindow*>(QStringLiteral("scanMonitor"));
         // The tap's batch size; the view takes each batch as it would live.
         for (std::size_t n = 0; n < prefill; n += 1000) {
-            window.Traffic().Model().AppendBatch(SyntheticReports(n, std::min<std::size_t>(1000, prefill - n), devices));
+            TrafficRows(window).AppendBatch(SyntheticReports(n, std::min<std::size_t>(1000, prefill - n), devices));
             QCoreApplication::processEvents();
         }
         const long rssOpen = StatusKb("VmRSS");
         qobject_cast<QAbstractButton*>(Ctl(window, 1026))->click();
-        if (!WaitFor([&] { return monitor->Model()->rowCount() >= static_cast<int>(RssiPlot::kMaxDevices); })) {
+        if (!WaitFor([&] { return MonitorModel(monitor)->rowCount() >= static_cast<int>(RssiPlot::kMaxDevices); })) {
             std::fprintf(stderr, "the scan did not start\n");
             return 1;
         }
@@ -279,10 +281,10 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
             }
             monitor->RefreshNow();
         }
-        monitor->Table()->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
-        QItemSelectionModel* selection = monitor->Table()->selectionModel();
+        MonitorTable(monitor)->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
+        QItemSelectionModel* selection = MonitorTable(monitor)->selectionModel();
         for (int row = 0; row < static_cast<int>(RssiPlot::kMaxDevices); ++row)
-            selection->select(monitor->Model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selection->select(MonitorModel(monitor)->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         long rssAt30 = -1, rssMaxAfter30 = 0, rss = 0;
         const std::size_t sentBefore = simulator.ReportsSent();
         const Gaps gap = TimerGaps(seconds * 1000, [&](int second) {
@@ -301,8 +303,8 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         std::printf("soak: %d s flood at 115200 baud from %zu %s, traffic window and scan monitor open, "
                     "%zu reports sent (%.0f/s), %zu lines and reports filled in before\n",
                     seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds), prefill);
-        std::printf("soak: traffic rows kept %zu, dropped %llu; monitor rows %d\n", window.Traffic().Model().Kept(),
-                    static_cast<unsigned long long>(window.Traffic().Model().Dropped()), monitor->Model()->rowCount());
+        std::printf("soak: traffic rows kept %zu, dropped %llu; monitor rows %d\n", TrafficRows(window).Kept(),
+                    static_cast<unsigned long long>(TrafficRows(window).Dropped()), MonitorModel(monitor)->rowCount());
         std::printf("soak: RSS with both windows open before the scan %.1f MB, at 30 s %.1f MB, at the end %.1f MB, "
                     "largest after 30 s %.1f MB (target: flat after 30 s, below 120 MB)\n",
                     rssOpen / 1024.0, rssAt30 / 1024.0, rss / 1024.0, rssMaxAfter30 / 1024.0);

@@ -2,6 +2,8 @@
 // kinds, result codes, reply records and the reply-line parsers.
 #pragma once
 
+#include "link/module_limits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -103,7 +105,7 @@ inline constexpr uint16_t kVersionPayload = 64;
 inline constexpr uint16_t kModelPayload = 64;
 inline constexpr uint16_t kUartOptionsPayload = 3;
 inline constexpr uint16_t kOnOffPayload = 1;
-inline constexpr uint16_t kBeaconPayload = 53;
+inline constexpr uint16_t kBeaconPayload = module_limits::kMaxBeaconHexDigits + 1;  // digits and NUL
 inline constexpr uint16_t kAdvIntervalPayload = 2;
 
 // Reply record: int32 code at 0, uint16 payload length at 4, payload at 6,

@@ -49,14 +49,14 @@ std::string CommandText(const char* cmd, unsigned len)
 }  // namespace
 
 KestovLV2xxComm::KestovLV2xxComm()
-    : port(std::make_shared<CSerialportMP>(IoServiceExec::Instance().Context())),
-      parser_table(BuildParserTable())
+    : m_port(std::make_shared<CSerialportMP>(IoServiceExec::Instance().Context())),
+      m_parserTable(BuildParserTable())
 {
-    port->read_handler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
+    m_port->m_readHandler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
                                 const std::vector<uint8_t>& data, unsigned n) {
         OnPortRead(std::move(p), ec, data, n);
     };
-    port->write_handler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
+    m_port->m_writeHandler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
                                  unsigned n) { OnPortWrite(std::move(p), ec, n); };
 }
 
@@ -64,40 +64,40 @@ KestovLV2xxComm::~KestovLV2xxComm()
 {
     // The port's handlers point at this object: no completion may outlive it.
     Close();
-    port->Close();
+    m_port->Close();
 }
 
 void KestovLV2xxComm::SetErrorHandler(ErrorHandler handler)
 {
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    error_handler = std::move(handler);
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    m_errorHandler = std::move(handler);
 }
 
 void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, unsigned baud,
                            uint8_t parity, uint8_t stop_bits)
 {
-    if (port->IsOpen()) {
+    if (m_port->IsOpen()) {
         ec = std::make_error_code(std::errc::device_or_resource_busy);
         return;
     }
     {
         // Nothing of an earlier open is carried over.
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        rx.Reset();
-        scan_wait_interrupted = false;
-        open_ns.store(NowNs());
+        std::lock_guard<std::mutex> lock(m_rxMutex);
+        m_rx.Reset();
+        m_scanWaitInterrupted = false;
+        m_openNs.store(NowNs());
     }
     {
-        std::lock_guard<std::mutex> txn(txn_mutex);
-        late_commands.clear();
+        std::lock_guard<std::mutex> txn(m_txnMutex);
+        m_lateCommands.clear();
     }
-    port->Open(ec, port_name, baud, parity, stop_bits);
+    m_port->Open(ec, port_name, baud, parity, stop_bits);
     if (ec) {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        closing.store(false);
+        std::lock_guard<std::mutex> lock(m_rxMutex);
+        m_closing.store(false);
     }
     std::lock_guard<std::mutex> links(g_links_mutex);
     IoServiceExec& exec = IoServiceExec::Instance();
@@ -108,46 +108,46 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
     }
     // Counted once, also when the port had closed itself after an error and
     // is opened again without Close.
-    if (!link_counted.exchange(true)) {
+    if (!m_linkCounted.exchange(true)) {
         ++g_open_links;
     }
 }
 
 void KestovLV2xxComm::Close()
 {
-    if (!link_counted.exchange(false)) {
+    if (!m_linkCounted.exchange(false)) {
         return;
     }
     // A module left scanning goes on sending reports to nobody: stop it. The
     // reply is not awaited, and the wait for the bytes to leave is bounded.
     bool was_scanning = false;
     {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        was_scanning = rx.TakeScanActive();
+        std::lock_guard<std::mutex> lock(m_rxMutex);
+        was_scanning = m_rx.TakeScanActive();
     }
-    if (was_scanning && port->IsOpen()) {
+    if (was_scanning && m_port->IsOpen()) {
         WriteCommand(atcmd::kStopScan, sizeof atcmd::kStopScan - 1);
-        port->Drain(kStopScanDrain);
+        m_port->Drain(kStopScanDrain);
     }
     {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        closing.store(true);
-        rx_cv.notify_all();
+        std::lock_guard<std::mutex> lock(m_rxMutex);
+        m_closing.store(true);
+        m_rxCv.notify_all();
     }
-    port->Close();
+    m_port->Close();
     {
         std::lock_guard<std::mutex> links(g_links_mutex);
         if (--g_open_links == 0) {
             IoServiceExec::Instance().Stop();
         }
     }
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    rx.CloseOut(NowNs(), RouteSink());
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    m_rx.CloseOut(NowNs(), RouteSink());
 }
 
 bool KestovLV2xxComm::IsOpen() const
 {
-    return port->IsOpen();
+    return m_port->IsOpen();
 }
 
 int KestovLV2xxComm::OpenLinks()
@@ -157,44 +157,44 @@ int KestovLV2xxComm::OpenLinks()
 
 std::size_t KestovLV2xxComm::BufferedBytes()
 {
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    return rx.Bytes();
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    return m_rx.Bytes();
 }
 
 // ---- Transactions (caller's thread) ----------------------------------------
 
 void KestovLV2xxComm::BeginTransaction(const std::string& text)
 {
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    rx.BeginCommand(text, RouteSink());
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    m_rx.BeginCommand(text, RouteSink());
 }
 
 void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code)
 {
     if (code == ATRES_TIMEOUT) {
-        late_commands.push_back({text, kind, NowNs() + int64_t{kLateReplyWindowMs} * 1000000});
-        if (late_commands.size() > kLateCommands) {
-            late_commands.pop_front();
+        m_lateCommands.push_back({text, kind, NowNs() + int64_t{kLateReplyWindowMs} * 1000000});
+        if (m_lateCommands.size() > kLateCommands) {
+            m_lateCommands.pop_front();
         }
     }
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    rx.EndCommand(text, code == ATRES_ERROR, RouteSink());
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    m_rx.EndCommand(text, code == ATRES_ERROR, RouteSink());
 }
 
 void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
 {
     // Told before the write, so that its echo and reply come after it.
     if (Tapping()) {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        rx.Sent(std::string_view(bytes, len), NowNs(), RouteSink());
+        std::lock_guard<std::mutex> lock(m_rxMutex);
+        m_rx.Sent(std::string_view(bytes, len), NowNs(), RouteSink());
     }
-    port->Write(bytes, static_cast<unsigned>(len));
+    m_port->Write(bytes, static_cast<unsigned>(len));
 }
 
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigned len,
                                                         lv2xx_atcmd kind, unsigned timeout_ms)
 {
-    std::lock_guard<std::mutex> txn(txn_mutex);
+    std::lock_guard<std::mutex> txn(m_txnMutex);
     if (!IsOpen()) {
         return MakeReply(ATRES_NOT_OPEN);
     }
@@ -210,13 +210,13 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigne
 
 KestovLV2xxComm::Wait KestovLV2xxComm::NextReplyLine(int64_t deadline_ns, QueuedLine& out)
 {
-    std::unique_lock<std::mutex> lock(rx_mutex);
+    std::unique_lock<std::mutex> lock(m_rxMutex);
     const auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline_ns));
-    rx_cv.wait_until(lock, deadline, [this] { return closing.load() || rx.HasReply(); });
-    if (closing.load()) {
+    m_rxCv.wait_until(lock, deadline, [this] { return m_closing.load() || m_rx.HasReply(); });
+    if (m_closing.load()) {
         return Wait::Closed;
     }
-    return rx.PopReply(out) ? Wait::Line : Wait::TimedOut;
+    return m_rx.PopReply(out) ? Wait::Line : Wait::TimedOut;
 }
 
 bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
@@ -235,16 +235,16 @@ std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd 
                                            const std::string& text)
 {
     const int64_t now = NowNs();
-    while (!late_commands.empty() && now > late_commands.front().until_ns) {
-        late_commands.pop_front();
+    while (!m_lateCommands.empty() && now > m_lateCommands.front().untilNs) {
+        m_lateCommands.pop_front();
     }
-    for (auto it = late_commands.begin(); it != late_commands.end(); ++it) {
+    for (auto it = m_lateCommands.begin(); it != m_lateCommands.end(); ++it) {
         if (it->text == text) {
             continue;
         }
         if (Accepts(line, it->kind) && (kind == ATCMD_MODEL_Q || !Accepts(line, kind))) {
             std::string late = std::move(it->text);
-            late_commands.erase(it);
+            m_lateCommands.erase(it);
             return late;
         }
     }
@@ -253,8 +253,8 @@ std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd 
 
 void KestovLV2xxComm::Settle(const QueuedLine& line, TapRoute route, std::string_view command)
 {
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    rx.Settle(line.id, route, command, RouteSink());
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    m_rx.Settle(line.id, route, command, RouteSink());
 }
 
 std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const std::string& text,
@@ -293,21 +293,21 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const s
 
 lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms)
 {
-    std::lock_guard<std::mutex> txn(txn_mutex);
+    std::lock_guard<std::mutex> txn(m_txnMutex);
     if (!IsOpen()) {
         return ATRES_NOT_OPEN;
     }
     // Nothing is discarded: reports that arrived since the last call come first.
     QueuedLine line;
     {
-        std::unique_lock<std::mutex> lock(rx_mutex);
-        rx_cv.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                       [this] { return closing.load() || rx.HasReport() || scan_wait_interrupted; });
-        scan_wait_interrupted = false;
-        if (closing.load()) {
+        std::unique_lock<std::mutex> lock(m_rxMutex);
+        m_rxCv.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                       [this] { return m_closing.load() || m_rx.HasReport() || m_scanWaitInterrupted; });
+        m_scanWaitInterrupted = false;
+        if (m_closing.load()) {
             return ATRES_CLOSED;
         }
-        if (!rx.PopReport(line)) {
+        if (!m_rx.PopReport(line)) {
             return ATRES_TIMEOUT;
         }
     }
@@ -323,16 +323,16 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned tim
 void KestovLV2xxComm::InterruptScanWait()
 {
     {
-        std::lock_guard<std::mutex> lock(rx_mutex);
-        scan_wait_interrupted = true;
+        std::lock_guard<std::mutex> lock(m_rxMutex);
+        m_scanWaitInterrupted = true;
     }
-    rx_cv.notify_all();
+    m_rxCv.notify_all();
 }
 
 RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned timeout_ms)
 {
     RawExchangeResult result;
-    std::lock_guard<std::mutex> txn(txn_mutex);
+    std::lock_guard<std::mutex> txn(m_txnMutex);
     if (!IsOpen()) {
         result.closed = true;
         return result;
@@ -385,7 +385,7 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
     if (line.size() <= 2) {
         return MakeReply(ATRES_NO_MATCH);
     }
-    for (const auto& entry : parser_table) {
+    for (const auto& entry : m_parserTable) {
         if (entry.kind != kind) {
             continue;
         }
@@ -408,23 +408,23 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
 void KestovLV2xxComm::TapSink::Route(TapRoute route, std::string_view bytes,
                                       std::string_view command, int64_t atNs)
 {
-    comm_.Tap(route == TapRoute::Command ? TapDirection::Sent : TapDirection::Received, route, bytes,
+    m_comm.Tap(route == TapRoute::Command ? TapDirection::Sent : TapDirection::Received, route, bytes,
               command, atNs);
 }
 
 void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_code& ec,
                                  const std::vector<uint8_t>& data, unsigned n)
 {
-    std::lock_guard<std::mutex> lock(rx_mutex);
+    std::lock_guard<std::mutex> lock(m_rxMutex);
     if (!ec) {
         const std::size_t count = std::min(static_cast<std::size_t>(n), data.size());
-        rx.Feed(std::string_view(reinterpret_cast<const char*>(data.data()), count), NowNs(), RouteSink());
+        m_rx.Feed(std::string_view(reinterpret_cast<const char*>(data.data()), count), NowNs(), RouteSink());
         // Wake the waiting transaction now.
-        rx_cv.notify_all();
+        m_rxCv.notify_all();
         return;
     }
-    if (!closing.load() && error_handler) {
-        error_handler(this, ec);
+    if (!m_closing.load() && m_errorHandler) {
+        m_errorHandler(this, ec);
     } else {
         p->Close();
     }
@@ -436,9 +436,9 @@ void KestovLV2xxComm::OnPortWrite(std::shared_ptr<CSerialportMP> p, std::error_c
     if (!ec) {
         return;
     }
-    std::lock_guard<std::mutex> lock(rx_mutex);
-    if (error_handler) {
-        error_handler(this, ec);
+    std::lock_guard<std::mutex> lock(m_rxMutex);
+    if (m_errorHandler) {
+        m_errorHandler(this, ec);
     } else {
         p->Close();
     }
@@ -448,9 +448,9 @@ void KestovLV2xxComm::OnPortWrite(std::shared_ptr<CSerialportMP> p, std::error_c
 
 void KestovLV2xxComm::SetTap(ILinkTap* observer)
 {
-    tap.store(observer);
+    m_tap.store(observer);
     // A call that read the old observer may still run: wait for it.
-    while (tap_calls.load() != 0) {
+    while (m_tapCalls.load() != 0) {
         std::this_thread::yield();
     }
 }
@@ -461,10 +461,10 @@ void KestovLV2xxComm::Tap(TapDirection direction, TapRoute route, std::string_vi
     if (!Tapping()) {
         return;
     }
-    tap_calls.fetch_add(1);
-    if (ILinkTap* observer = tap.load()) {
-        observer->OnTraffic(TapEvent{at_ns - open_ns.load(std::memory_order_relaxed), direction,
+    m_tapCalls.fetch_add(1);
+    if (ILinkTap* observer = m_tap.load()) {
+        observer->OnTraffic(TapEvent{at_ns - m_openNs.load(std::memory_order_relaxed), direction,
                                      route, std::string(bytes), std::string(command)});
     }
-    tap_calls.fetch_sub(1);
+    m_tapCalls.fetch_sub(1);
 }

@@ -83,7 +83,7 @@ public:
     void SetTap(ILinkTap* tap);
     // Scan reports dropped (outside a scan, overflowed, left at a stop) and
     // over-long lines, since construction.
-    uint64_t DroppedLines() const { return rx.Dropped(); }
+    uint64_t DroppedLines() const { return m_rx.Dropped(); }
     // Bytes the receive side holds now (partial line and both queues).
     std::size_t BufferedBytes();
 
@@ -91,7 +91,7 @@ public:
     static int OpenLinks();
 
 private:
-    // A transaction's start and end on the receive side (caller holds txn_mutex).
+    // A transaction's start and end on the receive side (caller holds m_txnMutex).
     void BeginTransaction(const std::string& text);
     void EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code);
     // Waits for the next line of the reply queue; false on close or time-out.
@@ -112,49 +112,49 @@ private:
     // Receive-side routes to the tap.
     class TapSink : public ReceiveSide::Sink {
     public:
-        explicit TapSink(KestovLV2xxComm& comm) : comm_(comm) {}
+        explicit TapSink(KestovLV2xxComm& comm) : m_comm(comm) {}
         void Route(TapRoute route, std::string_view bytes, std::string_view command,
                    int64_t atNs) override;
 
     private:
-        KestovLV2xxComm& comm_;
+        KestovLV2xxComm& m_comm;
     };
-    ReceiveSide::Sink* RouteSink() { return Tapping() ? &tap_sink : nullptr; }
+    ReceiveSide::Sink* RouteSink() { return Tapping() ? &m_tapSink : nullptr; }
 
     void Tap(TapDirection direction, TapRoute route, std::string_view bytes,
              std::string_view command, int64_t at_ns);
-    bool Tapping() const { return tap.load(std::memory_order_relaxed) != nullptr; }
+    bool Tapping() const { return m_tap.load(std::memory_order_relaxed) != nullptr; }
 
     void OnPortRead(std::shared_ptr<CSerialportMP> port, std::error_code& ec,
                     const std::vector<uint8_t>& data, unsigned n);
     void OnPortWrite(std::shared_ptr<CSerialportMP> port, std::error_code& ec, unsigned n);
 
-    std::shared_ptr<CSerialportMP> port;
-    ErrorHandler error_handler;
-    std::vector<lv2xx_parser_entry> parser_table;
+    std::shared_ptr<CSerialportMP> m_port;
+    ErrorHandler m_errorHandler;
+    std::vector<lv2xx_parser_entry> m_parserTable;
 
     // One transaction at a time.
-    std::mutex txn_mutex;
-    // Commands that timed out, oldest first: each may still owe one line (txn_mutex).
+    std::mutex m_txnMutex;
+    // Commands that timed out, oldest first: each may still owe one line (m_txnMutex).
     struct LateCommand {
         std::string text;
         lv2xx_atcmd kind = ATCMD_AT;
-        int64_t until_ns = 0;
+        int64_t untilNs = 0;
     };
-    std::deque<LateCommand> late_commands;
+    std::deque<LateCommand> m_lateCommands;
 
-    // Receive side, guarded by rx_mutex.
-    std::mutex rx_mutex;
-    std::condition_variable rx_cv;
-    ReceiveSide rx;
-    TapSink tap_sink{*this};
+    // Receive side, guarded by m_rxMutex.
+    std::mutex m_rxMutex;
+    std::condition_variable m_rxCv;
+    ReceiveSide m_rx;
+    TapSink m_tapSink{*this};
 
-    std::atomic<bool> closing{false};
-    bool scan_wait_interrupted = false;  // guarded by rx_mutex
-    std::atomic<int64_t> open_ns{0};
-    std::atomic<ILinkTap*> tap{nullptr};
-    std::atomic<int> tap_calls{0};
+    std::atomic<bool> m_closing{false};
+    bool m_scanWaitInterrupted = false;  // guarded by m_rxMutex
+    std::atomic<int64_t> m_openNs{0};
+    std::atomic<ILinkTap*> m_tap{nullptr};
+    std::atomic<int> m_tapCalls{0};
     // This engine counts in OpenLinks(); kept apart from the port's own flag,
     // which the read path may clear on a failed read.
-    std::atomic<bool> link_counted{false};
+    std::atomic<bool> m_linkCounted{false};
 };

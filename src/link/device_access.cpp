@@ -197,7 +197,7 @@ bool DeviceLock::Acquire(const std::string& device)
         const int link_errno = errno;
         ::unlink(tmp.c_str());
         if (linked == 0) {
-            path_ = path;
+            m_path = path;
             return true;
         }
         if (link_errno != EEXIST) {
@@ -210,12 +210,12 @@ bool DeviceLock::Acquire(const std::string& device)
 
 void DeviceLock::Release()
 {
-    if (path_.empty()) {
+    if (m_path.empty()) {
         return;
     }
     std::string content;
-    if (ReadLockFile(path_, content) && uucp_lock::ParseOwner(content) == static_cast<long>(::getpid())) {
-        ::unlink(path_.c_str());
+    if (ReadLockFile(m_path, content) && uucp_lock::ParseOwner(content) == static_cast<long>(::getpid())) {
+        ::unlink(m_path.c_str());
     }
-    path_.clear();
+    m_path.clear();
 }

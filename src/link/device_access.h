@@ -49,8 +49,8 @@ public:
     bool Acquire(const std::string& device);
     // Removes our lock file, and only while it is still ours.
     void Release();
-    bool Owned() const { return !path_.empty(); }
+    bool Owned() const { return !m_path.empty(); }
 
 private:
-    std::string path_;
+    std::string m_path;
 };

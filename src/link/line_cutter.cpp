@@ -151,39 +151,39 @@ bool MayBecomeScanReport(std::string_view head)
 
 void LineAssembler::Reset()
 {
-    partial_.clear();
-    discarding_ = false;
+    m_partial.clear();
+    m_discarding = false;
 }
 
 void LineAssembler::Feed(std::string_view bytes, const LineSink& onLine,
                          const OverlongSink& onOverlong)
 {
-    if (discarding_) {
+    if (m_discarding) {
         const std::size_t cr = bytes.find('\r');
         if (cr == std::string_view::npos) {
             return;
         }
         bytes.remove_prefix(cr + 1);
-        discarding_ = false;
+        m_discarding = false;
     }
     // The held tail (at most one line) goes in front of the new bytes.
-    scratch_.assign(partial_);
-    scratch_.append(bytes);
-    partial_.clear();
-    const std::string_view work = scratch_;
+    m_scratch.assign(m_partial);
+    m_scratch.append(bytes);
+    m_partial.clear();
+    const std::string_view work = m_scratch;
     std::size_t pos = 0;
     while (pos < work.size()) {
         const LineCut cut = FindLineEnd(work.substr(pos));
         if (cut.kind == LineCut::NeedMore) {
             const std::string_view rest = work.substr(pos);
             if (rest.size() <= kMaxLineBytes + kFrameBytes) {
-                partial_.assign(rest);
+                m_partial.assign(rest);
                 return;
             }
             onOverlong(OverlongHead(rest));
             // Its CR has not come yet, unless it is the very last byte (a
             // frame still missing its LF, which then arrives as a lone LF).
-            discarding_ = rest.back() != '\r';
+            m_discarding = rest.back() != '\r';
             return;
         }
         const std::string_view piece = work.substr(pos, cut.consumed);

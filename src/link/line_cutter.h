@@ -66,11 +66,11 @@ public:
 
     void Feed(std::string_view bytes, const LineSink& onLine, const OverlongSink& onOverlong);
     // The incomplete line held now; Reset forgets it.
-    std::string_view Partial() const { return partial_; }
+    std::string_view Partial() const { return m_partial; }
     void Reset();
 
 private:
-    std::string partial_;
-    std::string scratch_;
-    bool discarding_ = false;  // inside an over-long line, until its CR
+    std::string m_partial;
+    std::string m_scratch;
+    bool m_discarding = false;  // inside an over-long line, until its CR
 };

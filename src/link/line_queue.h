@@ -16,39 +16,39 @@ struct QueuedLine {
 
 class LineQueue {
 public:
-    explicit LineQueue(std::size_t maxBytes) : maxBytes_(maxBytes) {}
+    explicit LineQueue(std::size_t maxBytes) : m_maxBytes(maxBytes) {}
 
     // Adds a line; lines pushed out to make room go to `dropped` in order.
     template <typename DroppedSink>
     void Push(std::string_view bytes, int64_t atNs, DroppedSink&& dropped, uint64_t id = 0)
     {
-        while (!lines_.empty() && bytes_ + bytes.size() > maxBytes_) {
-            QueuedLine old = std::move(lines_.front());
-            lines_.pop_front();
-            bytes_ -= old.bytes.size();
+        while (!m_lines.empty() && m_bytes + bytes.size() > m_maxBytes) {
+            QueuedLine old = std::move(m_lines.front());
+            m_lines.pop_front();
+            m_bytes -= old.bytes.size();
             dropped(old);
         }
-        lines_.push_back(QueuedLine{std::string(bytes), atNs, id});
-        bytes_ += bytes.size();
+        m_lines.push_back(QueuedLine{std::string(bytes), atNs, id});
+        m_bytes += bytes.size();
     }
-    bool Empty() const { return lines_.empty(); }
-    std::size_t Size() const { return lines_.size(); }
-    std::size_t Bytes() const { return bytes_; }
+    bool Empty() const { return m_lines.empty(); }
+    std::size_t Size() const { return m_lines.size(); }
+    std::size_t Bytes() const { return m_bytes; }
     QueuedLine Pop()
     {
-        QueuedLine line = std::move(lines_.front());
-        lines_.pop_front();
-        bytes_ -= line.bytes.size();
+        QueuedLine line = std::move(m_lines.front());
+        m_lines.pop_front();
+        m_bytes -= line.bytes.size();
         return line;
     }
     void Clear()
     {
-        lines_.clear();
-        bytes_ = 0;
+        m_lines.clear();
+        m_bytes = 0;
     }
 
 private:
-    std::size_t maxBytes_;
-    std::size_t bytes_ = 0;
-    std::deque<QueuedLine> lines_;
+    std::size_t m_maxBytes;
+    std::size_t m_bytes = 0;
+    std::deque<QueuedLine> m_lines;
 };

@@ -41,8 +41,8 @@ void FillUsbDetails(const fs::path& device, SerialPortEntry& entry)
     }
     for (int up = 0; up < 5 && !dir.empty() && dir != dir.root_path(); ++up, dir = dir.parent_path()) {
         if (fs::exists(dir / "idVendor", ec)) {
-            entry.vendor_id = ReadAttribute(dir / "idVendor");
-            entry.product_id = ReadAttribute(dir / "idProduct");
+            entry.vendorId = ReadAttribute(dir / "idVendor");
+            entry.productId = ReadAttribute(dir / "idProduct");
             entry.manufacturer = ReadAttribute(dir / "manufacturer");
             entry.product = ReadAttribute(dir / "product");
             entry.serial = ReadAttribute(dir / "serial");
@@ -92,7 +92,7 @@ std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir,
         const fs::path canonical = fs::canonical(entry.path, entryEc);
         const auto link = byId.find(entryEc ? entry.path : canonical.string());
         if (link != byId.end()) {
-            entry.by_id = link->second;
+            entry.byId = link->second;
         }
         FillUsbDetails(classEntry / "device", entry);
         ports.push_back(std::move(entry));

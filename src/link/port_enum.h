@@ -7,9 +7,9 @@
 
 struct SerialPortEntry {
     std::string path;          // /dev/ttyUSB0
-    std::string by_id;         // /dev/serial/by-id/... naming this device, or empty
-    std::string vendor_id;     // USB ids as four hex digits, empty for other buses
-    std::string product_id;
+    std::string byId;         // /dev/serial/by-id/... naming this device, or empty
+    std::string vendorId;     // USB ids as four hex digits, empty for other buses
+    std::string productId;
     std::string manufacturer;  // USB strings, empty when the device has none
     std::string product;
     std::string serial;

@@ -20,8 +20,8 @@ bool EndsScanAtOnce(std::string_view text)
 
 void ReceiveSide::Feed(std::string_view bytes, int64_t atNs, Sink* sink)
 {
-    lastFeedNs_ = atNs;
-    assembler_.Feed(
+    m_lastFeedNs = atNs;
+    m_assembler.Feed(
         bytes, [&](std::string_view line) { RouteLine(line, atNs, sink); },
         [&](std::string_view head) { Drop(head, atNs, sink); });
 }
@@ -33,7 +33,7 @@ void ReceiveSide::Sent(std::string_view bytes, int64_t atNs, Sink* sink)
 
 void ReceiveSide::Drop(std::string_view line, int64_t atNs, Sink* sink)
 {
-    dropped_.fetch_add(1, std::memory_order_relaxed);
+    m_dropped.fetch_add(1, std::memory_order_relaxed);
     Tell(TapRoute::Dropped, line, {}, atNs, sink);
 }
 
@@ -46,29 +46,29 @@ void ReceiveSide::RouteLine(std::string_view line, int64_t atNs, Sink* sink)
             return;
         }
         // A report pushed out by the ceiling was told already: only counted.
-        reports_.Push(line, atNs, [&](const QueuedLine&) { dropped_.fetch_add(1, std::memory_order_relaxed); });
+        m_reports.Push(line, atNs, [&](const QueuedLine&) { m_dropped.fetch_add(1, std::memory_order_relaxed); });
         Tell(TapRoute::ScanReport, line, {}, atNs, sink);
         return;
     }
-    if (!inCommand_) {
+    if (!m_inCommand) {
         // Nobody waits: no transaction's reply (the next one starts after its command).
         Tell(TapRoute::Unclaimed, line, {}, atNs, sink);
         return;
     }
     const std::string_view text = LineText(line);
-    if (!pending_.empty() && text == pending_) {
-        Tell(TapRoute::Echo, line, pending_, atNs, sink);
+    if (!m_pending.empty() && text == m_pending) {
+        Tell(TapRoute::Echo, line, m_pending, atNs, sink);
         return;
     }
-    if (stopping_ && pending_ == kStopScan && text == kStopped) {
-        stopping_ = false;  // the module's last word on the scan: reports after it are not its
+    if (m_stopping && m_pending == kStopScan && text == kStopped) {
+        m_stopping = false;  // the module's last word on the scan: reports after it are not its
     }
-    const uint64_t id = nextId_++;
-    replies_.Push(
+    const uint64_t id = m_nextId++;
+    m_replies.Push(
         line, atNs, [&](const QueuedLine& old) { Settle(old.id, TapRoute::Unclaimed, {}, sink); }, id);
     if (sink) {
-        held_.push_back(Held{id, TapRoute::Unclaimed, std::string(line), {}, atNs});
-        heldBytes_ += line.size();
+        m_held.push_back(Held{id, TapRoute::Unclaimed, std::string(line), {}, atNs});
+        m_heldBytes += line.size();
     }
 }
 
@@ -78,21 +78,21 @@ void ReceiveSide::Tell(TapRoute route, std::string_view bytes, std::string_view 
     if (!sink) {
         return;
     }
-    if (held_.empty()) {
+    if (m_held.empty()) {
         sink->Route(route, bytes, command, atNs);
         return;
     }
-    held_.push_back(Held{0, route, std::string(bytes), std::string(command), atNs});
-    heldBytes_ += bytes.size();
-    while (heldBytes_ > kHeldBytes && !held_.empty()) {
-        held_.front().id = 0;  // told as it stands: unclaimed
+    m_held.push_back(Held{0, route, std::string(bytes), std::string(command), atNs});
+    m_heldBytes += bytes.size();
+    while (m_heldBytes > kHeldBytes && !m_held.empty()) {
+        m_held.front().id = 0;  // told as it stands: unclaimed
         Release(sink);
     }
 }
 
 void ReceiveSide::Settle(uint64_t id, TapRoute route, std::string_view command, Sink* sink)
 {
-    for (Held& h : held_) {
+    for (Held& h : m_held) {
         if (h.id == id) {
             h.id = 0;
             h.route = route;
@@ -105,11 +105,11 @@ void ReceiveSide::Settle(uint64_t id, TapRoute route, std::string_view command, 
 
 void ReceiveSide::Release(Sink* sink)
 {
-    while (!held_.empty() && held_.front().id == 0) {
-        const Held& h = held_.front();
+    while (!m_held.empty() && m_held.front().id == 0) {
+        const Held& h = m_held.front();
         if (sink) sink->Route(h.route, h.bytes, h.command, h.atNs);
-        heldBytes_ -= h.bytes.size();
-        held_.pop_front();
+        m_heldBytes -= h.bytes.size();
+        m_held.pop_front();
     }
 }
 
@@ -123,8 +123,8 @@ void ReceiveSide::UnclaimReplies(Sink* sink)
 
 void ReceiveSide::DropQueuedReports()
 {
-    dropped_.fetch_add(reports_.Size(), std::memory_order_relaxed);
-    reports_.Clear();
+    m_dropped.fetch_add(m_reports.Size(), std::memory_order_relaxed);
+    m_reports.Clear();
 }
 
 void ReceiveSide::BeginCommand(const std::string& text, Sink* sink)
@@ -133,76 +133,76 @@ void ReceiveSide::BeginCommand(const std::string& text, Sink* sink)
     // A held piece that cannot become a scan report is noise: the bytes after
     // the command are its reply, not that piece's tail. (An over-long line
     // being skipped ends here too.)
-    const std::string_view partial = assembler_.Partial();
+    const std::string_view partial = m_assembler.Partial();
     if (!MayBecomeScanReport(partial)) {
-        if (!partial.empty()) Tell(TapRoute::Partial, partial, {}, lastFeedNs_, sink);
-        assembler_.Reset();
+        if (!partial.empty()) Tell(TapRoute::Partial, partial, {}, m_lastFeedNs, sink);
+        m_assembler.Reset();
     }
-    pending_ = text;
-    inCommand_ = true;
+    m_pending = text;
+    m_inCommand = true;
     if (text == kStartScan || EndsScanAtOnce(text)) {
         // Reports of an earlier scan are never shown as this one's.
         DropQueuedReports();
-        scanActive_.store(text == kStartScan);
-        stopping_ = false;
+        m_scanActive.store(text == kStartScan);
+        m_stopping = false;
     } else if (text == kStopScan) {
         // Reports up to the module's +STOPPED are still this scan's.
-        stopping_ = scanActive_.exchange(false) || stopping_;
+        m_stopping = m_scanActive.exchange(false) || m_stopping;
     }
 }
 
 void ReceiveSide::EndCommand(const std::string& text, bool refused, Sink* sink)
 {
-    pending_.clear();
-    inCommand_ = false;
+    m_pending.clear();
+    m_inCommand = false;
     if (text == kStartScan && refused) {
-        scanActive_.store(false);
+        m_scanActive.store(false);
     }
     if (text == kStopScan) {
-        stopping_ = false;
+        m_stopping = false;
     }
     UnclaimReplies(sink);
 }
 
 bool ReceiveSide::PopReply(QueuedLine& out)
 {
-    if (replies_.Empty()) return false;
-    out = replies_.Pop();
+    if (m_replies.Empty()) return false;
+    out = m_replies.Pop();
     return true;
 }
 
 bool ReceiveSide::PopReport(QueuedLine& out)
 {
-    if (reports_.Empty()) return false;
-    out = reports_.Pop();
+    if (m_reports.Empty()) return false;
+    out = m_reports.Pop();
     return true;
 }
 
 void ReceiveSide::Reset()
 {
-    assembler_.Reset();
-    replies_.Clear();
-    reports_.Clear();
-    pending_.clear();
-    inCommand_ = false;
-    stopping_ = false;
-    scanActive_.store(false);
-    held_.clear();
-    heldBytes_ = 0;
-    lastFeedNs_ = 0;
+    m_assembler.Reset();
+    m_replies.Clear();
+    m_reports.Clear();
+    m_pending.clear();
+    m_inCommand = false;
+    m_stopping = false;
+    m_scanActive.store(false);
+    m_held.clear();
+    m_heldBytes = 0;
+    m_lastFeedNs = 0;
 }
 
 void ReceiveSide::CloseOut(int64_t atNs, Sink* sink)
 {
     UnclaimReplies(sink);
-    for (Held& h : held_) h.id = 0;
+    for (Held& h : m_held) h.id = 0;
     Release(sink);
-    if (!assembler_.Partial().empty()) {
-        Tell(TapRoute::Partial, assembler_.Partial(), {}, atNs, sink);
+    if (!m_assembler.Partial().empty()) {
+        Tell(TapRoute::Partial, m_assembler.Partial(), {}, atNs, sink);
     }
     DropQueuedReports();
-    assembler_.Reset();
-    pending_.clear();
-    inCommand_ = false;
-    stopping_ = false;
+    m_assembler.Reset();
+    m_pending.clear();
+    m_inCommand = false;
+    m_stopping = false;
 }

@@ -55,19 +55,19 @@ public:
     // The route of a line taken with PopReply.
     void Settle(uint64_t id, TapRoute route, std::string_view command, Sink* sink);
     bool PopReport(QueuedLine& out);
-    bool HasReply() const { return !replies_.Empty(); }
-    bool HasReport() const { return !reports_.Empty(); }
+    bool HasReply() const { return !m_replies.Empty(); }
+    bool HasReport() const { return !m_reports.Empty(); }
 
     // Ends the scan state; true when a scan was running.
-    bool TakeScanActive() { return scanActive_.exchange(false); }
+    bool TakeScanActive() { return m_scanActive.exchange(false); }
 
     // Forgets everything (a new open).
     void Reset();
     // At close: the partial line and unclaimed lines go to the sink, reports are dropped.
     void CloseOut(int64_t atNs, Sink* sink);
 
-    std::size_t Bytes() const { return assembler_.Partial().size() + replies_.Bytes() + reports_.Bytes(); }
-    uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
+    std::size_t Bytes() const { return m_assembler.Partial().size() + m_replies.Bytes() + m_reports.Bytes(); }
+    uint64_t Dropped() const { return m_dropped.load(std::memory_order_relaxed); }
 
 private:
     struct Held {
@@ -81,23 +81,23 @@ private:
     void RouteLine(std::string_view line, int64_t atNs, Sink* sink);
     void Drop(std::string_view line, int64_t atNs, Sink* sink);
     void DropQueuedReports();
-    bool TakesReports() const { return scanActive_.load() || stopping_; }
+    bool TakesReports() const { return m_scanActive.load() || m_stopping; }
     // Tells a settled line now, or after the unsettled ones before it.
     void Tell(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs, Sink* sink);
     void Release(Sink* sink);
     void UnclaimReplies(Sink* sink);
 
-    LineAssembler assembler_;
-    LineQueue replies_{kReplyQueueBytes};
-    LineQueue reports_{kReportQueueBytes};
-    std::string pending_;     // the command in flight, for its echo
-    bool inCommand_ = false;  // a transaction waits for lines
+    LineAssembler m_assembler;
+    LineQueue m_replies{kReplyQueueBytes};
+    LineQueue m_reports{kReportQueueBytes};
+    std::string m_pending;     // the command in flight, for its echo
+    bool m_inCommand = false;  // a transaction waits for lines
     // A stop was sent: reports still count until the module says +STOPPED.
-    bool stopping_ = false;
-    std::atomic<bool> scanActive_{false};
-    std::atomic<uint64_t> dropped_{0};
-    std::deque<Held> held_;
-    std::size_t heldBytes_ = 0;
-    uint64_t nextId_ = 1;
-    int64_t lastFeedNs_ = 0;  // when the partial line's last bytes came
+    bool m_stopping = false;
+    std::atomic<bool> m_scanActive{false};
+    std::atomic<uint64_t> m_dropped{0};
+    std::deque<Held> m_held;
+    std::size_t m_heldBytes = 0;
+    uint64_t m_nextId = 1;
+    int64_t m_lastFeedNs = 0;  // when the partial line's last bytes came
 };

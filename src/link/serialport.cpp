@@ -80,26 +80,26 @@ std::error_code make_error_code(PortError e)
 // the port.
 class CSerialportMP::OpScope {
 public:
-    explicit OpScope(CSerialportMP& port) : port_(port), outer_(t_completing)
+    explicit OpScope(CSerialportMP& port) : m_port(port), m_outer(t_completing)
     {
         t_completing = &port;
     }
     ~OpScope()
     {
-        t_completing = outer_;
-        std::lock_guard<std::mutex> lock(port_.ops_mutex);
-        --port_.pending_ops;
-        port_.ops_cv.notify_all();
+        t_completing = m_outer;
+        std::lock_guard<std::mutex> lock(m_port.m_opsMutex);
+        --m_port.m_pendingOps;
+        m_port.m_opsCv.notify_all();
     }
     OpScope(const OpScope&) = delete;
     OpScope& operator=(const OpScope&) = delete;
 
 private:
-    CSerialportMP& port_;
-    const CSerialportMP* outer_;
+    CSerialportMP& m_port;
+    const CSerialportMP* m_outer;
 };
 
-CSerialportMP::CSerialportMP(asio::io_context& ctx) : serial_port(ctx), strand(ctx) {}
+CSerialportMP::CSerialportMP(asio::io_context& ctx) : m_serialPort(ctx), m_strand(ctx) {}
 
 CSerialportMP::~CSerialportMP()
 {
@@ -117,7 +117,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
             std::string("It seems like that instance is not created from shared_ptr: ") + e.what());
     }
     ec.clear();
-    if (is_open.load()) {
+    if (m_isOpen.load()) {
         ec = std::make_error_code(std::errc::device_or_resource_busy);
         return;
     }
@@ -130,9 +130,9 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
 
     {
         // Bytes queued while the port was closed belong to no device.
-        std::lock_guard<std::mutex> write_lock(write_mutex);
-        tx_queue.clear();
-        write_in_progress = false;
+        std::lock_guard<std::mutex> write_lock(m_writeMutex);
+        m_txQueue.clear();
+        m_writeInProgress = false;
     }
 
     // Only a serial line is opened: never a file, another terminal or our own.
@@ -146,8 +146,8 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         ec = PortError::InUse;
         return;
     }
-    std::lock_guard<std::mutex> io_lock(io_mutex);
-    serial_port.open(checked.device, ec);
+    std::lock_guard<std::mutex> io_lock(m_ioMutex);
+    m_serialPort.open(checked.device, ec);
     if (ec) {
         ec = Normalized(ec);
         if (ec == std::errc::device_or_resource_busy) {
@@ -155,21 +155,21 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         }
         return;
     }
-    const int fd = serial_port.native_handle();
+    const int fd = m_serialPort.native_handle();
     // The exclusive-open flag does not stop root, and other serial programs
     // look for an advisory lock instead: take both. The lock goes with the
     // descriptor when it closes.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ec = PortError::InUse;
         std::error_code ignored;
-        serial_port.close(ignored);
+        m_serialPort.close(ignored);
         return;
     }
     // With the advisory lock ours, a lock file with our own id is a leftover.
-    if (!lock_file.Acquire(checked.device)) {
+    if (!m_lockFile.Acquire(checked.device)) {
         ec = PortError::InUse;
         std::error_code ignored;
-        serial_port.close(ignored);
+        m_serialPort.close(ignored);
         return;
     }
     // Nobody else may open the device while we hold it (root is exempt).
@@ -177,40 +177,40 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     // Whatever the driver still holds from an earlier user is not ours.
     ::tcflush(fd, TCIOFLUSH);
 
-    serial_port.set_option(asio::serial_port_base::baud_rate(baud), ec);
+    m_serialPort.set_option(asio::serial_port_base::baud_rate(baud), ec);
     if (!ec) {
-        serial_port.set_option(asio::serial_port_base::character_size(8), ec);
+        m_serialPort.set_option(asio::serial_port_base::character_size(8), ec);
     }
     if (!ec) {
-        serial_port.set_option(parity_option, ec);
+        m_serialPort.set_option(parity_option, ec);
     }
     if (!ec) {
-        serial_port.set_option(stop_bits_option, ec);
+        m_serialPort.set_option(stop_bits_option, ec);
     }
     if (!ec) {
-        serial_port.set_option(
+        m_serialPort.set_option(
             asio::serial_port_base::flow_control(asio::serial_port_base::flow_control::none), ec);
     }
     if (ec) {
         ec = Normalized(ec);
         ::ioctl(fd, TIOCNXCL);
         std::error_code close_ec;
-        serial_port.close(close_ec);
-        lock_file.Release();
+        m_serialPort.close(close_ec);
+        m_lockFile.Release();
         if (close_ec) {
             throw std::system_error(close_ec, "close");
         }
         return;
     }
 
-    const uint64_t gen = generation.fetch_add(1) + 1;
-    is_open.store(true);
+    const uint64_t gen = m_generation.fetch_add(1) + 1;
+    m_isOpen.store(true);
 
     {
-        std::lock_guard<std::mutex> ops_lock(ops_mutex);
-        ++pending_ops;
+        std::lock_guard<std::mutex> ops_lock(m_opsMutex);
+        ++m_pendingOps;
     }
-    asio::post(serial_port.get_executor(), [self, gen] {
+    asio::post(m_serialPort.get_executor(), [self, gen] {
         OpScope scope(*self);
         self->StartRead(gen);
     });
@@ -218,7 +218,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
 
 void CSerialportMP::Close()
 {
-    if (is_open.exchange(false)) {
+    if (m_isOpen.exchange(false)) {
         Shutdown();
     }
     // Also when the port was already closed, perhaps by a handler still
@@ -228,11 +228,11 @@ void CSerialportMP::Close()
 
 void CSerialportMP::Shutdown()
 {
-    generation.fetch_add(1);
+    m_generation.fetch_add(1);
     {
-        std::lock_guard<std::mutex> io_lock(io_mutex);
-        if (serial_port.is_open()) {
-            const int fd = serial_port.native_handle();
+        std::lock_guard<std::mutex> io_lock(m_ioMutex);
+        if (m_serialPort.is_open()) {
+            const int fd = m_serialPort.native_handle();
             // Unsent output is dropped, so the driver has nothing to drain
             // and close() cannot block on it. Output the driver reports as
             // gone is left alone: on a pseudo-terminal a flush would still
@@ -243,15 +243,15 @@ void CSerialportMP::Shutdown()
             ::ioctl(fd, TIOCNXCL);
         }
         std::error_code ignored;
-        serial_port.cancel(ignored);
-        serial_port.close(ignored);
-        lock_file.Release();
+        m_serialPort.cancel(ignored);
+        m_serialPort.close(ignored);
+        m_lockFile.Release();
     }
     {
-        std::lock_guard<std::mutex> write_lock(write_mutex);
-        tx_queue.clear();
-        write_in_progress = false;
-        write_cv.notify_all();
+        std::lock_guard<std::mutex> write_lock(m_writeMutex);
+        m_txQueue.clear();
+        m_writeInProgress = false;
+        m_writeCv.notify_all();
     }
 }
 
@@ -262,8 +262,8 @@ void CSerialportMP::WaitForPendingOps()
     if (t_completing == this) {
         return;
     }
-    std::unique_lock<std::mutex> lock(ops_mutex);
-    ops_cv.wait_for(lock, kCloseWait, [this] { return pending_ops == 0; });
+    std::unique_lock<std::mutex> lock(m_opsMutex);
+    m_opsCv.wait_for(lock, kCloseWait, [this] { return m_pendingOps == 0; });
 }
 
 int CSerialportMP::Write(const void* data, unsigned len)
@@ -272,8 +272,8 @@ int CSerialportMP::Write(const void* data, unsigned len)
         return 22;
     }
     const auto* bytes = static_cast<const uint8_t*>(data);
-    std::lock_guard<std::mutex> lock(write_mutex);
-    tx_queue.insert(tx_queue.end(), bytes, bytes + len);
+    std::lock_guard<std::mutex> lock(m_writeMutex);
+    m_txQueue.insert(m_txQueue.end(), bytes, bytes + len);
     StartWrite();
     return 0;
 }
@@ -282,9 +282,9 @@ void CSerialportMP::Drain(std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     {
-        std::unique_lock<std::mutex> lock(write_mutex);
-        if (!write_cv.wait_until(lock, deadline, [this] {
-                return !is_open.load() || (tx_queue.empty() && !write_in_progress);
+        std::unique_lock<std::mutex> lock(m_writeMutex);
+        if (!m_writeCv.wait_until(lock, deadline, [this] {
+                return !m_isOpen.load() || (m_txQueue.empty() && !m_writeInProgress);
             })) {
             return;
         }
@@ -293,9 +293,9 @@ void CSerialportMP::Drain(std::chrono::milliseconds limit)
     for (;;) {
         int queued = 0;
         {
-            std::lock_guard<std::mutex> io_lock(io_mutex);
-            if (!serial_port.is_open() ||
-                ::ioctl(serial_port.native_handle(), TIOCOUTQ, &queued) != 0) {
+            std::lock_guard<std::mutex> io_lock(m_ioMutex);
+            if (!m_serialPort.is_open() ||
+                ::ioctl(m_serialPort.native_handle(), TIOCOUTQ, &queued) != 0) {
                 return;
             }
         }
@@ -308,17 +308,17 @@ void CSerialportMP::Drain(std::chrono::milliseconds limit)
 
 void CSerialportMP::StartRead(uint64_t gen)
 {
-    std::lock_guard<std::mutex> io_lock(io_mutex);
+    std::lock_guard<std::mutex> io_lock(m_ioMutex);
     if (!IsCurrent(gen)) {
         return;
     }
     {
-        std::lock_guard<std::mutex> ops_lock(ops_mutex);
-        ++pending_ops;
+        std::lock_guard<std::mutex> ops_lock(m_opsMutex);
+        ++m_pendingOps;
     }
-    serial_port.async_read_some(
-        asio::buffer(read_buf),
-        asio::bind_executor(strand, [self = shared_from_this(), gen](const std::error_code& ec,
+    m_serialPort.async_read_some(
+        asio::buffer(m_readBuf),
+        asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec,
                                                                      std::size_t n) {
             self->OnRead(gen, ec, n);
         }));
@@ -327,18 +327,18 @@ void CSerialportMP::StartRead(uint64_t gen)
 void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t n)
 {
     OpScope scope(*this);
-    std::lock_guard<std::mutex> lock(read_mutex);
+    std::lock_guard<std::mutex> lock(m_readMutex);
     if (!IsCurrent(gen)) {
         return;
     }
     if (!ec) {
-        rx_data.insert(rx_data.end(), read_buf, read_buf + std::min(n, kChunk));
+        m_rxData.insert(m_rxData.end(), m_readBuf, m_readBuf + std::min(n, kChunk));
     }
-    if (read_handler) {
+    if (m_readHandler) {
         std::error_code result = Normalized(ec);
-        read_handler(shared_from_this(), result, rx_data, static_cast<unsigned>(rx_data.size()));
+        m_readHandler(shared_from_this(), result, m_rxData, static_cast<unsigned>(m_rxData.size()));
     }
-    rx_data.clear();
+    m_rxData.clear();
     // A failed read (end of file included) ends the loop; the owner closes.
     if (!ec) {
         StartRead(gen);
@@ -347,51 +347,51 @@ void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t 
 
 void CSerialportMP::StartWrite()
 {
-    if (write_in_progress || tx_queue.empty()) {
+    if (m_writeInProgress || m_txQueue.empty()) {
         return;
     }
-    std::lock_guard<std::mutex> io_lock(io_mutex);
-    if (!is_open.load()) {
+    std::lock_guard<std::mutex> io_lock(m_ioMutex);
+    if (!m_isOpen.load()) {
         return;
     }
-    const uint64_t gen = generation.load();
-    const std::size_t n = std::min(tx_queue.size(), kChunk);
-    std::memcpy(write_buf, tx_queue.data(), n);
+    const uint64_t gen = m_generation.load();
+    const std::size_t n = std::min(m_txQueue.size(), kChunk);
+    std::memcpy(m_writeBuf, m_txQueue.data(), n);
     {
-        std::lock_guard<std::mutex> ops_lock(ops_mutex);
-        ++pending_ops;
+        std::lock_guard<std::mutex> ops_lock(m_opsMutex);
+        ++m_pendingOps;
     }
-    serial_port.async_write_some(
-        asio::buffer(write_buf, n),
-        asio::bind_executor(strand, [self = shared_from_this(), gen](const std::error_code& ec,
+    m_serialPort.async_write_some(
+        asio::buffer(m_writeBuf, n),
+        asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec,
                                                                      std::size_t written) {
             self->OnWrite(gen, ec, written);
         }));
-    write_in_progress = true;
+    m_writeInProgress = true;
 }
 
 void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t n)
 {
     OpScope scope(*this);
     {
-        std::lock_guard<std::mutex> lock(write_mutex);
+        std::lock_guard<std::mutex> lock(m_writeMutex);
         if (!IsCurrent(gen)) {
             return;
         }
-        if (n != 0 && tx_queue.size() >= n) {
-            tx_queue.erase(tx_queue.begin(), tx_queue.begin() + static_cast<std::ptrdiff_t>(n));
+        if (n != 0 && m_txQueue.size() >= n) {
+            m_txQueue.erase(m_txQueue.begin(), m_txQueue.begin() + static_cast<std::ptrdiff_t>(n));
         }
-        write_in_progress = false;
-        write_cv.notify_all();
+        m_writeInProgress = false;
+        m_writeCv.notify_all();
         // The rest of a long write goes out now, not glued to the next one.
         if (!ec) {
             StartWrite();
         }
     }
-    // Called without write_mutex, so that the handler may close the port.
-    if (write_handler && IsCurrent(gen)) {
+    // Called without m_writeMutex, so that the handler may close the port.
+    if (m_writeHandler && IsCurrent(gen)) {
         std::error_code result = Normalized(ec);
-        write_handler(shared_from_this(), result, static_cast<unsigned>(n));
+        m_writeHandler(shared_from_this(), result, static_cast<unsigned>(n));
     }
 }
 
@@ -410,8 +410,8 @@ IoServiceExec& IoServiceExec::Instance()
 
 bool IoServiceExec::HasThreads() const
 {
-    std::lock_guard<std::mutex> lock(run_mutex);
-    return running > 0;
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    return m_running > 0;
 }
 
 unsigned IoServiceExec::ThreadCountFor(unsigned hardware_threads)
@@ -421,20 +421,20 @@ unsigned IoServiceExec::ThreadCountFor(unsigned hardware_threads)
 
 void IoServiceExec::Start()
 {
-    std::lock_guard<std::mutex> lock(threads_mutex);
-    stopping.store(false);
-    io_context.restart();
+    std::lock_guard<std::mutex> lock(m_threadsMutex);
+    m_stopping.store(false);
+    m_ioContext.restart();
     const unsigned count = ThreadCountFor(std::thread::hardware_concurrency());
     for (unsigned i = 0; i < count; ++i) {
         {
-            std::lock_guard<std::mutex> run_lock(run_mutex);
-            ++running;
+            std::lock_guard<std::mutex> run_lock(m_runMutex);
+            ++m_running;
         }
         try {
-            threads.push_back(std::make_unique<std::thread>([this] { RunThread(); }));
+            m_threads.push_back(std::make_unique<std::thread>([this] { RunThread(); }));
         } catch (...) {
-            std::lock_guard<std::mutex> run_lock(run_mutex);
-            --running;
+            std::lock_guard<std::mutex> run_lock(m_runMutex);
+            --m_running;
             throw;
         }
     }
@@ -445,46 +445,46 @@ void IoServiceExec::RunThread()
     t_run_thread_of = this;
     // No work guard: run() returns once no operation is outstanding, and the
     // thread ends with it.
-    while (!stopping.load()) {
+    while (!m_stopping.load()) {
         try {
-            io_context.run();
+            m_ioContext.run();
         } catch (const std::exception&) {
             break;
         }
-        if (io_context.stopped()) {
+        if (m_ioContext.stopped()) {
             break;
         }
     }
-    std::lock_guard<std::mutex> lock(run_mutex);
-    --running;
-    run_cv.notify_all();
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    --m_running;
+    m_runCv.notify_all();
 }
 
 void IoServiceExec::Stop()
 {
-    std::lock_guard<std::mutex> lock(threads_mutex);
-    stopping.store(true);
+    std::lock_guard<std::mutex> lock(m_threadsMutex);
+    m_stopping.store(true);
     {
         // Normally the threads have ended or end as soon as the last port's
         // cancelled operations complete; whatever still keeps them busy after
         // the grace period is stopped, so the joins below cannot hang.
         const unsigned self = t_run_thread_of == this ? 1 : 0;
-        std::unique_lock<std::mutex> run_lock(run_mutex);
-        if (!run_cv.wait_for(run_lock, kStopGrace, [&] { return running <= self; })) {
+        std::unique_lock<std::mutex> run_lock(m_runMutex);
+        if (!m_runCv.wait_for(run_lock, kStopGrace, [&] { return m_running <= self; })) {
             run_lock.unlock();
-            io_context.stop();
+            m_ioContext.stop();
         }
     }
     std::vector<std::unique_ptr<std::thread>> own;
-    for (auto& thread : threads) {
+    for (auto& thread : m_threads) {
         if (thread->get_id() == std::this_thread::get_id()) {
             own.push_back(std::move(thread));  // joined by a later Stop
         } else if (thread->joinable()) {
             thread->join();
         }
     }
-    threads = std::move(own);
-    if (!io_context.stopped()) {
-        io_context.stop();
+    m_threads = std::move(own);
+    if (!m_ioContext.stopped()) {
+        m_ioContext.stop();
     }
 }

@@ -51,15 +51,15 @@ public:
     // Discards unsent output, cancels and closes; idempotent. Returns once
     // the cancelled completions have run (waits at most 100 ms for them).
     void Close();
-    bool IsOpen() const { return is_open.load(); }
+    bool IsOpen() const { return m_isOpen.load(); }
     // Queues bytes; 0, or 22 when data is null or len is 0.
     int Write(const void* data, unsigned len);
     // Waits until the queued bytes have left the driver, at most `limit`.
     void Drain(std::chrono::milliseconds limit);
 
     // Assigned once by the owner right after construction.
-    ReadHandler read_handler;
-    WriteHandler write_handler;
+    ReadHandler m_readHandler;
+    WriteHandler m_writeHandler;
 
 private:
     class OpScope;
@@ -67,36 +67,36 @@ private:
     // Every asynchronous operation carries the generation of the open it was
     // started under; completions of an earlier open are dropped.
     void StartRead(uint64_t gen);
-    void StartWrite();  // caller holds write_mutex
+    void StartWrite();  // caller holds m_writeMutex
     void OnRead(uint64_t gen, const std::error_code& ec, std::size_t n);
     void OnWrite(uint64_t gen, const std::error_code& ec, std::size_t n);
-    bool IsCurrent(uint64_t gen) const { return is_open.load() && generation.load() == gen; }
+    bool IsCurrent(uint64_t gen) const { return m_isOpen.load() && m_generation.load() == gen; }
     void Shutdown();  // cancels, flushes and closes the device
     void WaitForPendingOps();
 
-    std::atomic<bool> is_open{false};
-    std::vector<uint8_t> rx_data;
-    uint8_t read_buf[kChunk]{};
-    std::vector<uint8_t> tx_queue;
-    uint8_t write_buf[kChunk]{};
-    bool write_in_progress = false;
-    std::condition_variable write_cv;  // the transmit queue ran empty
-    std::mutex read_mutex;
-    std::mutex write_mutex;
-    asio::serial_port serial_port;
-    asio::io_context::strand strand;
-    // Our lock file while the device is open; guarded by io_mutex.
-    DeviceLock lock_file;
+    std::atomic<bool> m_isOpen{false};
+    std::vector<uint8_t> m_rxData;
+    uint8_t m_readBuf[kChunk]{};
+    std::vector<uint8_t> m_txQueue;
+    uint8_t m_writeBuf[kChunk]{};
+    bool m_writeInProgress = false;
+    std::condition_variable m_writeCv;  // the transmit queue ran empty
+    std::mutex m_readMutex;
+    std::mutex m_writeMutex;
+    asio::serial_port m_serialPort;
+    asio::io_context::strand m_strand;
+    // Our lock file while the device is open; guarded by m_ioMutex.
+    DeviceLock m_lockFile;
 
-    std::atomic<uint64_t> generation{0};
-    // Guards every call on serial_port: the worker starts writes, the run
+    std::atomic<uint64_t> m_generation{0};
+    // Guards every call on m_serialPort: the worker starts writes, the run
     // threads start reads and the user-interface thread closes.
-    std::mutex io_mutex;
+    std::mutex m_ioMutex;
     // Operations started or posted and not yet completed; Close waits for
     // them so that no completion runs after it returns.
-    std::mutex ops_mutex;
-    std::condition_variable ops_cv;
-    int pending_ops = 0;
+    std::mutex m_opsMutex;
+    std::condition_variable m_opsCv;
+    int m_pendingOps = 0;
 };
 
 class IoServiceExec {
@@ -109,7 +109,7 @@ public:
     // The one process-wide instance.
     static IoServiceExec& Instance();
 
-    asio::io_context& Context() { return io_context; }
+    asio::io_context& Context() { return m_ioContext; }
     // True while a run thread is running; they end by themselves when the
     // context runs out of work.
     bool HasThreads() const;
@@ -125,12 +125,12 @@ public:
 private:
     void RunThread();
 
-    asio::io_context io_context;
-    std::vector<std::unique_ptr<std::thread>> threads;
-    std::atomic<bool> stopping{false};
-    mutable std::mutex threads_mutex;
+    asio::io_context m_ioContext;
+    std::vector<std::unique_ptr<std::thread>> m_threads;
+    std::atomic<bool> m_stopping{false};
+    mutable std::mutex m_threadsMutex;
     // Run threads that have not left RunThread yet.
-    mutable std::mutex run_mutex;
-    std::condition_variable run_cv;
-    unsigned running = 0;
+    mutable std::mutex m_runMutex;
+    std::condition_variable m_runCv;
+    unsigned m_running = 0;
 };

@@ -130,17 +130,17 @@ const char* LocaleCodeset() { return nl_langinfo(CODESET); }
 
 class Iconv {
 public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
     ~Iconv() {
-        if (ok()) iconv_close(cd_);
+        if (ok()) iconv_close(m_cd);
     }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
+    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_cd; }
 
 private:
-    iconv_t cd_;
+    iconv_t m_cd;
 };
 
 enum class Stop { Done, Invalid, Incomplete };

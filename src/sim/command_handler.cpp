@@ -1,5 +1,7 @@
 #include "sim/command_handler.h"
 
+#include "link/module_limits.h"
+
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -7,10 +9,12 @@
 namespace sim {
 namespace {
 
-constexpr std::size_t kMaxNameBytes = 8;
-constexpr std::size_t kMaxBeaconDigits = 52;
-constexpr unsigned kMinAdvInterval = 20;
-constexpr unsigned kMaxAdvInterval = 10240;  // the BLE maximum
+using module_limits::kMaxNameBytes;
+using module_limits::kMaxSlots;
+constexpr unsigned kMinAdvInterval = module_limits::kMinAdvInterval;
+// The module itself takes intervals up to the BLE maximum; the manager sets
+// at most module_limits::kMaxAdvInterval.
+constexpr unsigned kModuleMaxAdvInterval = 10240;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -133,7 +137,7 @@ CommandOutcome DeleteSlot(SimState& s, std::string_view arg) {
     // Slot 8 of a seven-slot model is accepted as a no-op: the program always
     // writes eight slots and sends the delete form for the missing one.
     const auto n = ParseDecimal(arg);
-    if (!n || *n < 1 || *n > 8) return Error();
+    if (!n || *n < 1 || *n > static_cast<unsigned>(kMaxSlots)) return Error();
     if (*n <= static_cast<unsigned>(s.SlotCount())) s.slotTable[*n - 1] = SimSlot{};
     return Ok();
 }
@@ -160,7 +164,7 @@ CommandOutcome SetUserBeacon(SimState& s, std::string_view arg) {
 }
 
 CommandOutcome SetBeacon(SimState& s, std::string_view arg) {
-    if (arg.size() > kMaxBeaconDigits || arg.size() % 2 != 0) return Error();
+    if (arg.size() > module_limits::kMaxBeaconHexDigits || arg.size() % 2 != 0) return Error();
     std::string hex;
     for (char c : arg) {
         if (!IsHexDigit(c)) return Error();
@@ -172,7 +176,7 @@ CommandOutcome SetBeacon(SimState& s, std::string_view arg) {
 
 CommandOutcome SetAdvInterval(SimState& s, std::string_view arg) {
     const auto ms = ParseDecimal(arg);
-    if (!ms || *ms < kMinAdvInterval || *ms > kMaxAdvInterval) return Error();
+    if (!ms || *ms < kMinAdvInterval || *ms > kModuleMaxAdvInterval) return Error();
     s.advInterval = *ms;
     return Ok();
 }

@@ -377,14 +377,14 @@ struct KestovSimulator::Impl {
     }
 };
 
-KestovSimulator::KestovSimulator(const std::string& model) : impl_(std::make_unique<Impl>()) {
-    impl_->state = DefaultState(model);
+KestovSimulator::KestovSimulator(const std::string& model) : m_impl(std::make_unique<Impl>()) {
+    m_impl->state = DefaultState(model);
 }
 
 KestovSimulator::~KestovSimulator() { Stop(); }
 
 bool KestovSimulator::Start(std::string* error) {
-    Impl& d = *impl_;
+    Impl& d = *m_impl;
     if (d.thread.joinable()) return true;
     auto fail = [&](const std::string& text) {
         if (error) *error = text;
@@ -428,7 +428,7 @@ bool KestovSimulator::Start(std::string* error) {
 }
 
 void KestovSimulator::Stop() {
-    Impl& d = *impl_;
+    Impl& d = *m_impl;
     if (d.thread.joinable()) {
         d.stopping = true;
         d.Wake();
@@ -441,112 +441,112 @@ void KestovSimulator::Stop() {
 }
 
 std::string KestovSimulator::DevicePath() const {
-    std::lock_guard lock(impl_->mu);
-    return impl_->path;
+    std::lock_guard lock(m_impl->mu);
+    return m_impl->path;
 }
 
 SimState KestovSimulator::State() const {
-    std::lock_guard lock(impl_->mu);
-    return impl_->state;
+    std::lock_guard lock(m_impl->mu);
+    return m_impl->state;
 }
 
 void KestovSimulator::SetState(const SimState& state) {
-    std::lock_guard lock(impl_->mu);
-    impl_->state = state;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->state = state;
 }
 
 void KestovSimulator::SetScanDevices(std::vector<SimDevice> devices) {
-    std::lock_guard lock(impl_->mu);
-    impl_->devices = std::move(devices);
-    impl_->cursor = 0;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->devices = std::move(devices);
+    m_impl->cursor = 0;
 }
 
 void KestovSimulator::SetScanRate(double reportsPerSecond) {
-    std::lock_guard lock(impl_->mu);
-    impl_->rate = std::max(0.0, reportsPerSecond);
+    std::lock_guard lock(m_impl->mu);
+    m_impl->rate = std::max(0.0, reportsPerSecond);
 }
 
 void KestovSimulator::SetRssiJitter(int plusMinus) {
-    std::lock_guard lock(impl_->mu);
-    impl_->jitter = std::max(0, plusMinus);
+    std::lock_guard lock(m_impl->mu);
+    m_impl->jitter = std::max(0, plusMinus);
 }
 
 void KestovSimulator::SetUniqueAddresses(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->uniqueAddresses = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->uniqueAddresses = on;
 }
 
 void KestovSimulator::SetPaceBaud(unsigned baud) {
-    std::lock_guard lock(impl_->mu);
-    impl_->paceBaud = baud;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->paceBaud = baud;
 }
 
 void KestovSimulator::SetReplyDelay(std::chrono::milliseconds delay) {
-    std::lock_guard lock(impl_->mu);
-    impl_->replyDelay = std::max(delay, std::chrono::milliseconds(0));
+    std::lock_guard lock(m_impl->mu);
+    m_impl->replyDelay = std::max(delay, std::chrono::milliseconds(0));
 }
 
 void KestovSimulator::SetEcho(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->echo = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->echo = on;
 }
 
 void KestovSimulator::SetFramedReplies(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->framed = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->framed = on;
 }
 
 void KestovSimulator::SetSplitWrites(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->split = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->split = on;
 }
 
 void KestovSimulator::SetSilent(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->silent = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->silent = on;
 }
 
 void KestovSimulator::SetNoise(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->noise = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->noise = on;
 }
 
 void KestovSimulator::SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra,
                                   std::size_t times) {
-    std::lock_guard lock(impl_->mu);
-    impl_->delayPrefixes.push_back({commandPrefix, extra, times});
+    std::lock_guard lock(m_impl->mu);
+    m_impl->delayPrefixes.push_back({commandPrefix, extra, times});
 }
 
 void KestovSimulator::SetStrayAfterReplies(const std::string& bytes) {
-    std::lock_guard lock(impl_->mu);
-    impl_->stray = bytes;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->stray = bytes;
 }
 
 void KestovSimulator::SetReportsUntilStopped(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->reportsUntilStopped = on;
+    std::lock_guard lock(m_impl->mu);
+    m_impl->reportsUntilStopped = on;
 }
 
 void KestovSimulator::SetReportStraddlesReplies(bool on) {
-    std::lock_guard lock(impl_->mu);
-    if (on && !impl_->straddle) impl_->straddleHeadDue = true;
-    impl_->straddle = on;
-    impl_->Wake();
+    std::lock_guard lock(m_impl->mu);
+    if (on && !m_impl->straddle) m_impl->straddleHeadDue = true;
+    m_impl->straddle = on;
+    m_impl->Wake();
 }
 
 void KestovSimulator::SetErrorFor(const std::string& commandPrefix) {
-    std::lock_guard lock(impl_->mu);
-    impl_->errorPrefixes.push_back(commandPrefix);
+    std::lock_guard lock(m_impl->mu);
+    m_impl->errorPrefixes.push_back(commandPrefix);
 }
 
 void KestovSimulator::ClearErrors() {
-    std::lock_guard lock(impl_->mu);
-    impl_->errorPrefixes.clear();
-    impl_->delayPrefixes.clear();
+    std::lock_guard lock(m_impl->mu);
+    m_impl->errorPrefixes.clear();
+    m_impl->delayPrefixes.clear();
 }
 
 void KestovSimulator::HangUp() {
-    Impl& d = *impl_;
+    Impl& d = *m_impl;
     if (!d.thread.joinable()) return;
     std::unique_lock lock(d.mu);
     d.hangUpRequested = true;
@@ -555,39 +555,39 @@ void KestovSimulator::HangUp() {
 }
 
 std::vector<SimLogEntry> KestovSimulator::Log() const {
-    std::lock_guard lock(impl_->mu);
-    return impl_->log;
+    std::lock_guard lock(m_impl->mu);
+    return m_impl->log;
 }
 
 std::vector<std::string> KestovSimulator::Commands() const {
-    std::lock_guard lock(impl_->mu);
+    std::lock_guard lock(m_impl->mu);
     std::vector<std::string> out;
-    out.reserve(impl_->log.size());
-    for (const SimLogEntry& e : impl_->log) out.push_back(e.command);
+    out.reserve(m_impl->log.size());
+    for (const SimLogEntry& e : m_impl->log) out.push_back(e.command);
     return out;
 }
 
 void KestovSimulator::ClearLog() {
-    std::lock_guard lock(impl_->mu);
-    impl_->log.clear();
+    std::lock_guard lock(m_impl->mu);
+    m_impl->log.clear();
 }
 
 bool KestovSimulator::WaitForCommands(std::size_t n, std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(impl_->mu);
-    return impl_->cv.wait_for(lock, timeout, [&] { return impl_->log.size() >= n; });
+    std::unique_lock lock(m_impl->mu);
+    return m_impl->cv.wait_for(lock, timeout, [&] { return m_impl->log.size() >= n; });
 }
 
 void KestovSimulator::SetRecordWire(bool on) {
-    std::lock_guard lock(impl_->mu);
-    impl_->recordWire = on;
-    impl_->wireRecord.clear();
+    std::lock_guard lock(m_impl->mu);
+    m_impl->recordWire = on;
+    m_impl->wireRecord.clear();
 }
 
 std::string KestovSimulator::WireRecord() const {
-    std::lock_guard lock(impl_->mu);
-    return impl_->wireRecord;
+    std::lock_guard lock(m_impl->mu);
+    return m_impl->wireRecord;
 }
 
-std::size_t KestovSimulator::ReportsSent() const { return impl_->reportsSent.load(); }
+std::size_t KestovSimulator::ReportsSent() const { return m_impl->reportsSent.load(); }
 
 }  // namespace sim

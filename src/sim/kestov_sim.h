@@ -3,6 +3,8 @@
 // Used by the tests as the module's peer and by the demo mode.
 #pragma once
 
+#include "link/module_limits.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -36,7 +38,7 @@ struct SimState {
     char parity = 'N';
     unsigned stopBits = 1;
     unsigned flowControl = 0;
-    SimSlot slotTable[8];
+    SimSlot slotTable[module_limits::kMaxSlots];
     std::string beaconHex;  // up to 52 hex digits
     bool userBeacon = false;
     bool filterOn = false;
@@ -133,7 +135,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> m_impl;
 };
 
 }  // namespace sim

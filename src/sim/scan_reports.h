@@ -17,9 +17,9 @@ bool PassesNameFilter(const SimState& state, const SimDevice& device);
 // Small deterministic generator (splitmix32): same seed, same sequence on every platform.
 class SimRandom {
 public:
-    explicit SimRandom(uint32_t seed) : state_(seed) {}
+    explicit SimRandom(uint32_t seed) : m_state(seed) {}
     uint32_t Next() {
-        uint32_t z = (state_ += 0x9E3779B9u);
+        uint32_t z = (m_state += 0x9E3779B9u);
         z = (z ^ (z >> 16)) * 0x85EBCA6Bu;
         z = (z ^ (z >> 13)) * 0xC2B2AE35u;
         return z ^ (z >> 16);
@@ -28,7 +28,7 @@ public:
     uint32_t Below(uint32_t n) { return n == 0 ? 0 : Next() % n; }
 
 private:
-    uint32_t state_;
+    uint32_t m_state;
 };
 
 }  // namespace sim

@@ -7,7 +7,7 @@ constexpr char kSevenSlotModel[] = "KESTOV-LV230";
 constexpr char kSeriesPrefix[] = "KESTOV-";
 }  // namespace
 
-int SimState::SlotCount() const { return model == kSevenSlotModel ? 7 : 8; }
+int SimState::SlotCount() const { return model == kSevenSlotModel ? module_limits::kLv230Slots : module_limits::kMaxSlots; }
 
 bool SimState::HasBeacon() const { return model != kSevenSlotModel; }
 

@@ -20,86 +20,86 @@ std::chrono::nanoseconds WireTime(std::size_t bytes, unsigned baud) {
 }  // namespace
 
 void WireWriter::Configure(unsigned paceBaud, bool split) {
-    baud_ = paceBaud;
-    split_ = split;
+    m_baud = paceBaud;
+    m_split = split;
 }
 
-void WireWriter::Append(std::string_view bytes) { urgent_.append(bytes); }
+void WireWriter::Append(std::string_view bytes) { m_urgent.append(bytes); }
 
 void WireWriter::AppendBulk(std::string_view bytes) {
-    if (bulkOffset_ == bulk_.size()) {
-        bulk_.clear();
-        bulkOffset_ = 0;
-    } else if (bulkOffset_ > kCompactAt) {
-        bulk_.erase(0, bulkOffset_);  // keep the sent prefix from piling up
-        bulkOffset_ = 0;
+    if (m_bulkOffset == m_bulk.size()) {
+        m_bulk.clear();
+        m_bulkOffset = 0;
+    } else if (m_bulkOffset > kCompactAt) {
+        m_bulk.erase(0, m_bulkOffset);  // keep the sent prefix from piling up
+        m_bulkOffset = 0;
     }
-    bulk_.append(bytes);
+    m_bulk.append(bytes);
 }
 
 std::size_t WireWriter::Pending() const {
-    return (current_.size() - currentOffset_) + urgent_.size() + (bulk_.size() - bulkOffset_);
+    return (m_current.size() - m_currentOffset) + m_urgent.size() + (m_bulk.size() - m_bulkOffset);
 }
 
 void WireWriter::Clear() {
-    current_.clear();
-    currentOffset_ = 0;
-    urgent_.clear();
-    bulk_.clear();
-    bulkOffset_ = 0;
-    blocked_ = false;
+    m_current.clear();
+    m_currentOffset = 0;
+    m_urgent.clear();
+    m_bulk.clear();
+    m_bulkOffset = 0;
+    m_blocked = false;
 }
 
 void WireWriter::Refill() {
-    current_.clear();
-    currentOffset_ = 0;
-    if (!urgent_.empty()) {
-        current_.swap(urgent_);
+    m_current.clear();
+    m_currentOffset = 0;
+    if (!m_urgent.empty()) {
+        m_current.swap(m_urgent);
         return;
     }
-    if (bulkOffset_ == bulk_.size()) return;
-    std::size_t end = bulk_.size();
-    if (baud_ > 0 || split_) {
-        const std::size_t cr = bulk_.find('\r', bulkOffset_);
+    if (m_bulkOffset == m_bulk.size()) return;
+    std::size_t end = m_bulk.size();
+    if (m_baud > 0 || m_split) {
+        const std::size_t cr = m_bulk.find('\r', m_bulkOffset);
         if (cr != std::string::npos) end = cr + 1;
     }
-    current_.assign(bulk_, bulkOffset_, end - bulkOffset_);
-    bulkOffset_ = end;
+    m_current.assign(m_bulk, m_bulkOffset, end - m_bulkOffset);
+    m_bulkOffset = end;
 }
 
 std::size_t WireWriter::NextChunkSize() {
-    if (split_) return 1 + rng_.Below(3);
-    if (baud_ > 0) return std::max<std::size_t>(1, baud_ / 20000);  // about half a millisecond of wire time
-    return current_.size() - currentOffset_;
+    if (m_split) return 1 + m_rng.Below(3);
+    if (m_baud > 0) return std::max<std::size_t>(1, m_baud / 20000);  // about half a millisecond of wire time
+    return m_current.size() - m_currentOffset;
 }
 
 WireWriter::Clock::time_point WireWriter::NextWriteAt() const {
     if (Pending() == 0) return Clock::time_point::max();
-    return wireFreeAt_;
+    return m_wireFreeAt;
 }
 
 bool WireWriter::Drain(int fd, Clock::time_point now) {
-    blocked_ = false;
-    while (Pending() > 0 && now >= wireFreeAt_) {
-        if (currentOffset_ == current_.size()) Refill();
-        const std::size_t want = std::min(NextChunkSize(), current_.size() - currentOffset_);
-        const ssize_t n = ::write(fd, current_.data() + currentOffset_, want);
+    m_blocked = false;
+    while (Pending() > 0 && now >= m_wireFreeAt) {
+        if (m_currentOffset == m_current.size()) Refill();
+        const std::size_t want = std::min(NextChunkSize(), m_current.size() - m_currentOffset);
+        const ssize_t n = ::write(fd, m_current.data() + m_currentOffset, want);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                blocked_ = true;
+                m_blocked = true;
                 return true;
             }
             return false;
         }
-        if (recording_) written_.append(current_, currentOffset_, static_cast<std::size_t>(n));
-        currentOffset_ += static_cast<std::size_t>(n);
-        if (baud_ == 0 && !split_) continue;
-        const auto base = wireFreeAt_ + kCatchUp < now ? now : wireFreeAt_;
+        if (m_recording) m_written.append(m_current, m_currentOffset, static_cast<std::size_t>(n));
+        m_currentOffset += static_cast<std::size_t>(n);
+        if (m_baud == 0 && !m_split) continue;
+        const auto base = m_wireFreeAt + kCatchUp < now ? now : m_wireFreeAt;
         auto next = base;
-        if (baud_ > 0) next += WireTime(static_cast<std::size_t>(n), baud_);
-        if (split_) next = std::max(next, Clock::now() + kSplitGap);
-        wireFreeAt_ = next;
+        if (m_baud > 0) next += WireTime(static_cast<std::size_t>(n), m_baud);
+        if (m_split) next = std::max(next, Clock::now() + kSplitGap);
+        m_wireFreeAt = next;
     }
     return true;
 }

@@ -33,29 +33,29 @@ public:
     // When the next piece may leave; time_point::max() when nothing waits.
     Clock::time_point NextWriteAt() const;
     // Bytes written since the last call, when recording.
-    void SetRecording(bool on) { recording_ = on; }
-    std::string TakeWritten() { return std::exchange(written_, {}); }
+    void SetRecording(bool on) { m_recording = on; }
+    std::string TakeWritten() { return std::exchange(m_written, {}); }
     // The last write would have blocked: wait for the descriptor to be writable.
-    bool WaitingForRoom() const { return blocked_ && Pending() > 0; }
+    bool WaitingForRoom() const { return m_blocked && Pending() > 0; }
 
 private:
     std::size_t NextChunkSize();
-    // Takes the next piece to send into current_: waiting replies first, else
+    // Takes the next piece to send into m_current: waiting replies first, else
     // one report line (all queued reports on an unpaced wire).
     void Refill();
 
-    std::string current_;
-    std::size_t currentOffset_ = 0;
-    std::string urgent_;
-    std::string bulk_;
-    std::size_t bulkOffset_ = 0;
-    unsigned baud_ = 0;
-    bool split_ = false;
-    bool blocked_ = false;
-    bool recording_ = false;
-    std::string written_;
-    Clock::time_point wireFreeAt_{};
-    SimRandom rng_{7};
+    std::string m_current;
+    std::size_t m_currentOffset = 0;
+    std::string m_urgent;
+    std::string m_bulk;
+    std::size_t m_bulkOffset = 0;
+    unsigned m_baud = 0;
+    bool m_split = false;
+    bool m_blocked = false;
+    bool m_recording = false;
+    std::string m_written;
+    Clock::time_point m_wireFreeAt{};
+    SimRandom m_rng{7};
 };
 
 }  // namespace sim

@@ -326,7 +326,7 @@ ScriptDriver::Outcome ScriptDriver::Run(const Step& step) {
         ComConfigDlg& dlg = *PortDialog(*m_window);
         if (!dlg.isVisible()) return Outcome::Wait;
         advance();
-        QComboBox* combo = dlg.PortCombo();
+        QComboBox* combo = dlg.findChild<QComboBox*>(QStringLiteral("portCombo"));
         if (step.args.isEmpty()) {
             const QString simPath = QString::fromStdString(m_sim->DevicePath());
             if (combo->currentText() != simPath) {

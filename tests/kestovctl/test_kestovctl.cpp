@@ -1,5 +1,6 @@
 // kestovctl end to end, against simulated modules on pseudo-terminals.
 #include "sim/kestov_sim.h"
+#include "sim_device.h"
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
@@ -244,20 +245,12 @@ TEST(Kestovctl, ProvisionGoesOnPastAFailedModule) {
 
 TEST(Kestovctl, ScanListsDevicesAndStopsTheModule) {
     auto module = StartModule();
-    sim::SimDevice near;
-    near.address[5] = 0x01;
-    near.name = "near";
-    near.rssi = -40;
-    sim::SimDevice far = near;
-    far.address[5] = 0x02;
-    far.name = "far";
-    far.rssi = -90;
-    module->SetScanDevices({near, far});
+    module->SetScanDevices({testsupport::Device(0x01, "near", -40), testsupport::Device(0x02, "far", -90)});
     const ToolRun run = RunTool({"--json", "scan", module->DevicePath(), "--seconds", "1", "--rssi", "-60"});
     ASSERT_EQ(run.status, 0) << run.err;
     const json j = Json(run.out);
     ASSERT_EQ(j["devices"].size(), 1u) << run.out;
-    EXPECT_EQ(j["devices"][0]["address"], "000000000001");
+    EXPECT_EQ(j["devices"][0]["address"], "C01122334401");
     EXPECT_EQ(j["devices"][0]["maxRssi"], -40);
     EXPECT_GT(j["devices"][0]["hits"].get<int>(), 1);
     EXPECT_EQ(module->Commands().back(), "AT+STOPSCAN");

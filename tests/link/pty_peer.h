@@ -38,29 +38,29 @@ public:
     PtyPeer()
     {
         char name[128] = {};
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
             throw std::runtime_error("openpty failed");
         }
-        path_ = name;
-        MakeRaw(master_);
-        MakeRaw(slave_);
+        m_path = name;
+        MakeRaw(m_master);
+        MakeRaw(m_slave);
     }
     ~PtyPeer()
     {
         CloseMaster();
-        ::close(slave_);
+        ::close(m_slave);
     }
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
     // A descriptor of the slave side that the test keeps, for ioctl checks.
-    int SlaveFd() const { return slave_; }
+    int SlaveFd() const { return m_slave; }
 
     void Write(std::string_view bytes)
     {
         while (!bytes.empty()) {
-            const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+            const ssize_t n = ::write(m_master, bytes.data(), bytes.size());
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -76,9 +76,9 @@ public:
     {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         std::size_t pos;
-        while ((pos = pending_.find(stop)) == std::string::npos) {
+        while ((pos = m_pending.find(stop)) == std::string::npos) {
             if (!Fill(deadline)) {
-                return Take(pending_.size());
+                return Take(m_pending.size());
             }
         }
         return Take(pos + 1);
@@ -88,24 +88,24 @@ public:
     std::string ReadExactly(std::size_t n, std::chrono::milliseconds limit = 5000ms)
     {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (pending_.size() < n && Fill(deadline)) {
+        while (m_pending.size() < n && Fill(deadline)) {
         }
-        return Take(std::min(n, pending_.size()));
+        return Take(std::min(n, m_pending.size()));
     }
 
     // Forgets what the module received so far.
     void DiscardInput()
     {
-        ::tcflush(master_, TCIFLUSH);
-        pending_.clear();
+        ::tcflush(m_master, TCIFLUSH);
+        m_pending.clear();
     }
 
     // Hangs the line up: the slave side sees end of file.
     void CloseMaster()
     {
-        if (master_ >= 0) {
-            ::close(master_);
-            master_ = -1;
+        if (m_master >= 0) {
+            ::close(m_master);
+            m_master = -1;
         }
     }
 
@@ -125,30 +125,30 @@ private:
         if (left.count() <= 0) {
             return false;
         }
-        pollfd p{master_, POLLIN, 0};
+        pollfd p{m_master, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
             return false;
         }
         char buf[4096];
-        const ssize_t n = ::read(master_, buf, sizeof buf);
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n <= 0) {
             return false;
         }
-        pending_.append(buf, static_cast<std::size_t>(n));
+        m_pending.append(buf, static_cast<std::size_t>(n));
         return true;
     }
 
     std::string Take(std::size_t n)
     {
-        std::string out = pending_.substr(0, n);
-        pending_.erase(0, n);
+        std::string out = m_pending.substr(0, n);
+        m_pending.erase(0, n);
         return out;
     }
 
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-    std::string pending_;
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_path;
+    std::string m_pending;
 };
 
 }  // namespace linktest

@@ -25,10 +25,10 @@ protected:
         int fd = ::mkstemp(tmpl);
         ASSERT_GE(fd, 0);
         ::close(fd);
-        path_ = tmpl;
+        m_path = tmpl;
     }
-    void TearDown() override { ::unlink(path_.c_str()); }
-    std::string path_;
+    void TearDown() override { ::unlink(m_path.c_str()); }
+    std::string m_path;
 };
 
 TEST_F(AccessGroup, NamesTheOwningGroupOnlyForPermissionErrorsItCouldGrant)
@@ -38,11 +38,11 @@ TEST_F(AccessGroup, NamesTheOwningGroupOnlyForPermissionErrorsItCouldGrant)
     ASSERT_NE(gr, nullptr);
     const std::string expected = gr->gr_name;
 
-    ASSERT_EQ(::chmod(path_.c_str(), 0660), 0);
-    EXPECT_EQ(AccessGroupFor(path_, denied), expected);
+    ASSERT_EQ(::chmod(m_path.c_str(), 0660), 0);
+    EXPECT_EQ(AccessGroupFor(m_path, denied), expected);
     // Another error, or a group that may not write, gives no advice.
-    EXPECT_EQ(AccessGroupFor(path_, std::make_error_code(std::errc::device_or_resource_busy)), "");
-    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
-    EXPECT_EQ(AccessGroupFor(path_, denied), "");
+    EXPECT_EQ(AccessGroupFor(m_path, std::make_error_code(std::errc::device_or_resource_busy)), "");
+    ASSERT_EQ(::chmod(m_path.c_str(), 0640), 0);
+    EXPECT_EQ(AccessGroupFor(m_path, denied), "");
     EXPECT_EQ(AccessGroupFor("/nonexistent/tty", denied), "");
 }

@@ -79,17 +79,17 @@ TEST_F(PortEnumTree, HardwarePortsWithTheirUsbDetailsAndStableNames)
     EXPECT_EQ(ports[1].path, dev + "/ttyS0");
     EXPECT_EQ(ports[2].path, dev + "/ttyUSB0");
 
-    EXPECT_EQ(ports[0].vendor_id, "2341");
-    EXPECT_EQ(ports[0].product_id, "0043");
-    EXPECT_TRUE(ports[0].by_id.empty());
+    EXPECT_EQ(ports[0].vendorId, "2341");
+    EXPECT_EQ(ports[0].productId, "0043");
+    EXPECT_TRUE(ports[0].byId.empty());
 
-    EXPECT_TRUE(ports[1].vendor_id.empty());
+    EXPECT_TRUE(ports[1].vendorId.empty());
     EXPECT_TRUE(ports[1].product.empty());
 
     const SerialPortEntry& usb = ports[2];
-    EXPECT_EQ(usb.by_id, dev + "/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0");
-    EXPECT_EQ(usb.vendor_id, "10c4");
-    EXPECT_EQ(usb.product_id, "ea60");
+    EXPECT_EQ(usb.byId, dev + "/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0");
+    EXPECT_EQ(usb.vendorId, "10c4");
+    EXPECT_EQ(usb.productId, "ea60");
     EXPECT_EQ(usb.manufacturer, "Silicon Labs");
     EXPECT_EQ(usb.product, "CP2102 USB to UART Bridge Controller");
     EXPECT_EQ(usb.serial, "0001");
@@ -99,7 +99,7 @@ TEST(PortEnumSystem, EveryListedPortIsADevicePath)
 {
     for (const SerialPortEntry& p : ListSerialPorts()) {
         EXPECT_EQ(p.path.rfind("/dev/", 0), 0u) << p.path;
-        EXPECT_TRUE(p.by_id.empty() || p.by_id.rfind("/dev/serial/by-id/", 0) == 0) << p.by_id;
+        EXPECT_TRUE(p.byId.empty() || p.byId.rfind("/dev/serial/by-id/", 0) == 0) << p.byId;
     }
 }
 

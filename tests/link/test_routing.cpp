@@ -48,23 +48,23 @@ class Recorder : public ILinkTap {
 public:
     void OnTraffic(const TapEvent& e) override
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(m_mutex);
         EXPECT_GE(e.sinceOpenNs, 0);
         EXPECT_EQ(e.direction == TapDirection::Sent, e.route == TapRoute::Command);
         std::string text = std::string(RouteName(e.route)) + " " + Show(e.bytes);
         if (!e.command.empty()) text += " [" + e.command + "]";
-        events_.push_back(text);
+        m_events.push_back(text);
     }
     // In the order told, which is the wire's.
     std::vector<std::string> Events()
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_events;
     }
 
 private:
-    std::mutex mutex_;
-    std::vector<std::string> events_;
+    std::mutex m_mutex;
+    std::vector<std::string> m_events;
 };
 
 lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply)

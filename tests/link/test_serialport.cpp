@@ -52,7 +52,7 @@ class SerialPortTest : public ::testing::Test {
 protected:
     SerialPortTest() : port(std::make_shared<CSerialportMP>(exec.Context()))
     {
-        port->read_handler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec,
+        port->m_readHandler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec,
                                     const std::vector<uint8_t>& data, unsigned n) {
             std::lock_guard<std::mutex> lock(reports.mutex);
             ++reports.reads;
@@ -62,7 +62,7 @@ protected:
                 reports.last_read_error = ec;
             }
         };
-        port->write_handler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec,
+        port->m_writeHandler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec,
                                      unsigned n) {
             std::lock_guard<std::mutex> lock(reports.mutex);
             if (!ec) {

@@ -72,7 +72,7 @@ public:
     std::u16string firmware, address, deviceName, advInterval, beaconHex, beaconString, linkStatus;
     int linkStatusString = 0;
     int picture = 0;
-    int beaconSourceRadios = -1;
+    int beaconSourceRadios = BEACON_SOURCE_NONE;
     int scanButtonText = 0;
     bool scanButtonEnabled = false;
     bool controlsEnabled = false;

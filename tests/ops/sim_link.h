@@ -6,6 +6,7 @@
 #include "ops/jobs/manager_ops.h"
 #include "ops/rules/string_ids.h"
 #include "sim/kestov_sim.h"
+#include "sim_device.h"
 
 #include <gtest/gtest.h>
 

@@ -21,28 +21,28 @@ struct Exchange {
 class SimCommandsTest : public ::testing::Test {
 protected:
     void StartModel(const std::string& model) {
-        module_ = std::make_unique<sim::KestovSimulator>(model);
-        module_->SetScanDevices({});  // replies only, no scan reports in between
+        m_module = std::make_unique<sim::KestovSimulator>(model);
+        m_module->SetScanDevices({});  // replies only, no scan reports in between
         std::string error;
-        ASSERT_TRUE(module_->Start(&error)) << error;
-        port_ = std::make_unique<SimPort>(module_->DevicePath());
-        ASSERT_TRUE(port_->IsOpen());
+        ASSERT_TRUE(m_module->Start(&error)) << error;
+        m_port = std::make_unique<SimPort>(m_module->DevicePath());
+        ASSERT_TRUE(m_port->IsOpen());
     }
 
     void Run(const std::vector<Exchange>& script) {
         for (const Exchange& x : script) {
-            port_->Send(x.send);
+            m_port->Send(x.send);
             if (!x.expect.empty()) {
-                EXPECT_EQ(port_->Read(x.expect.size()), x.expect) << "after " << x.send;
+                EXPECT_EQ(m_port->Read(x.expect.size()), x.expect) << "after " << x.send;
             }
         }
         // Nothing stray is left over: a probe gets exactly its own reply.
-        port_->Send("AT\r");
-        EXPECT_EQ(port_->Read(3), "OK\r");
+        m_port->Send("AT\r");
+        EXPECT_EQ(m_port->Read(3), "OK\r");
     }
 
-    std::unique_ptr<sim::KestovSimulator> module_;
-    std::unique_ptr<SimPort> port_;
+    std::unique_ptr<sim::KestovSimulator> m_module;
+    std::unique_ptr<SimPort> m_port;
 };
 
 TEST_F(SimCommandsTest, EveryCommandOfTheLv200KeepsItsState) {
@@ -122,13 +122,13 @@ TEST_F(SimCommandsTest, EveryCommandOfTheLv200KeepsItsState) {
     Run(script);
 
     // The log holds every command line, without its CR, in order.
-    const auto log = module_->Log();
+    const auto log = m_module->Log();
     ASSERT_EQ(log.size(), script.size());  // "AT+V" + "ER?" is one line, the probe one more
     EXPECT_EQ(log[1].command, "AT");
     EXPECT_EQ(log[2].command, "AT+VER?");
     EXPECT_EQ(log.back().command, "AT");
     for (std::size_t i = 1; i < log.size(); ++i) EXPECT_LE(log[i - 1].at, log[i].at);
-    EXPECT_EQ(module_->State().name, "LV200");
+    EXPECT_EQ(m_module->State().name, "LV200");
 }
 
 TEST_F(SimCommandsTest, Lv230HasSevenSlotsAndNoBeacon) {

@@ -17,66 +17,66 @@ int MillisLeft(Clock::time_point deadline) {
 }  // namespace
 
 SimPort::SimPort(const std::string& path, bool raw) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0 || !raw) return;
+    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_fd < 0 || !raw) return;
     termios tio{};
-    ::tcgetattr(fd_, &tio);
+    ::tcgetattr(m_fd, &tio);
     ::cfmakeraw(&tio);
-    ::tcsetattr(fd_, TCSANOW, &tio);
+    ::tcsetattr(m_fd, TCSANOW, &tio);
 }
 
 SimPort::~SimPort() { Close(); }
 
 void SimPort::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    pending_.clear();
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_pending.clear();
 }
 
 void SimPort::Send(std::string_view bytes) {
-    while (!bytes.empty() && fd_ >= 0) {
-        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    while (!bytes.empty() && m_fd >= 0) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
         if (n <= 0) return;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 
 bool SimPort::Fill(std::chrono::steady_clock::time_point deadline) {
-    if (fd_ < 0) return false;
-    pollfd p{fd_, POLLIN, 0};
+    if (m_fd < 0) return false;
+    pollfd p{m_fd, POLLIN, 0};
     if (::poll(&p, 1, MillisLeft(deadline)) <= 0) return false;
     char buf[4096];
-    const ssize_t got = ::read(fd_, buf, sizeof buf);
+    const ssize_t got = ::read(m_fd, buf, sizeof buf);
     if (got <= 0) return false;
-    pending_.append(buf, static_cast<std::size_t>(got));
+    m_pending.append(buf, static_cast<std::size_t>(got));
     return true;
 }
 
 std::string SimPort::Read(std::size_t n, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (pending_.size() < n && Fill(deadline)) {
+    while (m_pending.size() < n && Fill(deadline)) {
     }
-    const std::string out = pending_.substr(0, n);
-    pending_.erase(0, out.size());
+    const std::string out = m_pending.substr(0, n);
+    m_pending.erase(0, out.size());
     return out;
 }
 
 std::string SimPort::ReadLine(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     std::size_t cr;
-    while ((cr = pending_.find('\r')) == std::string::npos) {
+    while ((cr = m_pending.find('\r')) == std::string::npos) {
         if (!Fill(deadline)) return {};
     }
-    const std::string out = pending_.substr(0, cr + 1);
-    pending_.erase(0, cr + 1);
+    const std::string out = m_pending.substr(0, cr + 1);
+    m_pending.erase(0, cr + 1);
     return out;
 }
 
 int SimPort::WaitForHangUp(std::chrono::milliseconds timeout) {
-    pollfd p{fd_, POLLIN, 0};
+    pollfd p{m_fd, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return 2;
     char byte;
-    const ssize_t n = ::read(fd_, &byte, 1);
+    const ssize_t n = ::read(m_fd, &byte, 1);
     return n == 0 ? 0 : (n < 0 ? -1 : 1);
 }
 

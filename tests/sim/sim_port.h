@@ -18,7 +18,7 @@ public:
     SimPort(const SimPort&) = delete;
     SimPort& operator=(const SimPort&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return m_fd >= 0; }
     void Close();
     void Send(std::string_view bytes);
     // Exactly n bytes, or fewer if the time runs out first.
@@ -32,8 +32,8 @@ public:
 private:
     bool Fill(std::chrono::steady_clock::time_point deadline);
 
-    int fd_ = -1;
-    std::string pending_;
+    int m_fd = -1;
+    std::string m_pending;
 };
 
 }  // namespace simtest

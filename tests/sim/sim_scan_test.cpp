@@ -7,20 +7,14 @@
 #include <string>
 
 #include "sim/kestov_sim.h"
+#include "sim_device.h"
 #include "sim_port.h"
 
 namespace {
 
 using simtest::SimPort;
 
-sim::SimDevice Device(uint8_t last, std::string name, int rssi) {
-    sim::SimDevice d;
-    const uint8_t address[6] = {0xC4, 0x7F, 0x51, 0x00, 0x10, last};
-    std::copy(address, address + 6, d.address);
-    d.name = std::move(name);
-    d.rssi = rssi;
-    return d;
-}
+using testsupport::Device;
 
 TEST(SimScanTest, ReportsHonourTheNameFilterAndEndWithTheStopReply) {
     sim::KestovSimulator module;
@@ -36,7 +30,7 @@ TEST(SimScanTest, ReportsHonourTheNameFilterAndEndWithTheStopReply) {
     port.Send("AT+STARTSCAN\r");
     ASSERT_EQ(port.ReadLine(), "+SCANNING\r");
 
-    const std::set<std::string> allowed = {"+C47F51001001,-40,센서-1\r", "+C47F51001003,-95,센서,3\r"};
+    const std::set<std::string> allowed = {"+C01122334401,-40,센서-1\r", "+C01122334403,-95,센서,3\r"};
     std::set<std::string> seen;
     for (int i = 0; i < 20; ++i) {
         const std::string line = port.ReadLine();
@@ -75,7 +69,7 @@ TEST(SimScanTest, JitterKeepsReportsAroundTheBaseRssi) {
     std::set<int> rssis;
     for (int i = 0; i < 50; ++i) {
         const std::string line = port.ReadLine();
-        ASSERT_EQ(line.rfind("+C47F51001009,-", 0), 0u) << line;
+        ASSERT_EQ(line.rfind("+C01122334409,-", 0), 0u) << line;
         ASSERT_EQ(line.substr(line.size() - 5), ",Tag\r") << line;
         rssis.insert(std::stoi(line.substr(14)));
     }

@@ -47,8 +47,8 @@ int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::ve
     nlohmann::json list = nlohmann::json::array();
     for (std::size_t i = 0; i < ports.size(); ++i) {
         const SerialPortEntry& p = ports[i];
-        nlohmann::json j = {{"path", p.path}, {"byId", p.by_id}, {"vendorId", p.vendor_id},
-                            {"productId", p.product_id}, {"manufacturer", p.manufacturer}, {"product", p.product},
+        nlohmann::json j = {{"path", p.path}, {"byId", p.byId}, {"vendorId", p.vendorId},
+                            {"productId", p.productId}, {"manufacturer", p.manufacturer}, {"product", p.product},
                             {"serial", p.serial}};
         if (probe) {
             j["probe"] = OutcomeWord(probes[i].outcome);
@@ -68,7 +68,7 @@ int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::ve
     }
     for (std::size_t i = 0; i < ports.size(); ++i) {
         const SerialPortEntry& p = ports[i];
-        std::string usb = p.vendor_id.empty() ? "" : p.vendor_id + ":" + p.product_id;
+        std::string usb = p.vendorId.empty() ? "" : p.vendorId + ":" + p.productId;
         if (!p.product.empty()) {
             usb += " " + p.product;
         }
@@ -78,8 +78,8 @@ int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::ve
             std::printf("  %-13s %s", OutcomeWord(r.outcome),
                         r.outcome == ProbeOutcome::Module ? r.model.c_str() : r.detail.c_str());
         }
-        if (!p.by_id.empty()) {
-            std::printf("  %s", p.by_id.c_str());
+        if (!p.byId.empty()) {
+            std::printf("  %s", p.byId.c_str());
         }
         std::printf("\n");
     }

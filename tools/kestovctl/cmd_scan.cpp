@@ -19,7 +19,7 @@
 int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
             bool rssiSet, int rssiMin, std::size_t maxDevices) {
     if (!nameFilter.empty() && input_rules::CheckScanFilterName(nameFilter) != 0) {
-        PrintError(RuleText(IDS_INVALID_FILTER_NAME) + " (1 to 8 bytes)");
+        PrintError(RuleText(IDS_INVALID_FILTER_NAME) + " (1 to " + std::to_string(module_limits::kMaxNameBytes) + " bytes)");
         return EXIT_USAGE;
     }
     if (rssiSet && (rssiMin < input_rules::kMinRssi || rssiMin > input_rules::kMaxRssi)) {

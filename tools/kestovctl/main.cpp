@@ -4,6 +4,7 @@
 #include "exit_codes.h"
 #include "interrupt.h"
 #include "link/file_io.h"
+#include "link/module_limits.h"
 #include "report.h"
 
 #include <CLI/CLI.hpp>
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
                                   },
                                   "SECONDS>0"));
     scan->add_flag("--until-interrupted", untilInterrupted, "Scan until Ctrl+C")->excludes(secondsOption);
-    scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to 8 bytes, on the module)");
+    scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to " + std::to_string(module_limits::kMaxNameBytes) +
+                                  " bytes, on the module)");
     scan->add_option("--rssi", rssi, "Leave out reports weaker than this RSSI (-127 to 127)");
     scan->add_option("--max-devices", maxDevices,
                      "Devices kept; beyond it the least recently seen are dropped and counted")

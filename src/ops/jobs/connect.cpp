@@ -57,10 +57,6 @@ unsigned ManagerOps::ModelQueryTimeoutMs(uint32_t baud) {
     return kModelTimeoutMs;
 }
 
-int ManagerOps::ModelIndexOf(const char* modelText) {
-    return modelText ? device_model::IndexOf(modelText) : MODEL_NONE;
-}
-
 int ManagerOps::PictureForModel(int model) {
     switch (model) {
     case MODEL_LV200:
@@ -112,7 +108,7 @@ std::error_code ManagerOps::OpenLink() {
         m_view.SetAddressText(u"");
         m_view.SetDeviceNameText(u"");
         m_view.ClearScanList();
-        for (int n = 1; n <= 8; ++n) {
+        for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
             m_view.ClearSlotRowTexts(n);
         }
     }
@@ -141,7 +137,7 @@ void ManagerOps::ClearDisplay() {
     m_view.SetAddressText(u"");
     m_view.SetDeviceNameText(u"");
     m_view.ClearScanList();
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
         m_view.ClearSlotRowTexts(n);
     }
     m_view.SetWaitCursor(false);

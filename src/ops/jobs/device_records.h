@@ -8,6 +8,7 @@
 #include "ops/session/settings_apply.h"
 #include "ops/session/settings_patch.h"
 #include "link/at_protocol.h"
+#include "link/module_limits.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +18,7 @@ struct DeviceRecords {
     // The slot job writes all eight rows; none holds a device until the window says so.
     static DeviceSettings EightEmptySlots() {
         DeviceSettings s;
-        s.slotEntries.assign(8, SlotEntry{});
+        s.slotEntries.assign(module_limits::kMaxSlots, SlotEntry{});
         return s;
     }
 
@@ -26,7 +27,7 @@ struct DeviceRecords {
     DeviceSettings m_settings;
     // What a write job sends, in the same record: the window puts the values
     // there before it queues the job (name, advInterval, uart, all eight
-    // slotEntries, beaconSource as a radio value or -1, beaconHex). Kept
+    // slotEntries, beaconSource (BEACON_SOURCE_NONE when no radio is chosen), beaconHex). Kept
     // apart from m_settings: a write may be queued while a read-back runs.
     DeviceSettings m_toWrite = EightEmptySlots();
 

@@ -101,8 +101,6 @@ public:
     static std::u16string LinkStatusText(const PortSettings& port);
     // Model-query time-out of the identification for a baud rate.
     static unsigned ModelQueryTimeoutMs(uint32_t baud);
-    // 1..4 for the four supported model names, 0 for anything else.
-    static int ModelIndexOf(const char* modelText);
     static int PictureForModel(int model);
 
     // Command-text guard: text that goes into a command must not hold control

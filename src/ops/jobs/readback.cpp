@@ -2,6 +2,7 @@
 #include "link/at_protocol.h"
 #include "link/text_conv.h"
 #include "ops/jobs/manager_ops.h"
+#include "ops/session/device_model.h"
 #include "ops/session/record_text.h"
 #include "ops/rules/string_ids.h"
 
@@ -69,7 +70,7 @@ void ManagerOps::OnReadBackResult(int job, int status) {
         m_view.SetScanButton(IDS_SCAN, true);
     }
 
-    const int slots = withBeacon ? 8 : 7;
+    const int slots = device_model::SlotCount(withBeacon ? MODEL_LV200 : MODEL_LV230);
     for (int n = 1; n <= slots; ++n) {
         const std::size_t i = static_cast<std::size_t>(n - 1);
         const SlotEntry slot = i < s.slotEntries.size() ? s.slotEntries[i] : SlotEntry{};

@@ -73,41 +73,41 @@ class LineGuard {
 public:
     ~LineGuard()
     {
-        if (fd_ >= 0) {
-            if (saved_) {
-                ::tcsetattr(fd_, TCSANOW, &settings_);
+        if (m_fd >= 0) {
+            if (m_saved) {
+                ::tcsetattr(m_fd, TCSANOW, &m_settings);
             }
-            ::close(fd_);
+            ::close(m_fd);
         }
     }
     // Opens without waiting for carrier and without becoming our terminal,
     // and tells whether another program holds the device.
     std::error_code Take(const std::string& device)
     {
-        fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0) {
+        m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0) {
             return {errno, std::generic_category()};
         }
         // Held by a program that locks the device, or that made it exclusive
         // (which root's open passes).
         int exclusive = 0;
-        if (::ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        if (::ioctl(m_fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
             return std::make_error_code(std::errc::device_or_resource_busy);
         }
-        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
             return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
                                         : std::error_code(errno, std::generic_category());
         }
-        saved_ = ::tcgetattr(fd_, &settings_) == 0;
+        m_saved = ::tcgetattr(m_fd, &m_settings) == 0;
         // The engine takes its own lock.
-        ::flock(fd_, LOCK_UN);
+        ::flock(m_fd, LOCK_UN);
         return {};
     }
 
 private:
-    int fd_ = -1;
-    bool saved_ = false;
-    termios settings_{};
+    int m_fd = -1;
+    bool m_saved = false;
+    termios m_settings{};
 };
 
 ProbeResult ProbeOne(const std::string& path, const PortPathCheck& checked, Clock::time_point deadline,

@@ -24,8 +24,8 @@ void ReconnectWatch::Chosen(const std::string& name)
     }
     const std::string device = CheckPortPath(name).device;
     for (const SerialPortEntry& e : m_lister()) {
-        if (!e.by_id.empty() && (e.path == name || (!device.empty() && e.path == device))) {
-            m_byId = e.by_id;
+        if (!e.byId.empty() && (e.path == name || (!device.empty() && e.path == device))) {
+            m_byId = e.byId;
             return;
         }
     }
@@ -81,7 +81,7 @@ std::string ReconnectWatch::Find() const
 {
     if (!m_byId.empty()) {
         for (const SerialPortEntry& e : m_lister()) {
-            if (e.by_id == m_byId) {
+            if (e.byId == m_byId) {
                 // A by-id name the user typed stays the name; otherwise the
                 // device's current path, which may differ from before.
                 return IsByIdName(m_name) ? m_name : e.path;

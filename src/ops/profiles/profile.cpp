@@ -75,7 +75,7 @@ std::string TextOf(const Field& f, const json& value, const std::string& where) 
 
 void ReadSlots(const Field& f, const json& slots, SettingsPatch& patch) {
     if (!slots.is_array() || slots.size() > static_cast<std::size_t>(device_model::kMaxSlots)) {
-        Refuse("slots: expected a list of at most 8 slots");
+        Refuse("slots: expected a list of at most " + std::to_string(device_model::kMaxSlots) + " slots");
     }
     std::set<long> seen;
     for (std::size_t i = 0; i < slots.size(); ++i) {

@@ -5,17 +5,19 @@
 // command. Beacon text is safe: it is sent as hex digits.
 #pragma once
 
+#include "link/module_limits.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace input_rules {
 
-inline constexpr std::size_t kMaxNameBytes = 8;         // device name, scan filter name, slot tag
-inline constexpr std::size_t kMaxBeaconHexDigits = 52;  // 26 octets
-inline constexpr std::size_t kMaxBeaconBytes = 26;
-inline constexpr long kMinAdvInterval = 20;
-inline constexpr long kMaxAdvInterval = 2560;
+using module_limits::kMaxBeaconBytes;
+using module_limits::kMaxBeaconHexDigits;
+using module_limits::kMaxAdvInterval;
+using module_limits::kMaxNameBytes;
+using module_limits::kMinAdvInterval;
 inline constexpr int kMinRssi = -127;
 inline constexpr int kMaxRssi = 127;
 

@@ -1,51 +1,52 @@
 // Ids of the program's message and caption strings; the user interface maps
-// them to their English or Korean text.
+// them to their English or Korean text (src/ops/rules/message_text.cpp,
+// keyed by these names).
 #pragma once
 
 enum StringId : int {
-    IDS_ABOUTBOX = 101,                 // "KESTOV-LV200 Manager Info...."
-    IDS_COM_PORT_CLOSED = 102,          // "COM port closed"
-    IDS_READY = 103,                    // "Ready"
-    IDS_OPEN_PORT_FAILED = 104,         // "Unable to open a COM port."
-    IDS_NOT_LV200_SERIES = 105,         // "This program is for the KESTOV-LV200 series only.\r\n..."
-    IDS_COM_PORT_ERROR = 106,           // "Error on COM port. Closing the port."
-    IDS_SCAN = 107,                     // "Scan"
-    IDS_STOP = 108,                     // "Stop"
-    IDS_DEVICE_NAME_TOO_LONG = 109,     // "Device name is too long."
-    IDS_NO_DEVICE_SELECTED = 110,       // "No device selected in the scanned devices list."
-    IDS_SLOT_INVALID_ADDRESS = 111,     // "Slot %d: Invalid Bluetooth address."
-    IDS_DEVICE_NAME_DONE = 112,         // "Completed device name settings."
-    IDS_INVALID_ADV_INTERVAL = 113,     // "Invalid advertising interval value."
-    IDS_SLOT_INVALID_TAG = 114,         // "Slot %d: TAG 길이가 잘못되었습니다." (one text for both languages; id is ours)
-    IDS_BEACON_DONE = 115,              // "Completed Beacon settings."
-    IDS_DEVICE_NAME_FAILED = 116,       // "Failed device name settings."
-    IDS_BEACON_FAILED = 117,            // "Failed beacon data settings"
-    IDS_ADV_INTERVAL_DONE = 118,        // "Setting advertising interval has been Completed."
-    IDS_ADV_INTERVAL_FAILED = 119,      // "Failed to save advertising interval."
-    IDS_ALREADY_ASSIGNED = 120,         // "The device is already assigned to a slot."
-    IDS_DUPLICATED_ADDRESS = 121,       // "Duplicated Bluetooth addresses are assigned to slot"
-    IDS_REGISTRATION_DONE = 122,        // "Node (device) registration has been completed"
-    IDS_REGISTRATION_FAILED = 123,      // "Failed to register node (device)."
-    IDS_FLOW_NOT_SELECTED = 124,        // "HW flow control: Item not selected."
-    IDS_PARITY_NOT_SELECTED = 125,      // "Parity: Item not selected."
-    IDS_STOPBIT_NOT_SELECTED = 126,     // "Stopbit: Item not selected."
-    IDS_UART_DONE = 127,                // "Completed UART option settings."
-    IDS_UART_FAILED = 128,              // "Failed UART option settings."
-    IDS_INVALID_FILTER_NAME = 129,      // "Invalid name length in Scan filter."
-    IDS_HEX_ODD_LENGTH = 132,           // "The hexadecimal string is not an even length."
-    IDS_STRING_TOO_LONG = 133,          // "String is too long."
-    IDS_HEX_FORMAT = 134,               // "The format of the hexadecimal string is incorrect."
-    IDS_BEACON_EMPTY = 135,             // "Beacon data is empty."
-    IDS_INVALID_RSSI = 136,             // "Invalid RSSI filter value"
-    IDS_UNSUPPORTED_DEVICE = 137,       // "It seems like an unsupported device is attached. ..."
-    IDS_FACTORY_RESET_CONFIRM = 138,    // "Reset to factory settings. Are you sure you want to continue?"
-    IDS_COL_ADDRESS = 139,              // "Device Address"
-    IDS_COL_NAME = 140,                 // "Device Name"
-    IDS_COL_RSSI = 141,                 // "RSSI"
+    IDS_ABOUTBOX = 101,
+    IDS_COM_PORT_CLOSED = 102,
+    IDS_READY = 103,
+    IDS_OPEN_PORT_FAILED = 104,
+    IDS_NOT_LV200_SERIES = 105,
+    IDS_COM_PORT_ERROR = 106,
+    IDS_SCAN = 107,
+    IDS_STOP = 108,
+    IDS_DEVICE_NAME_TOO_LONG = 109,
+    IDS_NO_DEVICE_SELECTED = 110,
+    IDS_SLOT_INVALID_ADDRESS = 111,
+    IDS_DEVICE_NAME_DONE = 112,
+    IDS_INVALID_ADV_INTERVAL = 113,
+    IDS_SLOT_INVALID_TAG = 114,  // one text for both languages
+    IDS_BEACON_DONE = 115,
+    IDS_DEVICE_NAME_FAILED = 116,
+    IDS_BEACON_FAILED = 117,
+    IDS_ADV_INTERVAL_DONE = 118,
+    IDS_ADV_INTERVAL_FAILED = 119,
+    IDS_ALREADY_ASSIGNED = 120,
+    IDS_DUPLICATED_ADDRESS = 121,
+    IDS_REGISTRATION_DONE = 122,
+    IDS_REGISTRATION_FAILED = 123,
+    IDS_FLOW_NOT_SELECTED = 124,
+    IDS_PARITY_NOT_SELECTED = 125,
+    IDS_STOPBIT_NOT_SELECTED = 126,
+    IDS_UART_DONE = 127,
+    IDS_UART_FAILED = 128,
+    IDS_INVALID_FILTER_NAME = 129,
+    IDS_HEX_ODD_LENGTH = 132,
+    IDS_STRING_TOO_LONG = 133,
+    IDS_HEX_FORMAT = 134,
+    IDS_BEACON_EMPTY = 135,
+    IDS_INVALID_RSSI = 136,
+    IDS_UNSUPPORTED_DEVICE = 137,
+    IDS_FACTORY_RESET_CONFIRM = 138,
+    IDS_COL_ADDRESS = 139,
+    IDS_COL_NAME = 140,
+    IDS_COL_RSSI = 141,
     // Text the module cannot take (a control character); ids are ours.
-    IDS_DEVICE_NAME_BAD_CHAR = 142,     // "The device name contains a character the module cannot take."
-    IDS_FILTER_NAME_BAD_CHAR = 143,     // "The name in Scan filter contains a character the module cannot take."
-    IDS_SLOT_TAG_BAD_CHAR = 144,        // "Slot %d: The TAG contains a character the module cannot take."
-    IDS_DEVICE_NAME_COMMA = 145,        // "The device name cannot contain a comma: ..."
-    IDS_ABOUT_PROMPT = 57664,           // menu prompt of the About command
+    IDS_DEVICE_NAME_BAD_CHAR = 142,
+    IDS_FILTER_NAME_BAD_CHAR = 143,
+    IDS_SLOT_TAG_BAD_CHAR = 144,
+    IDS_DEVICE_NAME_COMMA = 145,
+    IDS_ABOUT_PROMPT = 57664,  // menu prompt of the About command
 };

@@ -50,9 +50,6 @@ public:
     uint64_t FirstSeq() const { return m_endSeq - m_size; }
     uint64_t EndSeq() const { return m_endSeq; }
     const ScanReportEntry& ReportAt(uint64_t seq) const { return m_reports[static_cast<std::size_t>(seq % m_limit)]; }
-    std::size_t ReportCount() const { return m_size; }
-    // Reports dropped from the front by the limit.
-    uint64_t ReportsDropped() const { return m_endSeq - m_size; }
     const std::string& Name(uint32_t id) const { return m_names[id]; }
     // Calendar time of the start, for exports.
     std::chrono::system_clock::time_point StartedAt() const { return m_startWall; }

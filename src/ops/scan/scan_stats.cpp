@@ -109,8 +109,3 @@ std::size_t ScanStats::Find(const std::string& address) const {
     return it == m_index.end() ? npos : it->second;
 }
 
-std::size_t ScanStats::Newer(std::size_t slot) const {
-    if (slot >= m_devices.size()) return npos;
-    const uint32_t next = m_devices[slot].newer;
-    return next == kNone ? npos : next;
-}

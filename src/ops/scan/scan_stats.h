@@ -51,10 +51,6 @@ public:
     std::vector<std::size_t> SlotsByFirstSighting() const;
     // Slot of a device, or npos.
     std::size_t Find(const std::string& address) const;
-    // Slot of the least recently seen device (the next to go), or npos.
-    std::size_t Oldest() const { return m_devices.empty() ? npos : m_oldest; }
-    // The slot seen just after this one, or npos for the newest.
-    std::size_t Newer(std::size_t slot) const;
 
     std::size_t Capacity() const { return m_capacity; }
     uint64_t TotalReports() const { return m_totalReports; }

@@ -20,7 +20,7 @@ int IndexOf(const std::string& modelText) {
     return MODEL_NONE;
 }
 
-int SlotCount(int model) { return model == MODEL_LV230 ? 7 : kMaxSlots; }
+int SlotCount(int model) { return model == MODEL_LV230 ? module_limits::kLv230Slots : kMaxSlots; }
 
 bool HasBeacon(int model) { return model != MODEL_LV230; }
 

@@ -1,6 +1,8 @@
 // The supported models and what each of them has.
 #pragma once
 
+#include "link/module_limits.h"
+
 #include <string>
 
 // Model index: 0 none, 1..4 the four supported models.
@@ -8,7 +10,7 @@ enum ModelIndex : int { MODEL_NONE = 0, MODEL_LV200 = 1, MODEL_LV210 = 2, MODEL_
 
 namespace device_model {
 
-inline constexpr int kMaxSlots = 8;
+using module_limits::kMaxSlots;
 
 // The exact model text the module reports; empty for MODEL_NONE.
 const char* NameOf(int model);

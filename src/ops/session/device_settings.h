@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-// Where the advertised beacon data comes from.
-enum BeaconSourceValue : int { BEACON_SOURCE_SERIAL = 0, BEACON_SOURCE_USER = 1 };
+// Where the advertised beacon data comes from; NONE is the window with neither
+// radio button chosen.
+enum BeaconSourceValue : int { BEACON_SOURCE_NONE = -1, BEACON_SOURCE_SERIAL = 0, BEACON_SOURCE_USER = 1 };
 
 using BtAddress = std::array<uint8_t, 6>;
 

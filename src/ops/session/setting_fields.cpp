@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 // Marks the labels for Qt's translation tools; no Qt here.
 #define QT_TRANSLATE_NOOP(context, text) text
@@ -28,7 +29,7 @@ std::string Upper(std::string text) {
     return text;
 }
 
-Refusal Rule(int id, const char* hint, int slot = 0) { return id != 0 ? Refusal{id, slot, hint} : Refusal{}; }
+Refusal Rule(int id, std::string hint, int slot = 0) { return id != 0 ? Refusal{id, slot, std::move(hint)} : Refusal{}; }
 Refusal Words(const char* text) { return Refusal{0, 0, text}; }
 
 SlotEntry& SlotAt(DeviceSettings& s, int n) {
@@ -47,7 +48,8 @@ SlotEntry SlotOf(const DeviceSettings& s, int n) {
 
 Refusal AssignName(DeviceSettings& s, int, const std::string& text) {
     if (const int id = input_rules::CheckDeviceName(text)) {
-        return Rule(id, "at most 8 bytes of UTF-8, no control characters or commas");
+        return Rule(id, "at most " + std::to_string(module_limits::kMaxNameBytes) +
+                                " bytes of UTF-8, no control characters or commas");
     }
     s.name = text;
     return {};
@@ -59,7 +61,8 @@ Refusal AssignInterval(DeviceSettings& s, int, const std::string& text) {
                         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
     const long ms = digits ? input_rules::ParseAdvInterval(text) : 0;
     if (const int id = input_rules::CheckAdvInterval(ms)) {
-        return Rule(id, "20 to 2560 ms");
+        return Rule(id, std::to_string(module_limits::kMinAdvInterval) + " to " +
+                                std::to_string(module_limits::kMaxAdvInterval) + " ms");
     }
     s.advInterval = static_cast<unsigned>(ms);
     return {};
@@ -109,7 +112,8 @@ Refusal AssignSlot(DeviceSettings& s, int n, const std::string& text) {
         if (comma != std::string::npos) {
             e.tag = text.substr(comma + 1);
             if (const int id = input_rules::CheckSlotTag(e.tag)) {
-                return Rule(id, "at most 8 bytes, no control characters", n);
+                return Rule(id, "at most " + std::to_string(module_limits::kMaxNameBytes) + " bytes, no control characters",
+                            n);
             }
         }
     }
@@ -136,7 +140,7 @@ Refusal AssignBeaconHex(DeviceSettings& s, int, const std::string& text) {
 
 Refusal AssignBeaconString(DeviceSettings& s, int, const std::string& text) {
     if (const int id = input_rules::CheckBeaconString(text)) {
-        return Rule(id, "1 to 26 bytes of UTF-8");
+        return Rule(id, "1 to " + std::to_string(module_limits::kMaxBeaconBytes) + " bytes of UTF-8");
     }
     s.beaconHex = BytesToHex(text);
     return {};

@@ -25,15 +25,15 @@ CHTRichEditCtrl::CHTRichEditCtrl(QWidget* parent) : QTextEdit(parent) {
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setAcceptRichText(false);
     setUndoRedoEnabled(false);
-    m_cfDefault.setFont(font());
+    m_defaultFormat.setFont(font());
 }
 
 void CHTRichEditCtrl::Init() {
     setUndoRedoEnabled(false);
-    m_nLimit = kMaxChars;
-    m_cfDefault = QTextCharFormat();
-    m_cfDefault.setFont(font());
-    m_cfDefault.setForeground(palette().color(QPalette::Text));
+    m_limit = kMaxChars;
+    m_defaultFormat = QTextCharFormat();
+    m_defaultFormat.setFont(font());
+    m_defaultFormat.setForeground(palette().color(QPalette::Text));
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
@@ -44,7 +44,7 @@ void CHTRichEditCtrl::SetCentered(bool centered) {
 }
 
 QTextCharFormat CHTRichEditCtrl::SetMarkFormat() const {
-    QTextCharFormat f = m_cfDefault;
+    QTextCharFormat f = m_defaultFormat;
     f.setFontWeight(QFont::Bold);
     f.setFontPointSize(10);
     f.setForeground(QColor(0, 0, 255));
@@ -57,7 +57,7 @@ QTextCharFormat CHTRichEditCtrl::SetMarkFormat() const {
 }
 
 QTextCharFormat CHTRichEditCtrl::LinkFormat(const QString& href) const {
-    QTextCharFormat f = m_cfDefault;
+    QTextCharFormat f = m_defaultFormat;
     f.setAnchor(true);
     f.setAnchorHref(href);
     f.setFontUnderline(true);
@@ -89,14 +89,14 @@ void CHTRichEditCtrl::AppendHyperText(const QString& text) {
 void CHTRichEditCtrl::AppendText(const QString& text, int len, bool link) {
     if (text.isEmpty() || len == 0) return;
     const QString part = (len < 0 || len >= text.size()) ? text : text.left(len);
-    Append(part, link ? LinkFormat(part) : m_cfDefault);
+    Append(part, link ? LinkFormat(part) : m_defaultFormat);
 }
 
 void CHTRichEditCtrl::AppendSetMark() { Append(QStringLiteral("'Set'"), SetMarkFormat()); }
 
 void CHTRichEditCtrl::Append(const QString& text, const QTextCharFormat& fmt) {
     QScrollBar* bar = verticalScrollBar();
-    const bool atEnd = m_bAutoScroll && bar->value() >= bar->maximum();
+    const bool atEnd = m_autoScroll && bar->value() >= bar->maximum();
     if (atEnd) {
         InsertAtEnd(text, fmt);
         bar->setValue(bar->maximum());
@@ -110,7 +110,7 @@ void CHTRichEditCtrl::Append(const QString& text, const QTextCharFormat& fmt) {
     const double offset = oldValue - BlockTop(document()->findBlock(firstVisible));
     setUpdatesEnabled(false);
     InsertAtEnd(text, fmt);
-    if (m_bAutoScroll) {
+    if (m_autoScroll) {
         bar->setValue(bar->maximum());
     } else {
         const int removed = lengthBefore + static_cast<int>(text.size()) - TextLength();
@@ -143,12 +143,12 @@ void CHTRichEditCtrl::InsertAtEnd(const QString& text, const QTextCharFormat& fm
     const int len = static_cast<int>(text.size());
     int pos = TextLength();
     // Make room by dropping whole lines from the top.
-    while (pos > 0 && pos + len > m_nLimit) {
+    while (pos > 0 && pos + len > m_limit) {
         RemoveFirstLine();
         pos = TextLength();
     }
     // What still does not fit is cut off at the limit, as the control refuses it.
-    const QString accepted = pos + len > m_nLimit ? text.left(std::max(0, m_nLimit - pos)) : text;
+    const QString accepted = pos + len > m_limit ? text.left(std::max(0, m_limit - pos)) : text;
     if (accepted.isEmpty()) return;
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);

@@ -23,14 +23,12 @@ public:
     // Centres every line (the instruction of the port dialog is centred).
     void SetCentered(bool centered);
 
-    bool m_bAutoScroll = true;      // follow the end of the text after each append
-    int m_nLimit = kMaxChars;       // text limit in characters
+    bool m_autoScroll = true;      // follow the end of the text after each append
+    int m_limit = kMaxChars;       // text limit in characters
     static constexpr int kMaxChars = 131072;
 
     // Format of the 'Set' mark (bold, 10 pt, blue).
     QTextCharFormat SetMarkFormat() const;
-    // Format of ordinary text.
-    const QTextCharFormat& DefaultFormat() const { return m_cfDefault; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -44,5 +42,5 @@ private:
     void RemoveFirstLine();
     QTextCharFormat LinkFormat(const QString& href) const;
 
-    QTextCharFormat m_cfDefault;
+    QTextCharFormat m_defaultFormat;
 };

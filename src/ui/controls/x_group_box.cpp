@@ -18,9 +18,9 @@ void CXGroupBox::SetCaptionFont(const QFont& font) {
     update();
 }
 
-void CXGroupBox::SetAlignment(int n) { m_nAlignment = n; update(); }
-void CXGroupBox::SetBorderStyle(int n) { m_nBorderStyle = n; update(); }
-void CXGroupBox::SetBorderWidth(int n) { m_nBorderWidth = n; update(); }
+void CXGroupBox::SetAlignment(int n) { m_alignment = n; update(); }
+void CXGroupBox::SetBorderStyle(int n) { m_borderStyle = n; update(); }
+void CXGroupBox::SetBorderWidth(int n) { m_borderWidth = n; update(); }
 
 void CXGroupBox::changeEvent(QEvent* e) {
     if (e->type() == QEvent::FontChange) m_sizeText = QSize(0, 0);
@@ -43,10 +43,10 @@ QRect CXGroupBox::FrameRect() const {
 QRect CXGroupBox::CaptionRect() const {
     const QSize text = CaptionExtent();
     const int w = text.width() + 6;
-    int left = m_nXMargin;
-    if (m_nAlignment == 1) left = (width() - w) / 2;
-    else if (m_nAlignment != 0) left = width() - m_nXMargin - w;
-    return QRect(left, m_nYOffset, w, text.height() + 1);
+    int left = m_xMargin;
+    if (m_alignment == 1) left = (width() - w) / 2;
+    else if (m_alignment != 0) left = width() - m_xMargin - w;
+    return QRect(left, m_yOffset, w, text.height() + 1);
 }
 
 void CXGroupBox::paintEvent(QPaintEvent*) {
@@ -56,7 +56,7 @@ void CXGroupBox::paintEvent(QPaintEvent*) {
     const QColor background = pal.color(QPalette::Window);
     const QColor frame = pal.color(enabled ? QPalette::Active : QPalette::Disabled, QPalette::Dark);
     const QColor light = pal.color(QPalette::Light);
-    const int bw = std::max(1, m_nBorderWidth);
+    const int bw = std::max(1, m_borderWidth);
 
     // Frames are drawn as bands inside their rectangle, so every edge shows its full width.
     auto band = [&p](const QRect& r, int width, const QColor& c) {
@@ -69,7 +69,7 @@ void CXGroupBox::paintEvent(QPaintEvent*) {
     };
 
     const QRect f = FrameRect();
-    if (m_nBorderStyle == 1) {
+    if (m_borderStyle == 1) {
         const QRect shadow = f.adjusted(0, 0, -bw, -bw);
         band(shadow.translated(bw, bw), bw, light);   // highlight line first, shadow on top
         band(shadow, bw, frame);
@@ -82,7 +82,7 @@ void CXGroupBox::paintEvent(QPaintEvent*) {
     p.fillRect(caption, background);
     if (!title().isEmpty()) {
         p.setFont(m_hasFont ? m_font : font());
-        const bool grey = !enabled && m_bGrayWhenDisabled;
+        const bool grey = !enabled && m_grayWhenDisabled;
         p.setPen(pal.color(grey ? QPalette::Disabled : QPalette::Active, QPalette::WindowText));
         const QRect textRect(caption.left() + 3, 0, caption.width() - 3, caption.height());
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title());

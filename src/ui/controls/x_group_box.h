@@ -29,11 +29,11 @@ private:
 
     QFont m_font;
     bool m_hasFont = false;
-    int m_nXMargin = 8;
-    int m_nYOffset = 0;
-    int m_nAlignment = 0;
-    int m_nBorderStyle = 1;
-    int m_nBorderWidth = 1;
-    bool m_bGrayWhenDisabled = true;
+    int m_xMargin = 8;
+    int m_yOffset = 0;
+    int m_alignment = 0;
+    int m_borderStyle = 1;
+    int m_borderWidth = 1;
+    bool m_grayWhenDisabled = true;
     mutable QSize m_sizeText{0, 0};   // cached caption extent; width 0 = measure again
 };

@@ -27,9 +27,9 @@ void CKESTOVLV2xxManagerDlg::OnDataFormatRadio(int id) {
 }
 
 int CKESTOVLV2xxManagerDlg::BeaconSourceFromRadios() const {
-    if (m_finalSerialRadio->isChecked()) return 0;
-    if (m_userDataRadio->isChecked()) return 1;
-    return -1;
+    if (m_finalSerialRadio->isChecked()) return BEACON_SOURCE_SERIAL;
+    if (m_userDataRadio->isChecked()) return BEACON_SOURCE_USER;
+    return BEACON_SOURCE_NONE;
 }
 
 std::string CKESTOVLV2xxManagerDlg::BeaconStringBytes() const {
@@ -90,9 +90,9 @@ void CKESTOVLV2xxManagerDlg::OnSaveAdvInterval() {
 // ---- IManagerView: beacon section ----
 
 void CKESTOVLV2xxManagerDlg::SetBeaconSourceRadios(int source) {
-    if (source == 1)
+    if (source == BEACON_SOURCE_USER)
         m_userDataRadio->setChecked(true);
-    else if (source == 0)
+    else if (source == BEACON_SOURCE_SERIAL)
         m_finalSerialRadio->setChecked(true);
 }
 

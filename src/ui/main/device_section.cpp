@@ -15,7 +15,7 @@ void CKESTOVLV2xxManagerDlg::OnRefreshInfo() {
     SetAddressText(u"");
     m_deviceNameEdit->clear();
     ClearScanList();
-    for (int n = 1; n <= 8; ++n) ClearSlotRowTexts(n);
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) ClearSlotRowTexts(n);
     m_ops.QueueJob(JOB_IDENTIFY, false);
     m_ops.StartBusy();
     EnableControls(false);

@@ -406,7 +406,7 @@ void CKESTOVLV2xxManagerDlg::InitControls() {
         m_scanList->horizontalHeader()->resizeSection(i, static_cast<int>(widths[i] * scale + 0.5));
 
     // 2. Beacon source: final serial data.
-    m_ops.Records().m_settings.beaconSource = 0;
+    m_ops.Records().m_settings.beaconSource = BEACON_SOURCE_SERIAL;
 
     // 3. Remembered scan filters.
     m_nameFilterCheck->setChecked(SettingsStore::GetProfileInt(SettingsStore::kNameFilterCheck, 0) != 0);

@@ -3,6 +3,7 @@
 // jobs, and shows what they report back through IManagerView.
 #pragma once
 
+#include "link/module_limits.h"
 #include "ops/jobs/manager_ops.h"
 #include "ops/jobs/manager_view.h"
 
@@ -93,7 +94,6 @@ public:
     ~CKESTOVLV2xxManagerDlg() override;
 
     ManagerOps& Ops() { return m_ops; }
-    TrafficSession& Traffic() { return *m_traffic; }
 
     // ---- IManagerView ----
     bool PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -250,8 +250,8 @@ private:
     QCheckBox* m_rssiFilterCheck = nullptr;
     QLineEdit* m_rssiFilterEdit = nullptr;
     QPushButton* m_scanButton = nullptr;
-    QLineEdit* m_slotAddressEdit[8] = {};
-    QLineEdit* m_slotTagEdit[8] = {};
+    QLineEdit* m_slotAddressEdit[module_limits::kMaxSlots] = {};
+    QLineEdit* m_slotTagEdit[module_limits::kMaxSlots] = {};
     QLabel* m_firmwareText = nullptr;
     QLabel* m_addressText = nullptr;
     QLineEdit* m_beaconHexEdit = nullptr;

@@ -234,7 +234,7 @@ void CKESTOVLV2xxManagerDlg::CreateRegisterSection(QWidget* c, const DialogUnits
     // Slot rows.
     MakeLabel(c, Tr("Bluetooth address"), du.Rect(205, 145, 80, 12), Qt::AlignHCenter | Qt::AlignTop,
               "lblSlotAddressHeader");
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
         const int y = 159 + 16 * (n - 1);
         const int i = n - 1;
         Register(IDC_SLOT_ASSIGN_1 + i, MakeButton(c, QStringLiteral("=>"), du.Rect(185, y, 12, 12)),
@@ -307,7 +307,7 @@ void CKESTOVLV2xxManagerDlg::ConnectHandlers() {
     onClick(IDC_NAME_FILTER_CHECK, [this] { OnNameFilterCheck(); });
     onClick(IDC_RSSI_FILTER_CHECK, [this] { OnRssiFilterCheck(); });
     onClick(IDC_SCAN, [this] { OnScanButton(); });
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
         onClick(IDC_SLOT_ASSIGN_1 + n - 1, [this, n] { OnAssignSlot(n); });
         onClick(IDC_SLOT_CLEAR_1 + n - 1, [this, n] { OnClearSlot(n); });
     }

@@ -23,8 +23,6 @@ public:
     void InsertRow(int index, const QString& address, const QString& name, const QString& rssi);
     void Clear();
     QString Text(int row, int column) const;
-    // Devices listed, without the notice row.
-    int DeviceCount() const { return static_cast<int>(m_rows.size()); }
     // A row was offered while the list was full.
     bool Full() const { return m_overflowed; }
 

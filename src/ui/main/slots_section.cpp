@@ -46,7 +46,7 @@ void CKESTOVLV2xxManagerDlg::AssignDeviceToSlot(int n, const QString& address, c
 }
 
 int CKESTOVLV2xxManagerDlg::FirstEmptySlotRow() const {
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
         if (Control(IDC_SLOT_ASSIGN_1 + n - 1)->isEnabled() && m_slotAddressEdit[n - 1]->text().isEmpty())
             return n;
     }
@@ -76,7 +76,7 @@ void CKESTOVLV2xxManagerDlg::OnClearSlot(int n) {
 void CKESTOVLV2xxManagerDlg::OnSaveSlots() {
     EnableControls(false);
     std::vector<std::string> addresses, tags;
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
         addresses.push_back(WideToUtf8(m_slotAddressEdit[n - 1]->text().toStdU16String()));
         tags.push_back(WideToUtf8(m_slotTagEdit[n - 1]->text().toStdU16String()));
     }
@@ -86,8 +86,8 @@ void CKESTOVLV2xxManagerDlg::OnSaveSlots() {
         return;
     }
     std::vector<SlotEntry>& entries = m_ops.Records().m_toWrite.slotEntries;
-    entries.assign(8, SlotEntry{});
-    for (int n = 1; n <= 8; ++n) {
+    entries.assign(module_limits::kMaxSlots, SlotEntry{});
+    for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
         HexToAddress(addresses[n - 1], entries[n - 1].address.data());
         entries[n - 1].tag = tags[n - 1];
     }

@@ -134,7 +134,3 @@ void RssiPlot::FitAxes() {
     // Whole 10 dB steps around the values, so the scale does not jitter.
     m_rssiAxis->setRange(std::floor((lo - 1) / 10.0) * 10.0, std::ceil((hi + 1) / 10.0) * 10.0);
 }
-
-int RssiPlot::PointCount(std::size_t line) const {
-    return line < m_lines.size() ? static_cast<int>(m_lines[line].series->count()) : 0;
-}

@@ -31,9 +31,6 @@ public:
     // kMaxDevices are taken.
     void SetDevices(const std::vector<std::size_t>& devices);
     void Refresh();
-    std::size_t DeviceCount() const { return m_lines.size(); }
-    // Points of a line (tests).
-    int PointCount(std::size_t line) const;
 
 private:
     struct Line {

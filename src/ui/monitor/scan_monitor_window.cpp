@@ -74,6 +74,7 @@ void ScanMonitorWindow::BuildLayout() {
     bar->addWidget(m_exportReports);
 
     m_model = new ScanMonitorModel(m_record, this);
+    m_model->setObjectName(QStringLiteral("monitorModel"));
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("monitorTable"));
     m_table->setModel(m_model);

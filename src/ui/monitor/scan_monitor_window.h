@@ -48,11 +48,6 @@ public:
     bool ExportTable();
     bool ExportReports();
 
-    QTableView* Table() const { return m_table; }
-    ScanMonitorModel* Model() const { return m_model; }
-    RssiPlot* Plot() const { return m_plot; }
-    QAction* AssignAction() const { return m_assignAction; }
-
 protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;

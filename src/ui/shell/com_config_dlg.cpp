@@ -96,7 +96,7 @@ bool IsOfferable(const std::string& path) {
 
 bool SameList(const std::vector<SerialPortEntry>& a, const std::vector<SerialPortEntry>& b) {
     auto key = [](const SerialPortEntry& e) {
-        return std::tie(e.path, e.by_id, e.manufacturer, e.product, e.serial);
+        return std::tie(e.path, e.byId, e.manufacturer, e.product, e.serial);
     };
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -209,6 +209,7 @@ void ComConfigDlg::BuildControls() {
     // Wider than a COM name needs: device paths such as /dev/ttyUSB0 are longer.
     auto* combo = new PortComboBox(this);
     m_portCombo = combo;
+    m_portCombo->setObjectName(QStringLiteral("portCombo"));
     const QRect comboRect = du.Rect(113, 48, 77, 12);
     m_portCombo->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
                              std::max(comboRect.height(), m_portCombo->sizeHint().height()));
@@ -237,9 +238,11 @@ void ComConfigDlg::BuildControls() {
     m_portLabel->setGeometry(du.Rect(113, 30, 77, 8));
 
     m_dial = new GdiplusImgCtrl(this);
+    m_dial->setObjectName(QStringLiteral("dialPicture"));
     m_dial->setGeometry(du.Rect(20, 30, 89, 51));
 
     m_instruction = new CHTRichEditCtrl(this);
+    m_instruction->setObjectName(QStringLiteral("instruction"));
     m_instruction->setGeometry(du.Rect(7, 9, 183, 14));
     m_instruction->setFrameShape(QFrame::NoFrame);
     m_instruction->setFocusPolicy(Qt::ClickFocus);
@@ -326,17 +329,6 @@ void ComConfigDlg::OnInitDialog() {
     m_ok->setFocus();
 }
 
-int ComConfigDlg::EnumerateComPorts(std::vector<ComPortEntry>& list) {
-    list.clear();
-    for (const SerialPortEntry& e : PortListSource::Current().Ports()) {
-        if (e.path.empty()) continue;
-        bool seen = false;
-        for (const ComPortEntry& c : list) seen = seen || c.name == e.path;
-        if (!seen) list.push_back({e.path, std::string()});
-    }
-    return 0;
-}
-
 std::vector<SerialPortEntry> ComConfigDlg::ReadPorts() const { return PortListSource::Current().Ports(); }
 
 int ComConfigDlg::InsertSorted(const QString& name) {
@@ -362,7 +354,7 @@ void ComConfigDlg::AddEntry(const SerialPortEntry& entry) {
     const QString name = Wide(entry.path);
     const int at = InsertSorted(name);
     m_portCombo->setItemData(at, PortDescription(entry), kPortDescriptionRole);
-    m_portCombo->setItemData(at, Wide(entry.by_id), kPortByIdRole);
+    m_portCombo->setItemData(at, Wide(entry.byId), kPortByIdRole);
     m_portCombo->setItemData(at, PortDescription(entry), Qt::ToolTipRole);
     QString status;
     std::string group;

@@ -24,8 +24,6 @@ class CHTRichEditCtrl;
 class ModuleFinder;
 struct ProbeResult;
 
-struct ComPortEntry { std::string name; std::string second; };  // name: narrow text
-
 class ComConfigDlg : public QDialog {
     Q_OBJECT
 public:
@@ -39,25 +37,15 @@ public:
     using ModalSeam = std::function<int(ComConfigDlg&)>;
     static void SetModalSeam(ModalSeam s);     // tests answer the modal dialog; empty = real exec()
 
-    // The system's serial ports: device paths without duplicates, in the system's order.
-    static int EnumerateComPorts(std::vector<ComPortEntry>& list);
-
     // Settings key of the "Reconnect automatically" option (0 or 1, off by default).
     static constexpr const char* kReconnectKey = "Reconnect automatically";
     static bool ReconnectEnabled();
 
-    // The port drop-down (tests pick or type through it).
-    QComboBox* PortCombo() const { return m_portCombo; }
-    QPushButton* FindButton() const { return m_find; }
-    QLabel* PortInfo() const { return m_portInfo; }
-    QCheckBox* ReconnectCheck() const { return m_reconnect; }
     // Probes the listed ports for a module ("Find module").
     void FindModule();
     // Reads the ports again when the system's list changed (once a second
     // while shown), keeping what the user selected or typed.
     void PollPorts();
-    CHTRichEditCtrl* Instruction() const { return m_instruction; }
-    GdiplusImgCtrl* DialPicture() const { return m_dial; }
     // Fills the drop-down again from the enumerator and the remembered port.
     void FillPortList();
     // Selects an item as the user would (writes the remembered port).

@@ -1,16 +1,14 @@
 #include "ui/shell/module_finder.h"
 
+#include "ui/shell/settings_store.h"
+
 #include <QMetaObject>
 
-namespace {
-
-std::atomic<unsigned> g_budgetMs{ModuleFinder::kBudgetMs};
-
-}  // namespace
-
-void ModuleFinder::SetBudgetMs(unsigned ms) { g_budgetMs.store(ms != 0 ? ms : kBudgetMs); }
-
-unsigned ModuleFinder::BudgetMs() { return g_budgetMs.load(); }
+unsigned ModuleFinder::BudgetMs() {
+    const int ms = SettingsStore::GetProfileInt(SettingsStore::kFindBudgetMs, static_cast<int>(kBudgetMs));
+    return ms >= static_cast<int>(kBudgetMs) && ms <= static_cast<int>(kMaxBudgetMs) ? static_cast<unsigned>(ms)
+                                                                                      : kBudgetMs;
+}
 
 ModuleFinder::ModuleFinder(QObject* parent) : QObject(parent) {}
 

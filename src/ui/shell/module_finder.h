@@ -16,9 +16,9 @@ class ModuleFinder : public QObject {
     Q_OBJECT
 public:
     static constexpr unsigned kBudgetMs = 500;
-    // The probe's budget for every finder from now on; 0 restores kBudgetMs.
-    // Tests on a loaded machine give it more.
-    static void SetBudgetMs(unsigned ms);
+    static constexpr unsigned kMaxBudgetMs = 10000;
+    // The probe's budget: kBudgetMs, or more where the settings ask for it
+    // (slow adapters, a loaded machine); a value outside the range gives kBudgetMs.
     static unsigned BudgetMs();
 
     explicit ModuleFinder(QObject* parent = nullptr);

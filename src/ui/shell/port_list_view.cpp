@@ -23,12 +23,12 @@ QString PortDescription(const SerialPortEntry& entry) {
     if (!entry.product.empty()) parts << Local(entry.product);
     if (!entry.manufacturer.empty()) parts << Local(entry.manufacturer);
     if (!entry.serial.empty()) parts << Text("serial %1").arg(Local(entry.serial));
-    if (parts.isEmpty() && !entry.vendor_id.empty())
-        parts << QStringLiteral("USB %1:%2").arg(Local(entry.vendor_id), Local(entry.product_id));
+    if (parts.isEmpty() && !entry.vendorId.empty())
+        parts << QStringLiteral("USB %1:%2").arg(Local(entry.vendorId), Local(entry.productId));
     QString text = parts.join(QStringLiteral(", "));
-    if (!entry.by_id.empty()) {
+    if (!entry.byId.empty()) {
         if (!text.isEmpty()) text += QLatin1Char('\n');
-        text += Local(entry.by_id);
+        text += Local(entry.byId);
     }
     return text;
 }

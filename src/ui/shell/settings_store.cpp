@@ -167,6 +167,4 @@ void SettingsStore::OnNotice(std::function<void(const QString&)> handler) {
     if (s.handler && !s.notice.isEmpty()) s.handler(std::exchange(s.notice, QString()));
 }
 
-bool SettingsStore::SessionOnly() { return Session().active; }
 
-QString SettingsStore::FileName() { return FilePath(); }

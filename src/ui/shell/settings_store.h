@@ -23,6 +23,7 @@ public:
     static constexpr const char* kRssiFilterCheck = "RSSI filter check";
     static constexpr const char* kRssiFilterValue = "Scan RSSI filter value";
     static constexpr const char* kBeaconFormat = "Beacon Adv. Data Format";
+    static constexpr const char* kFindBudgetMs = "Find module time-out ms";
 
     static int GetProfileInt(const char* key, int def);
     static QString GetProfileString(const char* key, const QString& def);
@@ -31,11 +32,7 @@ public:
     // Receives the one message that this session's settings will not be
     // saved; a message from before the handler came is handed over at once.
     static void OnNotice(std::function<void(const QString&)> handler);
-    // True once the settings are kept in memory only.
-    static bool SessionOnly();
     // Tests: use this INI file instead of the user's store; empty path restores the default store.
+    // Without one the store is the user's <config>/Talvern/<application name>.conf.
     static void UseFile(const QString& iniPath);
-    // The file in use: the one given to UseFile, else the user's
-    // <config>/Talvern/<application name>.conf.
-    static QString FileName();
 };

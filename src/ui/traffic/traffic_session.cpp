@@ -34,9 +34,9 @@ std::string ByIdName(const std::string& port) {
     const auto device = std::filesystem::canonical(port, ec);
     if (ec) return {};
     for (const SerialPortEntry& e : ListSerialPorts()) {
-        if (e.by_id.empty()) continue;
+        if (e.byId.empty()) continue;
         const auto other = std::filesystem::canonical(e.path, ec);
-        if (!ec && other == device) return e.by_id;
+        if (!ec && other == device) return e.byId;
     }
     return {};
 }
@@ -44,8 +44,10 @@ std::string ByIdName(const std::string& port) {
 }  // namespace
 
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
-    : m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
+    : QObject(mainWindow), m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
       m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
+    setObjectName(QStringLiteral("trafficSession"));
+    m_model->setObjectName(QStringLiteral("trafficModel"));
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] {
         Drain();
@@ -109,8 +111,6 @@ QString TrafficSession::DefaultLogPath() {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     return QDir(dir).filePath(QStringLiteral("traffic.log"));
 }
-
-TrafficWindow* TrafficSession::Window() const { return m_window.data(); }
 
 void TrafficSession::ShowWindow() {
     if (!m_window) {

@@ -34,7 +34,8 @@ public:
     // Lines kept while nobody looks: a failure and what led to it.
     static constexpr std::size_t kBacklogLines = 5000;
 
-    // idle: true while the main window lets the user start a job.
+    // idle: true while the main window lets the user start a job. A child of
+    // the main window, which deletes it before its own members go.
     TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle);
     ~TrafficSession() override;
 
@@ -42,7 +43,6 @@ public:
     static void SetStartupLogPath(const QString& path);
 
     void ShowWindow();
-    TrafficWindow* Window() const;
     TrafficModel& Model() { return *m_model; }
 
     // Logging to a file: on with a path, off with an empty one. False with a

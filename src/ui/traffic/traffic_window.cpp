@@ -222,8 +222,6 @@ void TrafficWindow::UpdateStatus() {
     m_status->setText(text);
 }
 
-QString TrafficWindow::StatusText() const { return m_status->text(); }
-
 void TrafficWindow::FollowEnd() {
     if (m_atEnd) m_table->scrollToBottom();
 }

@@ -23,11 +23,6 @@ public:
     void ShowBeside(QWidget* mainWindow);
     // Writes every shown row to a UTF-8 file; false with the reason on failure.
     bool SaveTo(const QString& path, QString* error = nullptr) const;
-    QString StatusText() const;
-    QTableView* Table() const { return m_table; }
-    QLineEdit* CommandEdit() const { return m_command; }
-    QPushButton* SendButton() const { return m_send; }
-    QStringList History() const { return m_history; }
     // Puts the selected rows on the clipboard, as files have them (Ctrl+C).
     void CopySelection() const;
 

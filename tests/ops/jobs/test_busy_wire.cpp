@@ -82,7 +82,7 @@ const WriteRow kWrites[] = {
      [](const sim::SimState& s) { return s.parity == 'E' && s.stopBits == 1 && s.flowControl == 0; }},
     {"Beacon", JOB_SET_BEACON,
      [](DeviceRecords& r) {
-         r.m_toWrite.beaconSource = 1;
+         r.m_toWrite.beaconSource = BEACON_SOURCE_USER;
          r.m_toWrite.beaconHex = "0201060AFF";
      },
      IDS_BEACON_DONE, [](const sim::SimState& s) { return s.beaconHex == "0201060AFF" && s.userBeacon; }},

@@ -238,7 +238,7 @@ TEST(CloseLink, DuringEveryKindOfJob) {
         }
         link.sim.ClearLog();
         link.sim.SetSilent(c.silent);
-        link.ops.Records().m_toWrite.beaconSource = 1;
+        link.ops.Records().m_toWrite.beaconSource = BEACON_SOURCE_USER;
         link.ops.Records().m_toWrite.beaconHex = "020106";
         link.ops.QueueJob(c.job, false);
         if (c.scan >= 1) {

@@ -90,14 +90,14 @@ TEST(ReadBack, ShowsWhatTheModuleHolds) {
             EXPECT_EQ(v.slots[n].readOnly, !rows[n - 1].first.empty());
         }
         if (c.beacon) {
-            EXPECT_EQ(v.beaconSourceRadios, 1);
+            EXPECT_EQ(v.beaconSourceRadios, BEACON_SOURCE_USER);
             EXPECT_EQ(v.beaconHex, u"48656C6C6F");
             EXPECT_EQ(v.beaconString, u"Hello");
             EXPECT_EQ(v.scanButtonText, IDS_SCAN);
             EXPECT_TRUE(v.scanButtonEnabled);
         } else {
             EXPECT_EQ(v.slots[8].address, u"KEEP");
-            EXPECT_TRUE(v.Has("SetBeaconSourceRadios(0)"));  // radios follow the member
+            EXPECT_TRUE(v.Has("SetBeaconSourceRadios(" + std::to_string(BEACON_SOURCE_SERIAL) + ")"));  // radios follow the member
             EXPECT_FALSE(v.Has("SetScanButton(107,1)"));     // only after a stopped scan
         }
         EXPECT_EQ(v.Calls().back(), "EnableControls(1)");

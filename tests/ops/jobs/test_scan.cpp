@@ -8,14 +8,7 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-sim::SimDevice Device(uint8_t last, int rssi, const std::string& name) {
-    sim::SimDevice d;
-    const uint8_t addr[6] = {0x11, 0x22, 0x33, 0x44, 0x55, last};
-    std::copy(addr, addr + 6, d.address);
-    d.rssi = rssi;
-    d.name = name;
-    return d;
-}
+using testsupport::Device;
 
 // What the window does for "Scan" and "Stop".
 void PressScan(SimLink& link) {
@@ -170,7 +163,7 @@ TEST(Scan, AWindowThatFallsBehindNeitherStallsTheScanNorFloodsItsQueue) {
 
 TEST(Scan, OneDeviceReportedThreeTimesGivesOneRowWithTheFirstRssi) {
     SimLink link;
-    link.sim.SetScanDevices({Device(0x01, -60, "Sensor \xED\x95\x9C")});
+    link.sim.SetScanDevices({Device(0x01, "Sensor \xED\x95\x9C", -60)});
     link.sim.SetRssiJitter(10);
     ASSERT_TRUE(link.Connect());
     PressScan(link);
@@ -178,28 +171,28 @@ TEST(Scan, OneDeviceReportedThreeTimesGivesOneRowWithTheFirstRssi) {
     ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.reportsHandled.size() >= 3; }));
     ASSERT_EQ(link.view.scanRows.size(), 1u);
     const FakeView::ScanRow& row = link.view.scanRows[0];
-    EXPECT_EQ(row.address, u"112233445501");
+    EXPECT_EQ(row.address, u"C01122334401");
     EXPECT_EQ(row.name, u"Sensor \uD55C");
     EXPECT_EQ(row.rssi, Wide(std::to_string(link.view.reportsHandled.front().rssi)));
-    EXPECT_EQ(link.view.Count("InsertScanRow(0,112233445501," + Narrow(row.rssi) + ")"), 1);
+    EXPECT_EQ(link.view.Count("InsertScanRow(0,C01122334401," + Narrow(row.rssi) + ")"), 1);
 }
 
 TEST(Scan, RssiThresholdSkipsWeakerDevicesWithoutRememberingThem) {
     SimLink link;
     link.view.rssiChecked = true;
     link.view.rssiText = u"-45";
-    link.sim.SetScanDevices({Device(0x01, -45, "equal"), Device(0x02, -46, "weaker")});
+    link.sim.SetScanDevices({Device(0x01, "equal", -45), Device(0x02, "weaker", -46)});
     ASSERT_TRUE(link.Connect());
     PressScan(link);
     ASSERT_TRUE(Started(link));
     ASSERT_TRUE(link.view.PumpUntil([&] { return ReportsOf(link.view, 0x01) >= 2 && ReportsOf(link.view, 0x02) >= 2; }));
     ASSERT_EQ(link.view.scanRows.size(), 1u);
-    EXPECT_EQ(link.view.scanRows[0].address, u"112233445501");
+    EXPECT_EQ(link.view.scanRows[0].address, u"C01122334401");
     EXPECT_EQ(link.view.scanRows[0].rssi, u"-45");
 
     // The skipped device comes closer: now it is listed, with its new RSSI.
-    link.sim.SetScanDevices({Device(0x02, -30, "weaker")});
-    ASSERT_TRUE(link.view.PumpUntil([&] { return RowsFor(link.view, u"112233445502") == 1; }));
+    link.sim.SetScanDevices({Device(0x02, "weaker", -30)});
+    ASSERT_TRUE(link.view.PumpUntil([&] { return RowsFor(link.view, u"C01122334402") == 1; }));
     ASSERT_EQ(link.view.scanRows.size(), 2u);
     EXPECT_EQ(link.view.scanRows[1].rssi, u"-30");
     EXPECT_EQ(link.view.scanRows[1].name, u"weaker");
@@ -207,7 +200,7 @@ TEST(Scan, RssiThresholdSkipsWeakerDevicesWithoutRememberingThem) {
 
 TEST(Scan, ANewScanStartsFromAnEmptyList) {
     SimLink link;
-    link.sim.SetScanDevices({Device(0x01, -50, "a")});
+    link.sim.SetScanDevices({Device(0x01, "a", -50)});
     ASSERT_TRUE(link.Connect());
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -215,12 +208,12 @@ TEST(Scan, ANewScanStartsFromAnEmptyList) {
         PressScan(link);
         ASSERT_TRUE(Started(link));
         // Listed again in the second round: the seen set was emptied too.
-        ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("InsertScanRow(0,112233445501,-50)"); }));
-        EXPECT_LT(link.view.IndexOf("ClearScanList"), link.view.IndexOf("InsertScanRow(0,112233445501,-50)"));
+        ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("InsertScanRow(0,C01122334401,-50)"); }));
+        EXPECT_LT(link.view.IndexOf("ClearScanList"), link.view.IndexOf("InsertScanRow(0,C01122334401,-50)"));
         PressScan(link);
         ASSERT_TRUE(Stopped(link));
         EXPECT_EQ(link.view.scanRows.size(), 1u) << "the list stays after a stop";
-        EXPECT_EQ(link.view.Count("InsertScanRow(0,112233445501,-50)"), 1);
+        EXPECT_EQ(link.view.Count("InsertScanRow(0,C01122334401,-50)"), 1);
     }
 }
 

@@ -62,7 +62,7 @@ const WriteJob kJobs[] = {
      IDS_DEVICE_NAME_DONE, IDS_DEVICE_NAME_FAILED, Then::EnableAgain, Then::Reidentify, true},
     {"BeaconUserData", JOB_SET_BEACON,
      [](DeviceRecords& r) {
-         r.m_toWrite.beaconSource = 1;
+         r.m_toWrite.beaconSource = BEACON_SOURCE_USER;
          r.m_toWrite.beaconHex = "0201060AFF";
      },
      {"AT+MODEL?", "AT+BEACON=0201060AFF", "AT+UCBEACON=ON"},
@@ -71,7 +71,7 @@ const WriteJob kJobs[] = {
      Then::Reidentify, true},
     {"BeaconFinalSerialData", JOB_SET_BEACON,
      [](DeviceRecords& r) {
-         r.m_toWrite.beaconSource = 0;
+         r.m_toWrite.beaconSource = BEACON_SOURCE_SERIAL;
          r.m_toWrite.beaconHex = "not used";
      },
      {"AT+MODEL?", "AT+UCBEACON=OFF"}, {{"AT+MODEL?", "AT+UCBEACON=OFF", 200}}, "AT+UCBEACON=",
@@ -211,7 +211,7 @@ TEST(WriteGuard, ControlCharactersSendNothing) {
          IDS_REGISTRATION_FAILED},
         {"beacon data", JOB_SET_BEACON,
          [](DeviceRecords& r) {
-             r.m_toWrite.beaconSource = 1;
+             r.m_toWrite.beaconSource = BEACON_SOURCE_USER;
              r.m_toWrite.beaconHex = "0201\rAT&F";
          },
          IDS_BEACON_FAILED},

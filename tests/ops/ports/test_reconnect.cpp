@@ -13,7 +13,7 @@ namespace {
 SerialPortEntry Entry(const char* path, const char* byId) {
     SerialPortEntry e;
     e.path = path;
-    e.by_id = byId;
+    e.byId = byId;
     return e;
 }
 

@@ -3,6 +3,7 @@
 #include "fake_view.h"
 #include "ops/rules/input_rules.h"
 #include "ops/jobs/manager_ops.h"
+#include "ops/session/device_model.h"
 #include "ops/rules/string_ids.h"
 
 #include <gtest/gtest.h>
@@ -170,9 +171,8 @@ TEST(ManagerOpsTables, ModelNamesCompareExactly) {
         {"+ERROR", 0},                 {" KESTOV-LV200", 0},
     };
     for (const auto& [text, model] : cases) {
-        EXPECT_EQ(ManagerOps::ModelIndexOf(text), model) << text;
+        EXPECT_EQ(device_model::IndexOf(text), model) << text;
     }
-    EXPECT_EQ(ManagerOps::ModelIndexOf(nullptr), 0);
     EXPECT_EQ(ManagerOps::PictureForModel(MODEL_LV200), PNG_LV200);
     EXPECT_EQ(ManagerOps::PictureForModel(MODEL_LV210), PNG_LV210);
     EXPECT_EQ(ManagerOps::PictureForModel(MODEL_LV220), PNG_LV220);
@@ -219,7 +219,7 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     s.uart = {'X', 2, true};  // no parity item has 'X'
     s.slotEntries.assign(8, SlotEntry{});
     s.slotEntries[0].address = addr;
-    s.beaconSource = 1;
+    s.beaconSource = BEACON_SOURCE_USER;
 
     struct Case {
         const char* hex;
@@ -247,8 +247,8 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     EXPECT_EQ(s.advInterval, 2560u);
     EXPECT_EQ(view.comboSelection[0], 1);
     EXPECT_EQ(view.comboSelection[2], 1);
-    EXPECT_EQ(view.beaconSourceRadios, 1);
-    EXPECT_EQ(s.beaconSource, 1);
+    EXPECT_EQ(view.beaconSourceRadios, BEACON_SOURCE_USER);
+    EXPECT_EQ(s.beaconSource, BEACON_SOURCE_USER);
     EXPECT_EQ(view.slots[1].address, u"001A2B3C4D5E");
     EXPECT_TRUE(view.slots[1].readOnly);
     EXPECT_EQ(view.slots[1].tag, u"");

@@ -65,11 +65,13 @@ TEST(ScanStats, EveryReportCountsAndTheLatestNonEmptyNameWins) {
     EXPECT_EQ(stats.Add("AA0000000002", "", -1, 0), 0u) << "indices start over";
 }
 
-// Recency, oldest first, as the bound sees it.
+// The kept devices, least recently seen first (the reports' times differ).
 static std::vector<std::string> ByRecency(const ScanStats& stats) {
+    std::vector<ScanDeviceStats> devices = stats.Devices();
+    std::sort(devices.begin(), devices.end(),
+              [](const ScanDeviceStats& a, const ScanDeviceStats& b) { return a.lastSeenMs < b.lastSeenMs; });
     std::vector<std::string> out;
-    for (std::size_t slot = stats.Oldest(); slot != ScanStats::npos; slot = stats.Newer(slot))
-        out.push_back(stats.Devices()[slot].address);
+    for (const ScanDeviceStats& d : devices) out.push_back(d.address);
     return out;
 }
 
@@ -170,7 +172,7 @@ TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
     record.Add("AA0000000001", "Door", -60, t0 + 5ms);
     record.Add("AA0000000002", "", -70, t0 + 1250ms);
     record.Add("AA0000000001", "Door 2", -61, t0 + 2000ms);
-    ASSERT_EQ(record.ReportCount(), 3u);
+    ASSERT_EQ(record.EndSeq() - record.FirstSeq(), 3u);
     EXPECT_EQ(record.ReportAt(1).atMs, 1250u);
     EXPECT_EQ(record.Name(record.ReportAt(0).name), "Door");
     EXPECT_EQ(record.Name(record.ReportAt(1).name), "");
@@ -188,7 +190,7 @@ TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
 
     record.Start(t0 + 10s);
     EXPECT_NE(record.Generation(), generation);
-    EXPECT_EQ(record.ReportCount(), 0u);
+    EXPECT_EQ(record.EndSeq() - record.FirstSeq(), 0u);
     EXPECT_TRUE(record.Stats().Devices().empty());
 }
 
@@ -199,10 +201,8 @@ TEST(ScanRecord, TheReportRingKeepsTheNewestAndTheirAddressesOutliveTheDevices) 
     record.Start(t0);
     const char* addresses[] = {"AA0000000001", "AA0000000002", "AA0000000003", "AA0000000004", "AA0000000005"};
     for (int i = 0; i < 5; ++i) record.Add(addresses[i], "n", -i, t0 + std::chrono::milliseconds(i));
-    EXPECT_EQ(record.ReportCount(), 3u);
-    EXPECT_EQ(record.FirstSeq(), 2u);
     EXPECT_EQ(record.EndSeq(), 5u);
-    EXPECT_EQ(record.ReportsDropped(), 2u);
+    EXPECT_EQ(record.FirstSeq(), 2u) << "the two oldest reports are dropped, three kept";
     EXPECT_EQ(record.Stats().Devices().size(), 2u);
     std::ostringstream csv;
     scan_csv::WriteReports(csv, record);
@@ -298,14 +298,7 @@ TEST(ScanStats, TheOperationsCountReportsTheListIgnoresAndANewScanStartsOver) {
     SimLink link;
     link.view.rssiChecked = true;
     link.view.rssiText = u"-60";
-    sim::SimDevice near, far;
-    near.address[5] = 1;
-    near.name = "near";
-    near.rssi = -40;
-    far.address[5] = 2;
-    far.name = "far";
-    far.rssi = -80;
-    link.sim.SetScanDevices({near, far});
+    link.sim.SetScanDevices({testsupport::Device(1, "near", -40), testsupport::Device(2, "far", -80)});
     ASSERT_TRUE(link.Connect());
     const ScanRecord& record = link.ops.ScanRecording();
     for (int round = 0; round < 2; ++round) {
@@ -323,7 +316,7 @@ TEST(ScanStats, TheOperationsCountReportsTheListIgnoresAndANewScanStartsOver) {
         uint64_t hits = 0;
         for (const ScanDeviceStats& d : record.Stats().Devices()) hits += d.hits;
         EXPECT_EQ(hits, record.Stats().TotalReports());
-        EXPECT_EQ(record.ReportCount(), hits);
+        EXPECT_EQ(record.EndSeq() - record.FirstSeq(), hits);
         EXPECT_EQ(hits, link.view.reportsHandled.size());
         link.ops.RequestScanStop();
         ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("SetScanButton(107,1)"); }));

@@ -6,6 +6,7 @@
 #include "ops/rules/rule_text.h"
 #include "ops/rules/string_ids.h"
 #include "sim/kestov_sim.h"
+#include "sim_device.h"
 
 #include <gtest/gtest.h>
 
@@ -206,11 +207,7 @@ TEST(Session, SilenceCancelAndClosedLink) {
 
 TEST(Session, ScanHandsOverReportsAndStopsTheModule) {
     SessionLink link;
-    sim::SimDevice d;
-    d.address[5] = 0x07;
-    d.name = "near";
-    d.rssi = -40;
-    link.sim.SetScanDevices({d});
+    link.sim.SetScanDevices({testsupport::Device(0x07, "near", -40)});
     int reports = 0;
     const SessionResult r = link.session.Scan(
         "", [&] { return reports < 3; }, [&](const lv2xx_scan_report& report) {

@@ -1,8 +1,9 @@
-// The message for a port that refused to open: message 104 with the system's
+// The message for a port that refused to open: IDS_OPEN_PORT_FAILED with the system's
 // reason, and, when a group grants access, one more line naming that group.
 #include "ui/main/main_window.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/settings_store.h"
+#include "ops/rules/string_ids.h"
 #include "ui/shell/strings.h"
 
 #include <QTemporaryDir>
@@ -45,7 +46,7 @@ TEST_P(OpenErrorTest, ReasonThenTheGroupToJoin) {
     window.ShowOpenPortError("No such file or directory", "");
     ASSERT_EQ(m_texts.size(), 2u);
 
-    const QString head = LoadStringRes(104) + QStringLiteral(": Permission denied");
+    const QString head = LoadStringRes(IDS_OPEN_PORT_FAILED) + QStringLiteral(": Permission denied");
     const QStringList lines = m_texts[0].split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << m_texts[0].toStdString();
     EXPECT_EQ(lines[0], head);
@@ -57,7 +58,7 @@ TEST_P(OpenErrorTest, ReasonThenTheGroupToJoin) {
     EXPECT_EQ(m_icons[0], QMessageBox::Critical);
 
     // No group to name: the reason alone.
-    EXPECT_EQ(m_texts[1], LoadStringRes(104) + QStringLiteral(": No such file or directory"));
+    EXPECT_EQ(m_texts[1], LoadStringRes(IDS_OPEN_PORT_FAILED) + QStringLiteral(": No such file or directory"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, OpenErrorTest, ::testing::Values(false, true),

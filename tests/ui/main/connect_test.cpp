@@ -146,7 +146,8 @@ TEST_F(WindowTest, UnsupportedModelShowsMessageAndAsksForThePortAgain) {
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
         ++m_portDialogs;
         if (accepted++ > 0) return int(QDialog::Rejected);
-        dlg.PortCombo()->setEditText(QString::fromStdString(m_sim->DevicePath()));
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
+                ->setEditText(QString::fromStdString(m_sim->DevicePath()));
         dlg.accept();
         return dlg.result();
     });

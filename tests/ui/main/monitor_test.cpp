@@ -4,6 +4,7 @@
 #include "sim_slots.h"
 
 #include "ops/scan/scan_csv.h"
+#include "plot_lines.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/monitor/scan_monitor_model.h"
@@ -31,6 +32,20 @@
 #include <cerrno>
 
 using namespace mainwin_test;
+using testsupport::PlotLines;
+using testsupport::PlotPoints;
+
+namespace {
+
+// The monitor's parts, found by their object names.
+inline QTableView* MonitorTable(const ScanMonitorWindow* m) { return m->findChild<QTableView*>(QStringLiteral("monitorTable")); }
+inline ScanMonitorModel* MonitorModel(const ScanMonitorWindow* m) {
+    return m->findChild<ScanMonitorModel*>(QStringLiteral("monitorModel"));
+}
+inline RssiPlot* MonitorPlot(const ScanMonitorWindow* m) { return m->findChild<RssiPlot*>(QStringLiteral("monitorPlot")); }
+inline QAction* MonitorAssign(const ScanMonitorWindow* m) { return m->findChild<QAction*>(QStringLiteral("monitorAssign")); }
+
+}  // namespace
 
 class MonitorTest : public WindowTest {
 protected:
@@ -44,7 +59,7 @@ protected:
         if (action) action->trigger();
         return m_win->findChild<ScanMonitorWindow*>(QStringLiteral("scanMonitor"));
     }
-    static ScanMonitorModel& Model(ScanMonitorWindow* m) { return *m->Model(); }
+    static ScanMonitorModel& Model(ScanMonitorWindow* m) { return *MonitorModel(m); }
     static QString Cell(ScanMonitorWindow* m, int row, int column) {
         return Model(m).index(row, column).data().toString();
     }
@@ -54,14 +69,14 @@ protected:
         return -1;
     }
     static void SelectAddresses(ScanMonitorWindow* m, const QStringList& addresses) {
-        QItemSelectionModel* s = m->Table()->selectionModel();
+        QItemSelectionModel* s = MonitorTable(m)->selectionModel();
         s->clearSelection();
         for (const QString& a : addresses)
             s->select(Model(m).index(RowOfAddress(m, a), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     static QStringList SelectedAddresses(ScanMonitorWindow* m) {
         QStringList out;
-        for (const QModelIndex& i : m->Table()->selectionModel()->selectedRows()) out << i.data().toString();
+        for (const QModelIndex& i : MonitorTable(m)->selectionModel()->selectedRows()) out << i.data().toString();
         out.sort();
         return out;
     }
@@ -100,13 +115,13 @@ TEST_F(MonitorTest, FollowsEveryReportPlotsTheSelectionExportsAndAssignsToASlot)
 
     // Sorted, with two devices selected: the plot follows them live and the
     // selection survives the updates.
-    mon->Table()->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
+    MonitorTable(mon)->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
     SelectAddresses(mon, {door, sensor});
-    ASSERT_EQ(mon->Plot()->DeviceCount(), 2u);
-    const int points = mon->Plot()->PointCount(0);
-    ASSERT_TRUE(WaitFor([&] { return mon->Plot()->PointCount(0) > points + 3 && hitsAtLeast(points + 3); }));
+    ASSERT_EQ(PlotLines(*MonitorPlot(mon)), 2u);
+    const int points = PlotPoints(*MonitorPlot(mon), 0);
+    ASSERT_TRUE(WaitFor([&] { return PlotPoints(*MonitorPlot(mon), 0) > points + 3 && hitsAtLeast(points + 3); }));
     EXPECT_EQ(SelectedAddresses(mon), (QStringList{door, sensor}));
-    EXPECT_FALSE(mon->AssignAction()->isEnabled()) << "the slot rows are locked while scanning";
+    EXPECT_FALSE(MonitorAssign(mon)->isEnabled()) << "the slot rows are locked while scanning";
 
     mon->findChild<QLineEdit*>(QStringLiteral("monitorFilter"))->setText(QStringLiteral("센서"));
     EXPECT_EQ(Model(mon).rowCount(), 1);
@@ -134,15 +149,15 @@ TEST_F(MonitorTest, FollowsEveryReportPlotsTheSelectionExportsAndAssignsToASlot)
     // Assign to slot: the first empty row, then "=>"'s own refusal.
     SelectAddresses(mon, {node});
     mon->RefreshNow();
-    ASSERT_TRUE(mon->AssignAction()->isEnabled());
-    mon->AssignAction()->trigger();
+    ASSERT_TRUE(MonitorAssign(mon)->isEnabled());
+    MonitorAssign(mon)->trigger();
     EXPECT_EQ(Edit(1061)->text(), node);
     EXPECT_TRUE(Edit(1061)->isReadOnly());
     EXPECT_EQ(Edit(1043)->text(), QStringLiteral("Node,B \""));
-    mon->AssignAction()->trigger();
+    MonitorAssign(mon)->trigger();
     EXPECT_EQ(NextBoxId(), 120);
     SelectAddresses(mon, {sensor});
-    mon->AssignAction()->trigger();
+    MonitorAssign(mon)->trigger();
     EXPECT_EQ(Edit(1062)->text(), sensor);
     EXPECT_TRUE(TakeBoxes().empty());
 }
@@ -161,13 +176,13 @@ TEST_F(MonitorTest, AssignSkipsRowsTheModelLacksAndSaysWhenNoneIsFree) {
     ASSERT_TRUE(WaitFor([&] { return Ready(); }));
     SelectAddresses(mon, {QStringLiteral("C01122334409")});
     mon->RefreshNow();
-    mon->AssignAction()->trigger();
+    MonitorAssign(mon)->trigger();
     ASSERT_TRUE(WaitFor([&] { return !m_boxes.empty(); }));
     EXPECT_EQ(TakeBoxes().front().text, MonitorTr("Every slot row holds a device. Empty one with \"X\" first."));
     EXPECT_TRUE(Edit(1068)->text().isEmpty());
 
     Click(1036);  // "X" on row 3
-    mon->AssignAction()->trigger();
+    MonitorAssign(mon)->trigger();
     EXPECT_EQ(Edit(1063)->text(), QStringLiteral("C01122334409"));
     EXPECT_TRUE(TakeBoxes().empty());
 }
@@ -208,7 +223,7 @@ TEST_F(MonitorTest, SpeaksKorean) {
     EXPECT_EQ(m_win->findChild<QAction*>(QStringLiteral("cmdScanMonitor"))->text(), QStringLiteral("검색 모니터(&M)"));
     EXPECT_EQ(mon->windowTitle(), QStringLiteral("검색 모니터"));
     EXPECT_EQ(Model(mon).headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("주소"));
-    EXPECT_EQ(mon->AssignAction()->text(), QStringLiteral("슬롯에 할당(&A)"));
+    EXPECT_EQ(MonitorAssign(mon)->text(), QStringLiteral("슬롯에 할당(&A)"));
     InstallTranslations(false);
 }
 
@@ -260,8 +275,8 @@ TEST_F(MonitorTest, Screenshots) {
         mon->resize(1000, 640);
         Click(1026);
         ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 14 && m_win->Ops().ScanRecording().Stats().LatestMs() > 6000; }));
-        mon->Table()->sortByColumn(ScanMonitorModel::MeanRssi, Qt::DescendingOrder);
-        QItemSelectionModel* s = mon->Table()->selectionModel();
+        MonitorTable(mon)->sortByColumn(ScanMonitorModel::MeanRssi, Qt::DescendingOrder);
+        QItemSelectionModel* s = MonitorTable(mon)->selectionModel();
         for (int r : {0, 2, 5})
             s->select(Model(mon).index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         ASSERT_TRUE(WaitFor([&] { return m_win->Ops().ScanRecording().Stats().LatestMs() > 12000; }));

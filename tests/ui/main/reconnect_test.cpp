@@ -29,7 +29,7 @@ public:
 SerialPortEntry Adapter(const std::string& path) {
     SerialPortEntry e;
     e.path = path;
-    e.by_id = "/dev/serial/by-id/usb-KESTOV_LV200-if00-port0";
+    e.byId = "/dev/serial/by-id/usb-KESTOV_LV200-if00-port0";
     return e;
 }
 

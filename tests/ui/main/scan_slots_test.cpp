@@ -220,7 +220,6 @@ TEST(ScanListModel, StopsAtItsLimitAndSaysSoInALastRowThatCannotBeSelected) {
     for (int extra = 0; extra < 3; ++extra)
         model.InsertRow(model.rowCount(), QStringLiteral("late"), QStringLiteral("n"), QStringLiteral("-50"));
     EXPECT_TRUE(model.Full());
-    EXPECT_EQ(model.DeviceCount(), ScanListModel::kRowLimit);
     ASSERT_EQ(model.rowCount(), ScanListModel::kRowLimit + 1) << "one notice row, however many were left out";
     const QModelIndex notice = model.index(ScanListModel::kRowLimit, 0);
     EXPECT_TRUE(notice.data().toString().contains(QStringLiteral("not listed"))) << notice.data().toString().toStdString();

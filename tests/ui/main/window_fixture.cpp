@@ -51,7 +51,8 @@ void WindowTest::SetUp() {
     ComConfigDlg::SetModalSeam([this](ComConfigDlg& dlg) {
         ++m_portDialogs;
         if (!m_acceptPort || !m_sim) return int(QDialog::Rejected);
-        dlg.PortCombo()->setEditText(QString::fromStdString(m_sim->DevicePath()));
+        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
+                ->setEditText(QString::fromStdString(m_sim->DevicePath()));
         dlg.accept();
         return dlg.result();
     });

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/kestov_sim.h"
+#include "sim_device.h"
 #include "ui/main/main_window.h"
 #include "qt_wait.h"
 
@@ -80,14 +81,6 @@ protected:
     bool m_acceptPort = true;
 };
 
-// A simulated device with the address C0:11:22:33:44:<last>.
-inline sim::SimDevice Device(uint8_t last, const std::string& name, int rssi) {
-    sim::SimDevice d;
-    const uint8_t addr[6] = {0xC0, 0x11, 0x22, 0x33, 0x44, last};
-    std::copy(addr, addr + 6, d.address);
-    d.name = name;
-    d.rssi = rssi;
-    return d;
-}
+using testsupport::Device;
 
 }  // namespace mainwin_test

@@ -1,5 +1,6 @@
 // The RSSI plot: one line per selected device from its history, legend texts
 // taken literally.
+#include "plot_lines.h"
 #include "ui/monitor/rssi_plot.h"
 
 #include <QGraphicsScene>
@@ -11,6 +12,8 @@
 #include <chrono>
 
 using namespace std::chrono_literals;
+using testsupport::PlotLines;
+using testsupport::PlotPoints;
 
 TEST(RssiPlot, DrawsTheHistoryOfAtMostEightDevicesWithLiteralLegends) {
     ScanRecord record;
@@ -20,12 +23,12 @@ TEST(RssiPlot, DrawsTheHistoryOfAtMostEightDevicesWithLiteralLegends) {
         record.Add("AA00000000" + std::to_string(10 + d), d == 1 ? "<i>Tag</i> & co" : "n", -50 - d, t0 + 10ms);
     RssiPlot plot(record);
     plot.SetDevices({1, 0, 2, 3, 4, 5, 6, 7, 8, 9});
-    EXPECT_EQ(plot.DeviceCount(), RssiPlot::kMaxDevices);
+    EXPECT_EQ(PlotLines(plot), RssiPlot::kMaxDevices);
     for (int i = 0; i < 5; ++i) record.Add("AA0000000011", "", -40 - i, t0 + std::chrono::milliseconds(100 * i));
-    EXPECT_EQ(plot.PointCount(0), 1);
+    EXPECT_EQ(PlotPoints(plot, 0), 1);
     plot.Refresh();
-    EXPECT_EQ(plot.PointCount(0), 6);
-    EXPECT_EQ(plot.PointCount(1), 1);
+    EXPECT_EQ(PlotPoints(plot, 0), 6);
+    EXPECT_EQ(PlotPoints(plot, 1), 1);
 
     bool literal = false;
     for (QGraphicsItem* item : plot.scene()->items())
@@ -35,7 +38,7 @@ TEST(RssiPlot, DrawsTheHistoryOfAtMostEightDevicesWithLiteralLegends) {
 
     record.Start(t0 + 1s);
     plot.Refresh();
-    EXPECT_EQ(plot.DeviceCount(), 0u) << "a new scan clears the plot";
+    EXPECT_EQ(PlotLines(plot), 0u) << "a new scan clears the plot";
 }
 
 TEST(RssiPlot, ALineKeepsTheNewestPointsOfItsAddressFromTheKeptReports) {
@@ -46,14 +49,14 @@ TEST(RssiPlot, ALineKeepsTheNewestPointsOfItsAddressFromTheKeptReports) {
     for (int i = 0; i < n; ++i) record.Add("AA0000000001", "", -(i % 90) - 1, t0 + std::chrono::milliseconds(i));
     RssiPlot plot(record);
     plot.SetDevices({0});
-    EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit)) << "read back once when chosen";
+    EXPECT_EQ(PlotPoints(plot, 0), static_cast<int>(RssiPlot::kHistoryLimit)) << "read back once when chosen";
     record.Add("BB0000000002", "", -50, t0 + 2s);  // takes the only record
     record.Add("AA0000000001", "", -50, t0 + 3s);  // and back
     plot.Refresh();
-    EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit));
+    EXPECT_EQ(PlotPoints(plot, 0), static_cast<int>(RssiPlot::kHistoryLimit));
     record.Add("BB0000000002", "", -50, t0 + 4s);
     plot.Refresh();
-    EXPECT_EQ(plot.PointCount(0), static_cast<int>(RssiPlot::kHistoryLimit)) << "another address adds nothing";
+    EXPECT_EQ(PlotPoints(plot, 0), static_cast<int>(RssiPlot::kHistoryLimit)) << "another address adds nothing";
 }
 
 // Axis titles belong to lines: an empty plot shows none, only how to fill it.

@@ -58,7 +58,7 @@ protected:
     }
     static QStringList Items(const ComConfigDlg& dlg) {
         QStringList items;
-        for (int i = 0; i < dlg.PortCombo()->count(); ++i) items << dlg.PortCombo()->itemText(i);
+        for (int i = 0; i < PortCombo(dlg)->count(); ++i) items << PortCombo(dlg)->itemText(i);
         return items;
     }
     static QString Remembered() {
@@ -89,7 +89,7 @@ TEST_F(PortDialog, RememberedPortIsPreselectedOnlyOnAnExactMatch) {
         if (c.remembered) SettingsStore::WriteProfileString(SettingsStore::kComPort, QString::fromLatin1(c.remembered));
         ComConfigDlg dlg;
         Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
-        EXPECT_EQ(dlg.PortCombo()->currentText(), QString::fromLatin1(c.selected)) << c.remembered;
+        EXPECT_EQ(PortCombo(dlg)->currentText(), QString::fromLatin1(c.selected)) << c.remembered;
         // The stand-in is not written until the user chooses.
         if (c.remembered) {
             EXPECT_EQ(Remembered(), QString::fromLatin1(c.remembered));
@@ -102,7 +102,7 @@ TEST_F(PortDialog, SelectionIsWrittenAtOnceEvenWhenCancelled) {
     ports = {"COM1", "COM4", "COM9"};
     ComConfigDlg dlg;
     const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) {
-        d.SelectPort(d.PortCombo()->findText(QStringLiteral("COM9")));
+        d.SelectPort(PortCombo(d)->findText(QStringLiteral("COM9")));
         EXPECT_EQ(Remembered(), QStringLiteral("COM9"));
         d.reject();
         return d.result();
@@ -113,7 +113,7 @@ TEST_F(PortDialog, SelectionIsWrittenAtOnceEvenWhenCancelled) {
     // The next showing starts on the remembered port.
     ComConfigDlg again;
     Run(again, [](ComConfigDlg&) { return int(QDialog::Rejected); });
-    EXPECT_EQ(again.PortCombo()->currentText(), QStringLiteral("COM9"));
+    EXPECT_EQ(PortCombo(again)->currentText(), QStringLiteral("COM9"));
     EXPECT_EQ(OkAnswer(again), QStringLiteral("COM9"));
 }
 
@@ -121,7 +121,7 @@ TEST_F(PortDialog, OkTakesTheChoiceAndTheLineSettingIsAlwaysReset) {
     ports = {"COM1", "COM4"};
     ComConfigDlg dlg;
     const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) {
-        d.PortCombo()->setCurrentIndex(1);
+        PortCombo(d)->setCurrentIndex(1);
         d.accept();
         return d.result();
     });
@@ -146,7 +146,7 @@ TEST_F(PortDialog, TypedDevicePathCountsAsTheChoice) {
     ports = {"/dev/ttyS0"};
     ComConfigDlg dlg;
     const std::optional<PortSettings> typed = Run(dlg, [](ComConfigDlg& d) {
-        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/pts/7"));
+        PortCombo(d)->lineEdit()->setText(QStringLiteral("/dev/pts/7"));
         d.accept();
         return d.result();
     });
@@ -178,8 +178,8 @@ TEST_F(PortDialog, RememberedPathThatIsNoSerialLineIsNotOffered) {
     // Typed, it is refused with the reason before Ok.
     ComConfigDlg dlg;
     Run(dlg, [](ComConfigDlg& d) {
-        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/null"));
-        emit d.PortCombo()->lineEdit()->editingFinished();
+        PortCombo(d)->lineEdit()->setText(QStringLiteral("/dev/null"));
+        emit PortCombo(d)->lineEdit()->editingFinished();
         EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("portInfo"))->text(), QStringLiteral("Not a serial port"));
         return int(QDialog::Rejected);
     });
@@ -191,10 +191,10 @@ TEST_F(PortDialog, OpeningTheListReadsThePortsAgainAndKeepsTheChoice) {
     Run(dlg, [this](ComConfigDlg& d) {
         d.SelectPort(1);   // COM5
         ports = {"COM5", "COM1", "COM12"};
-        d.PortCombo()->showPopup();
-        d.PortCombo()->hidePopup();
+        PortCombo(d)->showPopup();
+        PortCombo(d)->hidePopup();
         EXPECT_EQ(Items(d), (QStringList{"COM1", "COM12", "COM5"}));
-        EXPECT_EQ(d.PortCombo()->currentText(), QStringLiteral("COM5"));
+        EXPECT_EQ(PortCombo(d)->currentText(), QStringLiteral("COM5"));
         return int(QDialog::Rejected);
     });
 }
@@ -218,7 +218,7 @@ TEST_F(PortDialog, InstructionAndCaptionsInBothLanguages) {
         // Twice: the second showing must not append a second instruction.
         Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
         const QString text = QString::fromUtf8(c.instruction);
-        EXPECT_EQ(dlg.Instruction()->toPlainText(), text);
+        EXPECT_EQ(Instruction(dlg)->toPlainText(), text);
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8(c.caption));
         QStringList buttons;
         for (auto* b : dlg.findChildren<QPushButton*>()) buttons << b->text();
@@ -227,25 +227,27 @@ TEST_F(PortDialog, InstructionAndCaptionsInBothLanguages) {
 
         // Only the mark is bold and blue.
         const int mark = static_cast<int>(text.indexOf(QStringLiteral("'Set'")));
-        QTextCursor cur(dlg.Instruction()->document());
+        QTextCursor cur(Instruction(dlg)->document());
         for (int i = 1; i <= text.size(); ++i) {
             cur.setPosition(i);
             const bool inMark = i > mark && i <= mark + 5;
             EXPECT_EQ(cur.charFormat().fontWeight() == QFont::Bold, inMark) << c.korean << " at " << i;
             EXPECT_EQ(cur.charFormat().foreground().color() == QColor(0, 0, 255), inMark) << i;
         }
-        EXPECT_FALSE(dlg.DialPicture()->Picture().isNull());
+        EXPECT_FALSE(DialPicture(dlg)->Picture().isNull());
     }
 }
 
-TEST(PortEnumeration, SystemPortsAreDevicePathsListedOnce) {
-    std::vector<ComPortEntry> list{{"stale", ""}};
-    EXPECT_EQ(ComConfigDlg::EnumerateComPorts(list), 0);
-    for (size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(list[i].name.rfind("/dev/", 0), 0u) << list[i].name;
-        EXPECT_TRUE(list[i].second.empty());
-        for (size_t j = i + 1; j < list.size(); ++j) EXPECT_NE(list[i].name, list[j].name);
-    }
+using SystemPorts = ShellTest;
+
+// The system's own list (no source installed): device paths, each once.
+TEST_F(SystemPorts, AreListedAsDevicePathsOnce) {
+    ComConfigDlg dlg;
+    Run(dlg, [](ComConfigDlg&) { return int(QDialog::Rejected); });
+    QStringList items;
+    for (int i = 0; i < PortCombo(dlg)->count(); ++i) items << PortCombo(dlg)->itemText(i);
+    for (const QString& item : items) EXPECT_TRUE(item.startsWith(QStringLiteral("/dev/"))) << item.toStdString();
+    EXPECT_EQ(items.removeDuplicates(), 0);
 }
 
 }  // namespace

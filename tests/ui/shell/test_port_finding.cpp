@@ -43,9 +43,9 @@ public:
 SerialPortEntry Usb(const std::string& path, const std::string& byId) {
     SerialPortEntry e;
     e.path = path;
-    e.by_id = byId;
-    e.vendor_id = "10c4";
-    e.product_id = "ea60";
+    e.byId = byId;
+    e.vendorId = "10c4";
+    e.productId = "ea60";
     e.manufacturer = "Silicon Labs";
     e.product = "CP2102 USB to UART Bridge Controller";
     e.serial = "0001";
@@ -66,22 +66,21 @@ protected:
         ShellTest::SetUp();
         PortListSource::Install(&source);
         // A budget no loaded machine runs out of; silent ports cost two AT tries of it.
-        ModuleFinder::SetBudgetMs(6000);
+        SettingsStore::WriteProfileInt(SettingsStore::kFindBudgetMs, 6000);
     }
     void TearDown() override {
-        ModuleFinder::SetBudgetMs(0);
         PortListSource::Install(nullptr);
         ShellTest::TearDown();
     }
     static int Rejected(ComConfigDlg&) { return QDialog::Rejected; }
     static QStringList Items(const ComConfigDlg& dlg) {
         QStringList items;
-        for (int i = 0; i < dlg.PortCombo()->count(); ++i) items << dlg.PortCombo()->itemText(i);
+        for (int i = 0; i < PortCombo(dlg)->count(); ++i) items << PortCombo(dlg)->itemText(i);
         return items;
     }
     static QString Status(const ComConfigDlg& dlg, const QString& path) {
-        const int at = dlg.PortCombo()->findText(path);
-        return at < 0 ? QStringLiteral("<not listed>") : dlg.PortCombo()->itemData(at, kPortStatusRole).toString();
+        const int at = PortCombo(dlg)->findText(path);
+        return at < 0 ? QStringLiteral("<not listed>") : PortCombo(dlg)->itemData(at, kPortStatusRole).toString();
     }
     static QString Remembered() {
         return SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("<none>"));
@@ -89,28 +88,41 @@ protected:
     FakePorts source;
 };
 
+using FindBudget = ShellTest;
+
+TEST_F(FindBudget, IsHalfASecondUnlessTheSettingsGiveMoreWithinItsRange) {
+    EXPECT_EQ(ModuleFinder::BudgetMs(), 500u);  // absent
+    const struct { const char* stored; unsigned ms; } cases[] = {
+        {"6000", 6000}, {"10000", 10000}, {"500", 500}, {"499", 500}, {"10001", 500}, {"-1", 500}, {"soon", 500},
+    };
+    for (const auto& c : cases) {
+        SettingsStore::WriteProfileString(SettingsStore::kFindBudgetMs, QString::fromLatin1(c.stored));
+        EXPECT_EQ(ModuleFinder::BudgetMs(), c.ms) << c.stored;
+    }
+}
+
 TEST_F(PortFinding, EntriesDescribeTheDeviceAndTheRememberedAdapterIsFoundByItsStableName) {
     const std::string byId = "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0";
     source.ports = {Plain("/dev/ttyS0"), Usb("/dev/ttyUSB0", byId)};
     ComConfigDlg dlg;
     Run(dlg, [](ComConfigDlg& d) {
-        d.SelectPort(d.PortCombo()->findText(QStringLiteral("/dev/ttyUSB0")));
+        d.SelectPort(PortCombo(d)->findText(QStringLiteral("/dev/ttyUSB0")));
         return int(QDialog::Rejected);
     });
     // The stable name is what is remembered.
     EXPECT_EQ(Remembered(), QString::fromStdString(byId));
-    const int at = dlg.PortCombo()->findText(QStringLiteral("/dev/ttyUSB0"));
-    const QString description = dlg.PortCombo()->itemData(at, kPortDescriptionRole).toString();
+    const int at = PortCombo(dlg)->findText(QStringLiteral("/dev/ttyUSB0"));
+    const QString description = PortCombo(dlg)->itemData(at, kPortDescriptionRole).toString();
     for (const char* part : {"CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001", byId.c_str()})
         EXPECT_TRUE(description.contains(QString::fromUtf8(part))) << part;
-    EXPECT_TRUE(dlg.PortInfo()->text().contains(QStringLiteral("Silicon Labs")));
-    EXPECT_EQ(dlg.PortInfo()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(PortInfo(dlg)->text().contains(QStringLiteral("Silicon Labs")));
+    EXPECT_EQ(PortInfo(dlg)->textFormat(), Qt::PlainText);
 
     // Replugged into another socket: another number, found by its stable name.
     source.ports = {Plain("/dev/ttyS0"), Plain("/dev/ttyUSB0"), Usb("/dev/ttyUSB3", byId)};
     ComConfigDlg again;
     Run(again, Rejected);
-    EXPECT_EQ(again.PortCombo()->currentText(), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(PortCombo(again)->currentText(), QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(OkAnswer(again), QStringLiteral("/dev/ttyUSB3"));
 }
 
@@ -128,8 +140,8 @@ TEST_F(PortFinding, EmptyListAndMissingPermissionSaySoInBothLanguages) {
         source.ports.clear();
         ComConfigDlg empty;
         Run(empty, Rejected);
-        EXPECT_TRUE(empty.PortInfo()->text().contains(QString::fromUtf8(c.empty))) << empty.PortInfo()->text().toStdString();
-        EXPECT_FALSE(empty.FindButton()->isEnabled());
+        EXPECT_TRUE(PortInfo(empty)->text().contains(QString::fromUtf8(c.empty))) << PortInfo(empty)->text().toStdString();
+        EXPECT_FALSE(FindButton(empty)->isEnabled());
 
         source.ports = {Plain("/dev/ttyUSB0"), Plain("/dev/ttyUSB1")};
         source.denied = {{"/dev/ttyUSB1", "dialout"}};
@@ -139,8 +151,8 @@ TEST_F(PortFinding, EmptyListAndMissingPermissionSaySoInBothLanguages) {
         EXPECT_TRUE(Status(denied, QStringLiteral("/dev/ttyUSB1")).contains(QString::fromUtf8(c.permission)))
                 << Status(denied, QStringLiteral("/dev/ttyUSB1")).toStdString();
         EXPECT_TRUE(Status(denied, QStringLiteral("/dev/ttyUSB0")).isEmpty());
-        EXPECT_TRUE(denied.PortInfo()->text().contains(QString::fromUtf8(c.permission)));
-        EXPECT_TRUE(denied.PortInfo()->text().contains(QStringLiteral("usermod -aG dialout")));
+        EXPECT_TRUE(PortInfo(denied)->text().contains(QString::fromUtf8(c.permission)));
+        EXPECT_TRUE(PortInfo(denied)->text().contains(QStringLiteral("usermod -aG dialout")));
     }
 }
 
@@ -148,15 +160,15 @@ TEST_F(PortFinding, PluggedAndUnpluggedPortsShowUpWhileTheDialogIsOpenKeepingThe
     source.ports = {Plain("/dev/ttyS0")};
     ComConfigDlg dlg;
     Run(dlg, [this](ComConfigDlg& d) {
-        d.PortCombo()->lineEdit()->setText(QStringLiteral("/dev/ttyAC"));
+        PortCombo(d)->lineEdit()->setText(QStringLiteral("/dev/ttyAC"));
         source.ports.push_back(Usb("/dev/ttyUSB0", "/dev/serial/by-id/usb-A"));
         EXPECT_TRUE(WaitFor([&] { return Items(d).contains(QStringLiteral("/dev/ttyUSB0")); }));
-        EXPECT_EQ(d.PortCombo()->currentText(), QStringLiteral("/dev/ttyAC"));
+        EXPECT_EQ(PortCombo(d)->currentText(), QStringLiteral("/dev/ttyAC"));
 
-        d.PortCombo()->setCurrentIndex(d.PortCombo()->findText(QStringLiteral("/dev/ttyUSB0")));
+        PortCombo(d)->setCurrentIndex(PortCombo(d)->findText(QStringLiteral("/dev/ttyUSB0")));
         source.ports = {Usb("/dev/ttyUSB0", "/dev/serial/by-id/usb-A")};
         EXPECT_TRUE(WaitFor([&] { return !Items(d).contains(QStringLiteral("/dev/ttyS0")); }));
-        EXPECT_EQ(d.PortCombo()->currentText(), QStringLiteral("/dev/ttyUSB0"));
+        EXPECT_EQ(PortCombo(d)->currentText(), QStringLiteral("/dev/ttyUSB0"));
         return int(QDialog::Rejected);
     });
 }
@@ -178,15 +190,15 @@ TEST_F(PortFinding, FindModuleMarksAndSelectsTheOnePortWithAModule) {
 
     ComConfigDlg dlg;
     Run(dlg, [&](ComConfigDlg& d) {
-        d.SelectPort(d.PortCombo()->findText(QString::fromStdString(sims[1]->DevicePath())));
-        d.FindButton()->click();
-        EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+        d.SelectPort(PortCombo(d)->findText(QString::fromStdString(sims[1]->DevicePath())));
+        FindButton(d)->click();
+        EXPECT_TRUE(WaitFor([&] { return FindButton(d)->isEnabled(); }));
         return int(QDialog::Rejected);
     });
     EXPECT_EQ(Status(dlg, module), QStringLiteral("KESTOV-LV220 answered"));
     EXPECT_EQ(Status(dlg, QString::fromStdString(sims[1]->DevicePath())), QStringLiteral("No module answered"));
     EXPECT_EQ(Status(dlg, QString::fromStdString(sims[2]->DevicePath())), QStringLiteral("In use by another program"));
-    EXPECT_EQ(dlg.PortCombo()->currentText(), module);
+    EXPECT_EQ(PortCombo(dlg)->currentText(), module);
     EXPECT_EQ(Remembered(), module);
     EXPECT_TRUE(sims[2]->Commands().empty());
     EXPECT_EQ(OkAnswer(dlg), module);
@@ -209,13 +221,13 @@ TEST_F(PortFinding, ADeviceNamedByALinkAndItsPathIsListedAndProbedOnce) {
     ComConfigDlg dlg;
     Run(dlg, [&](ComConfigDlg& d) {
         EXPECT_EQ(Items(d), QStringList{path});
-        EXPECT_EQ(d.PortCombo()->currentText(), path);
-        d.FindButton()->click();
-        EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+        EXPECT_EQ(PortCombo(d)->currentText(), path);
+        FindButton(d)->click();
+        EXPECT_TRUE(WaitFor([&] { return FindButton(d)->isEnabled(); }));
         // Typed again and the list opened: still the one entry.
-        d.PortCombo()->setEditText(QString::fromStdString(link));
-        d.PortCombo()->showPopup();
-        d.PortCombo()->hidePopup();
+        PortCombo(d)->setEditText(QString::fromStdString(link));
+        PortCombo(d)->showPopup();
+        PortCombo(d)->hidePopup();
         EXPECT_EQ(Items(d), QStringList{path});
         return int(QDialog::Rejected);
     });
@@ -278,14 +290,14 @@ TEST_F(PortFinding, ReconnectOptionIsRememberedAndOffByDefault) {
     source.ports = {Plain("/dev/ttyS0")};
     ComConfigDlg dlg;
     Run(dlg, [](ComConfigDlg& d) {
-        EXPECT_FALSE(d.ReconnectCheck()->isChecked());
-        d.ReconnectCheck()->click();
+        EXPECT_FALSE(ReconnectCheck(d)->isChecked());
+        ReconnectCheck(d)->click();
         return int(QDialog::Rejected);
     });
     EXPECT_TRUE(ComConfigDlg::ReconnectEnabled());
     ComConfigDlg again;
     Run(again, Rejected);
-    EXPECT_TRUE(again.ReconnectCheck()->isChecked());
+    EXPECT_TRUE(ReconnectCheck(again)->isChecked());
 }
 
 }  // namespace
@@ -316,16 +328,16 @@ TEST_F(PortFinding, Screenshots) {
         ComConfigDlg dlg;
         Run(dlg, [&](ComConfigDlg& d) {
             d.show();
-            d.FindButton()->click();
-            EXPECT_TRUE(WaitFor([&] { return d.FindButton()->isEnabled(); }));
+            FindButton(d)->click();
+            EXPECT_TRUE(WaitFor([&] { return FindButton(d)->isEnabled(); }));
             QCoreApplication::processEvents();
             const QString suffix = korean ? QStringLiteral("ko") : QStringLiteral("en");
             EXPECT_TRUE(d.grab().save(dir + QStringLiteral("/port-dialog-") + suffix + QStringLiteral(".png")));
-            d.PortCombo()->showPopup();
+            PortCombo(d)->showPopup();
             QCoreApplication::processEvents();
-            QWidget* popup = d.PortCombo()->view()->window();
+            QWidget* popup = PortCombo(d)->view()->window();
             EXPECT_TRUE(popup->grab().save(dir + QStringLiteral("/port-list-") + suffix + QStringLiteral(".png")));
-            d.PortCombo()->hidePopup();
+            PortCombo(d)->hidePopup();
             return int(QDialog::Rejected);
         });
     }

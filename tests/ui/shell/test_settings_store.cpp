@@ -218,7 +218,11 @@ TEST_F(Settings, AFileThatCannotBeReadIsNeverWrittenOverAndTheSessionKeepsItsVal
         EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kComPort, QString()), QStringLiteral("/dev/ttyUSB1"));
         if (c.refused) {
             EXPECT_EQ(Snapshot(path), before) << "a file that could not be read was written over";
-            EXPECT_TRUE(SettingsStore::SessionOnly());
+            // From now on the values live in memory only: a later write neither
+            // touches the file nor is said again.
+            SettingsStore::WriteProfileInt(SettingsStore::kRssiFilterCheck, 1);
+            EXPECT_EQ(SettingsStore::GetProfileInt(SettingsStore::kRssiFilterCheck, 0), 1);
+            EXPECT_EQ(Snapshot(path), before);
             ASSERT_EQ(notices.size(), 1) << "told once";
             EXPECT_TRUE(notices[0].contains(QStringLiteral("will not be saved"))) << notices[0].toStdString();
         } else {
@@ -268,7 +272,6 @@ TEST_F(Settings, AWriteCarriesEveryOtherByteThrough) {
     expected.replace("spaced  \r\n", "spaced  \r\nScan%20RSSI%20filter%20value=-70\r\n");
     EXPECT_EQ(f.readAll(), expected);
     EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QString()), QStringLiteral("new"));
-    EXPECT_FALSE(SettingsStore::SessionOnly());
 }
 
 TEST_F(Settings, AFailedWriteKeepsTheFileAndTheSessionsValuesAndIsSaidOnce) {
@@ -309,11 +312,14 @@ TEST_F(Settings, ANoticeFromBeforeTheHandlerIsHandedOver) {
     EXPECT_TRUE(notices[0].contains(QStringLiteral("folder"))) << notices[0].toStdString();
 }
 
+// The widget tests' configuration folder is a temporary one (see the test main).
 TEST_F(Settings, TheUsersFileIsWhereQtsNativeFormatKeptIt) {
     SettingsStore::UseFile(QString());
+    SettingsStore::WriteProfileString(SettingsStore::kNameFilterValue, QStringLiteral("native"));
     const QSettings native(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Talvern"),
                            QCoreApplication::applicationName());
-    EXPECT_EQ(SettingsStore::FileName(), native.fileName());
+    EXPECT_EQ(native.value(QStringLiteral("Default Values/Name filter value")).toString(), QStringLiteral("native"));
+    EXPECT_TRUE(QFile::remove(native.fileName()));
 }
 
 }  // namespace

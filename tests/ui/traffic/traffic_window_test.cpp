@@ -52,11 +52,14 @@ protected:
         EXPECT_NE(action, nullptr);
         EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
         action->trigger();
-        TrafficWindow* w = m_win->Traffic().Window();
+        auto* w = m_win->findChild<TrafficWindow*>(QStringLiteral("TrafficWindow"));
         EXPECT_TRUE(w && w->isVisible());
         return w;
     }
-    TrafficModel& Model() { return m_win->Traffic().Model(); }
+    TrafficSession& Traffic() { return *m_win->findChild<TrafficSession*>(QStringLiteral("trafficSession")); }
+    TrafficModel& Model() { return Traffic().Model(); }
+    static QPushButton* SendButton(TrafficWindow* w) { return w->findChild<QPushButton*>(QStringLiteral("trafficSend")); }
+    static QLineEdit* CommandEdit(TrafficWindow* w) { return w->findChild<QLineEdit*>(QStringLiteral("trafficCommand")); }
     QStringList Rows() {
         QStringList out;
         for (int r = 0; r < Model().rowCount(); ++r) out << Model().RowText(r);
@@ -69,9 +72,9 @@ protected:
     }
     // Types a command and presses Enter once sending is allowed.
     void Type(TrafficWindow* w, const QString& text) {
-        ASSERT_TRUE(WaitFor([&] { return w->SendButton()->isEnabled(); }));
-        w->CommandEdit()->setText(text);
-        QTest::keyClick(w->CommandEdit(), Qt::Key_Return);
+        ASSERT_TRUE(WaitFor([&] { return SendButton(w)->isEnabled(); }));
+        CommandEdit(w)->setText(text);
+        QTest::keyClick(CommandEdit(w), Qt::Key_Return);
     }
     QString ResultText(TrafficWindow* w) {
         return w->findChild<QLabel*>(QStringLiteral("trafficResult"))->text();
@@ -90,13 +93,13 @@ TEST_F(TrafficTest, OpenedDuringAScanFloodItFollowsTheWireAndTheScanStillStops) 
     ASSERT_TRUE(WaitFor([&] { return m_win->ScanListCount() >= 20; }));
     TrafficWindow* w = OpenTraffic();
     ASSERT_TRUE(WaitFor([&] { return RoutedRows(TapRoute::ScanReport) >= 500; }));
-    EXPECT_FALSE(w->SendButton()->isEnabled());  // a scan is running
+    EXPECT_FALSE(SendButton(w)->isEnabled());  // a scan is running
     Click(1026);
     ASSERT_TRUE(WaitFor([&] { return Ready(); }));
     ASSERT_TRUE(WaitFor([&] { return Rows().filter(QStringLiteral("\tsent\tAT+STOPSCAN<CR>\t")).size() == 1; }));
     EXPECT_EQ(Model().Dropped(), 0u);
     EXPECT_GE(m_win->ScanListCount(), 20);
-    EXPECT_TRUE(WaitFor([&] { return w->SendButton()->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return SendButton(w)->isEnabled(); }));
 }
 
 TEST_F(TrafficTest, SendsATypedCommandAsAJobAndShowsTheReply) {
@@ -109,7 +112,7 @@ TEST_F(TrafficTest, SendsATypedCommandAsAJobAndShowsTheReply) {
     const QStringList rows = Rows();
     EXPECT_EQ(rows.filter(QStringLiteral("\tsent\tAT+ADVINTERVAL=200<CR>\tcommand")).size(), 1);
     EXPECT_EQ(rows.filter(QStringLiteral("\treceived\tOK<CR>\treply AT+ADVINTERVAL=200")).size(), 1);
-    EXPECT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
 
     // A control character is refused before anything is sent.
     const std::size_t sent = Commands().size();
@@ -120,16 +123,16 @@ TEST_F(TrafficTest, SendsATypedCommandAsAJobAndShowsTheReply) {
     // Disabled while a job of the window runs (a slow module makes it last).
     m_sim->SetReplyDelay(std::chrono::milliseconds(100));
     Click(1010);
-    EXPECT_TRUE(WaitFor([&] { return !w->SendButton()->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return !SendButton(w)->isEnabled(); }));
     m_sim->SetReplyDelay(std::chrono::milliseconds(0));
-    EXPECT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
 
     // The history is kept in the settings and browsed with Up.
     EXPECT_EQ(SettingsStore::GetProfileString(traffic_settings::kHistory, QString()),
               QStringLiteral("AT+ADVINTERVAL=200\nAT+MANUF=A\tB").split(QLatin1Char('\n')).first());
-    w->CommandEdit()->clear();
-    QTest::keyClick(w->CommandEdit(), Qt::Key_Up);
-    EXPECT_EQ(w->CommandEdit()->text(), QStringLiteral("AT+ADVINTERVAL=200"));
+    CommandEdit(w)->clear();
+    QTest::keyClick(CommandEdit(w), Qt::Key_Up);
+    EXPECT_EQ(CommandEdit(w)->text(), QStringLiteral("AT+ADVINTERVAL=200"));
 }
 
 // A quiet link costs the window thread nothing: no drain timer runs, and
@@ -141,14 +144,14 @@ TEST_F(TrafficTest, SleepsWhileTheLinkIsQuietAndWakesForTheNextLine) {
     TrafficWindow* w = OpenTraffic();
     auto timersRunning = [this] {
         int n = 0;
-        for (const QTimer* t : m_win->Traffic().findChildren<QTimer*>()) n += t->isActive() ? 1 : 0;
+        for (const QTimer* t : Traffic().findChildren<QTimer*>()) n += t->isActive() ? 1 : 0;
         return n;
     };
-    ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
     EXPECT_TRUE(WaitFor([&] { return timersRunning() == 0; })) << "idle after the read-back";
     const int rows = Model().rowCount();
     Click(1010);
-    ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
     EXPECT_TRUE(WaitFor([&] {
         return Rows().filter(QStringLiteral("\tsent\tAT+VER?<CR>\t")).size() == 1 && Model().rowCount() > rows;
     }));
@@ -210,7 +213,7 @@ TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
     }
     EXPECT_EQ(logged, rows);
 
-    w->Table()->selectAll();
+    w->findChild<QTableView*>(QStringLiteral("trafficTable"))->selectAll();
     w->CopySelection();
     EXPECT_EQ(QApplication::clipboard()->text(), rows.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 
@@ -299,9 +302,9 @@ TEST_F(TrafficTest, Screenshots) {
         ASSERT_TRUE(WaitFor([&] { return Ready(); }));
         Type(w, QStringLiteral("AT+MANUF=문열"));
         ASSERT_TRUE(WaitFor([&] { return ResultText(w).contains(QStringLiteral("OK")) || Ready(); }));
-        ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+        ASSERT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
         Type(w, QStringLiteral("AT+VER?"));
-        ASSERT_TRUE(WaitFor([&] { return Ready() && w->SendButton()->isEnabled(); }));
+        ASSERT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
         w->resize(760, 520);
         QCoreApplication::processEvents();
         EXPECT_TRUE(w->grab().save(QDir(dir).filePath(korean ? QStringLiteral("traffic-ko.png")
@@ -385,7 +388,7 @@ TEST_F(TrafficLogTest, ALogThatIsNotARegularFileIsRefusedAtStartWithoutHanging) 
         StartSim();
         OpenWindow();
         EXPECT_TRUE(BoxSays(c.reason));
-        EXPECT_TRUE(m_win->Traffic().LogPath().isEmpty());
+        EXPECT_TRUE(Traffic().LogPath().isEmpty());
         EXPECT_EQ(SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 9), 0) << "not ticked at the next start";
         DestroyWindow();
         QFile::remove(path);
@@ -400,7 +403,7 @@ TEST_F(TrafficLogTest, AFailedLogWriteTurnsLoggingOffAndTheNextStartSaysSo) {
     auto* check = w->findChild<QCheckBox*>(QStringLiteral("trafficLogCheck"));
     ASSERT_NE(check, nullptr);
     check->setChecked(true);
-    ASSERT_EQ(m_win->Traffic().LogPath(), TrafficSession::DefaultLogPath());
+    ASSERT_EQ(Traffic().LogPath(), TrafficSession::DefaultLogPath());
     EXPECT_EQ(SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 0), 1);
     TakeBoxes();
 
@@ -408,7 +411,7 @@ TEST_F(TrafficLogTest, AFailedLogWriteTurnsLoggingOffAndTheNextStartSaysSo) {
     Type(w, QStringLiteral("AT+VER?"));
     ASSERT_TRUE(BoxSays(QStringLiteral("No space left on device")));
     file_io::testing::SetWrite(nullptr);
-    EXPECT_TRUE(m_win->Traffic().LogPath().isEmpty());
+    EXPECT_TRUE(Traffic().LogPath().isEmpty());
     EXPECT_TRUE(WaitFor([&] { return !check->isChecked(); }));
     EXPECT_EQ(SettingsStore::GetProfileInt(traffic_settings::kLogCheck, 9), 0);
     DestroyWindow();
@@ -418,7 +421,7 @@ TEST_F(TrafficLogTest, AFailedLogWriteTurnsLoggingOffAndTheNextStartSaysSo) {
     OpenWindow();
     EXPECT_TRUE(BoxSays(QStringLiteral("turned off in the last session")));
     EXPECT_TRUE(BoxSays(QStringLiteral("No space left on device")));
-    EXPECT_TRUE(m_win->Traffic().LogPath().isEmpty());
+    EXPECT_TRUE(Traffic().LogPath().isEmpty());
     DestroyWindow();
     TakeBoxes();
     OpenWindow();
