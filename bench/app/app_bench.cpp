@@ -49,8 +49,7 @@ Run RunManager(const std::string& manager, const std::string& script, const std:
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string s = *e;
-        if (s.rfind("QT_QPA_PLATFORM=", 0) == 0 || s.rfind("XDG_CONFIG_HOME=", 0) == 0 ||
-            s.rfind("LANGUAGE=", 0) == 0)
+        if (s.rfind("QT_QPA_PLATFORM=", 0) == 0 || s.rfind("XDG_CONFIG_HOME=", 0) == 0 || s.rfind("LANGUAGE=", 0) == 0)
             continue;
         env.push_back(s);
     }
@@ -123,21 +122,22 @@ void StartUp(const std::string& manager, int runs) {
         inProgram.push_back(Field(r.output, "elapsed dialog", "start"));
     }
     const Stats t = Summarise(total), p = Summarise(inProgram);
-    std::printf("start-up to the port dialog shown: median %.1f ms (min %.1f, max %.1f; %d runs)"
-                " - target < 300 ms\n",
-                t.median, t.min, t.max, runs);
+    std::printf(
+        "start-up to the port dialog shown: median %.1f ms (min %.1f, max %.1f; %d runs)"
+        " - target < 300 ms\n",
+        t.median, t.min, t.max, runs);
     std::printf("  of which after main() began: median %.1f ms\n", p.median);
 }
 
 void Connect(const std::string& manager, int runs) {
     const char* script =
-            "sim-pace 115200\n"
-            "sim-clear-log\n"
-            "accept-port-dialog\n"
-            "wait-enabled ctl1010\n"
-            "print-elapsed connect\n"
-            "print-wire connect 115200\n"
-            "close\n";
+        "sim-pace 115200\n"
+        "sim-clear-log\n"
+        "accept-port-dialog\n"
+        "wait-enabled ctl1010\n"
+        "print-elapsed connect\n"
+        "print-wire connect 115200\n"
+        "close\n";
     std::vector<double> took, wire;
     std::string commands;
     double bytes = 0, replyBytes = 0, replyMs = 0;
@@ -155,36 +155,36 @@ void Connect(const std::string& manager, int runs) {
     const Stats t = Summarise(took), w = Summarise(wire);
     std::printf("connect (Ok to filled window) at 115200 baud: median %.1f ms (min %.1f, max %.1f; %d runs)\n",
                 t.median, t.min, t.max, runs);
-    std::printf("  wire time of the %.0f bytes exchanged (commands and replies): %.1f ms; ratio %.2f"
-                " - target <= 1.5\n",
-                bytes, w.median, t.median / w.median);
-    std::printf("  the module's %.0f reply bytes alone (what the simulator paces): %.1f ms; ratio %.2f\n",
-                replyBytes, replyMs, t.median / replyMs);
+    std::printf(
+        "  wire time of the %.0f bytes exchanged (commands and replies): %.1f ms; ratio %.2f"
+        " - target <= 1.5\n",
+        bytes, w.median, t.median / w.median);
+    std::printf("  the module's %.0f reply bytes alone (what the simulator paces): %.1f ms; ratio %.2f\n", replyBytes,
+                replyMs, t.median / replyMs);
     std::printf("  commands: %s\n", commands.c_str());
 }
 
 void Memory(const std::string& manager) {
     const char* script =
-            "sim-devices 10000 4000\n"
-            "accept-port-dialog\n"
-            "wait-enabled ctl1010\n"
-            "print-rss before-scan\n"
-            "timeout 300000\n"
-            "stall-reset\n"
-            "mark\n"
-            "click ctl1026\n"
-            "wait-rows 10000\n"
-            "print-elapsed scan\n"
-            "print-stall scan\n"
-            "print-rss after-scan\n"
-            "click ctl1026\n"
-            "expect-text ctl1026 Scan\n"
-            "close\n";
+        "sim-devices 10000 4000\n"
+        "accept-port-dialog\n"
+        "wait-enabled ctl1010\n"
+        "print-rss before-scan\n"
+        "timeout 300000\n"
+        "stall-reset\n"
+        "mark\n"
+        "click ctl1026\n"
+        "wait-rows 10000\n"
+        "print-elapsed scan\n"
+        "print-stall scan\n"
+        "print-rss after-scan\n"
+        "click ctl1026\n"
+        "expect-text ctl1026 Scan\n"
+        "close\n";
     const Run r = RunManager(manager, script);
     if (!r.ok) return;
     const double scanMs = Field(r.output, "elapsed scan", "mark");
-    std::printf("scan listing 10,000 devices: %.1f s (%.0f rows/s)\n", scanMs / 1000.0,
-                10000.0 / (scanMs / 1000.0));
+    std::printf("scan listing 10,000 devices: %.1f s (%.0f rows/s)\n", scanMs / 1000.0, 10000.0 / (scanMs / 1000.0));
     std::printf("  peak resident size: %.1f MB before the scan, %.1f MB after - target < 100 MB\n",
                 Field(r.output, "rss before-scan", "peak_kb") / 1024.0,
                 Field(r.output, "rss after-scan", "peak_kb") / 1024.0);

@@ -27,9 +27,15 @@ inline TrafficModel& TrafficRows(CKESTOVLV2xxManagerDlg& window) {
 }
 
 // The monitor's parts, found by their object names.
-inline QTableView* MonitorTable(const ScanMonitorWindow* m) { return m->findChild<QTableView*>(QStringLiteral("monitorTable")); }
+inline QTableView* MonitorTable(const ScanMonitorWindow* m) {
+    return m->findChild<QTableView*>(QStringLiteral("monitorTable"));
+}
 inline ScanMonitorModel* MonitorModel(const ScanMonitorWindow* m) {
     return m->findChild<ScanMonitorModel*>(QStringLiteral("monitorModel"));
 }
-inline RssiPlot* MonitorPlot(const ScanMonitorWindow* m) { return m->findChild<RssiPlot*>(QStringLiteral("monitorPlot")); }
-inline QAction* MonitorAssign(const ScanMonitorWindow* m) { return m->findChild<QAction*>(QStringLiteral("monitorAssign")); }
+inline RssiPlot* MonitorPlot(const ScanMonitorWindow* m) {
+    return m->findChild<RssiPlot*>(QStringLiteral("monitorPlot"));
+}
+inline QAction* MonitorAssign(const ScanMonitorWindow* m) {
+    return m->findChild<QAction*>(QStringLiteral("monitorAssign"));
+}

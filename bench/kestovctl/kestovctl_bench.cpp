@@ -126,16 +126,18 @@ int main(int argc, char** argv) {
         const Wire w = WireAndPauses(before, commands);
         ratios.push_back(took / (w.all + w.pauses));
         replyRatios.push_back(took / (w.replies + w.pauses));
-        std::printf("  run %d: exit %d, %zu transactions, %.1f ms; wire %.1f ms + pauses %.0f ms = %.1f ms; ratio %.3f"
-                    " (against the paced replies alone, %.1f ms: %.3f)\n",
-                    i + 1, status, commands.size(), took, w.all, w.pauses, w.all + w.pauses, ratios.back(), w.replies,
-                    replyRatios.back());
+        std::printf(
+            "  run %d: exit %d, %zu transactions, %.1f ms; wire %.1f ms + pauses %.0f ms = %.1f ms; ratio %.3f"
+            " (against the paced replies alone, %.1f ms: %.3f)\n",
+            i + 1, status, commands.size(), took, w.all, w.pauses, w.all + w.pauses, ratios.back(), w.replies,
+            replyRatios.back());
     }
     std::sort(ratios.begin(), ratios.end());
     std::sort(replyRatios.begin(), replyRatios.end());
-    std::printf("  median ratio %.3f (target: at most 1.2); against the paced replies alone %.3f\n"
-                "  (a pseudo-terminal delivers commands at once; a real line would take their wire time too)\n\n",
-                ratios[ratios.size() / 2], replyRatios[replyRatios.size() / 2]);
+    std::printf(
+        "  median ratio %.3f (target: at most 1.2); against the paced replies alone %.3f\n"
+        "  (a pseudo-terminal delivers commands at once; a real line would take their wire time too)\n\n",
+        ratios[ratios.size() / 2], replyRatios[replyRatios.size() / 2]);
 
     std::printf("provision of the same profile, 8 modules at once against one, %d runs\n", runs);
     std::vector<double> provisionRatios;
@@ -179,9 +181,10 @@ int main(int argc, char** argv) {
         std::printf("  exit %d; %zu reports sent by the module (%.0f a second), each from a new address\n", status,
                     sent, sent / took);
         std::printf("  peak resident size %.1f MB (target under 100 MB)\n", peakKb / 1024.0);
-        std::printf("  took %.1f s for a %d s scan (ratio %.3f; open, stop and the listing of 50,000 devices "
-                    "included)\n",
-                    took, scanSeconds, took / scanSeconds);
+        std::printf(
+            "  took %.1f s for a %d s scan (ratio %.3f; open, stop and the listing of 50,000 devices "
+            "included)\n",
+            took, scanSeconds, took / scanSeconds);
     }
     std::remove(profile.c_str());
     return 0;

@@ -78,10 +78,10 @@ void Measure(sim::KestovSimulator& module, int extra, int runs) {
     std::printf("  %5d extra processes: port check %.3f ms on the pseudo-terminal, %s on /dev/ttyS0\n", extra,
                 checkMs(module.DevicePath()),
                 serial ? (std::to_string(checkMs("/dev/ttyS0")).substr(0, 5) + " ms").c_str() : "-");
-    std::printf("  %5d extra processes: info took median %6.1f ms, max %6.1f ms; first AT to the next command"
-                " median %.2f ms (%d runs)\n",
-                extra, Median(took), *std::max_element(took.begin(), took.end()), gaps.empty() ? -1.0 : Median(gaps),
-                runs);
+    std::printf(
+        "  %5d extra processes: info took median %6.1f ms, max %6.1f ms; first AT to the next command"
+        " median %.2f ms (%d runs)\n",
+        extra, Median(took), *std::max_element(took.begin(), took.end()), gaps.empty() ? -1.0 : Median(gaps), runs);
 }
 
 }  // namespace

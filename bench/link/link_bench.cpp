@@ -163,14 +163,15 @@ int BusyReadBack(int runs) {
         s.view.messages.clear();
         counter.own = 0;
         // Let the wire fill with reports before the connect.
-        s.view.PumpUntil(s.ops, [] { return false; }, 100ms);
+        s.view.PumpUntil(
+            s.ops, [] { return false; }, 100ms);
         const auto start = Clock::now();
         const bool ok = s.Connect();
         const double ms = Ms(Clock::now() - start);
         const double wireMs = counter.own.load() * 10.0 * 1000.0 / 115200.0;
         const bool right = ok && s.view.messages.empty() && s.ops.Model() == MODEL_LV200 &&
-                           s.view.firmware == u"v1.2.0" && s.view.name == u"Bench01" &&
-                           s.view.interval == u"1250" && !s.module.State().scanning;
+                           s.view.firmware == u"v1.2.0" && s.view.name == u"Bench01" && s.view.interval == u"1250" &&
+                           !s.module.State().scanning;
         correct += right ? 1 : 0;
         times.push_back(ms);
         ratios.push_back(ms / wireMs);
@@ -179,13 +180,15 @@ int BusyReadBack(int runs) {
             std::printf("   own bytes of the transactions: %zu = %.2f ms of wire time\n", counter.own.load(), wireMs);
         }
         s.ops.CloseLink();
-        s.view.PumpUntil(s.ops, [] { return false; }, 20ms);
+        s.view.PumpUntil(
+            s.ops, [] { return false; }, 20ms);
     }
     s.ops.Comm().SetTap(nullptr);
-    std::printf("   values right in %d of %d runs; time median %.2f ms, max %.2f ms; median %.2fx the wire time "
-                "(max %.2fx)\n",
-                correct, runs, Median(times), *std::max_element(times.begin(), times.end()), Median(ratios),
-                *std::max_element(ratios.begin(), ratios.end()));
+    std::printf(
+        "   values right in %d of %d runs; time median %.2f ms, max %.2f ms; median %.2fx the wire time "
+        "(max %.2fx)\n",
+        correct, runs, Median(times), *std::max_element(times.begin(), times.end()), Median(ratios),
+        *std::max_element(ratios.begin(), ratios.end()));
     return correct == runs ? 0 : 1;
 }
 
@@ -203,7 +206,8 @@ int Flood(int seconds) {
     long peak = 0, atFive = 0, last = 0;
     const auto start = Clock::now();
     for (int t = 1; t <= seconds; ++t) {
-        s.view.PumpUntil(s.ops, [&] { return Clock::now() >= start + std::chrono::seconds(t); }, 2s);
+        s.view.PumpUntil(
+            s.ops, [&] { return Clock::now() >= start + std::chrono::seconds(t); }, 2s);
         last = RssKiB();
         peak = std::max(peak, last);
         if (t == 5) atFive = last;
@@ -219,15 +223,17 @@ int Flood(int seconds) {
     s.module.SetScanRate(20);
     const auto end = Clock::now();
     s.module.SetScanDevices({newcomer});
-    const bool listed = s.view.PumpUntil(s.ops, [&] { return s.view.rows.count(u"021122334455") != 0; }, 20s);
+    const bool listed = s.view.PumpUntil(
+        s.ops, [&] { return s.view.rows.count(u"021122334455") != 0; }, 20s);
     const double appearMs = Ms(Clock::now() - end);
     std::printf("\n   RSS: peak %.1f MiB, after 5 s %.1f MiB, at the end %.1f MiB\n", peak / 1024.0, atFive / 1024.0,
                 last / 1024.0);
-    std::printf("   reports sent %llu, handed to the list %llu, dropped by the engine %llu, at the hand-over %llu; "
-                "devices listed %zu\n",
-                static_cast<unsigned long long>(sent), static_cast<unsigned long long>(s.view.reportsHandled),
-                static_cast<unsigned long long>(s.ops.Comm().DroppedLines()),
-                static_cast<unsigned long long>(s.ops.ScanReportsDropped()), s.view.rows.size());
+    std::printf(
+        "   reports sent %llu, handed to the list %llu, dropped by the engine %llu, at the hand-over %llu; "
+        "devices listed %zu\n",
+        static_cast<unsigned long long>(sent), static_cast<unsigned long long>(s.view.reportsHandled),
+        static_cast<unsigned long long>(s.ops.Comm().DroppedLines()),
+        static_cast<unsigned long long>(s.ops.ScanReportsDropped()), s.view.rows.size());
     std::printf("   new device listed %.0f ms after the flood ended%s\n", appearMs, listed ? "" : " (never)");
     const auto closeStart = Clock::now();
     s.ops.CloseLink();

@@ -76,12 +76,12 @@ int main(int argc, char** argv) {
     QTemporaryDir tmp;
     SettingsStore::UseFile(tmp.filePath(QStringLiteral("settings.ini")));
     int boxes = 0;
-    MessageBoxSeam::SetHandler([&](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
-                                   QMessageBox::StandardButtons) {
-        ++boxes;
-        std::fprintf(stderr, "unexpected message: %s\n", text.toLocal8Bit().constData());
-        return QMessageBox::Ok;
-    });
+    MessageBoxSeam::SetHandler(
+        [&](QWidget*, const QString& text, const QString&, QMessageBox::Icon, QMessageBox::StandardButtons) {
+            ++boxes;
+            std::fprintf(stderr, "unexpected message: %s\n", text.toLocal8Bit().constData());
+            return QMessageBox::Ok;
+        });
 
     sim::KestovSimulator module;
     module.SetScanDevices(sim::KestovSimulator::MakeDevices(deviceCount));
@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
         RunFor(200);
         QItemSelectionModel* selection = MonitorTable(monitor)->selectionModel();
         for (int row = 0; row < static_cast<int>(RssiPlot::kMaxDevices); ++row)
-            selection->select(MonitorModel(monitor)->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selection->select(MonitorModel(monitor)->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
         RunFor(seconds * 1000 - 200);
         stall.stop();
         const double scanSeconds = std::chrono::duration<double>(Clock::now() - started).count();

@@ -131,9 +131,10 @@ int main(int argc, char** argv) {
     const double wireMs = wireBytes * 10.0 * 1000.0 / 115200.0;
     std::printf("JOB_READ_SETTINGS_BEACON, %d read-backs per mode, 14 transactions, %zu wire bytes\n", readbacks,
                 wireBytes);
-    std::printf("  wire time of the 14 transactions at 115200 baud: %.2f ms (replies alone %.2f ms;\n"
-                "  the simulator paces only its replies, a pseudo-terminal passes commands at once)\n",
-                wireMs, replyBytes * 10.0 * 1000.0 / 115200.0);
+    std::printf(
+        "  wire time of the 14 transactions at 115200 baud: %.2f ms (replies alone %.2f ms;\n"
+        "  the simulator paces only its replies, a pseudo-terminal passes commands at once)\n",
+        wireMs, replyBytes * 10.0 * 1000.0 / 115200.0);
 
     double pacedMedian = 0;
     for (unsigned baud : {0u, 115200u}) {
@@ -150,8 +151,8 @@ int main(int argc, char** argv) {
             times.push_back(Ms(posted - start));
         }
         const Stats s = Summarise(times);
-        std::printf("  %-22s min %7.2f  median %7.2f  max %7.2f ms", baud ? "paced at 115200 baud:" : "answering at once:",
-                    s.min, s.median, s.max);
+        std::printf("  %-22s min %7.2f  median %7.2f  max %7.2f ms",
+                    baud ? "paced at 115200 baud:" : "answering at once:", s.min, s.median, s.max);
         if (baud) {
             pacedMedian = s.median;
             std::printf("  (%.2fx the wire time)", s.median / wireMs);

@@ -146,8 +146,7 @@ std::vector<TapEvent> SyntheticReports(std::size_t from, std::size_t count, std:
 }
 
 bool IsScanReportLine(const TapEvent& e) {
-    return e.direction == TapDirection::Received && !e.bytes.empty() && e.bytes[0] == '+' &&
-           e.bytes.find(',') == 13;
+    return e.direction == TapDirection::Received && !e.bytes.empty() && e.bytes[0] == '+' && e.bytes.find(',') == 13;
 }
 
 int Flood(int seconds) {
@@ -162,15 +161,15 @@ int Flood(int seconds) {
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
         dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
-                ->setEditText(QString::fromStdString(simulator.DevicePath()));
+            ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
         return dlg.result();
     });
-    MessageBoxSeam::SetHandler([](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
-                                  QMessageBox::StandardButtons) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return QMessageBox::Ok;
-    });
+    MessageBoxSeam::SetHandler(
+        [](QWidget*, const QString& text, const QString&, QMessageBox::Icon, QMessageBox::StandardButtons) {
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+            return QMessageBox::Ok;
+        });
 
     const long rssBefore = StatusKb("VmHWM");
     int status = 0;
@@ -207,15 +206,16 @@ int Flood(int seconds) {
             }
         }
         const long rssAfter = StatusKb("VmHWM");
-        std::printf("flood: %d s at 115200 baud, %zu reports sent by the module, %zu shown (%zu lost), "
-                    "%.0f lines/s, %.0f bytes/s of reports\n",
-                    seconds, sent, shown, sent > shown ? sent - shown : 0, shown / double(seconds),
-                    bytes / double(seconds));
-        std::printf("flood: rows in the view %d (%zu before the scan), dropped by the bound %llu\n",
-                    model.rowCount(), rowsBefore, static_cast<unsigned long long>(model.Dropped()));
-        std::printf("flood: 10 ms timer on the window thread: longest gap %.1f ms (target < 50), 99th percentile "
-                    "%.1f ms, %d gaps of 50 ms or more; idle window before the scan: longest %.1f ms\n",
-                    gap.longestMs, gap.p99Ms, gap.over50, idle.longestMs);
+        std::printf(
+            "flood: %d s at 115200 baud, %zu reports sent by the module, %zu shown (%zu lost), "
+            "%.0f lines/s, %.0f bytes/s of reports\n",
+            seconds, sent, shown, sent > shown ? sent - shown : 0, shown / double(seconds), bytes / double(seconds));
+        std::printf("flood: rows in the view %d (%zu before the scan), dropped by the bound %llu\n", model.rowCount(),
+                    rowsBefore, static_cast<unsigned long long>(model.Dropped()));
+        std::printf(
+            "flood: 10 ms timer on the window thread: longest gap %.1f ms (target < 50), 99th percentile "
+            "%.1f ms, %d gaps of 50 ms or more; idle window before the scan: longest %.1f ms\n",
+            gap.longestMs, gap.p99Ms, gap.over50, idle.longestMs);
         std::printf("flood: peak RSS growth %.1f MB (window, view and rows)\n", (rssAfter - rssBefore) / 1024.0);
         status = (sent == shown && gap.longestMs < 50) ? 0 : 3;
     }
@@ -239,15 +239,15 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
     }
     ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
         dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
-                ->setEditText(QString::fromStdString(simulator.DevicePath()));
+            ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
         return dlg.result();
     });
-    MessageBoxSeam::SetHandler([](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
-                                  QMessageBox::StandardButtons) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return QMessageBox::Ok;
-    });
+    MessageBoxSeam::SetHandler(
+        [](QWidget*, const QString& text, const QString&, QMessageBox::Icon, QMessageBox::StandardButtons) {
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+            return QMessageBox::Ok;
+        });
     int status = 0;
     {
         CKESTOVLV2xxManagerDlg window;
@@ -284,7 +284,8 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         MonitorTable(monitor)->sortByColumn(ScanMonitorModel::LastRssi, Qt::DescendingOrder);
         QItemSelectionModel* selection = MonitorTable(monitor)->selectionModel();
         for (int row = 0; row < static_cast<int>(RssiPlot::kMaxDevices); ++row)
-            selection->select(MonitorModel(monitor)->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selection->select(MonitorModel(monitor)->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
         long rssAt30 = -1, rssMaxAfter30 = 0, rss = 0;
         const std::size_t sentBefore = simulator.ReportsSent();
         const Gaps gap = TimerGaps(seconds * 1000, [&](int second) {
@@ -300,17 +301,20 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
         const std::size_t sent = simulator.ReportsSent() - sentBefore;
         qobject_cast<QAbstractButton*>(Ctl(window, 1026))->click();
         WaitFor([&] { return Ctl(window, 1010)->isEnabled(); });
-        std::printf("soak: %d s flood at 115200 baud from %zu %s, traffic window and scan monitor open, "
-                    "%zu reports sent (%.0f/s), %zu lines and reports filled in before\n",
-                    seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds), prefill);
+        std::printf(
+            "soak: %d s flood at 115200 baud from %zu %s, traffic window and scan monitor open, "
+            "%zu reports sent (%.0f/s), %zu lines and reports filled in before\n",
+            seconds, devices, unique ? "ever-new addresses" : "devices", sent, sent / double(seconds), prefill);
         std::printf("soak: traffic rows kept %zu, dropped %llu; monitor rows %d\n", TrafficRows(window).Kept(),
                     static_cast<unsigned long long>(TrafficRows(window).Dropped()), MonitorModel(monitor)->rowCount());
-        std::printf("soak: RSS with both windows open before the scan %.1f MB, at 30 s %.1f MB, at the end %.1f MB, "
-                    "largest after 30 s %.1f MB (target: flat after 30 s, below 120 MB)\n",
-                    rssOpen / 1024.0, rssAt30 / 1024.0, rss / 1024.0, rssMaxAfter30 / 1024.0);
-        std::printf("soak: 10 ms timer on the window thread: longest gap %.1f ms (target < 100), 95th percentile "
-                    "%.1f ms, 99th %.1f ms, %d gaps of 50 ms or more, %d of 100 ms or more\n",
-                    gap.longestMs, gap.p95Ms, gap.p99Ms, gap.over50, gap.over100);
+        std::printf(
+            "soak: RSS with both windows open before the scan %.1f MB, at 30 s %.1f MB, at the end %.1f MB, "
+            "largest after 30 s %.1f MB (target: flat after 30 s, below 120 MB)\n",
+            rssOpen / 1024.0, rssAt30 / 1024.0, rss / 1024.0, rssMaxAfter30 / 1024.0);
+        std::printf(
+            "soak: 10 ms timer on the window thread: longest gap %.1f ms (target < 100), 95th percentile "
+            "%.1f ms, 99th %.1f ms, %d gaps of 50 ms or more, %d of 100 ms or more\n",
+            gap.longestMs, gap.p95Ms, gap.p99Ms, gap.over50, gap.over100);
         status = gap.longestMs < 100 && rss < 120 * 1024 ? 0 : 3;
     }
     simulator.Stop();
@@ -343,10 +347,10 @@ int Backlog() {
         const long full = StatusKb("VmRSS");
         const std::vector<TapEvent> kept = recorder.TakePending();
         for (const TapEvent& e : kept) held += sizeof(TapEvent) + e.bytes.capacity() + e.command.capacity();
-        std::printf("backlog: %d scan reports through the tap with the view closed: %zu kept (bound %zu), %llu "
-                    "dropped, %.0f ns per event\n",
-                    total, kept.size(), TrafficSession::kBacklogLines, static_cast<unsigned long long>(dropped),
-                    nsPerEvent);
+        std::printf(
+            "backlog: %d scan reports through the tap with the view closed: %zu kept (bound %zu), %llu "
+            "dropped, %.0f ns per event\n",
+            total, kept.size(), TrafficSession::kBacklogLines, static_cast<unsigned long long>(dropped), nsPerEvent);
         std::printf("backlog: a full backlog holds %.2f MB (events and their texts); resident size grew %.2f MB\n",
                     held / 1048576.0, (full - before) / 1024.0);
     }
@@ -380,9 +384,10 @@ int Backlog() {
     comm.SetTap(nullptr);
     comm.Close();
     const double a = MedianOf(plain), b = MedianOf(tapped);
-    std::printf("backlog: round trip of AT+VER? (%zu each): median %.1f us without an observer, %.1f us with the "
-                "bounded recorder (%+.1f%%)\n",
-                plain.size(), a, b, (b - a) * 100.0 / a);
+    std::printf(
+        "backlog: round trip of AT+VER? (%zu each): median %.1f us without an observer, %.1f us with the "
+        "bounded recorder (%+.1f%%)\n",
+        plain.size(), a, b, (b - a) * 100.0 / a);
     return 0;
 }
 
@@ -427,8 +432,9 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
     if (mode != "flood" && mode != "ring" && mode != "soak" && mode != "backlog") {
-        std::fprintf(stderr, "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique] "
-                             "[--prefill N] | backlog\n");
+        std::fprintf(stderr,
+                     "usage: traffic_bench flood [seconds] | ring | soak [seconds] [devices] [--unique] "
+                     "[--prefill N] | backlog\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -441,7 +447,8 @@ int main(int argc, char** argv) {
         std::size_t prefill = 0;
         for (int i = 4; i < argc; ++i) {
             if (std::string(argv[i]) == "--unique") unique = true;
-            if (std::string(argv[i]) == "--prefill" && i + 1 < argc) prefill = static_cast<std::size_t>(std::atol(argv[++i]));
+            if (std::string(argv[i]) == "--prefill" && i + 1 < argc)
+                prefill = static_cast<std::size_t>(std::atol(argv[++i]));
         }
         status = Soak(argc > 2 && seconds > 0 ? seconds : 600, devices > 0 ? devices : 500, unique, prefill);
     } else if (mode == "backlog") {

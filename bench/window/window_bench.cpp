@@ -61,9 +61,7 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 30000) {
     return true;
 }
 
-void Click(CKESTOVLV2xxManagerDlg& window, int id) {
-    qobject_cast<QAbstractButton*>(Ctl(window, id))->click();
-}
+void Click(CKESTOVLV2xxManagerDlg& window, int id) { qobject_cast<QAbstractButton*>(Ctl(window, id))->click(); }
 
 bool Enabled(CKESTOVLV2xxManagerDlg& window, int id) { return Ctl(window, id)->isEnabled(); }
 
@@ -194,18 +192,18 @@ int Run(int runs, int idleSeconds) {
     bool boxSeen = false;
     Clock::time_point boxAt;
     std::size_t wireBefore = 0, wireAtBox = 0;  // bytes the module sent, as recorded
-    std::map<std::string, std::string> boxOf;  // the box each job ended with
+    std::map<std::string, std::string> boxOf;   // the box each job ended with
     std::string boxText;
-    MessageBoxSeam::SetHandler([&](QWidget*, const QString& text, const QString&, QMessageBox::Icon,
-                                   QMessageBox::StandardButtons) {
-        if (!boxSeen) {
-            boxAt = Clock::now();
-            wireAtBox = simulator.WireRecord().size();
-            boxText = text.toStdString();
-        }
-        boxSeen = true;
-        return QMessageBox::Ok;
-    });
+    MessageBoxSeam::SetHandler(
+        [&](QWidget*, const QString& text, const QString&, QMessageBox::Icon, QMessageBox::StandardButtons) {
+            if (!boxSeen) {
+                boxAt = Clock::now();
+                wireAtBox = simulator.WireRecord().size();
+                boxText = text.toStdString();
+            }
+            boxSeen = true;
+            return QMessageBox::Ok;
+        });
 
     CKESTOVLV2xxManagerDlg window;
     window.show();
@@ -220,34 +218,39 @@ int Run(int runs, int idleSeconds) {
     auto readBackDone = [](Dlg& w) { WaitFor([&] { return Ctl(w, Dlg::IDC_REFRESH)->isEnabled(); }); };
     int nameRound = 0;
     const std::vector<Job> jobs = {
-            {"Refresh Info.", {}, Dlg::IDC_REFRESH, enabledAgain, {}},
-            {"Change name",
-             [&](Dlg& w) { SetText(w, Dlg::IDC_DEVICE_NAME, QStringLiteral("Bench%1").arg(++nameRound)); },
-             Dlg::IDC_CHANGE_NAME, box, readBackDone},
-            {"Advertising interval",
-             [&](Dlg& w) { SetText(w, Dlg::IDC_ADV_INTERVAL, QString::number(100 + (++nameRound % 50))); },
-             Dlg::IDC_ADV_SAVE, box, readBackDone},
-            {"UART options", {}, Dlg::IDC_UART_APPLY, box, readBackDone},
-            {"Slots save",
-             [&](Dlg& w) {
-                 SetText(w, Dlg::IDC_SLOT_ADDRESS_1, QStringLiteral("C04E30000001"));
-                 SetText(w, Dlg::IDC_SLOT_TAG_1, QStringLiteral("T%1").arg(++nameRound % 10));
-             },
-             Dlg::IDC_SLOTS_SAVE, box, readBackDone},
-            {"Beacon save", {}, Dlg::IDC_BEACON_SAVE, box, readBackDone},
-            {"Scan start", {}, Dlg::IDC_SCAN,
-             [](Dlg& w, bool) { return ButtonText(w, Dlg::IDC_SCAN).contains(QStringLiteral("Stop")); }, {}},
-            {"Scan stop", {}, Dlg::IDC_SCAN,
-             [](Dlg& w, bool) {
-                 return ButtonText(w, Dlg::IDC_SCAN).contains(QStringLiteral("Scan")) &&
-                        Ctl(w, Dlg::IDC_REFRESH)->isEnabled();
-             },
-             {}},
+        {"Refresh Info.", {}, Dlg::IDC_REFRESH, enabledAgain, {}},
+        {"Change name", [&](Dlg& w) { SetText(w, Dlg::IDC_DEVICE_NAME, QStringLiteral("Bench%1").arg(++nameRound)); },
+         Dlg::IDC_CHANGE_NAME, box, readBackDone},
+        {"Advertising interval",
+         [&](Dlg& w) { SetText(w, Dlg::IDC_ADV_INTERVAL, QString::number(100 + (++nameRound % 50))); },
+         Dlg::IDC_ADV_SAVE, box, readBackDone},
+        {"UART options", {}, Dlg::IDC_UART_APPLY, box, readBackDone},
+        {"Slots save",
+         [&](Dlg& w) {
+             SetText(w, Dlg::IDC_SLOT_ADDRESS_1, QStringLiteral("C04E30000001"));
+             SetText(w, Dlg::IDC_SLOT_TAG_1, QStringLiteral("T%1").arg(++nameRound % 10));
+         },
+         Dlg::IDC_SLOTS_SAVE, box, readBackDone},
+        {"Beacon save", {}, Dlg::IDC_BEACON_SAVE, box, readBackDone},
+        {"Scan start",
+         {},
+         Dlg::IDC_SCAN,
+         [](Dlg& w, bool) { return ButtonText(w, Dlg::IDC_SCAN).contains(QStringLiteral("Stop")); },
+         {}},
+        {"Scan stop",
+         {},
+         Dlg::IDC_SCAN,
+         [](Dlg& w, bool) {
+             return ButtonText(w, Dlg::IDC_SCAN).contains(QStringLiteral("Scan")) &&
+                    Ctl(w, Dlg::IDC_REFRESH)->isEnabled();
+         },
+         {}},
     };
 
-    std::printf("window jobs at %u baud both ways, %d runs each (median / max; ratio = shown / "
-                "(wire + pauses); target: shown <= 1.2 x (wire + pauses) + 10 ms)\n",
-                kBaud, runs);
+    std::printf(
+        "window jobs at %u baud both ways, %d runs each (median / max; ratio = shown / "
+        "(wire + pauses); target: shown <= 1.2 x (wire + pauses) + 10 ms)\n",
+        kBaud, runs);
     std::map<std::string, std::vector<Sample>> samples;
     for (int r = 0; r < runs; ++r) {
         for (const Job& job : jobs) {
@@ -302,11 +305,11 @@ int Run(int runs, int idleSeconds) {
         }
         const Sample& last = v.back();
         const double budget = last.wireMs + last.pauseMs;
-        std::printf("  %-21s %2zu cmds  wire %6.1f + pauses %5.0f ms | shown %6.1f / %6.1f ms | ratio %.2f / %.2f"
-                    " | target %6.1f ms %s | first command after %.1f ms, shown %.1f ms after the last\n",
-                    job.name, last.commands, last.wireMs, last.pauseMs, Median(shown), maxShown, Median(ratio),
-                    worstRatio, 1.2 * budget + 10, maxShown <= 1.2 * budget + 10 ? "met" : "MISSED",
-                    Median(first), Median(afterLast));
+        std::printf(
+            "  %-21s %2zu cmds  wire %6.1f + pauses %5.0f ms | shown %6.1f / %6.1f ms | ratio %.2f / %.2f"
+            " | target %6.1f ms %s | first command after %.1f ms, shown %.1f ms after the last\n",
+            job.name, last.commands, last.wireMs, last.pauseMs, Median(shown), maxShown, Median(ratio), worstRatio,
+            1.2 * budget + 10, maxShown <= 1.2 * budget + 10 ? "met" : "MISSED", Median(first), Median(afterLast));
         if (boxOf.count(job.name)) std::printf("  %-21s (shown: \"%s\")\n", "", boxOf[job.name].c_str());
     }
 

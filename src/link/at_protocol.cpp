@@ -80,7 +80,8 @@ lv2xx_atcmd OneLineQueryKind(const std::string& command) {
     }
     // AT+GETSLOT=<n>
     constexpr std::string_view kGetSlot = "AT+GETSLOT=";
-    if (command.size() > kGetSlot.size() && sameNoCase(std::string_view(command).substr(0, kGetSlot.size()), kGetSlot) &&
+    if (command.size() > kGetSlot.size() &&
+        sameNoCase(std::string_view(command).substr(0, kGetSlot.size()), kGetSlot) &&
         std::all_of(command.begin() + static_cast<long>(kGetSlot.size()), command.end(),
                     [](char c) { return c >= '0' && c <= '9'; }))
         return ATCMD_GETSLOT;
@@ -97,9 +98,7 @@ constexpr std::size_t kTextField = 64;  // text fields hold at most 63 bytes
 
 std::string_view View(const Line& line) { return {line.data(), line.size()}; }
 
-bool StartsWith(const Line& line, std::string_view prefix) {
-    return View(line).substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(const Line& line, std::string_view prefix) { return View(line).substr(0, prefix.size()) == prefix; }
 
 // Bytes of [begin, end) of the line.
 std::string_view Span(const Line& line, std::size_t begin, std::size_t end) {
@@ -154,8 +153,7 @@ lv2xx_reply ParseErrorLine(std::vector<char>& line, lv2xx_atcmd) {
 }
 
 lv2xx_reply ParseReadyLine(std::vector<char>& line, lv2xx_atcmd) {
-    if (StartsWith(line, "+READY\r") || StartsWith(line, "\r\n+READY\r\n"))
-        return MakeReply(ATRES_READY);
+    if (StartsWith(line, "+READY\r") || StartsWith(line, "\r\n+READY\r\n")) return MakeReply(ATRES_READY);
     return NoMatch();
 }
 

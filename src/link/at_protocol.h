@@ -152,8 +152,7 @@ inline constexpr std::size_t kCommandBufferSize = 128;
 // Formats a command into a zero-filled 128-byte buffer, snprintf semantics:
 // at most 127 characters, always NUL-terminated. Returns the length of the
 // text in the buffer (not of the untruncated output).
-unsigned FormatCommand(char (&buf)[kCommandBufferSize], const char* fmt, ...)
-    __attribute__((format(printf, 2, 3)));
+unsigned FormatCommand(char (&buf)[kCommandBufferSize], const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
 // True when the text holds a control character (below 0x20, or 0x7F) that
 // would end or split a command on the wire. Texts the user or the module
@@ -168,8 +167,7 @@ lv2xx_atcmd OneLineQueryKind(const std::string& command);
 // A parser receives its own copy of one reply line (terminating bytes
 // included) and always returns a record: ATRES_NO_MATCH when the line is not
 // one it recognises.
-using lv2xx_parser =
-    std::function<std::unique_ptr<uint8_t[]>(std::vector<char>& line, lv2xx_atcmd kind)>;
+using lv2xx_parser = std::function<std::unique_ptr<uint8_t[]>(std::vector<char>& line, lv2xx_atcmd kind)>;
 
 struct lv2xx_parser_entry {
     lv2xx_atcmd kind;

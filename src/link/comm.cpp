@@ -10,35 +10,29 @@ namespace {
 // How long Close lets the stop-scan command leave before the port closes.
 constexpr auto kStopScanDrain = std::chrono::milliseconds(50);
 
-
 // Engine links open in the process; the run threads live while it is not 0.
 std::atomic<int> g_open_links{0};
 std::mutex g_links_mutex;
 
-int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply)
-{
+lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply) {
     return reply ? static_cast<lv2xx_atres>(ReplyCode(reply.get())) : ATRES_NO_RECORD;
 }
 
 // Copies the payload of a record into a caller-side record of the same layout.
 template <typename Record>
-void CopyPayload(const std::unique_ptr<uint8_t[]>& reply, Record& out)
-{
+void CopyPayload(const std::unique_ptr<uint8_t[]>& reply, Record& out) {
     if (ReplyPayloadLength(reply.get()) >= sizeof(Record)) {
         std::memcpy(&out, ReplyPayload(reply.get()), sizeof(Record));
     }
 }
 
 // The command as the module will echo it: without its CR.
-std::string CommandText(const char* cmd, unsigned len)
-{
+std::string CommandText(const char* cmd, unsigned len) {
     std::string_view text(cmd != nullptr ? cmd : "", cmd != nullptr ? len : 0);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
         text.remove_suffix(1);
@@ -49,33 +43,28 @@ std::string CommandText(const char* cmd, unsigned len)
 }  // namespace
 
 KestovLV2xxComm::KestovLV2xxComm()
-    : m_port(std::make_shared<CSerialportMP>(IoServiceExec::Instance().Context())),
-      m_parserTable(BuildParserTable())
-{
+    : m_port(std::make_shared<CSerialportMP>(IoServiceExec::Instance().Context())), m_parserTable(BuildParserTable()) {
     m_port->m_readHandler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
-                                const std::vector<uint8_t>& data, unsigned n) {
-        OnPortRead(std::move(p), ec, data, n);
+                                   const std::vector<uint8_t>& data,
+                                   unsigned n) { OnPortRead(std::move(p), ec, data, n); };
+    m_port->m_writeHandler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec, unsigned n) {
+        OnPortWrite(std::move(p), ec, n);
     };
-    m_port->m_writeHandler = [this](std::shared_ptr<CSerialportMP> p, std::error_code& ec,
-                                 unsigned n) { OnPortWrite(std::move(p), ec, n); };
 }
 
-KestovLV2xxComm::~KestovLV2xxComm()
-{
+KestovLV2xxComm::~KestovLV2xxComm() {
     // The port's handlers point at this object: no completion may outlive it.
     Close();
     m_port->Close();
 }
 
-void KestovLV2xxComm::SetErrorHandler(ErrorHandler handler)
-{
+void KestovLV2xxComm::SetErrorHandler(ErrorHandler handler) {
     std::lock_guard<std::mutex> lock(m_rxMutex);
     m_errorHandler = std::move(handler);
 }
 
-void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, unsigned baud,
-                           uint8_t parity, uint8_t stop_bits)
-{
+void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
+                           uint8_t stop_bits) {
     if (m_port->IsOpen()) {
         ec = std::make_error_code(std::errc::device_or_resource_busy);
         return;
@@ -113,8 +102,7 @@ void KestovLV2xxComm::Open(std::error_code& ec, const std::string& port_name, un
     }
 }
 
-void KestovLV2xxComm::Close()
-{
+void KestovLV2xxComm::Close() {
     if (!m_linkCounted.exchange(false)) {
         return;
     }
@@ -145,32 +133,23 @@ void KestovLV2xxComm::Close()
     m_rx.CloseOut(NowNs(), RouteSink());
 }
 
-bool KestovLV2xxComm::IsOpen() const
-{
-    return m_port->IsOpen();
-}
+bool KestovLV2xxComm::IsOpen() const { return m_port->IsOpen(); }
 
-int KestovLV2xxComm::OpenLinks()
-{
-    return g_open_links.load();
-}
+int KestovLV2xxComm::OpenLinks() { return g_open_links.load(); }
 
-std::size_t KestovLV2xxComm::BufferedBytes()
-{
+std::size_t KestovLV2xxComm::BufferedBytes() {
     std::lock_guard<std::mutex> lock(m_rxMutex);
     return m_rx.Bytes();
 }
 
 // ---- Transactions (caller's thread) ----------------------------------------
 
-void KestovLV2xxComm::BeginTransaction(const std::string& text)
-{
+void KestovLV2xxComm::BeginTransaction(const std::string& text) {
     std::lock_guard<std::mutex> lock(m_rxMutex);
     m_rx.BeginCommand(text, RouteSink());
 }
 
-void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code)
-{
+void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, int32_t code) {
     if (code == ATRES_TIMEOUT) {
         m_lateCommands.push_back({text, kind, NowNs() + int64_t{kLateReplyWindowMs} * 1000000});
         if (m_lateCommands.size() > kLateCommands) {
@@ -181,8 +160,7 @@ void KestovLV2xxComm::EndTransaction(const std::string& text, lv2xx_atcmd kind, 
     m_rx.EndCommand(text, code == ATRES_ERROR, RouteSink());
 }
 
-void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
-{
+void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len) {
     // Told before the write, so that its echo and reply come after it.
     if (Tapping()) {
         std::lock_guard<std::mutex> lock(m_rxMutex);
@@ -191,9 +169,8 @@ void KestovLV2xxComm::WriteCommand(const char* bytes, std::size_t len)
     m_port->Write(bytes, static_cast<unsigned>(len));
 }
 
-std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigned len,
-                                                        lv2xx_atcmd kind, unsigned timeout_ms)
-{
+std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigned len, lv2xx_atcmd kind,
+                                                        unsigned timeout_ms) {
     std::lock_guard<std::mutex> txn(m_txnMutex);
     if (!IsOpen()) {
         return MakeReply(ATRES_NOT_OPEN);
@@ -208,8 +185,7 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::SendCommand(const char* cmd, unsigne
     return reply;
 }
 
-KestovLV2xxComm::Wait KestovLV2xxComm::NextReplyLine(int64_t deadline_ns, QueuedLine& out)
-{
+KestovLV2xxComm::Wait KestovLV2xxComm::NextReplyLine(int64_t deadline_ns, QueuedLine& out) {
     std::unique_lock<std::mutex> lock(m_rxMutex);
     const auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline_ns));
     m_rxCv.wait_until(lock, deadline, [this] { return m_closing.load() || m_rx.HasReply(); });
@@ -219,8 +195,7 @@ KestovLV2xxComm::Wait KestovLV2xxComm::NextReplyLine(int64_t deadline_ns, Queued
     return m_rx.PopReply(out) ? Wait::Line : Wait::TimedOut;
 }
 
-bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
-{
+bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind) {
     std::vector<char> copy(line.begin(), line.end());
     const auto reply = ParseReply(copy, kind);
     const lv2xx_atres code = CodeOf(reply);
@@ -231,9 +206,7 @@ bool KestovLV2xxComm::Accepts(const std::string& line, lv2xx_atcmd kind)
 // only as free text (a model name can be anything), is that command's. Each
 // timed-out command accounts for one line at most. A line the waiting
 // command's own earlier time-out would have taken is its reply either way.
-std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd kind,
-                                           const std::string& text)
-{
+std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd kind, const std::string& text) {
     const int64_t now = NowNs();
     while (!m_lateCommands.empty() && now > m_lateCommands.front().untilNs) {
         m_lateCommands.pop_front();
@@ -251,15 +224,12 @@ std::string KestovLV2xxComm::TakeLateReply(const std::string& line, lv2xx_atcmd 
     return {};
 }
 
-void KestovLV2xxComm::Settle(const QueuedLine& line, TapRoute route, std::string_view command)
-{
+void KestovLV2xxComm::Settle(const QueuedLine& line, TapRoute route, std::string_view command) {
     std::lock_guard<std::mutex> lock(m_rxMutex);
     m_rx.Settle(line.id, route, command, RouteSink());
 }
 
-std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const std::string& text,
-                                                       unsigned timeout_ms)
-{
+std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const std::string& text, unsigned timeout_ms) {
     const int64_t deadline = NowNs() + int64_t{timeout_ms} * 1000000;
     for (;;) {
         QueuedLine line;
@@ -291,8 +261,7 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::AwaitReply(lv2xx_atcmd kind, const s
     }
 }
 
-lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms)
-{
+lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms) {
     std::lock_guard<std::mutex> txn(m_txnMutex);
     if (!IsOpen()) {
         return ATRES_NOT_OPEN;
@@ -302,7 +271,7 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned tim
     {
         std::unique_lock<std::mutex> lock(m_rxMutex);
         m_rxCv.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                       [this] { return m_closing.load() || m_rx.HasReport() || m_scanWaitInterrupted; });
+                        [this] { return m_closing.load() || m_rx.HasReport() || m_scanWaitInterrupted; });
         m_scanWaitInterrupted = false;
         if (m_closing.load()) {
             return ATRES_CLOSED;
@@ -320,8 +289,7 @@ lv2xx_atres KestovLV2xxComm::WaitScanReport(lv2xx_scan_report& out, unsigned tim
     return code;
 }
 
-void KestovLV2xxComm::InterruptScanWait()
-{
+void KestovLV2xxComm::InterruptScanWait() {
     {
         std::lock_guard<std::mutex> lock(m_rxMutex);
         m_scanWaitInterrupted = true;
@@ -329,8 +297,7 @@ void KestovLV2xxComm::InterruptScanWait()
     m_rxCv.notify_all();
 }
 
-RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned timeout_ms)
-{
+RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned timeout_ms) {
     RawExchangeResult result;
     std::lock_guard<std::mutex> txn(m_txnMutex);
     if (!IsOpen()) {
@@ -376,9 +343,7 @@ RawExchangeResult KestovLV2xxComm::Exchange(const std::string& text, unsigned ti
 
 // ---- Parsing -------------------------------------------------------------
 
-std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
-                                                       lv2xx_atcmd kind)
-{
+std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line, lv2xx_atcmd kind) {
     if (line.size() >= kMaxLineBytes) {
         return MakeReply(ATRES_TOO_LONG);
     }
@@ -405,16 +370,12 @@ std::unique_ptr<uint8_t[]> KestovLV2xxComm::ParseReply(std::vector<char>& line,
 
 // ---- Receive side (I/O thread) ---------------------------------------------
 
-void KestovLV2xxComm::TapSink::Route(TapRoute route, std::string_view bytes,
-                                      std::string_view command, int64_t atNs)
-{
-    m_comm.Tap(route == TapRoute::Command ? TapDirection::Sent : TapDirection::Received, route, bytes,
-              command, atNs);
+void KestovLV2xxComm::TapSink::Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs) {
+    m_comm.Tap(route == TapRoute::Command ? TapDirection::Sent : TapDirection::Received, route, bytes, command, atNs);
 }
 
 void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_code& ec,
-                                 const std::vector<uint8_t>& data, unsigned n)
-{
+                                 const std::vector<uint8_t>& data, unsigned n) {
     std::lock_guard<std::mutex> lock(m_rxMutex);
     if (!ec) {
         const std::size_t count = std::min(static_cast<std::size_t>(n), data.size());
@@ -430,9 +391,7 @@ void KestovLV2xxComm::OnPortRead(std::shared_ptr<CSerialportMP> p, std::error_co
     }
 }
 
-void KestovLV2xxComm::OnPortWrite(std::shared_ptr<CSerialportMP> p, std::error_code& ec,
-                                  unsigned /*n*/)
-{
+void KestovLV2xxComm::OnPortWrite(std::shared_ptr<CSerialportMP> p, std::error_code& ec, unsigned /*n*/) {
     if (!ec) {
         return;
     }
@@ -446,8 +405,7 @@ void KestovLV2xxComm::OnPortWrite(std::shared_ptr<CSerialportMP> p, std::error_c
 
 // ---- Traffic tap -----------------------------------------------------------
 
-void KestovLV2xxComm::SetTap(ILinkTap* observer)
-{
+void KestovLV2xxComm::SetTap(ILinkTap* observer) {
     m_tap.store(observer);
     // A call that read the old observer may still run: wait for it.
     while (m_tapCalls.load() != 0) {
@@ -455,16 +413,15 @@ void KestovLV2xxComm::SetTap(ILinkTap* observer)
     }
 }
 
-void KestovLV2xxComm::Tap(TapDirection direction, TapRoute route, std::string_view bytes,
-                          std::string_view command, int64_t at_ns)
-{
+void KestovLV2xxComm::Tap(TapDirection direction, TapRoute route, std::string_view bytes, std::string_view command,
+                          int64_t at_ns) {
     if (!Tapping()) {
         return;
     }
     m_tapCalls.fetch_add(1);
     if (ILinkTap* observer = m_tap.load()) {
-        observer->OnTraffic(TapEvent{at_ns - m_openNs.load(std::memory_order_relaxed), direction,
-                                     route, std::string(bytes), std::string(command)});
+        observer->OnTraffic(TapEvent{at_ns - m_openNs.load(std::memory_order_relaxed), direction, route,
+                                     std::string(bytes), std::string(command)});
     }
     m_tapCalls.fetch_sub(1);
 }

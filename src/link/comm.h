@@ -37,7 +37,11 @@
 #include <vector>
 
 // What a user-typed command brought back; line texts without framing or terminators.
-struct RawExchangeResult { std::vector<std::string> lines; bool finalSeen = false; bool closed = false; };
+struct RawExchangeResult {
+    std::vector<std::string> lines;
+    bool finalSeen = false;
+    bool closed = false;
+};
 
 class KestovLV2xxComm {
 public:
@@ -57,16 +61,14 @@ public:
     KestovLV2xxComm& operator=(const KestovLV2xxComm&) = delete;
 
     void SetErrorHandler(ErrorHandler handler);
-    void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
-              uint8_t stop_bits);
+    void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity, uint8_t stop_bits);
     // Stops a scan this engine started (the command is written, its reply not
     // awaited), then closes. Bounded in time whatever runs.
     void Close();
     bool IsOpen() const;
 
     // One transaction; always returns a record. Waits while another runs.
-    std::unique_ptr<uint8_t[]> SendCommand(const char* cmd, unsigned len, lv2xx_atcmd kind,
-                                           unsigned timeout_ms);
+    std::unique_ptr<uint8_t[]> SendCommand(const char* cmd, unsigned len, lv2xx_atcmd kind, unsigned timeout_ms);
     // Waits up to `timeout_ms` for the next report; 0 takes only one already here.
     lv2xx_atres WaitScanReport(lv2xx_scan_report& out, unsigned timeout_ms = kScanReportTimeoutMs);
     // Any thread: the report wait in progress, or else the next one, ends at
@@ -97,8 +99,7 @@ private:
     // Waits for the next line of the reply queue; false on close or time-out.
     enum class Wait { Line, Closed, TimedOut };
     Wait NextReplyLine(int64_t deadline_ns, QueuedLine& out);
-    std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, const std::string& text,
-                                          unsigned timeout_ms);
+    std::unique_ptr<uint8_t[]> AwaitReply(lv2xx_atcmd kind, const std::string& text, unsigned timeout_ms);
     // What one whole line is to a command of `kind` (the parser table's answer).
     std::unique_ptr<uint8_t[]> ParseReply(std::vector<char>& line, lv2xx_atcmd kind);
     bool Accepts(const std::string& line, lv2xx_atcmd kind);
@@ -113,20 +114,18 @@ private:
     class TapSink : public ReceiveSide::Sink {
     public:
         explicit TapSink(KestovLV2xxComm& comm) : m_comm(comm) {}
-        void Route(TapRoute route, std::string_view bytes, std::string_view command,
-                   int64_t atNs) override;
+        void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs) override;
 
     private:
         KestovLV2xxComm& m_comm;
     };
     ReceiveSide::Sink* RouteSink() { return Tapping() ? &m_tapSink : nullptr; }
 
-    void Tap(TapDirection direction, TapRoute route, std::string_view bytes,
-             std::string_view command, int64_t at_ns);
+    void Tap(TapDirection direction, TapRoute route, std::string_view bytes, std::string_view command, int64_t at_ns);
     bool Tapping() const { return m_tap.load(std::memory_order_relaxed) != nullptr; }
 
-    void OnPortRead(std::shared_ptr<CSerialportMP> port, std::error_code& ec,
-                    const std::vector<uint8_t>& data, unsigned n);
+    void OnPortRead(std::shared_ptr<CSerialportMP> port, std::error_code& ec, const std::vector<uint8_t>& data,
+                    unsigned n);
     void OnPortWrite(std::shared_ptr<CSerialportMP> port, std::error_code& ec, unsigned n);
 
     std::shared_ptr<CSerialportMP> m_port;

@@ -13,18 +13,15 @@
 #include <cstring>
 #include <vector>
 
-std::string SerialDevicePath(const std::string& name)
-{
+std::string SerialDevicePath(const std::string& name) {
     if (name.empty() || name.find('/') != std::string::npos) {
         return name;
     }
     return "/dev/" + name;
 }
 
-std::string AccessGroupFor(const std::string& portName, const std::error_code& openError)
-{
-    if (openError != std::errc::permission_denied &&
-        openError != std::errc::operation_not_permitted) {
+std::string AccessGroupFor(const std::string& portName, const std::error_code& openError) {
+    if (openError != std::errc::permission_denied && openError != std::errc::operation_not_permitted) {
         return {};
     }
     struct stat st {};
@@ -48,8 +45,7 @@ namespace {
 
 // A lock file's content, read without blocking and only from a regular
 // file (the lock directory is writable by everyone). False when absent.
-bool ReadLockFile(const std::string& path, std::string& content)
-{
+bool ReadLockFile(const std::string& path, std::string& content) {
     content.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -67,16 +63,12 @@ bool ReadLockFile(const std::string& path, std::string& content)
     return true;
 }
 
-bool ProcessExists(long pid)
-{
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
+bool ProcessExists(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 // What a found lock means for us.
 enum class LockState { None, Live, Dead, Ours };
 
-LockState StateOf(const std::string& path)
-{
+LockState StateOf(const std::string& path) {
     std::string content;
     if (!ReadLockFile(path, content)) {
         return LockState::None;
@@ -92,8 +84,7 @@ LockState StateOf(const std::string& path)
 
 namespace uucp_lock {
 
-std::string Directory()
-{
+std::string Directory() {
     const char* dir = std::getenv("KESTOV_LOCK_DIR");
     if (dir != nullptr && *dir != '\0') {
         return dir;
@@ -105,8 +96,7 @@ std::string Directory()
     return "/var/lock";
 }
 
-std::string PathFor(const std::string& device)
-{
+std::string PathFor(const std::string& device) {
     std::string name = device;
     if (name.rfind("/dev/", 0) == 0) {
         name.erase(0, 5);
@@ -121,16 +111,14 @@ std::string PathFor(const std::string& device)
     return Directory() + "/LCK.." + name;
 }
 
-long ParseOwner(const std::string& content)
-{
+long ParseOwner(const std::string& content) {
     std::size_t i = 0;
     while (i < content.size() && content[i] == ' ') {
         ++i;
     }
     const std::size_t digits = i;
     long pid = 0;
-    while (i < content.size() && std::isdigit(static_cast<unsigned char>(content[i])) &&
-           pid < 100000000L) {
+    while (i < content.size() && std::isdigit(static_cast<unsigned char>(content[i])) && pid < 100000000L) {
         pid = pid * 10 + (content[i] - '0');
         ++i;
     }
@@ -149,8 +137,7 @@ long ParseOwner(const std::string& content)
     return 0;
 }
 
-bool HeldByAnother(const std::string& device)
-{
+bool HeldByAnother(const std::string& device) {
     const std::string path = PathFor(device);
     switch (StateOf(path)) {
     case LockState::Live:
@@ -165,8 +152,7 @@ bool HeldByAnother(const std::string& device)
 
 }  // namespace uucp_lock
 
-bool DeviceLock::Acquire(const std::string& device)
-{
+bool DeviceLock::Acquire(const std::string& device) {
     Release();
     const std::string path = uucp_lock::PathFor(device);
     const std::string dir = path.substr(0, path.rfind('/'));
@@ -208,8 +194,7 @@ bool DeviceLock::Acquire(const std::string& device)
     return false;
 }
 
-void DeviceLock::Release()
-{
+void DeviceLock::Release() {
     if (m_path.empty()) {
         return;
     }

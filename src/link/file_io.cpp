@@ -77,14 +77,22 @@ Fault FaultOfMode(mode_t mode) {
 
 std::string Error::Text() const {
     switch (fault) {
-    case Fault::None: return {};
-    case Fault::System: return std::strerror(sys);
-    case Fault::Fifo: return "it is a FIFO, not a regular file";
-    case Fault::Directory: return "it is a folder, not a regular file";
-    case Fault::Device: return "it is a device, not a regular file";
-    case Fault::Socket: return "it is a socket, not a regular file";
-    case Fault::NotRegular: return "it is not a regular file";
-    case Fault::TooLarge: return "the file is too large";
+    case Fault::None:
+        return {};
+    case Fault::System:
+        return std::strerror(sys);
+    case Fault::Fifo:
+        return "it is a FIFO, not a regular file";
+    case Fault::Directory:
+        return "it is a folder, not a regular file";
+    case Fault::Device:
+        return "it is a device, not a regular file";
+    case Fault::Socket:
+        return "it is a socket, not a regular file";
+    case Fault::NotRegular:
+        return "it is not a regular file";
+    case Fault::TooLarge:
+        return "the file is too large";
     }
     return {};
 }
@@ -166,8 +174,8 @@ Error WriteWholeFile(const std::string& requested, std::string_view data) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rng()));
         temp = stem + suffix;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
-                    exists ? 0600 : 0666);
+        fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, exists ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return Sys(errno);
     }
     if (fd < 0) return Sys(EEXIST);

@@ -6,17 +6,13 @@ namespace {
 
 constexpr std::size_t kFrameBytes = 4;  // CR LF before and after a framed line
 
-bool IsHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // What is told of an over-long line: its first bytes, without a frame start
 // (a line cut or held never starts with more CR or LF bytes than that).
-std::string_view OverlongHead(std::string_view line)
-{
+std::string_view OverlongHead(std::string_view line) {
     const std::size_t text = line.find_first_not_of("\r\n");
     line.remove_prefix(text == std::string_view::npos ? line.size() : text);
     return line.substr(0, kMaxLineBytes);
@@ -24,8 +20,7 @@ std::string_view OverlongHead(std::string_view line)
 
 }  // namespace
 
-LineCut FindLineEnd(std::string_view bytes)
-{
+LineCut FindLineEnd(std::string_view bytes) {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
     if (bytes.empty()) {
@@ -71,8 +66,7 @@ LineCut FindLineEnd(std::string_view bytes)
     return {LineCut::Line, static_cast<std::size_t>(cr + 1 - begin)};
 }
 
-std::string_view LineText(std::string_view line)
-{
+std::string_view LineText(std::string_view line) {
     if (line.size() >= 2 && line[0] == '\r' && line[1] == '\n') {
         line.remove_prefix(2);
     }
@@ -82,15 +76,12 @@ std::string_view LineText(std::string_view line)
     return line;
 }
 
-bool IsStatusText(std::string_view text)
-{
-    static constexpr std::string_view kStatus[] = {"OK",     "+OK",    "ERROR",    "+ERROR",
-                                                   "+READY", "+SCANNING", "+STOPPED"};
+bool IsStatusText(std::string_view text) {
+    static constexpr std::string_view kStatus[] = {"OK", "+OK", "ERROR", "+ERROR", "+READY", "+SCANNING", "+STOPPED"};
     return std::find(std::begin(kStatus), std::end(kStatus), text) != std::end(kStatus);
 }
 
-bool ReadScanReport(std::string_view line, ScanReportFields& out)
-{
+bool ReadScanReport(std::string_view line, ScanReportFields& out) {
     // Scan reports are always plain lines: "+", address, RSSI, name, CR.
     if (line.size() < 17 || line[0] != '+' || line.back() != '\r') {
         return false;
@@ -121,8 +112,7 @@ bool ReadScanReport(std::string_view line, ScanReportFields& out)
     return true;
 }
 
-LineKind ClassifyLine(std::string_view line)
-{
+LineKind ClassifyLine(std::string_view line) {
     ScanReportFields fields;
     if (ReadScanReport(line, fields)) {
         return LineKind::ScanReport;
@@ -130,8 +120,7 @@ LineKind ClassifyLine(std::string_view line)
     return IsStatusText(LineText(line)) ? LineKind::Status : LineKind::Other;
 }
 
-bool MayBecomeScanReport(std::string_view head)
-{
+bool MayBecomeScanReport(std::string_view head) {
     if (head.empty() || head[0] != '+') {
         return false;
     }
@@ -149,15 +138,12 @@ bool MayBecomeScanReport(std::string_view head)
     return head.size() - i <= kMaxScanNameBytes && head.find('\r', i) == std::string_view::npos;
 }
 
-void LineAssembler::Reset()
-{
+void LineAssembler::Reset() {
     m_partial.clear();
     m_discarding = false;
 }
 
-void LineAssembler::Feed(std::string_view bytes, const LineSink& onLine,
-                         const OverlongSink& onOverlong)
-{
+void LineAssembler::Feed(std::string_view bytes, const LineSink& onLine, const OverlongSink& onOverlong) {
     if (m_discarding) {
         const std::size_t cr = bytes.find('\r');
         if (cr == std::string_view::npos) {

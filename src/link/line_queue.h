@@ -9,9 +9,9 @@
 #include <string_view>
 
 struct QueuedLine {
-    std::string bytes;    // terminators included
-    int64_t atNs = 0;     // when it was cut, on the engine's clock
-    uint64_t id = 0;      // names the line when its route is settled later
+    std::string bytes;  // terminators included
+    int64_t atNs = 0;   // when it was cut, on the engine's clock
+    uint64_t id = 0;    // names the line when its route is settled later
 };
 
 class LineQueue {
@@ -20,8 +20,7 @@ public:
 
     // Adds a line; lines pushed out to make room go to `dropped` in order.
     template <typename DroppedSink>
-    void Push(std::string_view bytes, int64_t atNs, DroppedSink&& dropped, uint64_t id = 0)
-    {
+    void Push(std::string_view bytes, int64_t atNs, DroppedSink&& dropped, uint64_t id = 0) {
         while (!m_lines.empty() && m_bytes + bytes.size() > m_maxBytes) {
             QueuedLine old = std::move(m_lines.front());
             m_lines.pop_front();
@@ -34,15 +33,13 @@ public:
     bool Empty() const { return m_lines.empty(); }
     std::size_t Size() const { return m_lines.size(); }
     std::size_t Bytes() const { return m_bytes; }
-    QueuedLine Pop()
-    {
+    QueuedLine Pop() {
         QueuedLine line = std::move(m_lines.front());
         m_lines.pop_front();
         m_bytes -= line.bytes.size();
         return line;
     }
-    void Clear()
-    {
+    void Clear() {
         m_lines.clear();
         m_bytes = 0;
     }

@@ -14,12 +14,12 @@ enum class TapRoute {
     Partial,     // incomplete line given up: before a command (noise) or at close
 };
 struct TapEvent {
-    int64_t sinceOpenNs;   // monotonic, from the port's open
+    int64_t sinceOpenNs;  // monotonic, from the port's open
     TapDirection direction;
     TapRoute route;
-    std::string bytes;     // raw bytes of the chunk or line, CR/LF included
-    std::string command;   // for Reply/Echo: the command text (without CR) it belongs to
-    int64_t wallNs = 0;    // wall-clock time since the epoch, stamped by an observer that keeps events; 0: none
+    std::string bytes;    // raw bytes of the chunk or line, CR/LF included
+    std::string command;  // for Reply/Echo: the command text (without CR) it belongs to
+    int64_t wallNs = 0;   // wall-clock time since the epoch, stamped by an observer that keeps events; 0: none
 };
 class ILinkTap {
 public:

@@ -11,8 +11,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // First line of a sysfs attribute, without trailing blanks; empty when absent.
-std::string ReadAttribute(const fs::path& file)
-{
+std::string ReadAttribute(const fs::path& file) {
     std::ifstream in(file);
     std::string line;
     std::getline(in, line);
@@ -24,16 +23,14 @@ std::string ReadAttribute(const fs::path& file)
 
 // An 8250-family slot exists for every legacy port number whether or not a
 // UART answers there; its type is 0 (unknown) then.
-bool IsEmptyLegacySlot(const fs::path& classEntry)
-{
+bool IsEmptyLegacySlot(const fs::path& classEntry) {
     const fs::path type = classEntry / "type";
     std::error_code ec;
     return fs::exists(type, ec) && ReadAttribute(type) == "0";
 }
 
 // Walks from the tty's device up to the USB device that carries the ids.
-void FillUsbDetails(const fs::path& device, SerialPortEntry& entry)
-{
+void FillUsbDetails(const fs::path& device, SerialPortEntry& entry) {
     std::error_code ec;
     fs::path dir = fs::canonical(device, ec);
     if (ec) {
@@ -52,8 +49,7 @@ void FillUsbDetails(const fs::path& device, SerialPortEntry& entry)
 }
 
 // Canonical device path -> the by-id link naming it.
-std::map<std::string, std::string> ByIdLinks(const std::string& byIdDir)
-{
+std::map<std::string, std::string> ByIdLinks(const std::string& byIdDir) {
     std::map<std::string, std::string> links;
     std::error_code ec;
     for (fs::directory_iterator it(byIdDir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -70,10 +66,8 @@ std::map<std::string, std::string> ByIdLinks(const std::string& byIdDir)
 
 namespace port_enum_detail {
 
-std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir,
-                                               const std::string& devDir,
-                                               const std::string& byIdDir)
-{
+std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir, const std::string& devDir,
+                                               const std::string& byIdDir) {
     const std::map<std::string, std::string> byId = ByIdLinks(byIdDir);
     std::vector<SerialPortEntry> ports;
     std::error_code ec;
@@ -104,7 +98,6 @@ std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir,
 
 }  // namespace port_enum_detail
 
-std::vector<SerialPortEntry> ListSerialPorts()
-{
+std::vector<SerialPortEntry> ListSerialPorts() {
     return port_enum_detail::ListSerialPortsIn("/sys/class/tty", "/dev", "/dev/serial/by-id");
 }

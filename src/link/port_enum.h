@@ -6,9 +6,9 @@
 #include <vector>
 
 struct SerialPortEntry {
-    std::string path;          // /dev/ttyUSB0
-    std::string byId;         // /dev/serial/by-id/... naming this device, or empty
-    std::string vendorId;     // USB ids as four hex digits, empty for other buses
+    std::string path;      // /dev/ttyUSB0
+    std::string byId;      // /dev/serial/by-id/... naming this device, or empty
+    std::string vendorId;  // USB ids as four hex digits, empty for other buses
     std::string productId;
     std::string manufacturer;  // USB strings, empty when the device has none
     std::string product;
@@ -22,7 +22,6 @@ std::vector<SerialPortEntry> ListSerialPorts();
 namespace port_enum_detail {
 // The same over other roots: the class directory of ttys (/sys/class/tty),
 // the device directory (/dev) and the by-id directory (/dev/serial/by-id).
-std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir,
-                                               const std::string& devDir,
+std::vector<SerialPortEntry> ListSerialPortsIn(const std::string& ttyClassDir, const std::string& devDir,
                                                const std::string& byIdDir);
 }  // namespace port_enum_detail

@@ -20,8 +20,7 @@ namespace {
 class PortPathCategoryImpl : public std::error_category {
 public:
     const char* name() const noexcept override { return "port path"; }
-    std::string message(int ev) const override
-    {
+    std::string message(int ev) const override {
         switch (static_cast<PortPathError>(ev)) {
         case PortPathError::NotADevice:
             return "Not a device";
@@ -35,8 +34,7 @@ public:
         return "Unknown port path error";
     }
     // Callers that only tell "not a tty" from other failures keep working.
-    std::error_condition default_error_condition(int ev) const noexcept override
-    {
+    std::error_condition default_error_condition(int ev) const noexcept override {
         if (static_cast<PortPathError>(ev) == PortPathError::NotASerialLine) {
             return std::errc::inappropriate_io_control_operation;
         }
@@ -45,18 +43,17 @@ public:
 };
 
 // Linux device numbers of the terminals that are never a serial line.
-constexpr unsigned kTtyAuxMajor = 5;     // 5:0 /dev/tty, 5:1 console, 5:2 ptmx
-constexpr unsigned kVtMajor = 4;         // 4:0..63 virtual consoles, 4:64.. ttyS
+constexpr unsigned kTtyAuxMajor = 5;  // 5:0 /dev/tty, 5:1 console, 5:2 ptmx
+constexpr unsigned kVtMajor = 4;      // 4:0..63 virtual consoles, 4:64.. ttyS
 constexpr unsigned kFirstSerialMinor = 64;
-constexpr unsigned kPtsFirstMajor = 136; // 136..143 pseudo-terminal slaves
+constexpr unsigned kPtsFirstMajor = 136;  // 136..143 pseudo-terminal slaves
 constexpr unsigned kPtsLastMajor = 143;
 
 std::error_code Errno() { return {errno, std::system_category()}; }
 
 // The controlling terminal in a /proc/<pid>/stat line (field 7), as (major,
 // minor); false when it has none.
-bool ControllingTerminalIn(const char* line, unsigned& maj, unsigned& min)
-{
+bool ControllingTerminalIn(const char* line, unsigned& maj, unsigned& min) {
     // The command name may hold spaces and parentheses: fields start after the last ')'.
     const char* close = std::strrchr(line, ')');
     if (close == nullptr) {
@@ -64,8 +61,7 @@ bool ControllingTerminalIn(const char* line, unsigned& maj, unsigned& min)
     }
     char state = 0;
     long ppid = 0, pgrp = 0, session = 0, ttyNr = 0;
-    if (std::sscanf(close + 1, " %c %ld %ld %ld %ld", &state, &ppid, &pgrp, &session, &ttyNr) != 5 ||
-        ttyNr == 0) {
+    if (std::sscanf(close + 1, " %c %ld %ld %ld %ld", &state, &ppid, &pgrp, &session, &ttyNr) != 5 || ttyNr == 0) {
         return false;
     }
     const auto nr = static_cast<unsigned long>(ttyNr);
@@ -75,15 +71,13 @@ bool ControllingTerminalIn(const char* line, unsigned& maj, unsigned& min)
 }
 
 // The same for a process's stat file.
-bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned& min)
-{
+bool ControllingTerminalOf(const std::string& statPath, unsigned& maj, unsigned& min) {
     std::ifstream in(statPath);
     std::string line;
     return std::getline(in, line) && ControllingTerminalIn(line.c_str(), maj, min);
 }
 
-bool IsOwnTerminal(unsigned maj, unsigned min)
-{
+bool IsOwnTerminal(unsigned maj, unsigned min) {
     unsigned m = 0, n = 0;
     return ControllingTerminalOf("/proc/self/stat", m, n) && m == maj && n == min;
 }
@@ -96,8 +90,7 @@ bool IsOwnTerminal(unsigned maj, unsigned min)
 // members (TIOCGSID fails for everyone else) or through the master side,
 // which another program holds, so the processes' stat lines are read: each
 // with one small read and no stream.
-bool IsSessionTerminal(unsigned maj, unsigned min)
-{
+bool IsSessionTerminal(unsigned maj, unsigned min) {
     if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
         return false;
     }
@@ -135,8 +128,7 @@ bool IsSessionTerminal(unsigned maj, unsigned min)
 
 // Asks the kernel's device tree which subsystem the device belongs to,
 // without opening it (an open would raise the modem lines).
-bool IsTtyDevice(unsigned maj, unsigned min)
-{
+bool IsTtyDevice(unsigned maj, unsigned min) {
     if (maj >= kPtsFirstMajor && maj <= kPtsLastMajor) {
         return true;  // pseudo-terminal slaves are not in the device tree
     }
@@ -153,19 +145,14 @@ bool IsTtyDevice(unsigned maj, unsigned min)
 
 }  // namespace
 
-const std::error_category& PortPathCategory()
-{
+const std::error_category& PortPathCategory() {
     static const PortPathCategoryImpl category;
     return category;
 }
 
-std::error_code make_error_code(PortPathError e)
-{
-    return {static_cast<int>(e), PortPathCategory()};
-}
+std::error_code make_error_code(PortPathError e) { return {static_cast<int>(e), PortPathCategory()}; }
 
-PortPathCheck CheckPortPath(const std::string& name)
-{
+PortPathCheck CheckPortPath(const std::string& name) {
     PortPathCheck result;
     if (name.empty()) {
         result.error = std::error_code(ENOENT, std::system_category());
@@ -193,8 +180,7 @@ PortPathCheck CheckPortPath(const std::string& name)
     }
     const unsigned maj = major(st.st_rdev);
     const unsigned min = minor(st.st_rdev);
-    if (maj == kTtyAuxMajor || (maj == kVtMajor && min < kFirstSerialMinor) ||
-        !IsTtyDevice(maj, min)) {
+    if (maj == kTtyAuxMajor || (maj == kVtMajor && min < kFirstSerialMinor) || !IsTtyDevice(maj, min)) {
         result.error = PortPathError::NotASerialLine;
     } else if (IsOwnTerminal(maj, min)) {
         result.error = PortPathError::OwnTerminal;
@@ -204,8 +190,7 @@ PortPathCheck CheckPortPath(const std::string& name)
     return result;
 }
 
-bool MayOpenPort(const std::string& path, std::string& group)
-{
+bool MayOpenPort(const std::string& path, std::string& group) {
     group.clear();
     if (::access(SerialDevicePath(path).c_str(), R_OK | W_OK) == 0) {
         return true;

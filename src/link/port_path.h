@@ -9,10 +9,10 @@
 // Reasons a device is refused; system errors (no such file, permission
 // denied) come back in the system category instead.
 enum class PortPathError {
-    NotADevice = 1,       // not a character device under /dev
-    NotASerialLine,       // /dev/null, /dev/tty, a console, a virtual terminal
-    OwnTerminal,          // the terminal this program runs in
-    SessionTerminal,      // the terminal of another program's session
+    NotADevice = 1,   // not a character device under /dev
+    NotASerialLine,   // /dev/null, /dev/tty, a console, a virtual terminal
+    OwnTerminal,      // the terminal this program runs in
+    SessionTerminal,  // the terminal of another program's session
 };
 
 const std::error_category& PortPathCategory();
@@ -22,8 +22,8 @@ template <>
 struct std::is_error_code_enum<PortPathError> : std::true_type {};
 
 struct PortPathCheck {
-    std::string device;    // the canonical device node, what is opened
-    std::error_code error; // empty when the device may be used
+    std::string device;     // the canonical device node, what is opened
+    std::error_code error;  // empty when the device may be used
 };
 
 // Resolves `name` (a bare "ttyUSB0" is looked up under /dev; links such as

@@ -11,34 +11,29 @@ const std::string_view kStopScan = LineText(atcmd::kStopScan);
 constexpr std::string_view kStopped = "+STOPPED";
 
 // Commands after which the module no longer scans, with no reports to wait for.
-bool EndsScanAtOnce(std::string_view text)
-{
+bool EndsScanAtOnce(std::string_view text) {
     return text == LineText(atcmd::kReboot) || text == LineText(atcmd::kFactoryReset);
 }
 
 }  // namespace
 
-void ReceiveSide::Feed(std::string_view bytes, int64_t atNs, Sink* sink)
-{
+void ReceiveSide::Feed(std::string_view bytes, int64_t atNs, Sink* sink) {
     m_lastFeedNs = atNs;
     m_assembler.Feed(
         bytes, [&](std::string_view line) { RouteLine(line, atNs, sink); },
         [&](std::string_view head) { Drop(head, atNs, sink); });
 }
 
-void ReceiveSide::Sent(std::string_view bytes, int64_t atNs, Sink* sink)
-{
+void ReceiveSide::Sent(std::string_view bytes, int64_t atNs, Sink* sink) {
     Tell(TapRoute::Command, bytes, {}, atNs, sink);
 }
 
-void ReceiveSide::Drop(std::string_view line, int64_t atNs, Sink* sink)
-{
+void ReceiveSide::Drop(std::string_view line, int64_t atNs, Sink* sink) {
     m_dropped.fetch_add(1, std::memory_order_relaxed);
     Tell(TapRoute::Dropped, line, {}, atNs, sink);
 }
 
-void ReceiveSide::RouteLine(std::string_view line, int64_t atNs, Sink* sink)
-{
+void ReceiveSide::RouteLine(std::string_view line, int64_t atNs, Sink* sink) {
     // Unsolicited first: a scan report is never a reply, whoever waits.
     if (ClassifyLine(line) == LineKind::ScanReport) {
         if (!TakesReports()) {
@@ -72,9 +67,7 @@ void ReceiveSide::RouteLine(std::string_view line, int64_t atNs, Sink* sink)
     }
 }
 
-void ReceiveSide::Tell(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs,
-                       Sink* sink)
-{
+void ReceiveSide::Tell(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs, Sink* sink) {
     if (!sink) {
         return;
     }
@@ -90,8 +83,7 @@ void ReceiveSide::Tell(TapRoute route, std::string_view bytes, std::string_view 
     }
 }
 
-void ReceiveSide::Settle(uint64_t id, TapRoute route, std::string_view command, Sink* sink)
-{
+void ReceiveSide::Settle(uint64_t id, TapRoute route, std::string_view command, Sink* sink) {
     for (Held& h : m_held) {
         if (h.id == id) {
             h.id = 0;
@@ -103,8 +95,7 @@ void ReceiveSide::Settle(uint64_t id, TapRoute route, std::string_view command, 
     Release(sink);
 }
 
-void ReceiveSide::Release(Sink* sink)
-{
+void ReceiveSide::Release(Sink* sink) {
     while (!m_held.empty() && m_held.front().id == 0) {
         const Held& h = m_held.front();
         if (sink) sink->Route(h.route, h.bytes, h.command, h.atNs);
@@ -113,22 +104,19 @@ void ReceiveSide::Release(Sink* sink)
     }
 }
 
-void ReceiveSide::UnclaimReplies(Sink* sink)
-{
+void ReceiveSide::UnclaimReplies(Sink* sink) {
     QueuedLine line;
     while (PopReply(line)) {
         Settle(line.id, TapRoute::Unclaimed, {}, sink);
     }
 }
 
-void ReceiveSide::DropQueuedReports()
-{
+void ReceiveSide::DropQueuedReports() {
     m_dropped.fetch_add(m_reports.Size(), std::memory_order_relaxed);
     m_reports.Clear();
 }
 
-void ReceiveSide::BeginCommand(const std::string& text, Sink* sink)
-{
+void ReceiveSide::BeginCommand(const std::string& text, Sink* sink) {
     UnclaimReplies(sink);
     // A held piece that cannot become a scan report is noise: the bytes after
     // the command are its reply, not that piece's tail. (An over-long line
@@ -151,8 +139,7 @@ void ReceiveSide::BeginCommand(const std::string& text, Sink* sink)
     }
 }
 
-void ReceiveSide::EndCommand(const std::string& text, bool refused, Sink* sink)
-{
+void ReceiveSide::EndCommand(const std::string& text, bool refused, Sink* sink) {
     m_pending.clear();
     m_inCommand = false;
     if (text == kStartScan && refused) {
@@ -164,22 +151,19 @@ void ReceiveSide::EndCommand(const std::string& text, bool refused, Sink* sink)
     UnclaimReplies(sink);
 }
 
-bool ReceiveSide::PopReply(QueuedLine& out)
-{
+bool ReceiveSide::PopReply(QueuedLine& out) {
     if (m_replies.Empty()) return false;
     out = m_replies.Pop();
     return true;
 }
 
-bool ReceiveSide::PopReport(QueuedLine& out)
-{
+bool ReceiveSide::PopReport(QueuedLine& out) {
     if (m_reports.Empty()) return false;
     out = m_reports.Pop();
     return true;
 }
 
-void ReceiveSide::Reset()
-{
+void ReceiveSide::Reset() {
     m_assembler.Reset();
     m_replies.Clear();
     m_reports.Clear();
@@ -192,8 +176,7 @@ void ReceiveSide::Reset()
     m_lastFeedNs = 0;
 }
 
-void ReceiveSide::CloseOut(int64_t atNs, Sink* sink)
-{
+void ReceiveSide::CloseOut(int64_t atNs, Sink* sink) {
     UnclaimReplies(sink);
     for (Held& h : m_held) h.id = 0;
     Release(sink);

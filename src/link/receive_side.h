@@ -31,8 +31,7 @@ public:
     // Told where each line went (Command: bytes written); only given when someone listens.
     class Sink {
     public:
-        virtual void Route(TapRoute route, std::string_view bytes, std::string_view command,
-                           int64_t atNs) = 0;
+        virtual void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs) = 0;
 
     protected:
         ~Sink() = default;

@@ -33,11 +33,9 @@ thread_local const CSerialportMP* t_completing = nullptr;
 // The executor whose run thread this is, if any.
 thread_local const IoServiceExec* t_run_thread_of = nullptr;
 
-
 // asio reports system errors in a category of its own, which does not
 // compare equal to std::errc values; callers get them in the standard one.
-std::error_code Normalized(const std::error_code& ec)
-{
+std::error_code Normalized(const std::error_code& ec) {
     if (ec && ec.category() == asio::error::get_system_category()) {
         return {ec.value(), std::system_category()};
     }
@@ -47,14 +45,11 @@ std::error_code Normalized(const std::error_code& ec)
 class PortErrorCategoryImpl : public std::error_category {
 public:
     const char* name() const noexcept override { return "serial port"; }
-    std::string message(int value) const override
-    {
-        return value == static_cast<int>(PortError::InUse) ? "in use by another program"
-                                                            : "serial port error";
+    std::string message(int value) const override {
+        return value == static_cast<int>(PortError::InUse) ? "in use by another program" : "serial port error";
     }
     // So that callers asking for the system's "busy" condition see a held port too.
-    std::error_condition default_error_condition(int ev) const noexcept override
-    {
+    std::error_condition default_error_condition(int ev) const noexcept override {
         if (static_cast<PortError>(ev) == PortError::InUse) {
             return std::errc::device_or_resource_busy;
         }
@@ -64,28 +59,20 @@ public:
 
 }  // namespace
 
-const std::error_category& PortErrorCategory()
-{
+const std::error_category& PortErrorCategory() {
     static const PortErrorCategoryImpl category;
     return category;
 }
 
-std::error_code make_error_code(PortError e)
-{
-    return {static_cast<int>(e), PortErrorCategory()};
-}
+std::error_code make_error_code(PortError e) { return {static_cast<int>(e), PortErrorCategory()}; }
 
 // Marks one started operation as finished when its completion (or posted
 // step) returns, and tells Close that this thread is inside a completion of
 // the port.
 class CSerialportMP::OpScope {
 public:
-    explicit OpScope(CSerialportMP& port) : m_port(port), m_outer(t_completing)
-    {
-        t_completing = &port;
-    }
-    ~OpScope()
-    {
+    explicit OpScope(CSerialportMP& port) : m_port(port), m_outer(t_completing) { t_completing = &port; }
+    ~OpScope() {
         t_completing = m_outer;
         std::lock_guard<std::mutex> lock(m_port.m_opsMutex);
         --m_port.m_pendingOps;
@@ -101,20 +88,16 @@ private:
 
 CSerialportMP::CSerialportMP(asio::io_context& ctx) : m_serialPort(ctx), m_strand(ctx) {}
 
-CSerialportMP::~CSerialportMP()
-{
-    Close();
-}
+CSerialportMP::~CSerialportMP() { Close(); }
 
-void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsigned baud,
-                         uint8_t parity, uint8_t stop_bits)
-{
+void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
+                         uint8_t stop_bits) {
     std::shared_ptr<CSerialportMP> self;
     try {
         self = shared_from_this();
     } catch (const std::exception& e) {
-        throw std::runtime_error(
-            std::string("It seems like that instance is not created from shared_ptr: ") + e.what());
+        throw std::runtime_error(std::string("It seems like that instance is not created from shared_ptr: ") +
+                                 e.what());
     }
     ec.clear();
     if (m_isOpen.load()) {
@@ -123,8 +106,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     }
 
     // Built before the device is touched: out-of-range values throw here.
-    const asio::serial_port_base::parity parity_option(
-        static_cast<asio::serial_port_base::parity::type>(parity));
+    const asio::serial_port_base::parity parity_option(static_cast<asio::serial_port_base::parity::type>(parity));
     const asio::serial_port_base::stop_bits stop_bits_option(
         static_cast<asio::serial_port_base::stop_bits::type>(stop_bits));
 
@@ -188,8 +170,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
         m_serialPort.set_option(stop_bits_option, ec);
     }
     if (!ec) {
-        m_serialPort.set_option(
-            asio::serial_port_base::flow_control(asio::serial_port_base::flow_control::none), ec);
+        m_serialPort.set_option(asio::serial_port_base::flow_control(asio::serial_port_base::flow_control::none), ec);
     }
     if (ec) {
         ec = Normalized(ec);
@@ -216,8 +197,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     });
 }
 
-void CSerialportMP::Close()
-{
+void CSerialportMP::Close() {
     if (m_isOpen.exchange(false)) {
         Shutdown();
     }
@@ -226,8 +206,7 @@ void CSerialportMP::Close()
     WaitForPendingOps();
 }
 
-void CSerialportMP::Shutdown()
-{
+void CSerialportMP::Shutdown() {
     m_generation.fetch_add(1);
     {
         std::lock_guard<std::mutex> io_lock(m_ioMutex);
@@ -255,8 +234,7 @@ void CSerialportMP::Shutdown()
     }
 }
 
-void CSerialportMP::WaitForPendingOps()
-{
+void CSerialportMP::WaitForPendingOps() {
     // Inside our own completion the strand holds the other one back; it is
     // dropped by its generation check whenever it runs.
     if (t_completing == this) {
@@ -266,8 +244,7 @@ void CSerialportMP::WaitForPendingOps()
     m_opsCv.wait_for(lock, kCloseWait, [this] { return m_pendingOps == 0; });
 }
 
-int CSerialportMP::Write(const void* data, unsigned len)
-{
+int CSerialportMP::Write(const void* data, unsigned len) {
     if (data == nullptr || len == 0) {
         return 22;
     }
@@ -278,14 +255,12 @@ int CSerialportMP::Write(const void* data, unsigned len)
     return 0;
 }
 
-void CSerialportMP::Drain(std::chrono::milliseconds limit)
-{
+void CSerialportMP::Drain(std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     {
         std::unique_lock<std::mutex> lock(m_writeMutex);
-        if (!m_writeCv.wait_until(lock, deadline, [this] {
-                return !m_isOpen.load() || (m_txQueue.empty() && !m_writeInProgress);
-            })) {
+        if (!m_writeCv.wait_until(lock, deadline,
+                                  [this] { return !m_isOpen.load() || (m_txQueue.empty() && !m_writeInProgress); })) {
             return;
         }
     }
@@ -294,8 +269,7 @@ void CSerialportMP::Drain(std::chrono::milliseconds limit)
         int queued = 0;
         {
             std::lock_guard<std::mutex> io_lock(m_ioMutex);
-            if (!m_serialPort.is_open() ||
-                ::ioctl(m_serialPort.native_handle(), TIOCOUTQ, &queued) != 0) {
+            if (!m_serialPort.is_open() || ::ioctl(m_serialPort.native_handle(), TIOCOUTQ, &queued) != 0) {
                 return;
             }
         }
@@ -306,8 +280,7 @@ void CSerialportMP::Drain(std::chrono::milliseconds limit)
     }
 }
 
-void CSerialportMP::StartRead(uint64_t gen)
-{
+void CSerialportMP::StartRead(uint64_t gen) {
     std::lock_guard<std::mutex> io_lock(m_ioMutex);
     if (!IsCurrent(gen)) {
         return;
@@ -318,14 +291,12 @@ void CSerialportMP::StartRead(uint64_t gen)
     }
     m_serialPort.async_read_some(
         asio::buffer(m_readBuf),
-        asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec,
-                                                                     std::size_t n) {
+        asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec, std::size_t n) {
             self->OnRead(gen, ec, n);
         }));
 }
 
-void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t n)
-{
+void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t n) {
     OpScope scope(*this);
     std::lock_guard<std::mutex> lock(m_readMutex);
     if (!IsCurrent(gen)) {
@@ -345,8 +316,7 @@ void CSerialportMP::OnRead(uint64_t gen, const std::error_code& ec, std::size_t 
     }
 }
 
-void CSerialportMP::StartWrite()
-{
+void CSerialportMP::StartWrite() {
     if (m_writeInProgress || m_txQueue.empty()) {
         return;
     }
@@ -363,15 +333,13 @@ void CSerialportMP::StartWrite()
     }
     m_serialPort.async_write_some(
         asio::buffer(m_writeBuf, n),
-        asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec,
-                                                                     std::size_t written) {
+        asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec, std::size_t written) {
             self->OnWrite(gen, ec, written);
         }));
     m_writeInProgress = true;
 }
 
-void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t n)
-{
+void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t n) {
     OpScope scope(*this);
     {
         std::lock_guard<std::mutex> lock(m_writeMutex);
@@ -397,30 +365,23 @@ void CSerialportMP::OnWrite(uint64_t gen, const std::error_code& ec, std::size_t
 
 IoServiceExec::IoServiceExec() = default;
 
-IoServiceExec::~IoServiceExec()
-{
-    Stop();
-}
+IoServiceExec::~IoServiceExec() { Stop(); }
 
-IoServiceExec& IoServiceExec::Instance()
-{
+IoServiceExec& IoServiceExec::Instance() {
     static IoServiceExec instance;
     return instance;
 }
 
-bool IoServiceExec::HasThreads() const
-{
+bool IoServiceExec::HasThreads() const {
     std::lock_guard<std::mutex> lock(m_runMutex);
     return m_running > 0;
 }
 
-unsigned IoServiceExec::ThreadCountFor(unsigned hardware_threads)
-{
+unsigned IoServiceExec::ThreadCountFor(unsigned hardware_threads) {
     return hardware_threads < 2 ? 1 : hardware_threads / 2;
 }
 
-void IoServiceExec::Start()
-{
+void IoServiceExec::Start() {
     std::lock_guard<std::mutex> lock(m_threadsMutex);
     m_stopping.store(false);
     m_ioContext.restart();
@@ -440,8 +401,7 @@ void IoServiceExec::Start()
     }
 }
 
-void IoServiceExec::RunThread()
-{
+void IoServiceExec::RunThread() {
     t_run_thread_of = this;
     // No work guard: run() returns once no operation is outstanding, and the
     // thread ends with it.
@@ -460,8 +420,7 @@ void IoServiceExec::RunThread()
     m_runCv.notify_all();
 }
 
-void IoServiceExec::Stop()
-{
+void IoServiceExec::Stop() {
     std::lock_guard<std::mutex> lock(m_threadsMutex);
     m_stopping.store(true);
     {

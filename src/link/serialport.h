@@ -30,10 +30,9 @@ struct std::is_error_code_enum<PortError> : std::true_type {};
 
 class CSerialportMP : public std::enable_shared_from_this<CSerialportMP> {
 public:
-    using ReadHandler = std::function<void(std::shared_ptr<CSerialportMP>, std::error_code&,
-                                           const std::vector<uint8_t>&, unsigned)>;
-    using WriteHandler =
-        std::function<void(std::shared_ptr<CSerialportMP>, std::error_code&, unsigned)>;
+    using ReadHandler =
+        std::function<void(std::shared_ptr<CSerialportMP>, std::error_code&, const std::vector<uint8_t>&, unsigned)>;
+    using WriteHandler = std::function<void(std::shared_ptr<CSerialportMP>, std::error_code&, unsigned)>;
 
     static constexpr std::size_t kChunk = 1024;
 
@@ -46,8 +45,7 @@ public:
     // Opens the device for exclusive use; 8 data bits, no flow control. A
     // device another program holds (or locks, by flock or a lock file) fails
     // with PortError::InUse. While open, our own lock file marks the device.
-    void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity,
-              uint8_t stop_bits);
+    void Open(std::error_code& ec, const std::string& port_name, unsigned baud, uint8_t parity, uint8_t stop_bits);
     // Discards unsent output, cancels and closes; idempotent. Returns once
     // the cancelled completions have run (waits at most 100 ms for them).
     void Close();

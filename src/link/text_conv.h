@@ -20,8 +20,8 @@ std::string WideToNarrow(const std::u16string& in, const char* codeset);
 // UTF-8 <-> UTF-16. Invalid UTF-8 becomes U+FFFD; unpaired surrogates too.
 std::u16string Utf8ToWide(const std::string& in);
 std::string WideToUtf8(const std::u16string& in);
-std::u16string Utf8ToWideStd(const char* in);      // NUL-terminated input
-std::string WideToUtf8Std(const char16_t* in);     // NUL-terminated input
+std::u16string Utf8ToWideStd(const char* in);   // NUL-terminated input
+std::string WideToUtf8Std(const char16_t* in);  // NUL-terminated input
 
 // Two hex characters (either case) to one byte, high nibble first.
 bool HexPairToByte(const char* two, uint8_t& out);

@@ -2,6 +2,4 @@
 
 #include <QFile>
 
-bool KestovResourcesPresent() {
-    return QFile::exists(QStringLiteral(":/icons/kestov-lv200-manager.png"));
-}
+bool KestovResourcesPresent() { return QFile::exists(QStringLiteral(":/icons/kestov-lv200-manager.png")); }

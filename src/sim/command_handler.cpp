@@ -16,13 +16,9 @@ constexpr unsigned kMinAdvInterval = module_limits::kMinAdvInterval;
 // at most module_limits::kMaxAdvInterval.
 constexpr unsigned kModuleMaxAdvInterval = 10240;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -45,8 +41,7 @@ bool ParseAddress(std::string_view text, uint8_t out[6]) {
     if (text.size() != 12) return false;
     for (char c : text)
         if (!IsHexDigit(c)) return false;
-    for (int i = 0; i < 6; ++i)
-        out[i] = static_cast<uint8_t>(HexValue(text[2 * i]) * 16 + HexValue(text[2 * i + 1]));
+    for (int i = 0; i < 6; ++i) out[i] = static_cast<uint8_t>(HexValue(text[2 * i]) * 16 + HexValue(text[2 * i + 1]));
     return true;
 }
 
@@ -209,15 +204,15 @@ CommandOutcome Restart(SimState& s, bool factoryReset) {
 
 std::string AddressHex(const uint8_t address[6]) {
     char buf[13];
-    std::snprintf(buf, sizeof buf, "%02X%02X%02X%02X%02X%02X", address[0], address[1], address[2],
-                  address[3], address[4], address[5]);
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X%02X%02X%02X", address[0], address[1], address[2], address[3],
+                  address[4], address[5]);
     return buf;
 }
 
 std::string AddressWithColons(const uint8_t address[6]) {
     char buf[18];
-    std::snprintf(buf, sizeof buf, "%02X:%02X:%02X:%02X:%02X:%02X", address[0], address[1],
-                  address[2], address[3], address[4], address[5]);
+    std::snprintf(buf, sizeof buf, "%02X:%02X:%02X:%02X:%02X:%02X", address[0], address[1], address[2], address[3],
+                  address[4], address[5]);
     return buf;
 }
 
@@ -246,8 +241,8 @@ CommandOutcome HandleCommand(SimState& s, const std::string& line) {
     if (cmd == "AT+BEACON?") return beacon ? Reply("+BEACON," + s.beaconHex) : Error();
     if (cmd == "AT+ADVINTERVAL?") return Reply(std::to_string(s.advInterval));
     if (cmd == "AT+UARTOPT?")
-        return Reply("+UARTOPT," + std::to_string(s.flowControl) + "," + std::string(1, s.parity) +
-                     "," + std::to_string(s.stopBits));
+        return Reply("+UARTOPT," + std::to_string(s.flowControl) + "," + std::string(1, s.parity) + "," +
+                     std::to_string(s.stopBits));
 
     struct Setter {
         std::string_view prefix;

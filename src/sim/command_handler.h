@@ -9,8 +9,8 @@
 namespace sim {
 
 struct CommandOutcome {
-    std::string reply;    // without its line terminator
-    bool restart = false; // ATZ / AT&F: the reply follows a restart pause
+    std::string reply;     // without its line terminator
+    bool restart = false;  // ATZ / AT&F: the reply follows a restart pause
 };
 
 // `line` is the command as received, without its CR.

@@ -24,12 +24,12 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kMaxLine = 512;          // longer command lines are refused
-constexpr auto kRestartPause = 300ms;           // ATZ / AT&F until the ready line
-constexpr auto kIdleWait = 20ms;                // poll bound when nothing is scheduled
-constexpr auto kMinReportWait = 1ms;            // high rates are written in batches
-constexpr std::size_t kBacklogLimit = 16384;    // unsent bytes beyond which reports are dropped
-constexpr std::size_t kMinPacedBacklog = 128;   // on a paced wire: about 100 ms worth, at least this
-constexpr std::size_t kMaxBatch = 2000;         // reports per loop turn
+constexpr auto kRestartPause = 300ms;          // ATZ / AT&F until the ready line
+constexpr auto kIdleWait = 20ms;               // poll bound when nothing is scheduled
+constexpr auto kMinReportWait = 1ms;           // high rates are written in batches
+constexpr std::size_t kBacklogLimit = 16384;   // unsent bytes beyond which reports are dropped
+constexpr std::size_t kMinPacedBacklog = 128;  // on a paced wire: about 100 ms worth, at least this
+constexpr std::size_t kMaxBatch = 2000;        // reports per loop turn
 constexpr std::size_t kDefaultPopulation = 12;
 constexpr std::size_t kReportsBeforeStopped = 6;  // with SetReportsUntilStopped
 constexpr auto kHangUpWait = 2s;
@@ -119,9 +119,7 @@ struct KestovSimulator::Impl {
         }
     }
 
-    std::string Frame(const std::string& text) const {
-        return framed ? "\r\n" + text + "\r\n" : text + "\r";
-    }
+    std::string Frame(const std::string& text) const { return framed ? "\r\n" + text + "\r\n" : text + "\r"; }
 
     std::string NoiseLine() {
         if (noiseCount++ % 2 == 0) return "+NOISE\r";
@@ -187,11 +185,10 @@ struct KestovSimulator::Impl {
         cv.notify_all();
         if (now < restartUntil || silent) return;  // a restarting or mute module hears nothing
         if (echo) writer.Append(line + "\r");
-        const bool stopsScan = reportsUntilStopped && state.scanning && line == "AT+STOPSCAN" && !silent &&
-                               rate > 0 && !devices.empty();
-        const CommandOutcome outcome = (lineTooLong || MatchesErrorPrefix(line))
-                                           ? CommandOutcome{kReplyError, false}
-                                           : HandleCommand(state, line);
+        const bool stopsScan =
+            reportsUntilStopped && state.scanning && line == "AT+STOPSCAN" && !silent && rate > 0 && !devices.empty();
+        const CommandOutcome outcome =
+            (lineTooLong || MatchesErrorPrefix(line)) ? CommandOutcome{kReplyError, false} : HandleCommand(state, line);
         auto due = now + replyDelay + TakeExtraDelayFor(line);
         if (outcome.restart) {
             due += kRestartPause;
@@ -261,8 +258,7 @@ struct KestovSimulator::Impl {
             nextReport = now;
         }
         if (rate <= 0 || silent || devices.empty()) return;
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(1.0 / rate));
+        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate));
         if (rate != rateInUse) {
             rateInUse = rate;
             nextReport = std::min(nextReport, now + period);
@@ -349,10 +345,8 @@ struct KestovSimulator::Impl {
             }
 
             const auto wait = NextWake(now) - Clock::now();
-            const auto ns = std::max<long long>(
-                0, std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count());
-            const timespec timeout{static_cast<time_t>(ns / 1'000'000'000),
-                                   static_cast<long>(ns % 1'000'000'000)};
+            const auto ns = std::max<long long>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count());
+            const timespec timeout{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
             pollfd fds[2] = {{wakeRead, POLLIN, 0}, {master, 0, 0}};
             if (!masterDead) fds[1].events = POLLIN | (writer.WaitingForRoom() ? POLLOUT : 0);
             const nfds_t count = masterDead ? 1 : 2;

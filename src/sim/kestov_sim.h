@@ -45,8 +45,8 @@ struct SimState {
     std::string filterName;
     bool scanning = false;
 
-    int SlotCount() const;     // 7 on the LV230, 8 otherwise
-    bool HasBeacon() const;    // false on the LV230
+    int SlotCount() const;   // 7 on the LV230, 8 otherwise
+    bool HasBeacon() const;  // false on the LV230
 };
 
 SimState DefaultState(const std::string& model);
@@ -95,17 +95,16 @@ public:
 
     // ---- Misbehaviour ----
     void SetReplyDelay(std::chrono::milliseconds delay);
-    void SetEcho(bool on);            // echo each command line before replying
-    void SetFramedReplies(bool on);   // CR LF text CR LF instead of text CR
-    void SetSplitWrites(bool on);     // replies leave in pieces of a few bytes
-    void SetSilent(bool on);          // receive but never answer
-    void SetNoise(bool on);           // junk lines between replies
+    void SetEcho(bool on);           // echo each command line before replying
+    void SetFramedReplies(bool on);  // CR LF text CR LF instead of text CR
+    void SetSplitWrites(bool on);    // replies leave in pieces of a few bytes
+    void SetSilent(bool on);         // receive but never answer
+    void SetNoise(bool on);          // junk lines between replies
     // Every command starting with this prefix is answered with an error line.
     void SetErrorFor(const std::string& commandPrefix);
     // Every command starting with this prefix is answered this much later
     // (a reply that misses its time-out); with `times`, only the next that many.
-    void SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra,
-                     std::size_t times = kEveryTime);
+    void SetDelayFor(const std::string& commandPrefix, std::chrono::milliseconds extra, std::size_t times = kEveryTime);
     static constexpr std::size_t kEveryTime = static_cast<std::size_t>(-1);
     // Clears both lists.
     void ClearErrors();

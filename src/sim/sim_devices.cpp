@@ -8,8 +8,8 @@ std::vector<SimDevice> KestovSimulator::MakeDevices(std::size_t n, uint32_t seed
     // Mixed ASCII, German and Korean names; with the index suffix every name stays
     // within 20 bytes for any population that has distinct addresses (up to 2^24).
     static const char* const kNames[] = {
-        "Sensor", "센서",  "Thermo", "온도계",  "Türsensor", "Küche", "Beacon",
-        "Heart Rate", "심박계", "Lamp", "Waage", "Grüße", "Node,B",
+        "Sensor",     "센서",   "Thermo", "온도계", "Türsensor", "Küche",  "Beacon",
+        "Heart Rate", "심박계", "Lamp",   "Waage",  "Grüße",     "Node,B",
     };
     constexpr uint32_t kNameCount = sizeof kNames / sizeof kNames[0];
     SimRandom rng(seed);

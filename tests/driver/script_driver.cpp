@@ -45,51 +45,47 @@ struct VerbInfo {
 
 const std::map<QString, VerbInfo>& Verbs() {
     static const std::map<QString, VerbInfo> verbs = {
-            {QStringLiteral("wait-port-dialog"), {0, 0}},
-            {QStringLiteral("accept-port-dialog"), {0, 1}},
-            {QStringLiteral("click"), {1, 1}},
-            {QStringLiteral("set-text"), {1, -1}},
-            {QStringLiteral("wait-enabled"), {1, 1}},
-            {QStringLiteral("wait-disabled"), {1, 1}},
-            {QStringLiteral("expect-text"), {1, -1}},
-            {QStringLiteral("expect-box"), {1, 1}},
-            {QStringLiteral("expect-box-containing"), {1, -1}},
-            {QStringLiteral("answer"), {1, 1}},
-            {QStringLiteral("wait-rows"), {1, 1}},
-            {QStringLiteral("timeout"), {1, 1}},
-            {QStringLiteral("mark"), {0, 0}},
-            {QStringLiteral("print-elapsed"), {1, 1}},
-            {QStringLiteral("print-threads"), {1, 1}},
-            {QStringLiteral("print-rss"), {1, 1}},
-            {QStringLiteral("stall-reset"), {0, 0}},
-            {QStringLiteral("print-stall"), {1, 1}},
-            {QStringLiteral("sim-pace"), {1, 1}},
-            {QStringLiteral("sim-devices"), {2, 2}},
-            {QStringLiteral("sim-clear-log"), {0, 0}},
-            {QStringLiteral("print-wire"), {2, 2}},
-            {QStringLiteral("close"), {0, 0}},
+        {QStringLiteral("wait-port-dialog"), {0, 0}},
+        {QStringLiteral("accept-port-dialog"), {0, 1}},
+        {QStringLiteral("click"), {1, 1}},
+        {QStringLiteral("set-text"), {1, -1}},
+        {QStringLiteral("wait-enabled"), {1, 1}},
+        {QStringLiteral("wait-disabled"), {1, 1}},
+        {QStringLiteral("expect-text"), {1, -1}},
+        {QStringLiteral("expect-box"), {1, 1}},
+        {QStringLiteral("expect-box-containing"), {1, -1}},
+        {QStringLiteral("answer"), {1, 1}},
+        {QStringLiteral("wait-rows"), {1, 1}},
+        {QStringLiteral("timeout"), {1, 1}},
+        {QStringLiteral("mark"), {0, 0}},
+        {QStringLiteral("print-elapsed"), {1, 1}},
+        {QStringLiteral("print-threads"), {1, 1}},
+        {QStringLiteral("print-rss"), {1, 1}},
+        {QStringLiteral("stall-reset"), {0, 0}},
+        {QStringLiteral("print-stall"), {1, 1}},
+        {QStringLiteral("sim-pace"), {1, 1}},
+        {QStringLiteral("sim-devices"), {2, 2}},
+        {QStringLiteral("sim-clear-log"), {0, 0}},
+        {QStringLiteral("print-wire"), {2, 2}},
+        {QStringLiteral("close"), {0, 0}},
     };
     return verbs;
 }
 
-double Ms(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 int ThreadCount() {
     return static_cast<int>(
-            QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 // The process's threads: their number and names.
 QString Threads() {
-    const QStringList tasks =
-            QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QStringList names;
     for (const QString& t : tasks) {
         QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(t));
-        names << (comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed()
-                                                 : QStringLiteral("?"));
+        names << (comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QStringLiteral("?"));
     }
     return QStringLiteral("%1 (%2)").arg(tasks.size()).arg(names.join(QLatin1Char(',')));
 }
@@ -126,8 +122,7 @@ void Print(const QString& line) {
 
 }  // namespace
 
-ScriptDriver::ScriptDriver(Clock::time_point programStart)
-    : m_programStart(programStart), m_mark(programStart) {}
+ScriptDriver::ScriptDriver(Clock::time_point programStart) : m_programStart(programStart), m_mark(programStart) {}
 
 ScriptDriver::~ScriptDriver() {
     if (m_attached) Detach();
@@ -295,8 +290,8 @@ void ScriptDriver::Tick() {
 void ScriptDriver::Fail(const Step& step, const QString& reason) {
     m_failed = true;
     Print(QStringLiteral("FAILED at line %1 (%2 %3): %4")
-                  .arg(step.line)
-                  .arg(step.verb, step.args.join(QLatin1Char(' ')), reason));
+              .arg(step.line)
+              .arg(step.verb, step.args.join(QLatin1Char(' ')), reason));
     Abort();
 }
 
@@ -331,7 +326,7 @@ ScriptDriver::Outcome ScriptDriver::Run(const Step& step) {
             const QString simPath = QString::fromStdString(m_sim->DevicePath());
             if (combo->currentText() != simPath) {
                 Fail(step, QStringLiteral("the dialog preselects \"%1\", not the simulated module %2")
-                                   .arg(combo->currentText(), simPath));
+                               .arg(combo->currentText(), simPath));
                 return Outcome::Done;
             }
         } else {
@@ -423,17 +418,15 @@ ScriptDriver::Outcome ScriptDriver::Run(const Step& step) {
     } else if (v == QLatin1String("print-elapsed")) {
         const auto now = Clock::now();
         Print(QStringLiteral("elapsed %1 start=%2 mark=%3 monotonic=%4")
-                      .arg(label)
-                      .arg(Ms(now - m_programStart), 0, 'f', 1)
-                      .arg(Ms(now - m_mark), 0, 'f', 1)
-                      .arg(Ms(now.time_since_epoch()), 0, 'f', 1));
+                  .arg(label)
+                  .arg(Ms(now - m_programStart), 0, 'f', 1)
+                  .arg(Ms(now - m_mark), 0, 'f', 1)
+                  .arg(Ms(now.time_since_epoch()), 0, 'f', 1));
     } else if (v == QLatin1String("print-threads")) {
         PrintThreads(label.toLocal8Bit().constData());
     } else if (v == QLatin1String("print-rss")) {
-        Print(QStringLiteral("rss %1 peak_kb=%2 current_kb=%3")
-                      .arg(label)
-                      .arg(StatusKb("VmHWM"))
-                      .arg(StatusKb("VmRSS")));
+        Print(
+            QStringLiteral("rss %1 peak_kb=%2 current_kb=%3").arg(label).arg(StatusKb("VmHWM")).arg(StatusKb("VmRSS")));
     } else if (v == QLatin1String("stall-reset")) {
         m_maxStall = {};
         m_lastStallTick = Clock::now();
@@ -470,16 +463,16 @@ void ScriptDriver::PrintWire(const QString& label, unsigned baud) {
     // 10 bits per byte: start bit, 8 data bits, stop bit.
     const auto wireMs = [baud](std::size_t n) { return baud > 0 ? n * 10.0 * 1000.0 / baud : 0.0; };
     Print(QStringLiteral("wire %1 commands=%2 bytes=%3 reply_bytes=%4 baud=%5 wire_ms=%6 reply_ms=%7 list=%8")
-                  .arg(label)
-                  .arg(commands.size())
-                  .arg(bytes)
-                  .arg(replyBytes)
-                  .arg(baud)
-                  .arg(wireMs(bytes), 0, 'f', 1)
-                  .arg(wireMs(replyBytes), 0, 'f', 1)
-                  .arg(QString::fromStdString([&] {
-                      std::string all;
-                      for (const std::string& c : commands) all += (all.empty() ? "" : ",") + c;
-                      return all;
-                  }())));
+              .arg(label)
+              .arg(commands.size())
+              .arg(bytes)
+              .arg(replyBytes)
+              .arg(baud)
+              .arg(wireMs(bytes), 0, 'f', 1)
+              .arg(wireMs(replyBytes), 0, 'f', 1)
+              .arg(QString::fromStdString([&] {
+                  std::string all;
+                  for (const std::string& c : commands) all += (all.empty() ? "" : ",") + c;
+                  return all;
+              }())));
 }

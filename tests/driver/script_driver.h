@@ -53,7 +53,7 @@ class QWidget;
 namespace sim {
 class KestovSimulator;
 struct SimState;
-}
+}  // namespace sim
 
 class ScriptDriver : public QObject {
     Q_OBJECT

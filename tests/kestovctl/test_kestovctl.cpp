@@ -99,15 +99,22 @@ TEST(Kestovctl, ExitStatusSaysWhatWentWrong) {
         {"port locked by another program", {"info", locked->DevicePath()}, 3, "in use by another program"},
         {"wrong model", {"info", other->DevicePath()}, 4, "KESTOV-LV250"},
         {"nothing answers", {"info", silent->DevicePath()}, 4, "no KESTOV LV2xx module answers"},
-        {"refused value", {"set", refusing->DevicePath(), "interval=500"}, 5, "AT+ADVINTERVAL=500: the module refused it"},
+        {"refused value",
+         {"set", refusing->DevicePath(), "interval=500"},
+         5,
+         "AT+ADVINTERVAL=500: the module refused it"},
         {"reset unconfirmed", {"factory-reset", refusing->DevicePath()}, 2, "--yes"},
         // Control characters read as in the traffic view.
         {"control character shown", {"set", refusing->DevicePath(), "A\rB"}, 2, "got \"A<CR>B\""},
-        {"names too long", {"provision", profile, refusing->DevicePath(), "--name", "KST-{addr}"}, 2,
+        {"names too long",
+         {"provision", profile, refusing->DevicePath(), "--name", "KST-{addr}"},
+         2,
          "Device name is too long."},
         // The information reply could not be split back: refused before sending.
         {"comma in name", {"set", refusing->DevicePath(), "name=a,b"}, 2, "cannot contain a comma"},
-        {"comma from a template", {"provision", profile, refusing->DevicePath(), "--name", "a,{seq}"}, 2,
+        {"comma from a template",
+         {"provision", profile, refusing->DevicePath(), "--name", "a,{seq}"},
+         2,
          "cannot contain a comma"},
         {"no scan time", {"scan", refusing->DevicePath(), "--seconds", "0"}, 2, "more than 0 seconds"},
         {"negative scan time", {"scan", refusing->DevicePath(), "--seconds", "-1"}, 2, "more than 0 seconds"},
@@ -132,8 +139,8 @@ TEST(Kestovctl, SetChangesOnlyWhatIsNamedAndRefusesWhatTheWindowRefuses) {
     EXPECT_NE(refused.err.find("Device name is too long."), std::string::npos) << refused.err;
     EXPECT_TRUE(module->Commands().empty()) << "refused before the port is opened";
 
-    const ToolRun run = RunTool({"--json", "set", module->DevicePath(), "interval=300", "parity=even",
-                                 "slot3=a0b1c2d3e403,tag", "name=LV200"});
+    const ToolRun run = RunTool(
+        {"--json", "set", module->DevicePath(), "interval=300", "parity=even", "slot3=a0b1c2d3e403,tag", "name=LV200"});
     ASSERT_EQ(run.status, 0) << run.err;
     // The name already is LV200: not written. UART options keep what was not named.
     EXPECT_EQ(Writes(*module), (Strings{"AT+ADVINTERVAL=300", "AT+UARTOPT=0,E,1", "AT+SETSLOT=3,A0B1C2D3E403,tag"}));
@@ -174,9 +181,9 @@ TEST(Kestovctl, ExportApplyRoundTripAndDryRun) {
     const ToolRun apply = RunTool({"apply", target->DevicePath(), file});
     ASSERT_EQ(apply.status, 0) << apply.err;
     // In the window's order: name, interval, UART, slots, beacon.
-    EXPECT_EQ(Writes(*target), (Strings{"AT+MANUF=Src", "AT+ADVINTERVAL=640", "AT+UARTOPT=1,O,2",
-                                        "AT+SETSLOT=1,000000000011,one", "AT+SETSLOT=8,000000000088",
-                                        "AT+BEACON=0201060AFF", "AT+UCBEACON=ON"}));
+    EXPECT_EQ(Writes(*target),
+              (Strings{"AT+MANUF=Src", "AT+ADVINTERVAL=640", "AT+UARTOPT=1,O,2", "AT+SETSLOT=1,000000000011,one",
+                       "AT+SETSLOT=8,000000000088", "AT+BEACON=0201060AFF", "AT+UCBEACON=ON"}));
     const ToolRun again = RunTool({"export", target->DevicePath()});
     EXPECT_EQ(again.out, exported.out) << "the target now holds the same settings";
 
@@ -213,9 +220,8 @@ TEST(Kestovctl, ProvisionGoesOnPastAFailedModule) {
     }
     // The second module refuses the second slot write.
     modules[1]->SetErrorFor("AT+SETSLOT=2");
-    const std::string file = TempFile(
-        "provision.json",
-        R"({"format":"kestov-lv2xx-profile","version":1,"interval":500,
+    const std::string file = TempFile("provision.json",
+                                      R"({"format":"kestov-lv2xx-profile","version":1,"interval":500,
             "slots":[{"slot":1,"address":"A0B1C2D3E401"},{"slot":2,"address":"A0B1C2D3E402"}]})");
     const ToolRun run = RunTool({"--json", "provision", file, modules[0]->DevicePath(), modules[1]->DevicePath(),
                                  modules[2]->DevicePath(), "--name", "KST-{addr4}"});
@@ -295,12 +301,12 @@ TEST(Kestovctl, AScanOfEverNewAddressesKeepsTheMostRecentAndCountsTheRest) {
 
 TEST(Kestovctl, CtrlCStopsTheModulesScanBeforeExiting) {
     auto module = StartModule();
-    const ToolRun run = RunTool({"scan", module->DevicePath(), "--until-interrupted"}, std::chrono::seconds(60),
-                                [&](pid_t pid) {
-                                    // AT, AT+MODEL?, AT+SF=OFF, AT+STARTSCAN
-                                    EXPECT_TRUE(module->WaitForCommands(4, std::chrono::seconds(20)));
-                                    ::kill(pid, SIGINT);
-                                });
+    const ToolRun run =
+        RunTool({"scan", module->DevicePath(), "--until-interrupted"}, std::chrono::seconds(60), [&](pid_t pid) {
+            // AT, AT+MODEL?, AT+SF=OFF, AT+STARTSCAN
+            EXPECT_TRUE(module->WaitForCommands(4, std::chrono::seconds(20)));
+            ::kill(pid, SIGINT);
+        });
     EXPECT_EQ(run.status, 130) << run.err;
     EXPECT_EQ(module->Commands().back(), "AT+STOPSCAN");
     EXPECT_FALSE(module->State().scanning);
@@ -348,8 +354,8 @@ TEST(Kestovctl, ProfilesThatAreNotRegularFilesAreRefusedAtOnce) {
         {"too large", big, "too large"},
     };
     for (const auto& c : cases) {
-        for (const Strings& args : {Strings{"apply", module->DevicePath(), c.path},
-                                    Strings{"provision", c.path, module->DevicePath()}}) {
+        for (const Strings& args :
+             {Strings{"apply", module->DevicePath(), c.path}, Strings{"provision", c.path, module->DevicePath()}}) {
             SCOPED_TRACE(std::string(c.name) + " " + args[0]);
             // A FIFO would keep a blocking open waiting for a writer for good.
             const ToolRun run = RunTool(args, std::chrono::seconds(30));
@@ -400,8 +406,8 @@ TEST(Kestovctl, CtrlCLetsTheWriteInFlightFinishThenSaysWhatWasWritten) {
         bool json;
     };
     const Case cases[] = {{"set", false, false}, {"set, json", false, true}, {"provision, json", true, true}};
-    const std::string profile = TempFile(
-        "interrupted.json", R"({"format":"kestov-lv2xx-profile","version":1,"interval":300,
+    const std::string profile =
+        TempFile("interrupted.json", R"({"format":"kestov-lv2xx-profile","version":1,"interval":300,
             "uart":{"parity":"even"},"slots":[{"slot":1,"address":"A0B1C2D3E401"},{"slot":2,"address":"A0B1C2D3E402"}]})");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -409,8 +415,8 @@ TEST(Kestovctl, CtrlCLetsTheWriteInFlightFinishThenSaysWhatWasWritten) {
         // The interval's reply comes late, so Ctrl+C arrives while it is in flight.
         module->SetDelayFor("AT+ADVINTERVAL=", std::chrono::milliseconds(700));
         Strings args = c.provision ? Strings{"provision", profile, module->DevicePath()}
-                                   : Strings{"set", module->DevicePath(), "interval=300", "parity=even",
-                                             "slot1=A0B1C2D3E401", "slot2=A0B1C2D3E402"};
+                                   : Strings{"set",         module->DevicePath(), "interval=300",
+                                             "parity=even", "slot1=A0B1C2D3E401", "slot2=A0B1C2D3E402"};
         if (c.json) args.insert(args.begin(), "--json");
         const ToolRun run = RunTool(args, std::chrono::seconds(60), [&](pid_t pid) {
             EXPECT_TRUE(WaitForCommandStarting(*module, "AT+ADVINTERVAL=300"));
@@ -449,7 +455,8 @@ TEST(Kestovctl, CtrlCLetsTheWriteInFlightFinishThenSaysWhatWasWritten) {
 TEST(Kestovctl, JsonSaysEveryOutcomeWithItsSchemaAndExit) {
     auto module = StartModule();
     auto other = StartModule("KESTOV-LV250");
-    const std::string profile = TempFile("json.json", R"({"format":"kestov-lv2xx-profile","version":1,"interval":200})");
+    const std::string profile =
+        TempFile("json.json", R"({"format":"kestov-lv2xx-profile","version":1,"interval":200})");
     struct Case {
         const char* name;
         Strings args;
@@ -522,8 +529,8 @@ TEST(Kestovctl, ProfilesForAnotherModelWarnAndScanningModulesAreStopped) {
         if (asJson) args.insert(args.begin(), "--json");
         const ToolRun run = RunTool(args);
         EXPECT_EQ(run.status, 0) << run.err;
-        const std::string says = "warning: " + module->DevicePath() +
-                                 ": the profile is for a KESTOV-LV230, this module is a KESTOV-LV200";
+        const std::string says =
+            "warning: " + module->DevicePath() + ": the profile is for a KESTOV-LV230, this module is a KESTOV-LV200";
         EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
         if (asJson) {
             EXPECT_EQ(Json(run.out)["warnings"].size(), 1u) << run.out;
@@ -534,7 +541,10 @@ TEST(Kestovctl, ProfilesForAnotherModelWarnAndScanningModulesAreStopped) {
 TEST(Kestovctl, ScanTablePadsNamesByTheColumnsTheyTake) {
     auto module = StartModule();
     std::vector<sim::SimDevice> devices;
-    for (const char* name : {"plain", "K\xC3\xBC" "che-4", "\xEB\xB6\x80\xEC\x97\x8C"}) {  // Küche-4, 부엌
+    for (const char* name : {"plain",
+                             "K\xC3\xBC"
+                             "che-4",
+                             "\xEB\xB6\x80\xEC\x97\x8C"}) {  // Küche-4, 부엌
         sim::SimDevice d;
         d.address[5] = static_cast<uint8_t>(devices.size() + 1);
         d.name = name;
@@ -553,7 +563,11 @@ TEST(Kestovctl, ScanTablePadsNamesByTheColumnsTheyTake) {
         std::string name;
         std::size_t columns;
     };
-    for (const Row& r : {Row{"plain", 5}, Row{"K\xC3\xBC" "che-4", 7}, Row{"\xEB\xB6\x80\xEC\x97\x8C", 4}}) {
+    for (const Row& r : {Row{"plain", 5},
+                         Row{"K\xC3\xBC"
+                             "che-4",
+                             7},
+                         Row{"\xEB\xB6\x80\xEC\x97\x8C", 4}}) {
         SCOPED_TRACE(r.name);
         const std::size_t at = run.out.find("  " + r.name + " ");
         ASSERT_NE(at, std::string::npos) << run.out;

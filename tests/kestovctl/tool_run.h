@@ -20,8 +20,7 @@ struct ToolRun {
 
 // A run that takes longer than the limit is killed. meanwhile, when given,
 // runs on a thread of its own with the child's pid while the child runs.
-inline ToolRun RunTool(const std::vector<std::string>& args,
-                       std::chrono::milliseconds limit = std::chrono::seconds(60),
+inline ToolRun RunTool(const std::vector<std::string>& args, std::chrono::milliseconds limit = std::chrono::seconds(60),
                        const std::function<void(pid_t)>& meanwhile = {}) {
     ToolRun run;
     int outPipe[2], errPipe[2];

@@ -21,8 +21,7 @@ using namespace std::chrono_literals;
 
 // Waits for a condition that no callback announces, up to a generous bound.
 template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 5000ms)
-{
+bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 5000ms) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!pred()) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -35,8 +34,7 @@ bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 5000ms)
 
 class PtyPeer {
 public:
-    PtyPeer()
-    {
+    PtyPeer() {
         char name[128] = {};
         if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
             throw std::runtime_error("openpty failed");
@@ -45,8 +43,7 @@ public:
         MakeRaw(m_master);
         MakeRaw(m_slave);
     }
-    ~PtyPeer()
-    {
+    ~PtyPeer() {
         CloseMaster();
         ::close(m_slave);
     }
@@ -57,8 +54,7 @@ public:
     // A descriptor of the slave side that the test keeps, for ioctl checks.
     int SlaveFd() const { return m_slave; }
 
-    void Write(std::string_view bytes)
-    {
+    void Write(std::string_view bytes) {
         while (!bytes.empty()) {
             const ssize_t n = ::write(m_master, bytes.data(), bytes.size());
             if (n < 0 && errno == EINTR) {
@@ -72,8 +68,7 @@ public:
     }
 
     // Up to and including the next `stop` byte; what came so far on time-out.
-    std::string ReadUntil(char stop, std::chrono::milliseconds limit = 5000ms)
-    {
+    std::string ReadUntil(char stop, std::chrono::milliseconds limit = 5000ms) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         std::size_t pos;
         while ((pos = m_pending.find(stop)) == std::string::npos) {
@@ -85,8 +80,7 @@ public:
     }
 
     // Exactly n bytes, or fewer when the time runs out.
-    std::string ReadExactly(std::size_t n, std::chrono::milliseconds limit = 5000ms)
-    {
+    std::string ReadExactly(std::size_t n, std::chrono::milliseconds limit = 5000ms) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (m_pending.size() < n && Fill(deadline)) {
         }
@@ -94,15 +88,13 @@ public:
     }
 
     // Forgets what the module received so far.
-    void DiscardInput()
-    {
+    void DiscardInput() {
         ::tcflush(m_master, TCIFLUSH);
         m_pending.clear();
     }
 
     // Hangs the line up: the slave side sees end of file.
-    void CloseMaster()
-    {
+    void CloseMaster() {
         if (m_master >= 0) {
             ::close(m_master);
             m_master = -1;
@@ -110,18 +102,16 @@ public:
     }
 
 private:
-    static void MakeRaw(int fd)
-    {
+    static void MakeRaw(int fd) {
         termios t{};
         ::tcgetattr(fd, &t);
         ::cfmakeraw(&t);
         ::tcsetattr(fd, TCSANOW, &t);
     }
 
-    bool Fill(std::chrono::steady_clock::time_point deadline)
-    {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+    bool Fill(std::chrono::steady_clock::time_point deadline) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return false;
         }
@@ -138,8 +128,7 @@ private:
         return true;
     }
 
-    std::string Take(std::size_t n)
-    {
+    std::string Take(std::size_t n) {
         std::string out = m_pending.substr(0, n);
         m_pending.erase(0, n);
         return out;

@@ -78,10 +78,8 @@ TEST(FormatCommand, FormatsIntoAZeroFilledBuffer) {
     EXPECT_EQ(std::string(buf, n), "AT+SETSLOT=3,001A2B3C4D5E,TAG\r");
     for (std::size_t i = n; i < sizeof buf; ++i) ASSERT_EQ(buf[i], 0) << "byte " << i;
 
-    EXPECT_EQ(std::string(buf, FormatCommand(buf, atcmd::kUartOptSet, 1u, 'E', 2u)),
-              "AT+UARTOPT=1,E,2\r");
-    EXPECT_EQ(std::string(buf, FormatCommand(buf, atcmd::kAdvIntervalSet, 2560u)),
-              "AT+ADVINTERVAL=2560\r");
+    EXPECT_EQ(std::string(buf, FormatCommand(buf, atcmd::kUartOptSet, 1u, 'E', 2u)), "AT+UARTOPT=1,E,2\r");
+    EXPECT_EQ(std::string(buf, FormatCommand(buf, atcmd::kAdvIntervalSet, 2560u)), "AT+ADVINTERVAL=2560\r");
 }
 
 TEST(FormatCommand, CutsAt127CharactersAndReturnsWhatIsInTheBuffer) {
@@ -158,8 +156,7 @@ TEST(Parsers, ScanReport) {
         {"+001a2b3c4d5e,0,x\r", ATRES_SCAN_REPORT, "001A2B3C4D5E", 0, "x"},
         {"+001A2B3C4D5E,-70,a,b,c\r", ATRES_SCAN_REPORT, "001A2B3C4D5E", -70, "a,b,c"},
         {"+001A2B3C4D5E,-1,\r", ATRES_SCAN_REPORT, "001A2B3C4D5E", -1, ""},
-        {"+001A2B3C4D5E,-99," + kHangul3Utf8 + "\r", ATRES_SCAN_REPORT, "001A2B3C4D5E", -99,
-         kHangul3Utf8},
+        {"+001A2B3C4D5E,-99," + kHangul3Utf8 + "\r", ATRES_SCAN_REPORT, "001A2B3C4D5E", -99, kHangul3Utf8},
         {"+001A2B3C4D5E,-45," + kName63 + "\r", ATRES_SCAN_REPORT, "001A2B3C4D5E", -45, kName63},
         {"+001A2B3C4D5E,-45," + kName64 + "\r", ATRES_NO_MATCH},
         {"001A2B3C4D5E,-45,Sensor\r", ATRES_NO_MATCH},
@@ -238,8 +235,8 @@ TEST(Parsers, Info) {
         {" " + addr + "\t,N,E,S\r", ATRES_INFO, "001A2B3C4D5E", "N", "E", "S"},
         {"\r\n" + addr + ",N,E,SCANNING\r\n", ATRES_INFO, "001A2B3C4D5E", "N", "E", "SCANNING"},
         {addr + ",,,\r", ATRES_INFO, "001A2B3C4D5E", "", "", ""},
-        {addr + "," + kName63 + "," + kName63 + "," + kName63 + "\r", ATRES_INFO, "001A2B3C4D5E",
-         kName63, kName63, kName63},
+        {addr + "," + kName63 + "," + kName63 + "," + kName63 + "\r", ATRES_INFO, "001A2B3C4D5E", kName63, kName63,
+         kName63},
         {addr + "," + kName64 + ",E,S\r", ATRES_NO_MATCH},
         {addr + ",N," + kName64 + ",S\r", ATRES_NO_MATCH},
         {addr + ",N,E," + kName64 + "\r", ATRES_NO_MATCH},
@@ -309,8 +306,8 @@ TEST(Parsers, OnOff) {
         int on = 0;
     };
     const std::vector<Case> cases = {
-        {"ON\r", ATRES_ON_OFF, 1},   {"OFF\r", ATRES_ON_OFF, 0},    {"on\r", ATRES_NO_MATCH},
-        {"ONX\r", ATRES_NO_MATCH},   {"\r\nON\r\n", ATRES_NO_MATCH}, {"ON", ATRES_NO_MATCH},
+        {"ON\r", ATRES_ON_OFF, 1},    {"OFF\r", ATRES_ON_OFF, 0},     {"on\r", ATRES_NO_MATCH},
+        {"ONX\r", ATRES_NO_MATCH},    {"\r\nON\r\n", ATRES_NO_MATCH}, {"ON", ATRES_NO_MATCH},
         {"+ERROR\r", ATRES_NO_MATCH},
     };
     for (const auto& c : cases) {
@@ -432,10 +429,9 @@ TEST(Parsers, EveryPrefixOfEveryLineGivesAWellFormedRecord) {
         {ATRES_UART_OPTIONS, kUartOptionsPayload},
     };
     const ParserFn parsers[] = {
-        ParseOkLine,     ParseErrorLine,   ParseReadyLine,       ParseScanningLine,
-        ParseStoppedLine, ParseScanReportLine, ParseVersionLine, ParseModelLine,
-        ParseInfoLine,   ParseSlotLine,    ParseOnOffLine,       ParseBeaconLine,
-        ParseAdvIntervalLine, ParseUartOptionsLine,
+        ParseOkLine,         ParseErrorLine,   ParseReadyLine,       ParseScanningLine,    ParseStoppedLine,
+        ParseScanReportLine, ParseVersionLine, ParseModelLine,       ParseInfoLine,        ParseSlotLine,
+        ParseOnOffLine,      ParseBeaconLine,  ParseAdvIntervalLine, ParseUartOptionsLine,
     };
     const std::string lines[] = {
         "\r\nOK\r\n\r",
@@ -468,8 +464,7 @@ TEST(Parsers, EveryPrefixOfEveryLineGivesAWellFormedRecord) {
 namespace {
 
 // Walks the table the way the engine does: first accepting parser wins.
-int32_t ParseWith(const std::vector<lv2xx_parser_entry>& table, lv2xx_atcmd kind,
-                  const std::string& line) {
+int32_t ParseWith(const std::vector<lv2xx_parser_entry>& table, lv2xx_atcmd kind, const std::string& line) {
     for (const auto& entry : table) {
         if (entry.kind != kind) continue;
         for (const auto& parser : entry.parsers) {
@@ -490,8 +485,7 @@ TEST(ParserTable, ListsEveryKindOnceInOrder) {
         kinds.push_back(entry.kind);
         EXPECT_FALSE(entry.parsers.empty()) << entry.kind;
     }
-    const std::vector<int> expected = {2,  3,  4,  5,  6,  7,  9,  10, 12, 13, 14,
-                                       15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25};
+    const std::vector<int> expected = {2, 3, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25};
     EXPECT_EQ(kinds, expected);
 }
 
@@ -533,9 +527,8 @@ TEST(ParserTable, EachKindAcceptsItsRepliesAndSkipsOthers) {
         {ATCMD_UARTOPT_Q, "+UARTOPT,0,N,1\r", ATRES_UART_OPTIONS},
         {ATCMD_UARTOPT_Q, "+ERROR\r", ATRES_ERROR},
     };
-    for (lv2xx_atcmd kind : {ATCMD_AT, ATCMD_MANUF_SET, ATCMD_SF_SET, ATCMD_SETSLOT, ATCMD_DELSLOT,
-                             ATCMD_UCBEACON_SET, ATCMD_BEACON_SET, ATCMD_ADVINTERVAL_SET,
-                             ATCMD_UARTOPT_SET}) {
+    for (lv2xx_atcmd kind : {ATCMD_AT, ATCMD_MANUF_SET, ATCMD_SF_SET, ATCMD_SETSLOT, ATCMD_DELSLOT, ATCMD_UCBEACON_SET,
+                             ATCMD_BEACON_SET, ATCMD_ADVINTERVAL_SET, ATCMD_UARTOPT_SET}) {
         cases.push_back({kind, "OK\r", ATRES_OK});
         cases.push_back({kind, "\r\nOK\r\n", ATRES_OK});
         cases.push_back({kind, "+ERROR\r", ATRES_ERROR});

@@ -18,8 +18,7 @@ using namespace std::chrono_literals;
 using namespace std::string_literals;
 
 // Device bytes in failure messages, with CR and LF made visible.
-std::string Show(const std::string& bytes)
-{
+std::string Show(const std::string& bytes) {
     std::string out;
     for (const char c : bytes) {
         out += c == '\r' ? "<CR>" : c == '\n' ? "<LF>" : std::string(1, c);
@@ -27,30 +26,22 @@ std::string Show(const std::string& bytes)
     return out;
 }
 
-lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply)
-{
-    return static_cast<lv2xx_atres>(ReplyCode(reply.get()));
-}
+lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply) { return static_cast<lv2xx_atres>(ReplyCode(reply.get())); }
 
-std::string ReportName(int i)
-{
+std::string ReportName(int i) {
     char name[16];
     std::snprintf(name, sizeof name, "N%04d", i);
     return name;
 }
 
-std::string ScanReportLine(int i)
-{
-    return "+A1B2C3D4E5F6,-40," + ReportName(i) + "\r";
-}
+std::string ScanReportLine(int i) { return "+A1B2C3D4E5F6,-40," + ReportName(i) + "\r"; }
 
 // ---------------------------------------------------------------------------
 // Transactions over a pseudo-terminal, the test playing the module.
 
 class CommTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         comm.SetErrorHandler([this](const KestovLV2xxComm*, std::error_code&) { ++link_errors; });
         std::error_code ec;
         comm.Open(ec, peer.Path(), 115200, 0, 0);
@@ -59,18 +50,14 @@ protected:
     void TearDown() override { comm.Close(); }
 
     // Runs one transaction on a worker thread, as the job queue does.
-    std::future<std::unique_ptr<uint8_t[]>> Send(const std::string& cmd, lv2xx_atcmd kind,
-                                                 unsigned timeout_ms)
-    {
+    std::future<std::unique_ptr<uint8_t[]>> Send(const std::string& cmd, lv2xx_atcmd kind, unsigned timeout_ms) {
         return std::async(std::launch::async, [this, cmd, kind, timeout_ms] {
-            return comm.SendCommand(cmd.data(), static_cast<unsigned>(cmd.size()), kind,
-                                    timeout_ms);
+            return comm.SendCommand(cmd.data(), static_cast<unsigned>(cmd.size()), kind, timeout_ms);
         });
     }
 
     // Reports reach WaitScanReport only while a scan runs.
-    void StartScan()
-    {
+    void StartScan() {
         auto started = Send("AT+STARTSCAN\r", ATCMD_STARTSCAN, 60000);
         EXPECT_EQ(Show(peer.ReadUntil('\r')), Show("AT+STARTSCAN\r"));
         peer.Write("+SCANNING\r");
@@ -78,8 +65,7 @@ protected:
     }
 
     template <typename T>
-    static T Get(std::future<T>& f)
-    {
+    static T Get(std::future<T>& f) {
         EXPECT_EQ(f.wait_for(10s), std::future_status::ready);
         return f.get();
     }
@@ -89,8 +75,7 @@ protected:
     std::atomic<int> link_errors{0};
 };
 
-TEST_F(CommTest, TransactionEndsAtTheFirstLineItsKindAccepts)
-{
+TEST_F(CommTest, TransactionEndsAtTheFirstLineItsKindAccepts) {
     struct Case {
         const char* name;
         std::string cmd;
@@ -103,17 +88,12 @@ TEST_F(CommTest, TransactionEndsAtTheFirstLineItsKindAccepts)
         {"reply split over two writes", "AT\r", ATCMD_AT, {"+O", "K\r"}, 60000, ATRES_OK},
         {"echo skipped", "ATZ\r", ATCMD_ATZ, {"ATZ\r", "+READY\r"}, 60000, ATRES_READY},
         {"framed after an empty pair", "AT\r", ATCMD_AT, {"\r\n\r\nOK\r\n"}, 60000, ATRES_OK},
-        {"slot read", "AT+GETSLOT=3\r", ATCMD_GETSLOT, {"+SLOT,3,A1B2C3D4E5F6,tag\r"}, 60000,
-         ATRES_SLOT},
-        {"error ends a slot read at once", "AT+GETSLOT=3\r", ATCMD_GETSLOT, {"+ERROR\r"}, 60000,
-         ATRES_ERROR},
-        {"UART options read", "AT+UARTOPT?\r", ATCMD_UARTOPT_Q, {"+UARTOPT,1,E,2\r"}, 60000,
-         ATRES_UART_OPTIONS},
+        {"slot read", "AT+GETSLOT=3\r", ATCMD_GETSLOT, {"+SLOT,3,A1B2C3D4E5F6,tag\r"}, 60000, ATRES_SLOT},
+        {"error ends a slot read at once", "AT+GETSLOT=3\r", ATCMD_GETSLOT, {"+ERROR\r"}, 60000, ATRES_ERROR},
+        {"UART options read", "AT+UARTOPT?\r", ATCMD_UARTOPT_Q, {"+UARTOPT,1,E,2\r"}, 60000, ATRES_UART_OPTIONS},
         {"scan filter set", "AT+SF=ON,abc\r", ATCMD_SF_SET, {"+OK\r"}, 60000, ATRES_OK},
-        {"error skipped by a version read", "AT+VER?\r", ATCMD_VER_Q, {"+ERROR\r"}, 300,
-         ATRES_TIMEOUT},
-        {"line too long is dropped", "AT\r", ATCMD_AT, {std::string(300, 'x') + "\r", "OK\r"},
-         60000, ATRES_OK},
+        {"error skipped by a version read", "AT+VER?\r", ATCMD_VER_Q, {"+ERROR\r"}, 300, ATRES_TIMEOUT},
+        {"line too long is dropped", "AT\r", ATCMD_AT, {std::string(300, 'x') + "\r", "OK\r"}, 60000, ATRES_OK},
         {"no reply", "AT\r", ATCMD_AT, {}, 100, ATRES_TIMEOUT},
     };
     for (const auto& c : cases) {
@@ -128,8 +108,7 @@ TEST_F(CommTest, TransactionEndsAtTheFirstLineItsKindAccepts)
     }
 }
 
-TEST_F(CommTest, BytesBeforeTheCommandNeverReachItsParsers)
-{
+TEST_F(CommTest, BytesBeforeTheCommandNeverReachItsParsers) {
     StartScan();
     // The write arrives in one read: once the report is out, the OK line
     // after it is buffered in the engine.
@@ -143,8 +122,7 @@ TEST_F(CommTest, BytesBeforeTheCommandNeverReachItsParsers)
     EXPECT_EQ(CodeOf(Get(result)), ATRES_ERROR);
 }
 
-TEST_F(CommTest, CloseEndsAWaitAndLaterCommandsAreNotSent)
-{
+TEST_F(CommTest, CloseEndsAWaitAndLaterCommandsAreNotSent) {
     EXPECT_EQ(KestovLV2xxComm::OpenLinks(), 1);
     auto result = Send("AT+VER?\r", ATCMD_VER_Q, 60000);
     EXPECT_EQ(peer.ReadUntil('\r'), "AT+VER?\r");
@@ -169,8 +147,7 @@ TEST_F(CommTest, CloseEndsAWaitAndLaterCommandsAreNotSent)
     EXPECT_EQ(CodeOf(Get(next)), ATRES_OK);
 }
 
-TEST_F(CommTest, ScanReportsComeOutOneAtATime)
-{
+TEST_F(CommTest, ScanReportsComeOutOneAtATime) {
     StartScan();
     peer.Write(ScanReportLine(1) + "+STOPPED\r" + ScanReportLine(2));
     lv2xx_scan_report report{};
@@ -185,8 +162,7 @@ TEST_F(CommTest, ScanReportsComeOutOneAtATime)
 
 // A stop must not wait for the module's next report: an interrupted wait
 // ends as a quiet one, once, and the next wait takes the next report.
-TEST_F(CommTest, AnInterruptEndsOneReportWaitAtOnce)
-{
+TEST_F(CommTest, AnInterruptEndsOneReportWaitAtOnce) {
     StartScan();
     auto wait = [this] {
         return std::async(std::launch::async, [this] {
@@ -205,8 +181,7 @@ TEST_F(CommTest, AnInterruptEndsOneReportWaitAtOnce)
     EXPECT_EQ(Get(next), ATRES_SCAN_REPORT);
 }
 
-TEST_F(CommTest, BurstOfScanReportsArrivesWholeAndInOrder)
-{
+TEST_F(CommTest, BurstOfScanReportsArrivesWholeAndInOrder) {
     StartScan();
     constexpr int kReports = 2000;
     std::string burst;
@@ -229,8 +204,7 @@ TEST_F(CommTest, BurstOfScanReportsArrivesWholeAndInOrder)
 
 class CommHangUpTest : public CommTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(CommHangUpTest, HangUpIsReportedOnce)
-{
+TEST_P(CommHangUpTest, HangUpIsReportedOnce) {
     const bool with_handler = GetParam();
     if (!with_handler) {
         comm.SetErrorHandler(nullptr);

@@ -10,8 +10,7 @@
 #include <fstream>
 #include <string>
 
-TEST(DeviceAccess, BareNamesLiveUnderDev)
-{
+TEST(DeviceAccess, BareNamesLiveUnderDev) {
     EXPECT_EQ(SerialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(SerialDevicePath("/dev/serial/by-id/usb-x"), "/dev/serial/by-id/usb-x");
     EXPECT_EQ(SerialDevicePath(""), "");
@@ -19,8 +18,7 @@ TEST(DeviceAccess, BareNamesLiveUnderDev)
 
 class AccessGroup : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char tmpl[] = "/tmp/kestov-access-XXXXXX";
         int fd = ::mkstemp(tmpl);
         ASSERT_GE(fd, 0);
@@ -31,8 +29,7 @@ protected:
     std::string m_path;
 };
 
-TEST_F(AccessGroup, NamesTheOwningGroupOnlyForPermissionErrorsItCouldGrant)
-{
+TEST_F(AccessGroup, NamesTheOwningGroupOnlyForPermissionErrorsItCouldGrant) {
     const auto denied = std::make_error_code(std::errc::permission_denied);
     struct group* gr = ::getgrgid(::getegid());
     ASSERT_NE(gr, nullptr);

@@ -36,9 +36,7 @@ protected:
         std::system(("rm -rf '" + m_dir + "'").c_str());
     }
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-    static void Put(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    static void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     static std::string Get(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         std::stringstream s;
@@ -73,8 +71,8 @@ ssize_t FailingWrite(int fd, const void* data, std::size_t size) {
 struct Target {
     const char* name;
     std::function<void(const std::string&)> make;  // nothing for a new file
-    Fault read;    // what reading it gives
-    Fault write;   // what writing over it gives
+    Fault read;                                    // what reading it gives
+    Fault write;                                   // what writing over it gives
 };
 
 TEST_F(FileIo, EachKindOfTargetIsReadAndWrittenOrRefusedAtOnce) {
@@ -86,16 +84,20 @@ TEST_F(FileIo, EachKindOfTargetIsReadAndWrittenOrRefusedAtOnce) {
         {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, Fault::Fifo, Fault::Fifo},
         {"folder", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, Fault::Directory,
          Fault::Directory},
-        {"link to a fifo", [this](const std::string& p) {
+        {"link to a fifo",
+         [this](const std::string& p) {
              ASSERT_EQ(::mkfifo(Path("real-fifo").c_str(), 0600), 0);
              ASSERT_EQ(::symlink(Path("real-fifo").c_str(), p.c_str()), 0);
-         }, Fault::Fifo, Fault::Fifo},
+         },
+         Fault::Fifo, Fault::Fifo},
         {"link to a device", [](const std::string& p) { ASSERT_EQ(::symlink("/dev/null", p.c_str()), 0); },
          Fault::Device, Fault::Device},
-        {"unreadable file", [](const std::string& p) {
+        {"unreadable file",
+         [](const std::string& p) {
              Put(p, "secret");
              ::chmod(p.c_str(), 0200);
-         }, root ? Fault::None : Fault::System, Fault::None},
+         },
+         root ? Fault::None : Fault::System, Fault::None},
     };
     for (const Target& t : targets) {
         SCOPED_TRACE(t.name);
@@ -191,8 +193,7 @@ TEST_F(FileIo, TheAppendLogTakesRegularFilesOnlyAndReportsTheFirstFailedWrite) {
     } cases[] = {
         {"new file", nullptr, Fault::None},
         {"existing file", [](const std::string& p) { Put(p, "before\n"); }, Fault::None},
-        {"fifo without a reader", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
-         Fault::Fifo},
+        {"fifo without a reader", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, Fault::Fifo},
         {"folder", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, Fault::Directory},
         {"device", [](const std::string& p) { ASSERT_EQ(::symlink("/dev/full", p.c_str()), 0); }, Fault::Device},
     };

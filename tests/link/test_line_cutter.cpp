@@ -11,8 +11,7 @@
 
 namespace {
 
-std::string Show(std::string_view bytes)
-{
+std::string Show(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         out += c == '\r' ? "<CR>" : c == '\n' ? "<LF>" : std::string(1, c);
@@ -26,8 +25,7 @@ struct Assembled {
     std::string partial;
 };
 
-Assembled Feed(const std::string& bytes, std::size_t chunk)
-{
+Assembled Feed(const std::string& bytes, std::size_t chunk) {
     LineAssembler assembler;
     Assembled out;
     for (std::size_t pos = 0; pos < bytes.size(); pos += chunk) {
@@ -45,8 +43,7 @@ Assembled Feed(const std::string& bytes, std::size_t chunk)
 
 // The one table of the line rule (FindLineEnd), through the assembler the
 // receive side feeds.
-TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
-{
+TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte) {
     const std::string report = "+A1B2C3D4E5F6,-45,Dev\r";
     const std::string longText(300, 'x');
     const std::string endless(5000, 'y');
@@ -84,7 +81,10 @@ TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
         {"endless line still arriving", endless, {}, 1, ""},
         {"over-long framed line", "\r\n" + longText + "\r\nOK\r", {"OK<CR>"}, 1, ""},
         {"LF run after a frame start is fillers, not an over-long frame",
-         "\r\n" + std::string(300, '\n') + "OK\rOK\r", {"OK<CR>", "OK<CR>"}, 0, ""},
+         "\r\n" + std::string(300, '\n') + "OK\rOK\r",
+         {"OK<CR>", "OK<CR>"},
+         0,
+         ""},
     };
     for (const Case& c : cases) {
         for (const std::size_t chunk : {c.bytes.size(), std::size_t{7}, std::size_t{3}, std::size_t{1}}) {
@@ -97,17 +97,16 @@ TEST(LineAssembler, CutsTheSameLinesWholeInChunksAndByteByByte)
     }
 }
 
-TEST(LineAssembler, HoldsNoMoreThanOneLineWhateverArrives)
-{
+TEST(LineAssembler, HoldsNoMoreThanOneLineWhateverArrives) {
     LineAssembler assembler;
     for (int i = 0; i < 1000; ++i) {
-        assembler.Feed(std::string(1024, 'q'), [](std::string_view) {}, [](std::string_view) {});
+        assembler.Feed(
+            std::string(1024, 'q'), [](std::string_view) {}, [](std::string_view) {});
         ASSERT_LE(assembler.Partial().size(), kMaxLineBytes + 4);
     }
 }
 
-TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm)
-{
+TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm) {
     struct Case {
         std::string line;
         LineKind kind;
@@ -116,13 +115,13 @@ TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm)
         {"+A1B2C3D4E5F6,-45,Dev\r", LineKind::ScanReport},
         {"+a1b2c3d4e5f6,7,\r", LineKind::ScanReport},
         {"+A1B2C3D4E5F6,-45,Name,with,commas\r", LineKind::ScanReport},
-        {"+A1B2C3D4E5F6,-45,Dev", LineKind::Other},      // no CR
-        {"+A1B2C3D4E5,-45,Dev\r", LineKind::Other},       // 10 digits
-        {"+A1B2C3D4E5G6,-45,Dev\r", LineKind::Other},     // not hex
-        {"+A1B2C3D4E5F6,,Dev\r", LineKind::Other},        // no RSSI
-        {"+A1B2C3D4E5F6,-45\r", LineKind::Other},         // no name
+        {"+A1B2C3D4E5F6,-45,Dev", LineKind::Other},    // no CR
+        {"+A1B2C3D4E5,-45,Dev\r", LineKind::Other},    // 10 digits
+        {"+A1B2C3D4E5G6,-45,Dev\r", LineKind::Other},  // not hex
+        {"+A1B2C3D4E5F6,,Dev\r", LineKind::Other},     // no RSSI
+        {"+A1B2C3D4E5F6,-45\r", LineKind::Other},      // no name
         {"+A1B2C3D4E5F6,-45," + std::string(64, 'n') + "\r", LineKind::Other},
-        {"D4E5F6,-45,Dev\r", LineKind::Other},            // the tail of a report
+        {"D4E5F6,-45,Dev\r", LineKind::Other},  // the tail of a report
         {"+SLOT,1,A1B2C3D4E5F6,tag\r", LineKind::Other},
         {"OK\r", LineKind::Status},
         {"\r\nOK\r\n", LineKind::Status},
@@ -138,8 +137,7 @@ TEST(ClassifyLine, ScanReportsAndStatusLinesAreKnownByTheirForm)
 // Routing and parsing read the report form with the same rule: a line is
 // routed as a report exactly when it parses as one. The rows past the first
 // group parsed as reports once, yet were routed as replies.
-TEST(ScanReportForm, RoutedAsAReportExactlyWhenItParsesAsOne)
-{
+TEST(ScanReportForm, RoutedAsAReportExactlyWhenItParsesAsOne) {
     struct Case {
         std::string line;
         bool report;
@@ -182,30 +180,38 @@ TEST(ScanReportForm, RoutedAsAReportExactlyWhenItParsesAsOne)
 
 // A piece held between transactions is kept only while it can still end as
 // a scan report: every start of a report can, anything else cannot.
-TEST(MayBecomeScanReport, OnlyTheStartOfAReportCanBecomeOne)
-{
+TEST(MayBecomeScanReport, OnlyTheStartOfAReportCanBecomeOne) {
     for (const std::string report : {"+A1B2C3D4E5F6,-45,Dev", "+a1b2c3d4e5f6,7,", "+A1B2C3D4E5F6,-100,N,a,me"}) {
         for (std::size_t n = 1; n <= report.size(); ++n) {
             EXPECT_TRUE(MayBecomeScanReport(report.substr(0, n))) << report.substr(0, n);
         }
     }
     const std::string nots[] = {
-        "",  "\xFF", std::string(1, '\0'), "#", "+S", "+STOPPED", "+A1B2C3D4E5G", "+A1B2C3D4E5F6;",
-        "+A1B2C3D4E5F6,-12345", "+A1B2C3D4E5F6,,", "+A1B2C3D4E5F6,-45," + std::string(64, 'n'), "KESTOV-LV2",
-        "\r\n", "\r\n+A1",
+        "",
+        "\xFF",
+        std::string(1, '\0'),
+        "#",
+        "+S",
+        "+STOPPED",
+        "+A1B2C3D4E5G",
+        "+A1B2C3D4E5F6;",
+        "+A1B2C3D4E5F6,-12345",
+        "+A1B2C3D4E5F6,,",
+        "+A1B2C3D4E5F6,-45," + std::string(64, 'n'),
+        "KESTOV-LV2",
+        "\r\n",
+        "\r\n+A1",
     };
     for (const std::string& head : nots) {
         EXPECT_FALSE(MayBecomeScanReport(head)) << Show(head);
     }
 }
 
-TEST(LineQueue, DropsWholeLinesOldestFirstAtItsCeiling)
-{
+TEST(LineQueue, DropsWholeLinesOldestFirstAtItsCeiling) {
     LineQueue queue(100);
     std::vector<std::string> dropped;
     for (int i = 0; i < 30; ++i) {
-        queue.Push("line" + std::to_string(i) + "\r", i,
-                   [&](const QueuedLine& old) { dropped.push_back(old.bytes); });
+        queue.Push("line" + std::to_string(i) + "\r", i, [&](const QueuedLine& old) { dropped.push_back(old.bytes); });
         ASSERT_LE(queue.Bytes(), 100u);
     }
     ASSERT_FALSE(dropped.empty());

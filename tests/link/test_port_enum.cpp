@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 
 class PortEnumTree : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         root = fs::temp_directory_path() / ("kestov-port-enum-" + std::to_string(::getpid()));
         fs::remove_all(root);
         const fs::path usb = root / "sys/devices/pci0/usb1/1-2";
@@ -44,14 +43,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    static void Attr(const fs::path& file, const std::string& value)
-    {
+    static void Attr(const fs::path& file, const std::string& value) {
         fs::create_directories(file.parent_path());
         std::ofstream(file) << value << "\n";
     }
     // A class entry, its device link (none for virtual ones) and its node.
-    void Tty(const std::string& name, const fs::path& device, const std::string& type = "")
-    {
+    void Tty(const std::string& name, const fs::path& device, const std::string& type = "") {
         const fs::path entry = root / "sys/class/tty" / name;
         fs::create_directories(entry);
         if (!device.empty()) fs::create_directory_symlink(device, entry / "device");
@@ -60,18 +57,15 @@ protected:
         std::ofstream(root / "dev" / name) << "";
     }
 
-    std::vector<SerialPortEntry> List() const
-    {
-        return port_enum_detail::ListSerialPortsIn((root / "sys/class/tty").string(),
-                                                   (root / "dev").string(),
+    std::vector<SerialPortEntry> List() const {
+        return port_enum_detail::ListSerialPortsIn((root / "sys/class/tty").string(), (root / "dev").string(),
                                                    (root / "dev/serial/by-id").string());
     }
 
     fs::path root;
 };
 
-TEST_F(PortEnumTree, HardwarePortsWithTheirUsbDetailsAndStableNames)
-{
+TEST_F(PortEnumTree, HardwarePortsWithTheirUsbDetailsAndStableNames) {
     const std::vector<SerialPortEntry> ports = List();
     ASSERT_EQ(ports.size(), 3u);
     const std::string dev = (root / "dev").string();
@@ -95,8 +89,7 @@ TEST_F(PortEnumTree, HardwarePortsWithTheirUsbDetailsAndStableNames)
     EXPECT_EQ(usb.serial, "0001");
 }
 
-TEST(PortEnumSystem, EveryListedPortIsADevicePath)
-{
+TEST(PortEnumSystem, EveryListedPortIsADevicePath) {
     for (const SerialPortEntry& p : ListSerialPorts()) {
         EXPECT_EQ(p.path.rfind("/dev/", 0), 0u) << p.path;
         EXPECT_TRUE(p.byId.empty() || p.byId.rfind("/dev/serial/by-id/", 0) == 0) << p.byId;

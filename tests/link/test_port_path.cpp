@@ -21,14 +21,12 @@ namespace fs = std::filesystem;
 
 // A pseudo-terminal pair, as the simulator makes one.
 struct Pty {
-    Pty()
-    {
+    Pty() {
         char name[128] = {};
         EXPECT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
         path = name;
     }
-    ~Pty()
-    {
+    ~Pty() {
         ::close(master);
         ::close(slave);
     }
@@ -38,8 +36,7 @@ struct Pty {
 
 std::error_code Check(const std::string& name) { return CheckPortPath(name).error; }
 
-TEST(PortPath, RefusesWhatIsNoSerialLine)
-{
+TEST(PortPath, RefusesWhatIsNoSerialLine) {
     const std::error_code kNoSuchFile(ENOENT, std::system_category());
     const struct {
         const char* name;
@@ -56,8 +53,7 @@ TEST(PortPath, RefusesWhatIsNoSerialLine)
     };
     for (const auto& c : cases) {
         std::error_code probe;
-        if (c.name[0] == '/' && !fs::exists(c.name, probe) &&
-            c.expected != kNoSuchFile) {
+        if (c.name[0] == '/' && !fs::exists(c.name, probe) && c.expected != kNoSuchFile) {
             continue;  // not on this system
         }
         EXPECT_EQ(Check(c.name), c.expected) << c.name << ": " << Check(c.name).message();
@@ -66,8 +62,7 @@ TEST(PortPath, RefusesWhatIsNoSerialLine)
     EXPECT_EQ(Check("/dev/null"), std::errc::inappropriate_io_control_operation);
 }
 
-TEST(PortPath, PseudoTerminalPassesAndLinksAreCheckedByTheirTarget)
-{
+TEST(PortPath, PseudoTerminalPassesAndLinksAreCheckedByTheirTarget) {
     Pty pty;
     const PortPathCheck direct = CheckPortPath(pty.path);
     EXPECT_FALSE(direct.error) << direct.error.message();
@@ -90,8 +85,7 @@ TEST(PortPath, PseudoTerminalPassesAndLinksAreCheckedByTheirTarget)
 // A child process makes the terminal its session's controlling terminal, as a
 // shell in a terminal window has it: the child must not use it as its port,
 // and neither may we.
-TEST(PortPath, SessionTerminalsAreRefusedAndNeverOpened)
-{
+TEST(PortPath, SessionTerminalsAreRefusedAndNeverOpened) {
     Pty pty;
     int toParent[2], toChild[2];
     ASSERT_EQ(::pipe(toParent), 0);
@@ -129,8 +123,7 @@ TEST(PortPath, SessionTerminalsAreRefusedAndNeverOpened)
 // Asking whether a free terminal belongs to a session must not leave it
 // taken: a child can still make it its controlling terminal afterwards, and
 // once that child's session has released it, it passes again.
-TEST(PortPath, TheSessionCheckLeavesAFreeTerminalFree)
-{
+TEST(PortPath, TheSessionCheckLeavesAFreeTerminalFree) {
     Pty pty;
     ASSERT_FALSE(Check(pty.path)) << Check(pty.path).message();
     ASSERT_FALSE(Check(pty.path)) << "asked twice";

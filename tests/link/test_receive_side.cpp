@@ -11,8 +11,7 @@
 
 namespace {
 
-std::string Show(std::string_view bytes)
-{
+std::string Show(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         if (c == '\r') {
@@ -30,16 +29,22 @@ std::string Show(std::string_view bytes)
     return out;
 }
 
-const char* Name(TapRoute r)
-{
+const char* Name(TapRoute r) {
     switch (r) {
-    case TapRoute::Command: return "Command";
-    case TapRoute::Reply: return "Reply";
-    case TapRoute::ScanReport: return "ScanReport";
-    case TapRoute::Echo: return "Echo";
-    case TapRoute::Dropped: return "Dropped";
-    case TapRoute::Unclaimed: return "Unclaimed";
-    case TapRoute::Partial: return "Partial";
+    case TapRoute::Command:
+        return "Command";
+    case TapRoute::Reply:
+        return "Reply";
+    case TapRoute::ScanReport:
+        return "ScanReport";
+    case TapRoute::Echo:
+        return "Echo";
+    case TapRoute::Dropped:
+        return "Dropped";
+    case TapRoute::Unclaimed:
+        return "Unclaimed";
+    case TapRoute::Partial:
+        return "Partial";
     }
     return "?";
 }
@@ -51,14 +56,12 @@ struct Told {
 
 class Listener : public ReceiveSide::Sink {
 public:
-    void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs) override
-    {
+    void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs) override {
         std::string text = std::string(Name(route)) + " " + Show(bytes);
         if (!command.empty()) text += " [" + std::string(command) + "]";
         told.push_back({text, atNs});
     }
-    std::vector<std::string> Texts() const
-    {
+    std::vector<std::string> Texts() const {
         std::vector<std::string> out;
         for (const Told& t : told) out.push_back(t.text);
         return out;
@@ -66,23 +69,20 @@ public:
     std::vector<Told> told;
 };
 
-std::string Report(int i)
-{
+std::string Report(int i) {
     char line[40];
     std::snprintf(line, sizeof line, "+A1B2C3D4E5F6,-40,N%05d\r", i);
     return line;
 }
 
-void StartScan(ReceiveSide& side, Listener& l)
-{
+void StartScan(ReceiveSide& side, Listener& l) {
     side.BeginCommand("AT+STARTSCAN", &l);
     side.EndCommand("AT+STARTSCAN", false, &l);
 }
 
 // A piece of a line left between two transactions (a stray byte, noise, the
 // start of a report) and the bytes that come after the next command.
-TEST(ReceiveSide, APieceLeftBeforeACommandIsNotGluedToItsReply)
-{
+TEST(ReceiveSide, APieceLeftBeforeACommandIsNotGluedToItsReply) {
     struct Case {
         const char* name;
         bool scanning;
@@ -120,8 +120,7 @@ TEST(ReceiveSide, APieceLeftBeforeACommandIsNotGluedToItsReply)
 // Every line is told once, in the order it came, with the time it came; a
 // line for the transaction holds back the ones behind it until the
 // transaction says what it was.
-TEST(ReceiveSide, TellsEachLineOnceInWireOrder)
-{
+TEST(ReceiveSide, TellsEachLineOnceInWireOrder) {
     ReceiveSide side;
     Listener l;
     StartScan(side, l);
@@ -141,15 +140,9 @@ TEST(ReceiveSide, TellsEachLineOnceInWireOrder)
     side.EndCommand("AT+VER?", false, &l);
     side.Feed("late\r", 50, &l);
     const std::vector<std::string> expected = {
-        "Command AT+VER?<CR>",
-        "Echo AT+VER?<CR> [AT+VER?]",
-        "Unclaimed #noise<CR>",
-        "ScanReport " + Show(Report(1)),
-        "Reply v1.2.0<CR> [AT+VER?]",
-        "ScanReport " + Show(Report(2)),
-        "ScanReport " + Show(Report(3)),
-        "Unclaimed OK<CR>",
-        "Unclaimed late<CR>",
+        "Command AT+VER?<CR>",           "Echo AT+VER?<CR> [AT+VER?]", "Unclaimed #noise<CR>",
+        "ScanReport " + Show(Report(1)), "Reply v1.2.0<CR> [AT+VER?]", "ScanReport " + Show(Report(2)),
+        "ScanReport " + Show(Report(3)), "Unclaimed OK<CR>",           "Unclaimed late<CR>",
     };
     EXPECT_EQ(l.Texts(), expected);
     for (std::size_t i = 1; i < l.told.size(); ++i) {
@@ -159,8 +152,7 @@ TEST(ReceiveSide, TellsEachLineOnceInWireOrder)
 
 // Reports beyond the queue's ceiling push out the oldest: each is told once
 // as a report and counted once as dropped.
-TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndCountedOnce)
-{
+TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndCountedOnce) {
     ReceiveSide side;
     Listener l;
     StartScan(side, l);
@@ -177,8 +169,7 @@ TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndCountedOnce)
 
 // Between the stop command and the module's +STOPPED the scan still reports;
 // what comes after +STOPPED is not its.
-TEST(ReceiveSide, ReportsUpToStoppedStayForTheScan)
-{
+TEST(ReceiveSide, ReportsUpToStoppedStayForTheScan) {
     ReceiveSide side;
     Listener l;
     StartScan(side, l);

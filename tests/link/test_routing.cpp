@@ -21,8 +21,7 @@ using linktest::PtyPeer;
 using linktest::WaitUntil;
 using namespace std::chrono_literals;
 
-std::string Show(std::string_view bytes)
-{
+std::string Show(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         out += c == '\r' ? "<CR>" : c == '\n' ? "<LF>" : std::string(1, c);
@@ -30,24 +29,29 @@ std::string Show(std::string_view bytes)
     return out;
 }
 
-const char* RouteName(TapRoute r)
-{
+const char* RouteName(TapRoute r) {
     switch (r) {
-    case TapRoute::Command: return "Command";
-    case TapRoute::Reply: return "Reply";
-    case TapRoute::ScanReport: return "ScanReport";
-    case TapRoute::Echo: return "Echo";
-    case TapRoute::Dropped: return "Dropped";
-    case TapRoute::Unclaimed: return "Unclaimed";
-    case TapRoute::Partial: return "Partial";
+    case TapRoute::Command:
+        return "Command";
+    case TapRoute::Reply:
+        return "Reply";
+    case TapRoute::ScanReport:
+        return "ScanReport";
+    case TapRoute::Echo:
+        return "Echo";
+    case TapRoute::Dropped:
+        return "Dropped";
+    case TapRoute::Unclaimed:
+        return "Unclaimed";
+    case TapRoute::Partial:
+        return "Partial";
     }
     return "?";
 }
 
 class Recorder : public ILinkTap {
 public:
-    void OnTraffic(const TapEvent& e) override
-    {
+    void OnTraffic(const TapEvent& e) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         EXPECT_GE(e.sinceOpenNs, 0);
         EXPECT_EQ(e.direction == TapDirection::Sent, e.route == TapRoute::Command);
@@ -56,8 +60,7 @@ public:
         m_events.push_back(text);
     }
     // In the order told, which is the wire's.
-    std::vector<std::string> Events()
-    {
+    std::vector<std::string> Events() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_events;
     }
@@ -67,13 +70,9 @@ private:
     std::vector<std::string> m_events;
 };
 
-lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply)
-{
-    return static_cast<lv2xx_atres>(ReplyCode(reply.get()));
-}
+lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply) { return static_cast<lv2xx_atres>(ReplyCode(reply.get())); }
 
-std::string Report(int i)
-{
+std::string Report(int i) {
     char line[40];
     std::snprintf(line, sizeof line, "+A1B2C3D4E5F6,-40,N%05d\r", i);
     return line;
@@ -81,23 +80,20 @@ std::string Report(int i)
 
 class RoutingTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         comm.SetTap(&recorder);
         std::error_code ec;
         comm.Open(ec, peer.Path(), 115200, 0, 0);
         ASSERT_FALSE(ec) << ec.message();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         comm.Close();
         comm.SetTap(nullptr);
     }
 
     // One transaction on another thread; returns once the module has the command.
     std::future<std::unique_ptr<uint8_t[]>> Send(const std::string& cmd, lv2xx_atcmd kind,
-                                                 unsigned timeout_ms = 60000)
-    {
+                                                 unsigned timeout_ms = 60000) {
         auto f = std::async(std::launch::async, [this, cmd, kind, timeout_ms] {
             return comm.SendCommand(cmd.data(), static_cast<unsigned>(cmd.size()), kind, timeout_ms);
         });
@@ -106,8 +102,7 @@ protected:
     }
 
     template <typename T>
-    static T Get(std::future<T>& f)
-    {
+    static T Get(std::future<T>& f) {
         EXPECT_EQ(f.wait_for(10s), std::future_status::ready);
         return f.get();
     }
@@ -118,8 +113,7 @@ protected:
 };
 
 // Each row: the module's side of a short conversation, and what the tap saw.
-TEST_F(RoutingTest, TapSeesEveryWriteAndEveryLineWithItsRoute)
-{
+TEST_F(RoutingTest, TapSeesEveryWriteAndEveryLineWithItsRoute) {
     struct Step {
         enum Kind { Send, Write, Expect, Report, Close } kind;
         std::string text;
@@ -144,37 +138,34 @@ TEST_F(RoutingTest, TapSeesEveryWriteAndEveryLineWithItsRoute)
           {Step::Send, "AT+MODEL?\r", ATCMD_MODEL_Q},
           {Step::Write, "D4E5F6,-40,N00007\rKESTOV-LV200\r"},
           {Step::Expect, "", ATCMD_MODEL_Q, ATRES_MODEL}},
-         {"Command AT+MODEL?<CR>", "Dropped " + Show(Report(7)),
-          "Reply KESTOV-LV200<CR> [AT+MODEL?]"}},
+         {"Command AT+MODEL?<CR>", "Dropped " + Show(Report(7)), "Reply KESTOV-LV200<CR> [AT+MODEL?]"}},
         {"scan with reports interleaved",
          {{Step::Send, "AT+STARTSCAN\r", ATCMD_STARTSCAN},
           {Step::Write, "+SCANNING\r" + Report(1) + Report(2)},
           {Step::Expect, "", ATCMD_STARTSCAN, ATRES_SCANNING},
           {Step::Report, ""},
           {Step::Report, ""}},
-         {"Command AT+STARTSCAN<CR>", "Reply +SCANNING<CR> [AT+STARTSCAN]",
-          "ScanReport " + Show(Report(1)), "ScanReport " + Show(Report(2))}},
+         {"Command AT+STARTSCAN<CR>", "Reply +SCANNING<CR> [AT+STARTSCAN]", "ScanReport " + Show(Report(1)),
+          "ScanReport " + Show(Report(2))}},
         {"echo",
          {{Step::Send, "AT+MODEL?\r", ATCMD_MODEL_Q},
           {Step::Write, "AT+MODEL?\rKESTOV-LV230\r"},
           {Step::Expect, "", ATCMD_MODEL_Q, ATRES_MODEL}},
-         {"Command AT+MODEL?<CR>", "Echo AT+MODEL?<CR> [AT+MODEL?]",
-          "Reply KESTOV-LV230<CR> [AT+MODEL?]"}},
+         {"Command AT+MODEL?<CR>", "Echo AT+MODEL?<CR> [AT+MODEL?]", "Reply KESTOV-LV230<CR> [AT+MODEL?]"}},
         {"time-out, then its late reply",
          {{Step::Send, "AT+VER?\r", ATCMD_VER_Q, ATRES_OK, 100},
           {Step::Expect, "", ATCMD_VER_Q, ATRES_TIMEOUT},
           {Step::Send, "AT+MODEL?\r", ATCMD_MODEL_Q},
           {Step::Write, "v1.2.0\rOK\rKESTOV-LV200\r"},
           {Step::Expect, "", ATCMD_MODEL_Q, ATRES_MODEL}},
-         {"Command AT+VER?<CR>", "Command AT+MODEL?<CR>", "Echo v1.2.0<CR> [AT+VER?]",
-          "Unclaimed OK<CR>", "Reply KESTOV-LV200<CR> [AT+MODEL?]"}},
+         {"Command AT+VER?<CR>", "Command AT+MODEL?<CR>", "Echo v1.2.0<CR> [AT+VER?]", "Unclaimed OK<CR>",
+          "Reply KESTOV-LV200<CR> [AT+MODEL?]"}},
         {"over-long line and a partial line at close",
          {{Step::Send, "AT\r", ATCMD_AT},
           {Step::Write, std::string(300, 'x') + "\rOK\rOK"},
           {Step::Expect, "", ATCMD_AT, ATRES_OK},
           {Step::Close, ""}},
-         {"Command AT<CR>", "Dropped " + std::string(256, 'x'), "Reply OK<CR> [AT]",
-          "Partial OK"}},
+         {"Command AT<CR>", "Dropped " + std::string(256, 'x'), "Reply OK<CR> [AT]", "Partial OK"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -233,16 +224,13 @@ TEST_F(RoutingTest, TapSeesEveryWriteAndEveryLineWithItsRoute)
     }
 }
 
-TEST_F(RoutingTest, OneTransactionAtATime)
-{
+TEST_F(RoutingTest, OneTransactionAtATime) {
     // Two callers at once: the second command goes out only after the first
     // one's reply, and each caller gets its own reply.
-    auto first = std::async(std::launch::async, [this] {
-        return comm.SendCommand("AT+VER?\r", 8, ATCMD_VER_Q, 60000);
-    });
-    auto second = std::async(std::launch::async, [this] {
-        return comm.SendCommand("AT+MODEL?\r", 10, ATCMD_MODEL_Q, 60000);
-    });
+    auto first =
+        std::async(std::launch::async, [this] { return comm.SendCommand("AT+VER?\r", 8, ATCMD_VER_Q, 60000); });
+    auto second =
+        std::async(std::launch::async, [this] { return comm.SendCommand("AT+MODEL?\r", 10, ATCMD_MODEL_Q, 60000); });
     const std::string one = peer.ReadUntil('\r');
     EXPECT_EQ(peer.ReadUntil('\r', 200ms), "") << "a second command while the first waits";
     peer.Write(one == "AT+VER?\r" ? "v1.0\r" : "KESTOV-LV210\r");
@@ -257,8 +245,7 @@ TEST_F(RoutingTest, OneTransactionAtATime)
     EXPECT_STREQ(reinterpret_cast<const char*>(ReplyPayload(model.get())), "KESTOV-LV210");
 }
 
-TEST_F(RoutingTest, CloseDuringAScanStopsIt)
-{
+TEST_F(RoutingTest, CloseDuringAScanStopsIt) {
     auto start = Send("AT+STARTSCAN\r", ATCMD_STARTSCAN);
     peer.Write("+SCANNING\r" + Report(1));
     ASSERT_EQ(CodeOf(Get(start)), ATRES_SCANNING);
@@ -281,8 +268,7 @@ TEST_F(RoutingTest, CloseDuringAScanStopsIt)
     EXPECT_EQ(peer.ReadUntil('\r', 200ms), "");
 }
 
-TEST_F(RoutingTest, AFloodStaysWithinTheCeilingAndKeepsTheNewestReportsWhole)
-{
+TEST_F(RoutingTest, AFloodStaysWithinTheCeilingAndKeepsTheNewestReportsWhole) {
     auto start = Send("AT+STARTSCAN\r", ATCMD_STARTSCAN);
     peer.Write("+SCANNING\r");
     ASSERT_EQ(CodeOf(Get(start)), ATRES_SCANNING);
@@ -314,8 +300,7 @@ TEST_F(RoutingTest, AFloodStaysWithinTheCeilingAndKeepsTheNewestReportsWhole)
     EXPECT_EQ(comm.DroppedLines(), static_cast<uint64_t>(kReports - kept));
 }
 
-TEST_F(RoutingTest, ExchangeReturnsWhatCameBackUntilAFinalLine)
-{
+TEST_F(RoutingTest, ExchangeReturnsWhatCameBackUntilAFinalLine) {
     struct Case {
         const char* name;
         std::string text;
@@ -324,8 +309,11 @@ TEST_F(RoutingTest, ExchangeReturnsWhatCameBackUntilAFinalLine)
         bool final;
     };
     const Case cases[] = {
-        {"echo and a report left out", "AT+NONSENSE=1",
-         "AT+NONSENSE=1\r" + Report(3) + "+SLOT,1,A1B2C3D4E5F6\r\r\nOK\r\n", {"+SLOT,1,A1B2C3D4E5F6", "OK"}, true},
+        {"echo and a report left out",
+         "AT+NONSENSE=1",
+         "AT+NONSENSE=1\r" + Report(3) + "+SLOT,1,A1B2C3D4E5F6\r\r\nOK\r\n",
+         {"+SLOT,1,A1B2C3D4E5F6", "OK"},
+         true},
         {"error", "AT+NONSENSE", "ERROR\r", {"ERROR"}, true},
         {"no final line", "AT+NONSENSE?", "v1.2.0\r", {"v1.2.0"}, false},
         // A query whose answer is one line of its own form ends on it.

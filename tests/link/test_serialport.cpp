@@ -31,18 +31,15 @@ struct Reports {
     std::error_code last_read_error;
     std::size_t written = 0;
 
-    std::string Bytes()
-    {
+    std::string Bytes() {
         std::lock_guard<std::mutex> lock(mutex);
         return bytes;
     }
-    int ReadErrors()
-    {
+    int ReadErrors() {
         std::lock_guard<std::mutex> lock(mutex);
         return read_errors;
     }
-    std::size_t Written()
-    {
+    std::size_t Written() {
         std::lock_guard<std::mutex> lock(mutex);
         return written;
     }
@@ -50,10 +47,9 @@ struct Reports {
 
 class SerialPortTest : public ::testing::Test {
 protected:
-    SerialPortTest() : port(std::make_shared<CSerialportMP>(exec.Context()))
-    {
+    SerialPortTest() : port(std::make_shared<CSerialportMP>(exec.Context())) {
         port->m_readHandler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec,
-                                    const std::vector<uint8_t>& data, unsigned n) {
+                                     const std::vector<uint8_t>& data, unsigned n) {
             std::lock_guard<std::mutex> lock(reports.mutex);
             ++reports.reads;
             reports.bytes.append(data.begin(), data.begin() + n);
@@ -62,24 +58,21 @@ protected:
                 reports.last_read_error = ec;
             }
         };
-        port->m_writeHandler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec,
-                                     unsigned n) {
+        port->m_writeHandler = [this](std::shared_ptr<CSerialportMP>, std::error_code& ec, unsigned n) {
             std::lock_guard<std::mutex> lock(reports.mutex);
             if (!ec) {
                 reports.written += n;
             }
         };
     }
-    ~SerialPortTest() override
-    {
+    ~SerialPortTest() override {
         port->Close();
         exec.Stop();
     }
 
     // Opens the pty (or another path) the way the engine does: threads are
     // started after the port posted its first read.
-    std::error_code Open(const std::string& path, uint8_t parity = 0, uint8_t stop_bits = 0)
-    {
+    std::error_code Open(const std::string& path, uint8_t parity = 0, uint8_t stop_bits = 0) {
         std::error_code ec;
         port->Open(ec, path, 115200, parity, stop_bits);
         if (!ec && (!exec.HasThreads() || exec.Context().stopped())) {
@@ -94,16 +87,14 @@ protected:
     std::shared_ptr<CSerialportMP> port;
 };
 
-TEST(IoServiceExecTest, ThreadCountIsHalfTheHardwareAndAtLeastOne)
-{
+TEST(IoServiceExecTest, ThreadCountIsHalfTheHardwareAndAtLeastOne) {
     const std::pair<unsigned, unsigned> cases[] = {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {8, 4}, {16, 8}};
     for (const auto& [hardware, threads] : cases) {
         EXPECT_EQ(IoServiceExec::ThreadCountFor(hardware), threads) << hardware;
     }
 }
 
-TEST_F(SerialPortTest, LongWriteArrivesWholeInChunks)
-{
+TEST_F(SerialPortTest, LongWriteArrivesWholeInChunks) {
     ASSERT_FALSE(Open(peer.Path()));
     std::string data(2000, '\0');
     for (std::size_t i = 0; i < data.size(); ++i) {
@@ -114,15 +105,13 @@ TEST_F(SerialPortTest, LongWriteArrivesWholeInChunks)
     EXPECT_TRUE(WaitUntil([&] { return reports.Written() == data.size(); }));
 }
 
-TEST_F(SerialPortTest, WriteWithoutBytesIsRefused)
-{
+TEST_F(SerialPortTest, WriteWithoutBytesIsRefused) {
     const char byte = 'x';
     EXPECT_EQ(port->Write(nullptr, 1), 22);
     EXPECT_EQ(port->Write(&byte, 0), 22);
 }
 
-TEST_F(SerialPortTest, ReceivedBytesReachTheHandlerInOrder)
-{
+TEST_F(SerialPortTest, ReceivedBytesReachTheHandlerInOrder) {
     ASSERT_FALSE(Open(peer.Path()));
     std::string data;
     for (int i = 0; i < 5000; ++i) {
@@ -135,8 +124,7 @@ TEST_F(SerialPortTest, ReceivedBytesReachTheHandlerInOrder)
     EXPECT_EQ(reports.ReadErrors(), 0);
 }
 
-TEST_F(SerialPortTest, CloseDropsWhatIsStillQueued)
-{
+TEST_F(SerialPortTest, CloseDropsWhatIsStillQueued) {
     ASSERT_FALSE(Open(peer.Path()));
     // Far more than the pty takes while nobody reads the master.
     const std::string flood(1 << 20, 'x');
@@ -152,8 +140,7 @@ TEST_F(SerialPortTest, CloseDropsWhatIsStillQueued)
     EXPECT_EQ(peer.ReadUntil('\r'), "NEW\r");
 }
 
-TEST_F(SerialPortTest, CancelledReadDoesNotReachTheHandler)
-{
+TEST_F(SerialPortTest, CancelledReadDoesNotReachTheHandler) {
     ASSERT_FALSE(Open(peer.Path()));
     peer.Write("a");
     ASSERT_TRUE(WaitUntil([&] { return reports.Bytes() == "a"; }));
@@ -162,8 +149,7 @@ TEST_F(SerialPortTest, CancelledReadDoesNotReachTheHandler)
     EXPECT_EQ(reports.ReadErrors(), 0);
 }
 
-TEST_F(SerialPortTest, OpenFailuresComeBackInTheErrorCode)
-{
+TEST_F(SerialPortTest, OpenFailuresComeBackInTheErrorCode) {
     struct Case {
         const char* path;
         std::errc expected;
@@ -182,8 +168,7 @@ TEST_F(SerialPortTest, OpenFailuresComeBackInTheErrorCode)
     EXPECT_TRUE(port->IsOpen());
 }
 
-TEST_F(SerialPortTest, SecondOpenIsBusyAndLeavesThePortWorking)
-{
+TEST_F(SerialPortTest, SecondOpenIsBusyAndLeavesThePortWorking) {
     ASSERT_FALSE(Open(peer.Path()));
     const std::error_code ec = Open(peer.Path());
     EXPECT_EQ(ec.value(), 16);
@@ -193,8 +178,7 @@ TEST_F(SerialPortTest, SecondOpenIsBusyAndLeavesThePortWorking)
     EXPECT_EQ(peer.ReadUntil('\r'), "AT\r");
 }
 
-TEST_F(SerialPortTest, DeviceIsHeldExclusivelyWhileOpen)
-{
+TEST_F(SerialPortTest, DeviceIsHeldExclusivelyWhileOpen) {
     int exclusive = -1;
     ASSERT_FALSE(Open(peer.Path()));
     ASSERT_EQ(::ioctl(peer.SlaveFd(), TIOCGEXCL, &exclusive), 0);
@@ -214,8 +198,7 @@ TEST_F(SerialPortTest, DeviceIsHeldExclusivelyWhileOpen)
 
 // The exclusive-open flag does not hold root back, and other serial programs
 // look for an advisory lock: a locked device is refused, ours is locked.
-TEST_F(SerialPortTest, AdvisoryLockKeepsThePortToOneProgram)
-{
+TEST_F(SerialPortTest, AdvisoryLockKeepsThePortToOneProgram) {
     const int other = ::open(peer.Path().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(other, 0);
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
@@ -236,8 +219,7 @@ TEST_F(SerialPortTest, AdvisoryLockKeepsThePortToOneProgram)
     ::close(other);
 }
 
-TEST_F(SerialPortTest, RejectedSettingsLeaveThePortClosed)
-{
+TEST_F(SerialPortTest, RejectedSettingsLeaveThePortClosed) {
     // One and a half stop bits: Linux has none, so the option is refused.
     EXPECT_TRUE(Open(peer.Path(), 0, 1));
     EXPECT_FALSE(port->IsOpen());
@@ -259,23 +241,19 @@ TEST_F(SerialPortTest, RejectedSettingsLeaveThePortClosed)
     EXPECT_TRUE(port->IsOpen());
 }
 
-TEST_F(SerialPortTest, PortNotOwnedBySharedPtrCannotOpen)
-{
+TEST_F(SerialPortTest, PortNotOwnedBySharedPtrCannotOpen) {
     CSerialportMP plain(exec.Context());
     std::error_code ec;
     try {
         plain.Open(ec, peer.Path(), 115200, 0, 0);
         ADD_FAILURE() << "no exception";
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind(
-                      "It seems like that instance is not created from shared_ptr: ", 0),
-                  0u);
+        EXPECT_EQ(std::string(e.what()).rfind("It seems like that instance is not created from shared_ptr: ", 0), 0u);
     }
     EXPECT_FALSE(plain.IsOpen());
 }
 
-TEST_F(SerialPortTest, HangUpEndsTheReadLoopAfterOneFailedRead)
-{
+TEST_F(SerialPortTest, HangUpEndsTheReadLoopAfterOneFailedRead) {
     ASSERT_FALSE(Open(peer.Path()));
     peer.Write("x");
     ASSERT_TRUE(WaitUntil([&] { return reports.Bytes() == "x"; }));
@@ -287,8 +265,7 @@ TEST_F(SerialPortTest, HangUpEndsTheReadLoopAfterOneFailedRead)
     EXPECT_TRUE(port->IsOpen());  // closing is the owner's decision
 }
 
-TEST_F(SerialPortTest, StopEndsEvenWhileAReadIsPending)
-{
+TEST_F(SerialPortTest, StopEndsEvenWhileAReadIsPending) {
     ASSERT_FALSE(Open(peer.Path()));
     ASSERT_TRUE(exec.HasThreads());
     auto stopped = std::async(std::launch::async, [&] { exec.Stop(); });

@@ -51,7 +51,9 @@ TEST(Utf8ToWide, DecodesAndReplacesEachMaximalSubpart) {
         // Cut in the middle of a character: one replacement at the end.
         {"AB\xED\x95", u"AB" + kFffd},
         {"\xF0\x9F\x98", kFffd},
-        {"\xE2\x82" "A", kFffd + u"A"},
+        {"\xE2\x82"
+         "A",
+         kFffd + u"A"},
         // Bytes that never start a character, overlongs, surrogates, > U+10FFFF.
         {"\x80\xBF", kFffd + kFffd},
         {"\xFF", kFffd},
@@ -80,8 +82,12 @@ TEST(WideToUtf8, EncodesAndReplacesUnpairedSurrogates) {
         {kHangul3, kHangul3Utf8},  // 9 bytes: longer than a slot tag may be
         {u"\U0001F600", "\xF0\x9F\x98\x80"},
         {lone_high, "\xEF\xBF\xBD"},
-        {lone_low + u"A", "\xEF\xBF\xBD" "A"},
-        {lone_high + u"A", "\xEF\xBF\xBD" "A"},
+        {lone_low + u"A",
+         "\xEF\xBF\xBD"
+         "A"},
+        {lone_high + u"A",
+         "\xEF\xBF\xBD"
+         "A"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Hex(c.in));
@@ -109,7 +115,10 @@ TEST(NarrowText, SubstitutesWhatCannotBeConverted) {
     EXPECT_EQ(WideToNarrow(u"a" + kHangul3 + u"\U0001F600b", "ISO-8859-1"), "a????b");
     // Bytes the set does not define, and a character cut at the end.
     EXPECT_EQ(Hex(NarrowToWide("\xC7", "EUC-KR")), Hex(kFffd));
-    EXPECT_EQ(Hex(NarrowToWide("\xC7\xD1\xFF" "A", "EUC-KR")), Hex(u"\uD55C" + kFffd + u"A"));
+    EXPECT_EQ(Hex(NarrowToWide("\xC7\xD1\xFF"
+                               "A",
+                               "EUC-KR")),
+              Hex(u"\uD55C" + kFffd + u"A"));
 }
 
 TEST(NarrowText, AsciiEmptyAndUnknownSetsMeanUtf8) {
@@ -144,7 +153,7 @@ TEST(Hex, PairToByte) {
         uint8_t out;
     };
     const Case cases[] = {
-        {"00", true, 0x00}, {"fF", true, 0xFF}, {"a5", true, 0xA5}, {"9A", true, 0x9A},
+        {"00", true, 0x00},  {"fF", true, 0xFF},  {"a5", true, 0xA5},  {"9A", true, 0x9A},
         {"G0", false, 0x00}, {"g0", false, 0x00}, {"0:", false, 0x00}, {" 1", false, 0x00},
     };
     for (const auto& c : cases) {
@@ -167,8 +176,7 @@ TEST(Hex, AddressRoundTrip) {
 }
 
 TEST(Hex, AddressRejectsWrongLengthAndNonHex) {
-    for (const char* text : {"001A2B3C4D5", "001A2B3C4D5E6", "", "001A2B3C4D5G", "G01A2B3C4D5E",
-                             "00:1A:2B:3C:4"}) {
+    for (const char* text : {"001A2B3C4D5", "001A2B3C4D5E6", "", "001A2B3C4D5G", "G01A2B3C4D5E", "00:1A:2B:3C:4"}) {
         SCOPED_TRACE(text);
         uint8_t addr[6] = {1, 2, 3, 4, 5, 6};
         EXPECT_FALSE(HexToAddress(text, addr));

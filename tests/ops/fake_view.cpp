@@ -159,9 +159,7 @@ bool FakeView::PostWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam
     return true;
 }
 
-void FakeView::SetWaitCursor(bool on) {
-    waitCursor.store(on);
-}
+void FakeView::SetWaitCursor(bool on) { waitCursor.store(on); }
 
 // ---- Window thread ----
 

@@ -32,8 +32,8 @@ public:
     void Attach(ManagerOps* ops) { m_ops = ops; }
 
     // ---- Scripts ----
-    std::deque<MsgResult> messageAnswers;                    // default Ok
-    std::deque<std::optional<PortSettings>> portAnswers;     // default: cancelled
+    std::deque<MsgResult> messageAnswers;                 // default Ok
+    std::deque<std::optional<PortSettings>> portAnswers;  // default: cancelled
     std::atomic<bool> exists{true};
     bool rssiChecked = false;
     std::u16string rssiText = u"-45";

@@ -26,21 +26,22 @@ TEST(SimBehaviourTest, KnobsChangeTheBytesOnTheWire) {
         {"echo", [](auto& m) { m.SetEcho(true); }, "AT\r", "AT\rOK\r"},
         {"framed", [](auto& m) { m.SetFramedReplies(true); }, "AT+VER?\r", "\r\nv1.2.0\r\n"},
         {"framed ready", [](auto& m) { m.SetFramedReplies(true); }, "ATZ\r", "\r\n+READY\r\n"},
-        {"echo framed", [](auto& m) {
+        {"echo framed",
+         [](auto& m) {
              m.SetEcho(true);
              m.SetFramedReplies(true);
-         }, "AT\r",
-         "AT\r\r\nOK\r\n"},
-        {"split", [](auto& m) { m.SetSplitWrites(true); }, "AT+INFO?\r",
-         "00:1A:2B:3C:4D:5E,LV200,0,READY\r"},
+         },
+         "AT\r", "AT\r\r\nOK\r\n"},
+        {"split", [](auto& m) { m.SetSplitWrites(true); }, "AT+INFO?\r", "00:1A:2B:3C:4D:5E,LV200,0,READY\r"},
         {"paced", [](auto& m) { m.SetPaceBaud(9600); }, "AT+UARTOPT?\r", "+UARTOPT,0,N,1\r"},
         {"delayed", [](auto& m) { m.SetReplyDelay(50ms); }, "AT\r", "OK\r"},
         {"error for prefix", [](auto& m) { m.SetErrorFor("AT+VER"); }, "AT+VER?\r", "ERROR\r"},
-        {"errors cleared", [](auto& m) {
+        {"errors cleared",
+         [](auto& m) {
              m.SetErrorFor("AT+VER");
              m.ClearErrors();
-         }, "AT+VER?\r",
-         "v1.2.0\r"},
+         },
+         "AT+VER?\r", "v1.2.0\r"},
     };
     for (const KnobCase& c : cases) {
         SCOPED_TRACE(c.name);

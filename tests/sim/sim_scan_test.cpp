@@ -18,8 +18,8 @@ using testsupport::Device;
 
 TEST(SimScanTest, ReportsHonourTheNameFilterAndEndWithTheStopReply) {
     sim::KestovSimulator module;
-    module.SetScanDevices({Device(1, "센서-1", -40), Device(2, "Sensor-2", -50),
-                           Device(3, "센서,3", -95), Device(4, "Lamp", -60)});
+    module.SetScanDevices(
+        {Device(1, "센서-1", -40), Device(2, "Sensor-2", -50), Device(3, "센서,3", -95), Device(4, "Lamp", -60)});
     module.SetScanRate(500);
     ASSERT_TRUE(module.Start());
     SimPort port(module.DevicePath());

@@ -71,8 +71,8 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
     report.model = link.modelText;
     say("identified", link.modelText);
     if (!request.profileModel.empty() && request.profileModel != link.modelText) {
-        report.warnings.push_back(request.port + ": the profile is for a " + request.profileModel + ", this module is a " +
-                                  link.modelText);
+        report.warnings.push_back(request.port + ": the profile is for a " + request.profileModel +
+                                  ", this module is a " + link.modelText);
     }
     if (interrupt::Requested()) {
         return interrupted();
@@ -111,15 +111,16 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
         patch.values["name"] = name;
     }
 
-    report.outcome = ApplyPatch(link.session, current.settings, patch, request.dryRun,
-                                [&](const std::vector<std::string>& fields) {
-                                    std::string list;
-                                    for (const std::string& f : fields) {
-                                        list += (list.empty() ? "" : " ") + f;
-                                    }
-                                    say("wrote", list);
-                                },
-                                [] { return !interrupt::Requested(); });
+    report.outcome = ApplyPatch(
+        link.session, current.settings, patch, request.dryRun,
+        [&](const std::vector<std::string>& fields) {
+            std::string list;
+            for (const std::string& f : fields) {
+                list += (list.empty() ? "" : " ") + f;
+            }
+            say("wrote", list);
+        },
+        [] { return !interrupt::Requested(); });
     const ApplyOutcome& o = report.outcome;
     if (o.stopped) {
         return interrupted();
@@ -132,8 +133,8 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
     }
     if (!o.mismatches.empty()) {
         const FieldChange& m = o.mismatches.front();
-        return fail(EXIT_MISMATCH, request.port + ": " + m.field + " reads back as \"" + m.to + "\", not \"" +
-                                       m.from + "\"");
+        return fail(EXIT_MISMATCH,
+                    request.port + ": " + m.field + " reads back as \"" + m.to + "\", not \"" + m.from + "\"");
     }
     if (o.verified && !o.written.empty()) {
         say("verified");

@@ -26,17 +26,16 @@ struct PortReport {
     std::string model;
     std::string address;
     int exitCode = 0;
-    std::string error;  // one line when exitCode is not 0
-    std::vector<std::string> skipped;  // fields the model lacks, left out
+    std::string error;                  // one line when exitCode is not 0
+    std::vector<std::string> skipped;   // fields the model lacks, left out
     std::vector<std::string> warnings;  // one line each
-    bool interrupted = false;  // Ctrl+C: stopped after the command in flight
+    bool interrupted = false;           // Ctrl+C: stopped after the command in flight
     ApplyOutcome outcome;
 };
 
 // Events of a running apply, for progress lines: "identified" (detail: the
 // model), "read" (detail: the address), "wrote" (detail: the fields), "verified".
-using ApplyProgress =
-    std::function<void(const std::string& port, const std::string& event, const std::string& detail)>;
+using ApplyProgress = std::function<void(const std::string& port, const std::string& event, const std::string& detail)>;
 
 PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress = {});
 

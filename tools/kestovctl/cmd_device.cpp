@@ -28,9 +28,7 @@ bool ReadModule(const std::string& port, OpenResult& opened, ReadResult& read) {
     return true;
 }
 
-int ExitOf(const OpenResult& opened, const ReadResult& read) {
-    return !opened.link ? opened.exitCode : ExitFor(read);
-}
+int ExitOf(const OpenResult& opened, const ReadResult& read) { return !opened.link ? opened.exitCode : ExitFor(read); }
 
 int Finish(const GlobalOptions& g, const PortReport& r, bool dryRun) {
     for (const std::string& w : r.warnings) {

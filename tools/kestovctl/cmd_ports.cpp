@@ -47,8 +47,12 @@ int CmdPorts(const GlobalOptions& g, bool probe, unsigned probeMs, const std::ve
     nlohmann::json list = nlohmann::json::array();
     for (std::size_t i = 0; i < ports.size(); ++i) {
         const SerialPortEntry& p = ports[i];
-        nlohmann::json j = {{"path", p.path}, {"byId", p.byId}, {"vendorId", p.vendorId},
-                            {"productId", p.productId}, {"manufacturer", p.manufacturer}, {"product", p.product},
+        nlohmann::json j = {{"path", p.path},
+                            {"byId", p.byId},
+                            {"vendorId", p.vendorId},
+                            {"productId", p.productId},
+                            {"manufacturer", p.manufacturer},
+                            {"product", p.product},
                             {"serial", p.serial}};
         if (probe) {
             j["probe"] = OutcomeWord(probes[i].outcome);

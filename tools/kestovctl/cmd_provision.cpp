@@ -88,15 +88,15 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
             request.nameTemplate = nameTemplate;
             request.sequence = static_cast<int>(i + 1);
             request.profileModel = profileModel;
-            reports[i] = RunApply(request, [&](const std::string& port, const std::string& event,
-                                               const std::string& detail) {
-                if (lines) {
-                    lines->Set(i, detail.empty() ? event : event + " " + detail);
-                } else if (g.json) {
-                    // Fixed keys; "exit" stays null until the port's report.
-                    EmitJson({{"type", "event"}, {"port", port}, {"event", event}, {"detail", detail}}, nullptr);
-                }
-            });
+            reports[i] =
+                RunApply(request, [&](const std::string& port, const std::string& event, const std::string& detail) {
+                    if (lines) {
+                        lines->Set(i, detail.empty() ? event : event + " " + detail);
+                    } else if (g.json) {
+                        // Fixed keys; "exit" stays null until the port's report.
+                        EmitJson({{"type", "event"}, {"port", port}, {"event", event}, {"detail", detail}}, nullptr);
+                    }
+                });
             const PortReport& r = reports[i];
             const std::string done = r.exitCode == 0 ? "ok" : "FAILED: " + r.error;
             if (lines) {
@@ -138,11 +138,14 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
         }
     }
     if (g.json) {
-        nlohmann::json summary = {{"ports", ports.size()}, {"succeeded", ports.size() - failed}, {"failed", failed},
+        nlohmann::json summary = {{"ports", ports.size()},
+                                  {"succeeded", ports.size() - failed},
+                                  {"failed", failed},
                                   {"interrupted", interrupted}};
         EmitJson({{"type", "summary"}, {"summary", summary}}, status);
     } else {
-        std::printf("\n%zu of %zu modules provisioned\n", ports.size() - static_cast<std::size_t>(failed), ports.size());
+        std::printf("\n%zu of %zu modules provisioned\n", ports.size() - static_cast<std::size_t>(failed),
+                    ports.size());
         for (const PortReport& r : reports) {
             if (r.exitCode != 0) {
                 std::printf("%-20s failed; written before the failure: %s\n", r.port.c_str(),

@@ -19,7 +19,8 @@
 int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, const std::string& nameFilter,
             bool rssiSet, int rssiMin, std::size_t maxDevices) {
     if (!nameFilter.empty() && input_rules::CheckScanFilterName(nameFilter) != 0) {
-        PrintError(RuleText(IDS_INVALID_FILTER_NAME) + " (1 to " + std::to_string(module_limits::kMaxNameBytes) + " bytes)");
+        PrintError(RuleText(IDS_INVALID_FILTER_NAME) + " (1 to " + std::to_string(module_limits::kMaxNameBytes) +
+                   " bytes)");
         return EXIT_USAGE;
     }
     if (rssiSet && (rssiMin < input_rules::kMinRssi || rssiMin > input_rules::kMaxRssi)) {
@@ -69,18 +70,28 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
         nlohmann::json devices = nlohmann::json::array();
         for (const std::size_t slot : order) {
             const ScanDeviceStats& d = stats.Devices()[slot];
-            devices.push_back({{"address", d.address}, {"name", d.name}, {"hits", d.hits},
-                               {"firstRssi", d.firstRssi}, {"lastRssi", d.lastRssi}, {"minRssi", d.minRssi},
-                               {"maxRssi", d.maxRssi}, {"meanRssi", d.MeanRssi()}, {"firstSeenMs", d.firstSeenMs},
+            devices.push_back({{"address", d.address},
+                               {"name", d.name},
+                               {"hits", d.hits},
+                               {"firstRssi", d.firstRssi},
+                               {"lastRssi", d.lastRssi},
+                               {"minRssi", d.minRssi},
+                               {"maxRssi", d.maxRssi},
+                               {"meanRssi", d.MeanRssi()},
+                               {"firstSeenMs", d.firstSeenMs},
                                {"lastSeenMs", d.lastSeenMs}});
         }
-        EmitJson({{"port", port}, {"reports", stats.TotalReports()}, {"devices", devices},
-                  {"deviceLimit", stats.Capacity()}, {"droppedDevices", stats.DroppedDevices()},
-                  {"droppedReports", stats.DroppedReports()}, {"interrupted", interrupt::Requested()}},
+        EmitJson({{"port", port},
+                  {"reports", stats.TotalReports()},
+                  {"devices", devices},
+                  {"deviceLimit", stats.Capacity()},
+                  {"droppedDevices", stats.DroppedDevices()},
+                  {"droppedReports", stats.DroppedReports()},
+                  {"interrupted", interrupt::Requested()}},
                  interrupt::Requested() ? EXIT_INTERRUPTED : EXIT_OK);
     } else {
-        std::printf("%-12s  %s %6s %5s %5s %5s %5s %6s\n", "ADDRESS", PadToWidth("NAME", kNameColumns).c_str(),
-                    "HITS", "FIRST", "LAST", "MIN", "MAX", "MEAN");
+        std::printf("%-12s  %s %6s %5s %5s %5s %5s %6s\n", "ADDRESS", PadToWidth("NAME", kNameColumns).c_str(), "HITS",
+                    "FIRST", "LAST", "MIN", "MAX", "MEAN");
         for (const std::size_t slot : order) {
             const ScanDeviceStats& d = stats.Devices()[slot];
             std::string name;
@@ -88,9 +99,8 @@ int CmdScan(const GlobalOptions& g, const std::string& port, double seconds, con
                 name.push_back(c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c));
             }
             std::printf("%-12s  %s %6llu %5d %5d %5d %5d %6.1f\n", d.address.c_str(),
-                        PadToWidth(name, kNameColumns).c_str(),
-                        static_cast<unsigned long long>(d.hits), d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi,
-                        d.MeanRssi());
+                        PadToWidth(name, kNameColumns).c_str(), static_cast<unsigned long long>(d.hits), d.firstRssi,
+                        d.lastRssi, d.minRssi, d.maxRssi, d.MeanRssi());
         }
         std::printf("%zu devices, %llu reports\n", stats.Devices().size(),
                     static_cast<unsigned long long>(stats.TotalReports()));

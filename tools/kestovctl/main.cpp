@@ -47,9 +47,10 @@ int main(int argc, char** argv) {
     file_io::WatchStdout();
     interrupt::Install();
     // The name is fixed, so usage never shows the path the program was started by.
-    CLI::App app{"Configure KESTOV LV200/LV210/LV220/LV230 Bluetooth LE modules over a serial port.\n"
-                 "Set the module's dial to Set (115200 baud, 8N1).",
-                 "kestovctl"};
+    CLI::App app{
+        "Configure KESTOV LV200/LV210/LV220/LV230 Bluetooth LE modules over a serial port.\n"
+        "Set the module's dial to Set (115200 baud, 8N1).",
+        "kestovctl"};
     app.set_version_flag("--version", "kestovctl " + std::string(KESTOVCTL_VERSION));
     app.require_subcommand(1);
     // --json may also follow the subcommand.
@@ -106,8 +107,9 @@ int main(int argc, char** argv) {
                                   },
                                   "SECONDS>0"));
     scan->add_flag("--until-interrupted", untilInterrupted, "Scan until Ctrl+C")->excludes(secondsOption);
-    scan->add_option("--name-filter", nameFilter, "Only names starting with this text (1 to " + std::to_string(module_limits::kMaxNameBytes) +
-                                  " bytes, on the module)");
+    scan->add_option("--name-filter", nameFilter,
+                     "Only names starting with this text (1 to " + std::to_string(module_limits::kMaxNameBytes) +
+                         " bytes, on the module)");
     scan->add_option("--rssi", rssi, "Leave out reports weaker than this RSSI (-127 to 127)");
     scan->add_option("--max-devices", maxDevices,
                      "Devices kept; beyond it the least recently seen are dropped and counted")

@@ -19,8 +19,8 @@ OpenResult OpenModule(const std::string& port) {
     }
     const IdentifyResult id = link->session.Identify();
     if (!id) {
-        r.exitCode = id.error == SessionError::Unsupported || id.error == SessionError::Timeout ? EXIT_NO_MODULE
-                                                                                               : EXIT_FAILED;
+        r.exitCode =
+            id.error == SessionError::Unsupported || id.error == SessionError::Timeout ? EXIT_NO_MODULE : EXIT_FAILED;
         r.error = path + ": " +
                   (id.error == SessionError::Timeout ? "no KESTOV LV2xx module answers (is its dial set to Set?)"
                                                      : id.Describe());

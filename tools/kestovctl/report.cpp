@@ -95,9 +95,9 @@ void PrintSettings(const std::string& port, const DeviceSettings& s) {
             e.Empty() ? "(empty)" : AddressText(e.address) + (e.tag.empty() ? "" : "  " + e.tag));
     }
     if (s.hasBeacon) {
-        row("Beacon", s.beaconSource == BEACON_SOURCE_USER ? "user data " + s.beaconHex
-                                                           : "final serial data" +
-                                                                 (s.beaconHex.empty() ? "" : " (kept: " + s.beaconHex + ")"));
+        row("Beacon", s.beaconSource == BEACON_SOURCE_USER
+                          ? "user data " + s.beaconHex
+                          : "final serial data" + (s.beaconHex.empty() ? "" : " (kept: " + s.beaconHex + ")"));
     } else {
         row("Beacon", "(none on this model)");
     }
@@ -108,7 +108,10 @@ json PortReportJson(const PortReport& r) {
     for (const FieldChange& c : r.outcome.changes) {
         fields.push_back({{"field", c.field}, {"from", c.from}, {"to", c.to}, {"status", FieldStatus(r, c)}});
     }
-    json j = {{"port", r.port}, {"ok", r.exitCode == 0}, {"exit", r.exitCode}, {"changes", fields},
+    json j = {{"port", r.port},
+              {"ok", r.exitCode == 0},
+              {"exit", r.exitCode},
+              {"changes", fields},
               {"written", r.outcome.written}};
     if (!r.model.empty()) {
         j["model"] = r.model;

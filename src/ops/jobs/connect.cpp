@@ -44,8 +44,8 @@ std::u16string ManagerOps::StopBitsText(uint8_t stopBits) {
 }
 
 std::u16string ManagerOps::LinkStatusText(const PortSettings& port) {
-    return port.m_portName + u", " + Utf8ToWide(std::to_string(port.m_baudRate)) + u", " +
-           ParityText(port.m_parity) + u", " + StopBitsText(port.m_stopBits);
+    return port.m_portName + u", " + Utf8ToWide(std::to_string(port.m_baudRate)) + u", " + ParityText(port.m_parity) +
+           u", " + StopBitsText(port.m_stopBits);
 }
 
 unsigned ManagerOps::ModelQueryTimeoutMs(uint32_t baud) {
@@ -98,8 +98,7 @@ std::error_code ManagerOps::Reopen(const std::u16string& portName) {
 
 std::error_code ManagerOps::OpenLink() {
     std::error_code ec;
-    m_comm.Open(ec, WideToAnsiStd(m_port.m_portName), m_port.m_baudRate, m_port.m_parity,
-                m_port.m_stopBits);
+    m_comm.Open(ec, WideToAnsiStd(m_port.m_portName), m_port.m_baudRate, m_port.m_parity, m_port.m_stopBits);
     if (ec) {
         return ec;
     }

@@ -31,9 +31,9 @@ struct DeviceRecords {
     // apart from m_settings: a write may be queued while a read-back runs.
     DeviceSettings m_toWrite = EightEmptySlots();
 
-    SettingsPatch m_patchToWrite;      // JOB_APPLY_PROFILE
-    bool m_profileReadOnly = false;    // only read the module, for an export
-    ApplyOutcome m_applyOutcome;       // its result; after holds the module's settings
+    SettingsPatch m_patchToWrite;    // JOB_APPLY_PROFILE
+    bool m_profileReadOnly = false;  // only read the module, for an export
+    ApplyOutcome m_applyOutcome;     // its result; after holds the module's settings
 
     // Scan.
     lv2xx_scan_filter m_scanFilter{};

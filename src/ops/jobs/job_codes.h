@@ -25,7 +25,7 @@ enum JobCode : int {
     JOB_SET_ADV_INTERVAL = 14,
     JOB_SET_UART_OPTIONS = 15,
     JOB_APPLY_PROFILE = 18,  // a settings profile: read the module, write what differs
-    JOB_RAW_COMMAND = 20,  // a command the user typed (raw_command.cpp)
+    JOB_RAW_COMMAND = 20,    // a command the user typed (raw_command.cpp)
 };
 
 // Scan state of the window: idle, scanning, stop requested.

@@ -3,7 +3,6 @@
 
 #include "link/at_protocol.h"
 
-
 ManagerOps::ManagerOps(IManagerView& view) : m_view(view) {}
 
 ManagerOps::~ManagerOps() {
@@ -18,8 +17,7 @@ ManagerOps::~ManagerOps() {
 }
 
 void ManagerOps::Init() {
-    m_comm.SetErrorHandler(
-        [this](const KestovLV2xxComm* comm, std::error_code& ec) { OnCommError(comm, ec); });
+    m_comm.SetErrorHandler([this](const KestovLV2xxComm* comm, std::error_code& ec) { OnCommError(comm, ec); });
 }
 
 bool ManagerOps::HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {

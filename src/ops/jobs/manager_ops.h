@@ -177,7 +177,7 @@ private:
     static constexpr std::size_t kHandOverReports = 4096;
     std::mutex m_handOverMutex;
     std::vector<lv2xx_scan_report> m_handOver;
-    bool m_handOverPosted = false;                 // guarded by m_handOverMutex
+    bool m_handOverPosted = false;  // guarded by m_handOverMutex
     std::atomic<uint64_t> m_handOverDropped{0};
     std::vector<lv2xx_scan_report> m_handOverTaken;  // window thread only
 

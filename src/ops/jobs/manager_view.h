@@ -50,8 +50,7 @@ public:
     virtual int SelectComboByValue(ComboId combo, int value) = 0;
 
     // Slot rows, n = 1..8.
-    virtual void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag,
-                            bool addressReadOnly) = 0;
+    virtual void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag, bool addressReadOnly) = 0;
     // Empties both edits of a row; the read-only mode stays as it is.
     virtual void ClearSlotRowTexts(int n) = 0;
 

@@ -15,8 +15,8 @@ struct RawCommandRecord {
     // Text plus CR must fit the 127 characters of a command.
     static constexpr std::size_t kMaxBytes = 126;
 
-    std::string text;           // window thread, before queuing; UTF-8, no CR
-    RawExchangeResult result;   // worker, before posting
+    std::string text;          // window thread, before queuing; UTF-8, no CR
+    RawExchangeResult result;  // worker, before posting
     // Window thread: told of every result before the follow-up runs.
     std::function<void(const RawCommandRecord&, int status)> listener;
 };

@@ -7,7 +7,6 @@
 #include "ops/session/record_text.h"
 #include "ops/rules/string_ids.h"
 
-
 // ---- Worker thread ----
 
 int ManagerOps::JobScan() {

@@ -30,14 +30,12 @@ constexpr int kAtTries = 2;
 // Closing the engine and restoring the line take a little of the budget.
 constexpr auto kCloseReserve = std::chrono::milliseconds(30);
 
-unsigned MsLeft(Clock::time_point deadline)
-{
+unsigned MsLeft(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<unsigned>(left.count()) : 0;
 }
 
-ProbeResult Failure(const std::string& path, const std::error_code& ec)
-{
+ProbeResult Failure(const std::string& path, const std::error_code& ec) {
     if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
         return {path, ProbeOutcome::NoPermission, "", AccessGroupFor(path, ec)};
     }
@@ -50,9 +48,7 @@ ProbeResult Failure(const std::string& path, const std::error_code& ec)
 // The query itself is the identification's own: AT, then the model question,
 // with time-outs cut to what is left of the budget. The model text is kept
 // whatever it is.
-ProbeOutcome QueryModel(KestovLV2xxComm& comm, Clock::time_point deadline, unsigned at_timeout_ms,
-                        std::string& model)
-{
+ProbeOutcome QueryModel(KestovLV2xxComm& comm, Clock::time_point deadline, unsigned at_timeout_ms, std::string& model) {
     const unsigned left = MsLeft(deadline);
     if (left == 0) {
         return ProbeOutcome::NoModule;
@@ -71,8 +67,7 @@ ProbeOutcome QueryModel(KestovLV2xxComm& comm, Clock::time_point deadline, unsig
 // line setting found before can be put back afterwards.
 class LineGuard {
 public:
-    ~LineGuard()
-    {
+    ~LineGuard() {
         if (m_fd >= 0) {
             if (m_saved) {
                 ::tcsetattr(m_fd, TCSANOW, &m_settings);
@@ -82,8 +77,7 @@ public:
     }
     // Opens without waiting for carrier and without becoming our terminal,
     // and tells whether another program holds the device.
-    std::error_code Take(const std::string& device)
-    {
+    std::error_code Take(const std::string& device) {
         m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (m_fd < 0) {
             return {errno, std::generic_category()};
@@ -111,8 +105,7 @@ private:
 };
 
 ProbeResult ProbeOne(const std::string& path, const PortPathCheck& checked, Clock::time_point deadline,
-                     unsigned at_timeout_ms)
-{
+                     unsigned at_timeout_ms) {
     if (checked.error) {
         return Failure(path, checked.error);
     }
@@ -138,8 +131,7 @@ ProbeResult ProbeOne(const std::string& path, const PortPathCheck& checked, Cloc
 
 }  // namespace
 
-std::vector<ProbeResult> ProbePorts(const std::vector<std::string>& paths, unsigned budget_ms)
-{
+std::vector<ProbeResult> ProbePorts(const std::vector<std::string>& paths, unsigned budget_ms) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(budget_ms) - kCloseReserve;
     const unsigned at_timeout_ms = budget_ms * kAtShareTenths / 10;
     std::vector<PortPathCheck> checks;

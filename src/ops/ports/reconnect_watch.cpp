@@ -13,8 +13,7 @@ bool IsByIdName(const std::string& name) { return name.rfind("/dev/serial/by-id/
 
 ReconnectWatch::ReconnectWatch(Lister lister) : m_lister(std::move(lister)) {}
 
-void ReconnectWatch::Chosen(const std::string& name)
-{
+void ReconnectWatch::Chosen(const std::string& name) {
     Stop();
     m_name = name;
     m_byId.clear();
@@ -31,8 +30,7 @@ void ReconnectWatch::Chosen(const std::string& name)
     }
 }
 
-void ReconnectWatch::Lost(Clock::time_point now)
-{
+void ReconnectWatch::Lost(Clock::time_point now) {
     if (m_waiting && m_trying) {
         Failed(ReconnectSnag::Dropped, {}, now);
         return;
@@ -46,15 +44,13 @@ void ReconnectWatch::Lost(Clock::time_point now)
     m_detail.clear();
 }
 
-void ReconnectWatch::Stop()
-{
+void ReconnectWatch::Stop() {
     m_waiting = false;
     m_trying = false;
     m_candidate.clear();
 }
 
-void ReconnectWatch::Failed(ReconnectSnag snag, const std::string& detail, Clock::time_point now)
-{
+void ReconnectWatch::Failed(ReconnectSnag snag, const std::string& detail, Clock::time_point now) {
     if (!m_waiting) {
         return;
     }
@@ -66,8 +62,7 @@ void ReconnectWatch::Failed(ReconnectSnag snag, const std::string& detail, Clock
     m_pause = std::min(m_pause * 2, kLongestPause);
 }
 
-ReconnectSnag ReconnectWatch::SnagOf(const std::error_code& openError)
-{
+ReconnectSnag ReconnectWatch::SnagOf(const std::error_code& openError) {
     if (openError == std::errc::permission_denied || openError == std::errc::operation_not_permitted) {
         return ReconnectSnag::NoPermission;
     }
@@ -77,8 +72,7 @@ ReconnectSnag ReconnectWatch::SnagOf(const std::error_code& openError)
     return ReconnectSnag::OpenFailed;
 }
 
-std::string ReconnectWatch::Find() const
-{
+std::string ReconnectWatch::Find() const {
     if (!m_byId.empty()) {
         for (const SerialPortEntry& e : m_lister()) {
             if (e.byId == m_byId) {
@@ -92,8 +86,7 @@ std::string ReconnectWatch::Find() const
     return CheckPortPath(m_name).error ? std::string() : m_name;
 }
 
-std::string ReconnectWatch::Poll(Clock::time_point now)
-{
+std::string ReconnectWatch::Poll(Clock::time_point now) {
     if (!m_waiting || m_trying) {
         return {};
     }

@@ -16,12 +16,12 @@
 // What the last reopen met.
 enum class ReconnectSnag {
     None,
-    InUse,         // another program holds the port
+    InUse,  // another program holds the port
     NoPermission,
-    OpenFailed,    // any other reason the system gave (the detail says which)
-    NoAnswer,      // opened, but no module of the series answered
-    Unsupported,   // another model answered
-    Dropped,       // the device went away again while it was being identified
+    OpenFailed,   // any other reason the system gave (the detail says which)
+    NoAnswer,     // opened, but no module of the series answered
+    Unsupported,  // another model answered
+    Dropped,      // the device went away again while it was being identified
 };
 
 class ReconnectWatch {
@@ -63,8 +63,8 @@ private:
     std::string Find() const;
 
     Lister m_lister;
-    std::string m_name;   // as the user gave it
-    std::string m_byId;   // the device's stable name, or empty
+    std::string m_name;  // as the user gave it
+    std::string m_byId;  // the device's stable name, or empty
     bool m_waiting = false;
     bool m_trying = false;
     std::string m_candidate;

@@ -109,8 +109,7 @@ long StrtolLike(const Str& text) {
         ++i;
     }
     // Magnitude up to LONG_MAX, or LONG_MAX + 1 for a negative number.
-    const unsigned long long limit =
-        static_cast<unsigned long long>(LONG_MAX) + (negative ? 1u : 0u);
+    const unsigned long long limit = static_cast<unsigned long long>(LONG_MAX) + (negative ? 1u : 0u);
     unsigned long long v = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         const unsigned d = static_cast<unsigned>(text[i] - '0');

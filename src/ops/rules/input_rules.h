@@ -13,9 +13,9 @@
 
 namespace input_rules {
 
+using module_limits::kMaxAdvInterval;
 using module_limits::kMaxBeaconBytes;
 using module_limits::kMaxBeaconHexDigits;
-using module_limits::kMaxAdvInterval;
 using module_limits::kMaxNameBytes;
 using module_limits::kMinAdvInterval;
 inline constexpr int kMinRssi = -127;

@@ -20,9 +20,10 @@ const StringEntry kStrings[] = {
     {IDS_COM_PORT_CLOSED, QT_TRANSLATE_NOOP("Strings", "COM port closed")},
     {IDS_READY, QT_TRANSLATE_NOOP("Strings", "Ready")},
     {IDS_OPEN_PORT_FAILED, QT_TRANSLATE_NOOP("Strings", "Unable to open a COM port.")},
-    {IDS_NOT_LV200_SERIES, QT_TRANSLATE_NOOP("Strings",
-            "This program is for the KESTOV-LV200 series only.\r\n"
-            "Please check the product name, communication port, dial to set, etc. and try again.")},
+    {IDS_NOT_LV200_SERIES,
+     QT_TRANSLATE_NOOP("Strings",
+                       "This program is for the KESTOV-LV200 series only.\r\n"
+                       "Please check the product name, communication port, dial to set, etc. and try again.")},
     {IDS_COM_PORT_ERROR, QT_TRANSLATE_NOOP("Strings", "Error on COM port. Closing the port.")},
     {IDS_SCAN, QT_TRANSLATE_NOOP("Strings", "Scan")},
     {IDS_STOP, QT_TRANSLATE_NOOP("Strings", "Stop")},
@@ -53,21 +54,26 @@ const StringEntry kStrings[] = {
     {IDS_BEACON_EMPTY, QT_TRANSLATE_NOOP("Strings", "Beacon data is empty.")},
     {IDS_INVALID_RSSI, QT_TRANSLATE_NOOP("Strings", "Invalid RSSI filter value")},
     {IDS_UNSUPPORTED_DEVICE, QT_TRANSLATE_NOOP("Strings",
-            "It seems like an unsupported device is attached. "
-            "Please check the type of device you have connected and try again.")},
-    {IDS_FACTORY_RESET_CONFIRM, QT_TRANSLATE_NOOP("Strings", "Reset to factory settings. Are you sure you want to continue?")},
+                                               "It seems like an unsupported device is attached. "
+                                               "Please check the type of device you have connected and try again.")},
+    {IDS_FACTORY_RESET_CONFIRM,
+     QT_TRANSLATE_NOOP("Strings", "Reset to factory settings. Are you sure you want to continue?")},
     {IDS_COL_ADDRESS, QT_TRANSLATE_NOOP("Strings", "Device Address")},
     {IDS_COL_NAME, QT_TRANSLATE_NOOP("Strings", "Device Name")},
     {IDS_COL_RSSI, QT_TRANSLATE_NOOP("Strings", "RSSI")},
-    {IDS_DEVICE_NAME_BAD_CHAR, QT_TRANSLATE_NOOP("Strings", "The device name contains a character the module cannot take.")},
-    {IDS_FILTER_NAME_BAD_CHAR, QT_TRANSLATE_NOOP("Strings", "The name in Scan filter contains a character the module cannot take.")},
-    {IDS_SLOT_TAG_BAD_CHAR, QT_TRANSLATE_NOOP("Strings", "Slot %d: The TAG contains a character the module cannot take.")},
-    {IDS_DEVICE_NAME_COMMA, QT_TRANSLATE_NOOP("Strings",
-            "The device name cannot contain a comma: the module's reply separates its fields with commas, "
-            "so the name could not be read back.")},
+    {IDS_DEVICE_NAME_BAD_CHAR,
+     QT_TRANSLATE_NOOP("Strings", "The device name contains a character the module cannot take.")},
+    {IDS_FILTER_NAME_BAD_CHAR,
+     QT_TRANSLATE_NOOP("Strings", "The name in Scan filter contains a character the module cannot take.")},
+    {IDS_SLOT_TAG_BAD_CHAR,
+     QT_TRANSLATE_NOOP("Strings", "Slot %d: The TAG contains a character the module cannot take.")},
+    {IDS_DEVICE_NAME_COMMA,
+     QT_TRANSLATE_NOOP("Strings",
+                       "The device name cannot contain a comma: the module's reply separates its fields with commas, "
+                       "so the name could not be read back.")},
     {IDS_ABOUT_PROMPT, QT_TRANSLATE_NOOP("Strings",
-            "Company and product identification, a product release number, "
-            "and copyright and trademark notification.\nInfo.")},
+                                         "Company and product identification, a product release number, "
+                                         "and copyright and trademark notification.\nInfo.")},
 };
 
 }  // namespace

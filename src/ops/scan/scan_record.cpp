@@ -7,10 +7,14 @@ uint64_t PackAddress(const std::string& hex) {
     uint64_t v = 0;
     for (const char c : hex) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else return 0;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return 0;
         v = (v << 4) | static_cast<uint64_t>(d);
     }
     return v;
@@ -46,8 +50,8 @@ void ScanRecord::Start(Clock::time_point at, std::chrono::system_clock::time_poi
 }
 
 void ScanRecord::Add(const std::string& address, const std::string& name, int rssi, Clock::time_point at) {
-    const int64_t ms = std::max<int64_t>(
-        0, std::chrono::duration_cast<std::chrono::milliseconds>(at - m_start).count());
+    const int64_t ms =
+        std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(at - m_start).count());
     m_stats.Add(address, name, rssi, ms);
     ScanReportEntry e;
     e.atMs = static_cast<uint32_t>(std::min<int64_t>(ms, UINT32_MAX));
@@ -57,8 +61,10 @@ void ScanRecord::Add(const std::string& address, const std::string& name, int rs
     // Reserved whole, so it never moves; pages count only once written,
     // so a short scan stays small.
     if (m_reports.capacity() < m_limit) m_reports.reserve(m_limit);
-    if (m_reports.size() < m_limit) m_reports.push_back(e);
-    else m_reports[static_cast<std::size_t>(m_endSeq % m_limit)] = e;
+    if (m_reports.size() < m_limit)
+        m_reports.push_back(e);
+    else
+        m_reports[static_cast<std::size_t>(m_endSeq % m_limit)] = e;
     ++m_endSeq;
     m_size = std::min(m_size + 1, m_limit);
     if (m_onChange) m_onChange();

@@ -27,10 +27,14 @@ void ScanStats::Clear() {
 
 void ScanStats::Unlink(uint32_t slot) {
     ScanDeviceStats& d = m_devices[slot];
-    if (d.older != kNone) m_devices[d.older].newer = d.newer;
-    else m_oldest = d.newer;
-    if (d.newer != kNone) m_devices[d.newer].older = d.older;
-    else m_newest = d.older;
+    if (d.older != kNone)
+        m_devices[d.older].newer = d.newer;
+    else
+        m_oldest = d.newer;
+    if (d.newer != kNone)
+        m_devices[d.newer].older = d.older;
+    else
+        m_newest = d.older;
 }
 
 // The list holds at least one other slot.
@@ -108,4 +112,3 @@ std::size_t ScanStats::Find(const std::string& address) const {
     const auto it = m_index.find(address);
     return it == m_index.end() ? npos : it->second;
 }
-

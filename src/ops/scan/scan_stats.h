@@ -19,7 +19,7 @@ struct ScanDeviceStats {
     std::string address;  // 12 hex digits; short enough to need no allocation
     std::string name;     // latest non-empty name
     uint64_t hits = 0;
-    int64_t rssiSum = 0;  // the mean is this over hits, so it never drifts
+    int64_t rssiSum = 0;                      // the mean is this over hits, so it never drifts
     int64_t firstSeenMs = 0, lastSeenMs = 0;  // since the scan started
     // Number of the device in order of first sighting: tells a reused slot's
     // new device from the one it replaced.

@@ -7,9 +7,7 @@ const char* const kModelNames[] = {"KESTOV-LV200", "KESTOV-LV210", "KESTOV-LV220
 
 }  // namespace
 
-const char* NameOf(int model) {
-    return model >= MODEL_LV200 && model <= MODEL_LV230 ? kModelNames[model - 1] : "";
-}
+const char* NameOf(int model) { return model >= MODEL_LV200 && model <= MODEL_LV230 ? kModelNames[model - 1] : ""; }
 
 int IndexOf(const std::string& modelText) {
     for (int i = 0; i < 4; ++i) {

@@ -92,7 +92,6 @@ void DeviceSession::Resume() {
     m_cancelled.store(false);
 }
 
-
 bool DeviceSession::Pause(unsigned ms) {
     if (ms == 0) {
         return !m_cancelled.load();
@@ -159,8 +158,8 @@ IdentifyResult DeviceSession::Identify(const IdentifyOptions& options) {
         return r;
     }
     lv2xx_reply reply;
-    const SessionResult model = Exchange(steps::kModel, atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1, &reply,
-                                         options.modelTimeoutMs);
+    const SessionResult model =
+        Exchange(steps::kModel, atcmd::kModelQuery, sizeof atcmd::kModelQuery - 1, &reply, options.modelTimeoutMs);
     Tally(r, model);
     if (!r) {
         return r;
@@ -249,9 +248,9 @@ SessionResult DeviceSession::WriteSlot(int n, const SlotEntry& entry) {
         return Invalid(RuleText(id, n));
     }
     const std::string address = AddressText(entry.address);
-    return entry.tag.empty() ? Run(steps::kSetSlot, nullptr, static_cast<unsigned>(n), address.c_str())
-                             : Run(steps::kSetSlotTag, nullptr, static_cast<unsigned>(n), address.c_str(),
-                                   entry.tag.c_str());
+    return entry.tag.empty()
+               ? Run(steps::kSetSlot, nullptr, static_cast<unsigned>(n), address.c_str())
+               : Run(steps::kSetSlotTag, nullptr, static_cast<unsigned>(n), address.c_str(), entry.tag.c_str());
 }
 
 SessionResult DeviceSession::WriteSlots(const std::vector<SlotEntry>& entries) {

@@ -32,10 +32,10 @@ enum class SessionError {
 
 struct SessionResult {
     SessionError error = SessionError::None;
-    std::string command;         // the command that failed, without its CR
-    lv2xx_atres code = ATRES_OK; // what the engine returned for it
-    int completed = 0;           // commands of this call that succeeded
-    std::string detail;          // for InvalidInput and Unsupported
+    std::string command;          // the command that failed, without its CR
+    lv2xx_atres code = ATRES_OK;  // what the engine returned for it
+    int completed = 0;            // commands of this call that succeeded
+    std::string detail;           // for InvalidInput and Unsupported
 
     explicit operator bool() const { return error == SessionError::None; }
     // One line of English: "AT+MANUF=x: the module refused it".
@@ -111,15 +111,14 @@ public:
     SessionResult Scan(const std::string& filterName, const std::function<bool()>& keepGoing,
                        const std::function<void(const lv2xx_scan_report&)>& onReport);
 
-
 private:
     // One report; Timeout when none came within the engine's wait.
     ScanReportResult WaitScanReport();
     // After StopScan: the reports the module sent before it stopped, in order.
     std::vector<lv2xx_scan_report> TakeReportsLeft();
     // Runs one row of the step table with its pauses; the reply is kept when asked for.
-    SessionResult Exchange(const device_steps::Step& step, const char* cmd, unsigned len,
-                           lv2xx_reply* reply = nullptr, unsigned timeoutMs = 0);
+    SessionResult Exchange(const device_steps::Step& step, const char* cmd, unsigned len, lv2xx_reply* reply = nullptr,
+                           unsigned timeoutMs = 0);
     template <class... Args>
     SessionResult Run(const device_steps::Step& step, lv2xx_reply* reply, Args... args);
     // False when cancelled during the pause.

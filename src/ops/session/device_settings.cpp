@@ -10,9 +10,7 @@ bool SlotEntry::Empty() const {
     return std::all_of(address.begin(), address.end(), [](uint8_t b) { return b == 0; });
 }
 
-UartOptions FromRecord(const lv2xx_uart_options& r) {
-    return UartOptions{r.parity, r.stop_bits, r.flow_control != 0};
-}
+UartOptions FromRecord(const lv2xx_uart_options& r) { return UartOptions{r.parity, r.stop_bits, r.flow_control != 0}; }
 
 lv2xx_uart_options ToRecord(const UartOptions& o) {
     lv2xx_uart_options r{};

@@ -53,5 +53,5 @@ SlotEntry FromRecord(const lv2xx_slot_info& r);
 // Slot record with its number; the tag is cut to the record's field.
 lv2xx_slot_info ToRecord(const SlotEntry& e, int slotNumber);
 
-std::string AddressText(const BtAddress& address);  // 12 upper-case hex digits
+std::string AddressText(const BtAddress& address);               // 12 upper-case hex digits
 bool ParseAddressText(const std::string& text, BtAddress& out);  // 12 hex digits, either case

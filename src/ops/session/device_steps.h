@@ -8,7 +8,7 @@
 namespace device_steps {
 
 struct Step {
-    const char* format;     // printf format, ends in CR
+    const char* format;  // printf format, ends in CR
     lv2xx_atcmd kind;
     unsigned timeoutMs;
     lv2xx_atres expect;

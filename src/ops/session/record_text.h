@@ -8,9 +8,7 @@
 #include <string>
 
 // The text of a NUL-padded field: up to its first NUL, never past its size.
-inline std::string FieldText(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
+inline std::string FieldText(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 
 template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {

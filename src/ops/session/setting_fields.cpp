@@ -29,7 +29,9 @@ std::string Upper(std::string text) {
     return text;
 }
 
-Refusal Rule(int id, std::string hint, int slot = 0) { return id != 0 ? Refusal{id, slot, std::move(hint)} : Refusal{}; }
+Refusal Rule(int id, std::string hint, int slot = 0) {
+    return id != 0 ? Refusal{id, slot, std::move(hint)} : Refusal{};
+}
 Refusal Words(const char* text) { return Refusal{0, 0, text}; }
 
 SlotEntry& SlotAt(DeviceSettings& s, int n) {
@@ -49,7 +51,7 @@ SlotEntry SlotOf(const DeviceSettings& s, int n) {
 Refusal AssignName(DeviceSettings& s, int, const std::string& text) {
     if (const int id = input_rules::CheckDeviceName(text)) {
         return Rule(id, "at most " + std::to_string(module_limits::kMaxNameBytes) +
-                                " bytes of UTF-8, no control characters or commas");
+                            " bytes of UTF-8, no control characters or commas");
     }
     s.name = text;
     return {};
@@ -62,7 +64,7 @@ Refusal AssignInterval(DeviceSettings& s, int, const std::string& text) {
     const long ms = digits ? input_rules::ParseAdvInterval(text) : 0;
     if (const int id = input_rules::CheckAdvInterval(ms)) {
         return Rule(id, std::to_string(module_limits::kMinAdvInterval) + " to " +
-                                std::to_string(module_limits::kMaxAdvInterval) + " ms");
+                            std::to_string(module_limits::kMaxAdvInterval) + " ms");
     }
     s.advInterval = static_cast<unsigned>(ms);
     return {};
@@ -112,8 +114,8 @@ Refusal AssignSlot(DeviceSettings& s, int n, const std::string& text) {
         if (comma != std::string::npos) {
             e.tag = text.substr(comma + 1);
             if (const int id = input_rules::CheckSlotTag(e.tag)) {
-                return Rule(id, "at most " + std::to_string(module_limits::kMaxNameBytes) + " bytes, no control characters",
-                            n);
+                return Rule(
+                    id, "at most " + std::to_string(module_limits::kMaxNameBytes) + " bytes, no control characters", n);
             }
         }
     }
@@ -224,8 +226,8 @@ const std::vector<Field>& Fields() {
          AssignName},
         {"interval", QT_TRANSLATE_NOOP("Settings", "Advertising interval"), "", "interval", J::Number,
          input_rules::kMinAdvInterval, input_rules::kMaxAdvInterval, false, false, IntervalText, AssignInterval},
-        {"parity", QT_TRANSLATE_NOOP("Settings", "Parity"), "uart", "parity", J::Text, 0, 0, false, false,
-         ParityText, AssignParity},
+        {"parity", QT_TRANSLATE_NOOP("Settings", "Parity"), "uart", "parity", J::Text, 0, 0, false, false, ParityText,
+         AssignParity},
         {"stopbits", QT_TRANSLATE_NOOP("Settings", "Stop bits"), "uart", "stopbits", J::Number, 1, 2, false, false,
          StopBitsText, AssignStopBits},
         {"flow", QT_TRANSLATE_NOOP("Settings", "Flow control"), "uart", "flow", J::Flag, 0, 0, false, false, FlowText,

@@ -40,9 +40,9 @@ struct Field {
     const char* object;  // the JSON object it sits in: "" at the top, "uart", "slots", "beacon"
     const char* member;  // its key there
     JsonForm json;
-    long min, max;       // JsonForm::Number only
-    bool perSlot;        // one field per slot, 1..8
-    bool beaconOnly;     // only models with a beacon have it
+    long min, max;    // JsonForm::Number only
+    bool perSlot;     // one field per slot, 1..8
+    bool beaconOnly;  // only models with a beacon have it
     // The value as text: command line, differences, reports.
     std::string (*text)(const DeviceSettings& s, int slot);
     // The text form to the value, under the field's input rule.

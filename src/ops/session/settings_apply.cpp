@@ -22,8 +22,8 @@ struct Write {
 
 }  // namespace
 
-ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch,
-                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten,
+ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch, bool dryRun,
+                        const std::function<void(const std::vector<std::string>&)>& onWritten,
                         const std::function<bool()>& keepGoing) {
     ApplyOutcome out;
     if (out.refused = settings_patch::Check(patch); !out.refused.empty()) {

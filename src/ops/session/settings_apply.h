@@ -11,14 +11,14 @@
 #include <vector>
 
 struct ApplyOutcome {
-    std::vector<FieldChange> changes;   // what differed before writing
-    std::string refused;                // refusal before anything was sent; empty when none
-    std::vector<std::string> written;   // fields written, in order
-    SessionResult failure;              // the write or read-back that failed
-    bool verified = false;              // read back and compared
-    bool stopped = false;               // keepGoing said no before every write was done
+    std::vector<FieldChange> changes;  // what differed before writing
+    std::string refused;               // refusal before anything was sent; empty when none
+    std::vector<std::string> written;  // fields written, in order
+    SessionResult failure;             // the write or read-back that failed
+    bool verified = false;             // read back and compared
+    bool stopped = false;              // keepGoing said no before every write was done
     std::vector<FieldChange> mismatches;
-    DeviceSettings after;               // the read-back
+    DeviceSettings after;  // the read-back
 
     bool Ok() const { return refused.empty() && bool(failure) && mismatches.empty() && !stopped; }
 };
@@ -27,6 +27,6 @@ struct ApplyOutcome {
 // each write with the fields it wrote. keepGoing, when given, is asked before
 // each write and before the read-back: false stops there (stopped is set,
 // nothing is verified), so a write once started always completes.
-ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch,
-                        bool dryRun, const std::function<void(const std::vector<std::string>&)>& onWritten = {},
+ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, const SettingsPatch& patch, bool dryRun,
+                        const std::function<void(const std::vector<std::string>&)>& onWritten = {},
                         const std::function<bool()>& keepGoing = {});

@@ -163,8 +163,8 @@ Refusal CheckTarget(const DeviceSettings& target, const std::vector<FieldChange>
 std::vector<std::string> UnsupportedFields(const SettingsPatch& patch, int model) {
     std::vector<std::string> fields;
     ForEachKey([&](const Field& f, int n, const std::string& key) {
-        const bool lacking = (f.perSlot && n > device_model::SlotCount(model)) ||
-                             (f.beaconOnly && !device_model::HasBeacon(model));
+        const bool lacking =
+            (f.perSlot && n > device_model::SlotCount(model)) || (f.beaconOnly && !device_model::HasBeacon(model));
         if (lacking && patch.Names(key)) {
             fields.push_back(key);
         }

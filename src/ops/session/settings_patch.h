@@ -26,7 +26,6 @@ struct SettingsPatch {
     bool Names(const std::string& key) const { return values.count(key) != 0; }
 };
 
-
 namespace settings_patch {
 
 // Adds one "key=value" word to the patch. Returns an empty string, or the

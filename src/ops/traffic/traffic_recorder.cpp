@@ -10,8 +10,8 @@ void TrafficRecorder::OnTraffic(const TapEvent& event) {
     // copy is made before the lock, which the window's drain shares.
     TapEvent stamped = event;
     stamped.wallNs =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-                    .count();
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     bool first = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -31,8 +31,12 @@ std::size_t TrafficRing::Append(std::vector<TapEvent>&& events) {
             DropOldest();
             ++gone;
         }
-        Entry entry{e.sinceOpenNs, m_byteEnd, static_cast<uint32_t>(lineBytes), static_cast<uint16_t>(commandBytes),
-                    static_cast<uint8_t>(e.direction), static_cast<uint8_t>(e.route)};
+        Entry entry{e.sinceOpenNs,
+                    m_byteEnd,
+                    static_cast<uint32_t>(lineBytes),
+                    static_cast<uint16_t>(commandBytes),
+                    static_cast<uint8_t>(e.direction),
+                    static_cast<uint8_t>(e.route)};
         Put(e.bytes.substr(e.bytes.size() - lineBytes));
         Put(e.command.substr(0, commandBytes));
         m_rows.push_back(entry);
@@ -80,8 +84,8 @@ std::string TrafficRing::Get(uint64_t at, std::size_t n) const {
 
 TapEvent TrafficRing::AtSeq(uint64_t seq) const {
     const Entry& e = Row(seq);
-    return {e.sinceOpenNs, static_cast<TapDirection>(e.direction), static_cast<TapRoute>(e.route),
-            Get(e.at, e.bytes), Get(e.at + e.bytes, e.command)};
+    return {e.sinceOpenNs, static_cast<TapDirection>(e.direction), static_cast<TapRoute>(e.route), Get(e.at, e.bytes),
+            Get(e.at + e.bytes, e.command)};
 }
 
 void TrafficRing::Clear() {

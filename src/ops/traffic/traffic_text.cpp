@@ -81,19 +81,24 @@ std::string SinceOpenText(int64_t sinceOpenNs) {
     return buf;
 }
 
-const char* DirectionTag(TapDirection direction) {
-    return direction == TapDirection::Sent ? "sent" : "received";
-}
+const char* DirectionTag(TapDirection direction) { return direction == TapDirection::Sent ? "sent" : "received"; }
 
 std::string RouteTag(TapRoute route, const std::string& command) {
     switch (route) {
-    case TapRoute::Command: return "command";
-    case TapRoute::Reply: return command.empty() ? "reply" : "reply " + EscapeWireBytes(command);
-    case TapRoute::ScanReport: return "scan report";
-    case TapRoute::Echo: return command.empty() ? "echo" : "echo " + EscapeWireBytes(command);
-    case TapRoute::Dropped: return "dropped";
-    case TapRoute::Unclaimed: return "unclaimed";
-    case TapRoute::Partial: return "partial";
+    case TapRoute::Command:
+        return "command";
+    case TapRoute::Reply:
+        return command.empty() ? "reply" : "reply " + EscapeWireBytes(command);
+    case TapRoute::ScanReport:
+        return "scan report";
+    case TapRoute::Echo:
+        return command.empty() ? "echo" : "echo " + EscapeWireBytes(command);
+    case TapRoute::Dropped:
+        return "dropped";
+    case TapRoute::Unclaimed:
+        return "unclaimed";
+    case TapRoute::Partial:
+        return "partial";
     }
     return "?";
 }
@@ -122,8 +127,8 @@ std::string WallClockText(int64_t wallNs) {
     std::tm tm{};
     if (wallNs <= 0 || !LocalTime(wallNs, tm)) return "-";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>((wallNs / 1000000) % 1000));
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>((wallNs / 1000000) % 1000));
     return buf;
 }
 

@@ -30,8 +30,7 @@ std::string WallClockText(int64_t wallNs);
 std::string LogRow(const TapEvent& event);
 // The line that starts a session in the log file: local date, time and
 // offset, the port and its by-id name (if any), the program and its version.
-std::string SessionHeader(int64_t wallNs, const std::string& port, const std::string& byId,
-                          const std::string& program);
+std::string SessionHeader(int64_t wallNs, const std::string& port, const std::string& byId, const std::string& program);
 // The line that names the module once it is identified.
 std::string ModelLine(const std::string& model);
 

@@ -21,7 +21,7 @@
 
 namespace {
 
-const QColor kPale(0xf3, 0xf5, 0xf8);   // "white" inside pictures: never pure white
+const QColor kPale(0xf3, 0xf5, 0xf8);  // "white" inside pictures: never pure white
 
 QImage Canvas(int w, int h, bool transparent = false) {
     QImage img(w, h, QImage::Format_ARGB32);
@@ -61,8 +61,8 @@ QImage DrawDial() {
     // Scale: ticks and labels around the knob.
     for (int i = 0; i < 6; ++i) {
         const bool set = i == 5;
-        p.setPen(QPen(set ? QColor(0xd0, 0x20, 0x2a) : QColor(0x40, 0x44, 0x4c), set ? 4 : 3,
-                      Qt::SolidLine, Qt::RoundCap));
+        p.setPen(
+            QPen(set ? QColor(0xd0, 0x20, 0x2a) : QColor(0x40, 0x44, 0x4c), set ? 4 : 3, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(Polar(c, 72, angles[i]), Polar(c, 82, angles[i]));
         p.setFont(Font(set ? 19 : 15));
         p.setPen(set ? QColor(0xd0, 0x20, 0x2a) : QColor(0x22, 0x26, 0x2e));
@@ -288,8 +288,7 @@ QImage DrawEmblem() {
     const QFont f = Font(40);
     const QFontMetricsF fm(f);
     const QString text = QStringLiteral("LV200");
-    code.addText(QPointF(128 - fm.horizontalAdvance(text) / 2, 128 + (fm.ascent() - fm.descent()) / 2),
-                 f, text);
+    code.addText(QPointF(128 - fm.horizontalAdvance(text) / 2, 128 + (fm.ascent() - fm.descent()) / 2), f, text);
     p.setPen(QPen(QColor(0xe3, 0xe9, 0xf1), 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(code);

@@ -29,7 +29,7 @@ void ElidedLabel::Fit() {
         return;
     }
     const QString tail = m_full.mid(m_head);
-    const QString head = fm.elidedText(m_full.left(m_head), Qt::ElideMiddle,
-                                       std::max(0, room - fm.horizontalAdvance(tail)));
+    const QString head =
+        fm.elidedText(m_full.left(m_head), Qt::ElideMiddle, std::max(0, room - fm.horizontalAdvance(tail)));
     setText(head + tail);
 }

@@ -25,7 +25,7 @@ GdiplusImgCtrl::GdiplusImgCtrl(QWidget* parent) : QWidget(parent) {}
 
 int GdiplusImgCtrl::LoadPngResource(int id) {
     QFile file(QStringLiteral(":/png/%1.png").arg(id));
-    if (!file.open(QIODevice::ReadOnly)) return -1;   // no such picture: keep the current one
+    if (!file.open(QIODevice::ReadOnly)) return -1;  // no such picture: keep the current one
     const QByteArray bytes = file.readAll();
     if (bytes.isEmpty()) return -1;
 
@@ -35,7 +35,7 @@ int GdiplusImgCtrl::LoadPngResource(int id) {
     QImage decoded;
     if (!decoded.loadFromData(bytes, "PNG")) {
         update();
-        return -2;                                    // undecodable: only the fill is drawn
+        return -2;  // undecodable: only the fill is drawn
     }
     m_image = WhiteToTransparent(decoded);
     update();

@@ -10,12 +10,10 @@
 namespace {
 
 // Tried in this order, case-sensitively ("https://" matches because "http://" does not).
-const char* const kLinkPrefixes[] = {"ed2k://", "http://", "https://", "ftp://",
-                                     "www.",    "ftp.",    "mailto:"};
+const char* const kLinkPrefixes[] = {"ed2k://", "http://", "https://", "ftp://", "www.", "ftp.", "mailto:"};
 
 bool EndsLink(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\r') ||
-           c == QLatin1Char('\t');
+    return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t');
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ public:
     // Centres every line (the instruction of the port dialog is centred).
     void SetCentered(bool centered);
 
-    bool m_autoScroll = true;      // follow the end of the text after each append
-    int m_limit = kMaxChars;       // text limit in characters
+    bool m_autoScroll = true;  // follow the end of the text after each append
+    int m_limit = kMaxChars;   // text limit in characters
     static constexpr int kMaxChars = 131072;
 
     // Format of the 'Set' mark (bold, 10 pt, blue).

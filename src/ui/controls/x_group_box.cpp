@@ -18,9 +18,18 @@ void CXGroupBox::SetCaptionFont(const QFont& font) {
     update();
 }
 
-void CXGroupBox::SetAlignment(int n) { m_alignment = n; update(); }
-void CXGroupBox::SetBorderStyle(int n) { m_borderStyle = n; update(); }
-void CXGroupBox::SetBorderWidth(int n) { m_borderWidth = n; update(); }
+void CXGroupBox::SetAlignment(int n) {
+    m_alignment = n;
+    update();
+}
+void CXGroupBox::SetBorderStyle(int n) {
+    m_borderStyle = n;
+    update();
+}
+void CXGroupBox::SetBorderWidth(int n) {
+    m_borderWidth = n;
+    update();
+}
 
 void CXGroupBox::changeEvent(QEvent* e) {
     if (e->type() == QEvent::FontChange) m_sizeText = QSize(0, 0);
@@ -44,8 +53,10 @@ QRect CXGroupBox::CaptionRect() const {
     const QSize text = CaptionExtent();
     const int w = text.width() + 6;
     int left = m_xMargin;
-    if (m_alignment == 1) left = (width() - w) / 2;
-    else if (m_alignment != 0) left = width() - m_xMargin - w;
+    if (m_alignment == 1)
+        left = (width() - w) / 2;
+    else if (m_alignment != 0)
+        left = width() - m_xMargin - w;
     return QRect(left, m_yOffset, w, text.height() + 1);
 }
 
@@ -71,7 +82,7 @@ void CXGroupBox::paintEvent(QPaintEvent*) {
     const QRect f = FrameRect();
     if (m_borderStyle == 1) {
         const QRect shadow = f.adjusted(0, 0, -bw, -bw);
-        band(shadow.translated(bw, bw), bw, light);   // highlight line first, shadow on top
+        band(shadow.translated(bw, bw), bw, light);  // highlight line first, shadow on top
         band(shadow, bw, frame);
     } else {
         band(f, bw, frame);

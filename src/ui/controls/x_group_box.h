@@ -12,8 +12,8 @@ class CXGroupBox : public QGroupBox {
 public:
     explicit CXGroupBox(const QString& caption, QWidget* parent = nullptr);
     void SetCaptionFont(const QFont& font);
-    void SetAlignment(int n);      // 0 left, 1 centre, other right
-    void SetBorderStyle(int n);    // 1 etched, other flat
+    void SetAlignment(int n);    // 0 left, 1 centre, other right
+    void SetBorderStyle(int n);  // 1 etched, other flat
     void SetBorderWidth(int n);
 
     // Where the caption band lies (for tests and for placing controls).
@@ -35,5 +35,5 @@ private:
     int m_borderStyle = 1;
     int m_borderWidth = 1;
     bool m_grayWhenDisabled = true;
-    mutable QSize m_sizeText{0, 0};   // cached caption extent; width 0 = measure again
+    mutable QSize m_sizeText{0, 0};  // cached caption extent; width 0 = measure again
 };

@@ -9,8 +9,9 @@ namespace {
 QString Tr(const char* source) { return UiText("Program", source); }
 
 // The toolkit's options that take a value, and those that do not.
-const char* const kToolkitValueOptions[] = {"platform", "style", "stylesheet", "qwindowgeometry", "qwindowtitle",
-                                            "qwindowicon", "display", "platformtheme", "plugin"};
+const char* const kToolkitValueOptions[] = {"platform",        "style",         "stylesheet",
+                                            "qwindowgeometry", "qwindowtitle",  "qwindowicon",
+                                            "display",         "platformtheme", "plugin"};
 const char* const kToolkitFlags[] = {"reverse"};
 
 }  // namespace
@@ -110,6 +111,7 @@ QString MissingDisplay(const QStringList& toolkitArgs) {
         return {};
     }
     if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return {};
-    return Tr("No display to show the window on: neither DISPLAY nor WAYLAND_DISPLAY is set. "
-              "Start the program from a desktop session.");
+    return Tr(
+        "No display to show the window on: neither DISPLAY nor WAYLAND_DISPLAY is set. "
+        "Start the program from a desktop session.");
 }

@@ -9,9 +9,9 @@
 struct ManagerCommandLine {
     enum class Action { Run, Demo, Help, Version, Error };
     Action action = Action::Run;
-    QString text;        // the help, the version line, or the error
-    QString trafficLog;  // empty: none
-    QString demoModel;   // as given after --demo; may be empty
+    QString text;             // the help, the version line, or the error
+    QString trafficLog;       // empty: none
+    QString demoModel;        // as given after --demo; may be empty
     QStringList toolkitArgs;  // program name first, then the toolkit's options
 };
 

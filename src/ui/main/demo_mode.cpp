@@ -66,9 +66,7 @@ public:
         ports.push_back(sim);
         return ports;
     }
-    bool MayOpen(const std::string& path, std::string& group) override {
-        return m_system.MayOpen(path, group);
-    }
+    bool MayOpen(const std::string& path, std::string& group) override { return m_system.MayOpen(path, group); }
 
 private:
     std::string m_simPath;
@@ -100,13 +98,11 @@ DemoModule::~DemoModule() {
 bool DemoModule::Start() {
     std::string error;
     if (!m_parts->simulator.Start(&error)) {
-        std::fprintf(stderr, "kestov-lv200-manager: cannot start the simulated module: %s\n",
-                     error.c_str());
+        std::fprintf(stderr, "kestov-lv200-manager: cannot start the simulated module: %s\n", error.c_str());
         return false;
     }
     const std::string path = m_parts->simulator.DevicePath();
-    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n",
-                 m_parts->model.c_str(), path.c_str());
+    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n", m_parts->model.c_str(), path.c_str());
     std::fflush(stderr);
     m_parts->ports = std::make_unique<DemoPortList>(path);
     return true;
@@ -114,9 +110,7 @@ bool DemoModule::Start() {
 
 sim::KestovSimulator& DemoModule::Simulator() { return m_parts->simulator; }
 
-bool IsDemoCommandLine(int argc, char** argv) {
-    return argc >= 2 && argv[1] && std::strcmp(argv[1], "--demo") == 0;
-}
+bool IsDemoCommandLine(int argc, char** argv) { return argc >= 2 && argv[1] && std::strcmp(argv[1], "--demo") == 0; }
 
 std::string DemoModelText(const std::string& argument) {
     static const char* const kShort[] = {"LV200", "LV210", "LV220", "LV230"};

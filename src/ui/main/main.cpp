@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         words.push_back("--demo");
         if (!line.demoModel.isEmpty()) words.push_back(line.demoModel.toStdString());
     }
-    for (qsizetype i = 1; i < line.toolkitArgs.size(); ++i) words.push_back(line.toolkitArgs.at(i).toLocal8Bit().toStdString());
+    for (qsizetype i = 1; i < line.toolkitArgs.size(); ++i)
+        words.push_back(line.toolkitArgs.at(i).toLocal8Bit().toStdString());
     std::vector<char*> args;
     for (std::string& w : words) args.push_back(w.data());
     args.push_back(nullptr);

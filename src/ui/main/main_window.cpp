@@ -62,33 +62,48 @@ using Dlg = CKESTOVLV2xxManagerDlg;
 #define KESTOV_ROWS_1_TO_7(first) (first), (first) + 1, (first) + 2, (first) + 3, (first) + 4, (first) + 5, (first) + 6
 
 // The 46 controls that follow the enabling rule on every model.
-constexpr int kAlwaysSwitched[] = {
-        Dlg::IDC_DEVICE_NAME, Dlg::IDC_NAME_FILTER_EDIT, Dlg::IDC_NAME_FILTER_CHECK, Dlg::IDC_RSSI_FILTER_CHECK,
-        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_ADDRESS_1),
-        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_TAG_1),
-        Dlg::IDC_SCAN_LIST, Dlg::IDC_FLOW_COMBO, Dlg::IDC_PARITY_COMBO, Dlg::IDC_STOPBIT_COMBO,
-        Dlg::IDC_RSSI_FILTER_EDIT, Dlg::IDC_REFRESH, Dlg::IDC_REBOOT, Dlg::IDC_FACTORY_RESET, Dlg::IDC_SCAN,
-        Dlg::IDC_SLOTS_SAVE,
-        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_CLEAR_1),
-        Dlg::IDC_CHANGE_NAME,
-        KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_ASSIGN_1),
-        Dlg::IDC_ADV_INTERVAL, Dlg::IDC_ADV_SAVE, Dlg::IDC_UART_APPLY};
+constexpr int kAlwaysSwitched[] = {Dlg::IDC_DEVICE_NAME,
+                                   Dlg::IDC_NAME_FILTER_EDIT,
+                                   Dlg::IDC_NAME_FILTER_CHECK,
+                                   Dlg::IDC_RSSI_FILTER_CHECK,
+                                   KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_ADDRESS_1),
+                                   KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_TAG_1),
+                                   Dlg::IDC_SCAN_LIST,
+                                   Dlg::IDC_FLOW_COMBO,
+                                   Dlg::IDC_PARITY_COMBO,
+                                   Dlg::IDC_STOPBIT_COMBO,
+                                   Dlg::IDC_RSSI_FILTER_EDIT,
+                                   Dlg::IDC_REFRESH,
+                                   Dlg::IDC_REBOOT,
+                                   Dlg::IDC_FACTORY_RESET,
+                                   Dlg::IDC_SCAN,
+                                   Dlg::IDC_SLOTS_SAVE,
+                                   KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_CLEAR_1),
+                                   Dlg::IDC_CHANGE_NAME,
+                                   KESTOV_ROWS_1_TO_7(Dlg::IDC_SLOT_ASSIGN_1),
+                                   Dlg::IDC_ADV_INTERVAL,
+                                   Dlg::IDC_ADV_SAVE,
+                                   Dlg::IDC_UART_APPLY};
 #undef KESTOV_ROWS_1_TO_7
 static_assert(sizeof(kAlwaysSwitched) / sizeof(int) == 46);
 
 // The 11 controls that an LV230 (no slot 8, no beacon) never gets.
 constexpr int kNotOnLv230[] = {Dlg::IDC_SLOT_ADDRESS_1 + 7, Dlg::IDC_SLOT_TAG_1 + 7, Dlg::IDC_SLOT_CLEAR_1 + 7,
-                               Dlg::IDC_SLOT_ASSIGN_1 + 7, Dlg::IDC_BEACON_HEX, Dlg::IDC_BEACON_STRING,
-                               Dlg::IDC_HEX_RADIO, Dlg::IDC_STRING_RADIO, Dlg::IDC_BEACON_SAVE,
+                               Dlg::IDC_SLOT_ASSIGN_1 + 7,  Dlg::IDC_BEACON_HEX,     Dlg::IDC_BEACON_STRING,
+                               Dlg::IDC_HEX_RADIO,          Dlg::IDC_STRING_RADIO,   Dlg::IDC_BEACON_SAVE,
                                Dlg::IDC_FINAL_SERIAL_RADIO, Dlg::IDC_USER_DATA_RADIO};
 static_assert(sizeof(kNotOnLv230) / sizeof(int) == 11);
 
 QMessageBox::Icon ToBoxIcon(MsgIcon icon) {
     switch (icon) {
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Error: return QMessageBox::Critical;
-    case MsgIcon::Warning: return QMessageBox::Warning;
-    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -163,13 +178,11 @@ bool CKESTOVLV2xxManagerDlg::WindowExists() const {
 // ---------------------------------------------------------------------------
 // Construction and start-up
 
-CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent)
-    : QDialog(parent), m_ops(*this) {
+CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent) : QDialog(parent), m_ops(*this) {
     setObjectName(QStringLiteral("CKESTOVLV2xxManagerDlg"));
     // Caption, window menu and minimize box; no maximize, fixed size.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(Tr("KESTOV-LV200 Manager"));
     QFont dialogFont = QApplication::font();
     dialogFont.setPointSizeF(9.0);
@@ -266,10 +279,10 @@ void CKESTOVLV2xxManagerDlg::OpenScanMonitor() {
     if (first) {
         // A child window: usable beside this one while it runs modally.
         m_monitor = new ScanMonitorWindow(
-                m_ops.ScanRecording(),
-                {[this] { return Control(IDC_SLOT_ASSIGN_1)->isEnabled(); },
-                 [this](const QString& address, const QString& name) { AssignToFirstEmptySlot(address, name); }},
-                this);
+            m_ops.ScanRecording(),
+            {[this] { return Control(IDC_SLOT_ASSIGN_1)->isEnabled(); },
+             [this](const QString& address, const QString& name) { AssignToFirstEmptySlot(address, name); }},
+            this);
         KeepOnScreen(m_monitor);
     }
     m_monitor->show();
@@ -365,12 +378,11 @@ void CKESTOVLV2xxManagerDlg::ShowVersionText() {
     const QStringList parts = version.split(QLatin1Char('.'));
     if (parts.size() < 3) return;
     // English in both languages, like the port texts of pane 0.
-    m_statusPane[1]->setText(QString::asprintf("Version %d.%d.%d", parts[0].toInt(), parts[1].toInt(),
-                                               parts[2].toInt()));
+    m_statusPane[1]->setText(
+        QString::asprintf("Version %d.%d.%d", parts[0].toInt(), parts[1].toInt(), parts[2].toInt()));
 }
 
-void CKESTOVLV2xxManagerDlg::FillComboBox(QComboBox* combo, const ComboItem* items, int count,
-                                          int defaultValue) {
+void CKESTOVLV2xxManagerDlg::FillComboBox(QComboBox* combo, const ComboItem* items, int count, int defaultValue) {
     combo->clear();
     int selected = -1;
     for (int i = 0; i < count; ++i) {
@@ -388,17 +400,19 @@ int CKESTOVLV2xxManagerDlg::SelectComboByValue(QComboBox* combo, int value) {
 
 int CKESTOVLV2xxManagerDlg::SelectComboByValue(ComboId combo, int value) {
     switch (combo) {
-    case ComboId::FlowControl: return SelectComboByValue(m_flowControlCombo, value);
-    case ComboId::Parity: return SelectComboByValue(m_parityCombo, value);
-    case ComboId::StopBits: return SelectComboByValue(m_stopBitsCombo, value);
+    case ComboId::FlowControl:
+        return SelectComboByValue(m_flowControlCombo, value);
+    case ComboId::Parity:
+        return SelectComboByValue(m_parityCombo, value);
+    case ComboId::StopBits:
+        return SelectComboByValue(m_stopBitsCombo, value);
     }
     return -1;
 }
 
 void CKESTOVLV2xxManagerDlg::InitControls() {
     // 1. Scan list columns (pixel widths of the standard dialog font, scaled).
-    m_scanModel->SetHeaders({LoadStringRes(IDS_COL_ADDRESS), LoadStringRes(IDS_COL_NAME),
-                             LoadStringRes(IDS_COL_RSSI)});
+    m_scanModel->SetHeaders({LoadStringRes(IDS_COL_ADDRESS), LoadStringRes(IDS_COL_NAME), LoadStringRes(IDS_COL_RSSI)});
     const DialogUnits du(font());
     const double scale = du.X(400) / 700.0;
     const int widths[3] = {110, 88, 60};
@@ -411,10 +425,10 @@ void CKESTOVLV2xxManagerDlg::InitControls() {
     // 3. Remembered scan filters.
     m_nameFilterCheck->setChecked(SettingsStore::GetProfileInt(SettingsStore::kNameFilterCheck, 0) != 0);
     m_nameFilterEdit->setText(
-            SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("TALVERN")));
+        SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("TALVERN")));
     m_rssiFilterCheck->setChecked(SettingsStore::GetProfileInt(SettingsStore::kRssiFilterCheck, 0) != 0);
     m_rssiFilterEdit->setText(
-            QString::asprintf("%d", SettingsStore::GetProfileInt(SettingsStore::kRssiFilterValue, -45)));
+        QString::asprintf("%d", SettingsStore::GetProfileInt(SettingsStore::kRssiFilterValue, -45)));
 
     // 5. Drop-down lists, items in this order.
     static const ComboItem kFlow[] = {{"Disable", 0}, {"Enable", 1}};
@@ -470,8 +484,7 @@ void CKESTOVLV2xxManagerDlg::EnableControls(bool enable) {
             SetEnabled(IDC_BEACON_STRING, true);
         }
     } else {
-        for (int id : {IDC_BEACON_HEX, IDC_BEACON_STRING, IDC_HEX_RADIO, IDC_STRING_RADIO})
-            SetEnabled(id, false);
+        for (int id : {IDC_BEACON_HEX, IDC_BEACON_STRING, IDC_HEX_RADIO, IDC_STRING_RADIO}) SetEnabled(id, false);
     }
 }
 
@@ -485,16 +498,15 @@ void CKESTOVLV2xxManagerDlg::ShowMessageText(const QString& text, MsgIcon icon) 
 MsgResult CKESTOVLV2xxManagerDlg::ShowMessage(int stringId, MsgIcon icon) {
     const QString text = LoadStringRes(stringId);
     if (icon == MsgIcon::Question) {
-        const auto answer = MessageBoxSeam::Show(this, text, QMessageBox::Question,
-                                                 QMessageBox::Ok | QMessageBox::Cancel);
+        const auto answer =
+            MessageBoxSeam::Show(this, text, QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel);
         return answer == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
     }
     MessageBoxSeam::Show(this, text, ToBoxIcon(icon));
     return MsgResult::Ok;
 }
 
-void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText,
-                                               const std::string& accessGroup) {
+void CKESTOVLV2xxManagerDlg::ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) {
     // The link's own reasons have translations; system messages come as they are.
     QString reason = QCoreApplication::translate("KestovLink", errorText.c_str());
     if (reason == QLatin1String(errorText.c_str()))

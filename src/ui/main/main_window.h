@@ -57,12 +57,12 @@ public:
         IDC_BEACON_HEX = 1031,
         IDC_BEACON_SAVE = 1032,
         IDC_SLOTS_SAVE = 1033,
-        IDC_SLOT_CLEAR_1 = 1034,      // .. 1041
+        IDC_SLOT_CLEAR_1 = 1034,  // .. 1041
         IDC_BEACON_STRING = 1042,
-        IDC_SLOT_TAG_1 = 1043,        // .. 1050
+        IDC_SLOT_TAG_1 = 1043,  // .. 1050
         IDC_BT_ADDRESS = 1052,
-        IDC_SLOT_ASSIGN_1 = 1053,     // .. 1060
-        IDC_SLOT_ADDRESS_1 = 1061,    // .. 1068
+        IDC_SLOT_ASSIGN_1 = 1053,   // .. 1060
+        IDC_SLOT_ADDRESS_1 = 1061,  // .. 1068
         IDC_ADV_INTERVAL = 1069,
         IDC_ADV_SAVE = 1070,
         IDC_REGISTER_GROUP = 1071,
@@ -113,8 +113,7 @@ public:
     void SetDeviceNameText(const std::u16string& text) override;
     void SetAdvIntervalText(const std::u16string& text) override;
     int SelectComboByValue(ComboId combo, int value) override;
-    void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag,
-                    bool addressReadOnly) override;
+    void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag, bool addressReadOnly) override;
     void ClearSlotRowTexts(int n) override;
     void SetBeaconSourceRadios(int source) override;
     void SetBeaconHexText(const std::u16string& text) override;

@@ -91,8 +91,8 @@ void CKESTOVLV2xxManagerDlg::FitCaptions(QWidget* client) {
     const auto children = client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* w : children) {
         auto* label = qobject_cast<QLabel*>(w);
-        const bool caption = (label && !label->text().isEmpty()) || qobject_cast<QCheckBox*>(w) ||
-                             qobject_cast<QRadioButton*>(w);
+        const bool caption =
+            (label && !label->text().isEmpty()) || qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w);
         if (!caption || w->sizeHint().width() <= w->width()) continue;
         const QRect r = w->geometry();
         int limit = client->width();
@@ -126,34 +126,31 @@ void CKESTOVLV2xxManagerDlg::CreateDeviceInfoSection(QWidget* c, const DialogUni
     m_devicePicture->setGeometry(du.Rect(12, 15, 54, 54));
     Register(IDC_PICTURE, m_devicePicture, Tr("Module picture"));
 
-    MakeLabel(c, Tr("Bluetooth Address"), du.Rect(71, 21, 63, 8), Qt::AlignLeft | Qt::AlignTop,
-              "lblBluetoothAddress");
+    MakeLabel(c, Tr("Bluetooth Address"), du.Rect(71, 21, 63, 8), Qt::AlignLeft | Qt::AlignTop, "lblBluetoothAddress");
     m_addressText = MakeLabel(c, QString(), du.Rect(137, 21, 64, 8));
     m_addressText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Register(IDC_BT_ADDRESS, m_addressText, Tr("Bluetooth Address"));
 
-    MakeLabel(c, Tr("Firmware Version"), du.Rect(ko ? 210 : 206, 21, 53, 8),
-              Qt::AlignLeft | Qt::AlignTop, "lblFirmwareVersion");
+    MakeLabel(c, Tr("Firmware Version"), du.Rect(ko ? 210 : 206, 21, 53, 8), Qt::AlignLeft | Qt::AlignTop,
+              "lblFirmwareVersion");
     // The value stands on its caption's line: the box starts 3 units higher.
     m_firmwareText = MakeLabel(c, QString(), du.Rect(267, 18, 59, 12), Qt::AlignLeft | Qt::AlignTop);
     m_firmwareText->setContentsMargins(0, du.Y(21) - du.Y(18), 0, 0);
     m_firmwareText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Register(IDC_FW_VERSION, m_firmwareText, Tr("Firmware Version"));
 
-    MakeLabel(c, Tr("Dev. Name"), du.Rect(71, 37, 34, 12), Qt::AlignLeft | Qt::AlignVCenter,
-              "lblDeviceName");
+    MakeLabel(c, Tr("Dev. Name"), du.Rect(71, 37, 34, 12), Qt::AlignLeft | Qt::AlignVCenter, "lblDeviceName");
     m_deviceNameEdit = MakeEdit(c, du.Rect(108, 37, 42, 12));
     Register(IDC_DEVICE_NAME, m_deviceNameEdit, Tr("Device name"));
     Register(IDC_CHANGE_NAME, MakeButton(c, Tr("Change"), du.Rect(153, 36, 37, 14)), Tr("Change device name"));
 
-    MakeLabel(c, Tr("Adv. Interval"), du.Rect(ko ? 194 : 202, 39, ko ? 57 : 47, 8),
-              Qt::AlignLeft | Qt::AlignTop, "lblAdvInterval");
+    MakeLabel(c, Tr("Adv. Interval"), du.Rect(ko ? 194 : 202, 39, ko ? 57 : 47, 8), Qt::AlignLeft | Qt::AlignTop,
+              "lblAdvInterval");
     m_advIntervalEdit = MakeEdit(c, du.Rect(253, 36, 28, 14));
     m_advIntervalEdit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Register(IDC_ADV_INTERVAL, m_advIntervalEdit, Tr("Advertising interval in milliseconds"));
     MakeLabel(c, Tr("msec"), du.Rect(285, 39, 22, 8), Qt::AlignLeft | Qt::AlignTop, "lblMsec");
-    Register(IDC_ADV_SAVE, MakeButton(c, Tr("Save"), du.Rect(307, 35, 35, 14)),
-             Tr("Save advertising interval"));
+    Register(IDC_ADV_SAVE, MakeButton(c, Tr("Save"), du.Rect(307, 35, 35, 14)), Tr("Save advertising interval"));
 
     Register(IDC_REFRESH, MakeButton(c, Tr("Refresh Info."), du.Rect(101, 55, 50, 14)), QString());
     Register(IDC_REBOOT, MakeButton(c, Tr("Reboot"), du.Rect(188, 55, 50, 14)), QString());
@@ -175,8 +172,7 @@ void CKESTOVLV2xxManagerDlg::CreateUartSection(QWidget* c, const DialogUnits& du
     m_parityCombo = combo(IDC_PARITY_COMBO, du.Rect(60, 95, 40, 13), Tr("Parity"));
     MakeLabel(c, Tr("Stopbit"), du.Rect(114, 97, 23, 8), Qt::AlignLeft | Qt::AlignTop, "lblStopbit");
     m_stopBitsCombo = combo(IDC_STOPBIT_COMBO, du.Rect(148, 95, 24, 13), Tr("Stopbit"));
-    MakeLabel(c, Tr("H/W flow control"), du.Rect(186, 97, 55, 8), Qt::AlignLeft | Qt::AlignTop,
-              "lblFlowControl");
+    MakeLabel(c, Tr("H/W flow control"), du.Rect(186, 97, 55, 8), Qt::AlignLeft | Qt::AlignTop, "lblFlowControl");
     m_flowControlCombo = combo(IDC_FLOW_COMBO, du.Rect(247, 95, 39, 13), Tr("H/W flow control"));
     Register(IDC_UART_APPLY, MakeButton(c, Tr("Apply"), du.Rect(299, 94, 39, 14)), Tr("Apply UART options"));
 }
@@ -250,8 +246,7 @@ void CKESTOVLV2xxManagerDlg::CreateRegisterSection(QWidget* c, const DialogUnits
         Register(IDC_SLOT_CLEAR_1 + i, MakeButton(c, QStringLiteral("X"), du.Rect(327, y, 12, 12)),
                  Tr("Clear slot %1").arg(n));
     }
-    Register(IDC_SLOTS_SAVE, MakeButton(c, Tr("Save"), du.Rect(237, 287, 50, 14)),
-             Tr("Save registered devices"));
+    Register(IDC_SLOTS_SAVE, MakeButton(c, Tr("Save"), du.Rect(237, 287, 50, 14)), Tr("Save registered devices"));
 }
 
 void CKESTOVLV2xxManagerDlg::CreateBeaconSection(QWidget* c, const DialogUnits& du) {
@@ -260,12 +255,12 @@ void CKESTOVLV2xxManagerDlg::CreateBeaconSection(QWidget* c, const DialogUnits& 
     m_beaconGroup->setGeometry(du.Rect(9, 312, 338, 79));
     Register(IDC_BEACON_GROUP, m_beaconGroup, QString());
 
-    m_finalSerialRadio = new QRadioButton(
-            Tr("Final Serial Data(Will use the data input from UART, Max. 26 octets)"), c);
+    m_finalSerialRadio =
+        new QRadioButton(Tr("Final Serial Data(Will use the data input from UART, Max. 26 octets)"), c);
     m_finalSerialRadio->setGeometry(du.Rect(17, 328, 260, 10));
     Register(IDC_FINAL_SERIAL_RADIO, m_finalSerialRadio, QString());
-    m_userDataRadio = new QRadioButton(
-            Tr("User assigned data(Max. 26 octets, UTF-8 encoding for the case of string)"), c);
+    m_userDataRadio =
+        new QRadioButton(Tr("User assigned data(Max. 26 octets, UTF-8 encoding for the case of string)"), c);
     m_userDataRadio->setGeometry(du.Rect(17, 344, 263, 10));
     Register(IDC_USER_DATA_RADIO, m_userDataRadio, QString());
     // Two separate radio groups share one parent.

@@ -26,7 +26,8 @@ QString ChooseProfileFile(QWidget* parent, bool save) {
     const QString kind = QStringLiteral("profile");
     return save ? FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Save, Pt("Export settings"),
                                                QStringLiteral("module.json"), filter, kind})
-                : FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Open, Pt("Import settings"), QString(), filter, kind});
+                : FileDialogSeam::Ask(parent,
+                                      {FileDialogSeam::Mode::Open, Pt("Import settings"), QString(), filter, kind});
 }
 
 }  // namespace
@@ -76,9 +77,10 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     const profile::Parsed parsed = profile::Parse(read.data);
     if (!parsed.error.empty()) {
         // A value an input rule refuses reads as the window's own message for it.
-        const QString why = parsed.rule ? (parsed.where.empty() ? QString() : Utf8(parsed.where) + QStringLiteral(": ")) +
-                                              RuleMessage(parsed.rule)
-                                        : Utf8(parsed.error);
+        const QString why = parsed.rule
+                                ? (parsed.where.empty() ? QString() : Utf8(parsed.where) + QStringLiteral(": ")) +
+                                      RuleMessage(parsed.rule)
+                                : Utf8(parsed.error);
         ShowMessageText(Pt("This profile cannot be used:\n%1").arg(why), MsgIcon::Error);
         return;
     }
@@ -91,8 +93,8 @@ void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detai
     const ProfileStep step = m_profileStep;
     m_profileStep = ProfileStep::None;
     if (!ok) {
-        const QString what = step == ProfileStep::ExportRead ? Pt("Failed exporting settings: %1")
-                                                             : Pt("Failed importing settings: %1");
+        const QString what =
+            step == ProfileStep::ExportRead ? Pt("Failed exporting settings: %1") : Pt("Failed importing settings: %1");
         ShowMessageText(what.arg(Utf8(detail)), MsgIcon::Error);
         m_ops.Reidentify();
         return;

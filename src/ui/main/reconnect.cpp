@@ -47,12 +47,23 @@ void LinkReconnector::Stop() {
 QString LinkReconnector::WaitingText(const QString& portName, ReconnectSnag snag, const std::string& detail) {
     QString why;
     switch (snag) {
-    case ReconnectSnag::None: return Text("Waiting for the module on %1").arg(portName);
-    case ReconnectSnag::InUse: why = Text("in use by another program"); break;
-    case ReconnectSnag::NoPermission: why = Text("no permission"); break;
-    case ReconnectSnag::NoAnswer: why = Text("no module answered"); break;
-    case ReconnectSnag::Unsupported: why = Text("another kind of device answered"); break;
-    case ReconnectSnag::Dropped: why = Text("the port went away again"); break;
+    case ReconnectSnag::None:
+        return Text("Waiting for the module on %1").arg(portName);
+    case ReconnectSnag::InUse:
+        why = Text("in use by another program");
+        break;
+    case ReconnectSnag::NoPermission:
+        why = Text("no permission");
+        break;
+    case ReconnectSnag::NoAnswer:
+        why = Text("no module answered");
+        break;
+    case ReconnectSnag::Unsupported:
+        why = Text("another kind of device answered");
+        break;
+    case ReconnectSnag::Dropped:
+        why = Text("the port went away again");
+        break;
     case ReconnectSnag::OpenFailed:
         why = QString::fromLocal8Bit(detail.data(), static_cast<qsizetype>(detail.size()));
         break;

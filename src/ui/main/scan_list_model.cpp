@@ -9,8 +9,7 @@ void ScanListModel::SetHeaders(const QStringList& headers) {
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
-void ScanListModel::InsertRow(int index, const QString& address, const QString& name,
-                              const QString& rssi) {
+void ScanListModel::InsertRow(int index, const QString& address, const QString& name, const QString& rssi) {
     const int count = static_cast<int>(m_rows.size());
     if (count >= kRowLimit) {
         if (!m_overflowed) {
@@ -55,20 +54,16 @@ int ScanListModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant ScanListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return Text(index.row(), index.column());
-    if (role == Qt::ToolTipRole && m_overflowed && index.row() == static_cast<int>(m_rows.size()))
-        return NoticeText();
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return Text(index.row(), index.column());
+    if (role == Qt::ToolTipRole && m_overflowed && index.row() == static_cast<int>(m_rows.size())) return NoticeText();
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
 }
 
 QVariant ScanListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal) return {};
     if (role == Qt::DisplayRole && section >= 0 && section < m_headers.size()) return m_headers[section];
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
 }
 

@@ -30,8 +30,7 @@ void CKESTOVLV2xxManagerDlg::OnStartScan() {
         return;
     }
     // RSSI first, then the name; only the first failure is reported.
-    if (m_rssiFilterCheck->isChecked() &&
-        !input_rules::IsValidRssiText(m_rssiFilterEdit->text().toStdU16String())) {
+    if (m_rssiFilterCheck->isChecked() && !input_rules::IsValidRssiText(m_rssiFilterEdit->text().toStdU16String())) {
         ShowMessage(IDS_INVALID_RSSI, MsgIcon::Error);
         EnableControls(true);
         return;
@@ -83,14 +82,12 @@ void CKESTOVLV2xxManagerDlg::ClearScanList() { m_scanModel->Clear(); }
 
 int CKESTOVLV2xxManagerDlg::ScanListCount() const { return m_scanModel->rowCount(); }
 
-void CKESTOVLV2xxManagerDlg::InsertScanRow(int index, const std::u16string& address,
-                                           const std::u16string& name, const std::u16string& rssi) {
+void CKESTOVLV2xxManagerDlg::InsertScanRow(int index, const std::u16string& address, const std::u16string& name,
+                                           const std::u16string& rssi) {
     m_scanModel->InsertRow(index, QString::fromStdU16String(address), QString::fromStdU16String(name),
                            QString::fromStdU16String(rssi));
 }
 
 bool CKESTOVLV2xxManagerDlg::RssiFilterChecked() const { return m_rssiFilterCheck->isChecked(); }
 
-std::u16string CKESTOVLV2xxManagerDlg::RssiFilterText() const {
-    return m_rssiFilterEdit->text().toStdU16String();
-}
+std::u16string CKESTOVLV2xxManagerDlg::RssiFilterText() const { return m_rssiFilterEdit->text().toStdU16String(); }

@@ -47,8 +47,7 @@ void CKESTOVLV2xxManagerDlg::AssignDeviceToSlot(int n, const QString& address, c
 
 int CKESTOVLV2xxManagerDlg::FirstEmptySlotRow() const {
     for (int n = 1; n <= module_limits::kMaxSlots; ++n) {
-        if (Control(IDC_SLOT_ASSIGN_1 + n - 1)->isEnabled() && m_slotAddressEdit[n - 1]->text().isEmpty())
-            return n;
+        if (Control(IDC_SLOT_ASSIGN_1 + n - 1)->isEnabled() && m_slotAddressEdit[n - 1]->text().isEmpty()) return n;
     }
     return 0;
 }

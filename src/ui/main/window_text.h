@@ -10,9 +10,7 @@
 
 #include <string>
 
-inline QString Tr(const char* text) {
-    return QCoreApplication::translate("CKESTOVLV2xxManagerDlg", text);
-}
+inline QString Tr(const char* text) { return QCoreApplication::translate("CKESTOVLV2xxManagerDlg", text); }
 
 // An input rule's message with the slot it names.
 inline QString RuleMessage(int stringId, int slot) {

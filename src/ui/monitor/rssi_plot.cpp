@@ -128,7 +128,10 @@ void RssiPlot::FitAxes() {
     // Ticks on round seconds (1, 2 or 5 times a power of ten), about five of them.
     const double raw = (to - from) / 5.0;
     const double power = std::pow(10.0, std::floor(std::log10(std::max(raw, 1.0))));
-    const double step = raw / power <= 1 ? power : raw / power <= 2 ? 2 * power : raw / power <= 5 ? 5 * power : 10 * power;
+    const double step = raw / power <= 1   ? power
+                        : raw / power <= 2 ? 2 * power
+                        : raw / power <= 5 ? 5 * power
+                                           : 10 * power;
     m_timeAxis->setTickAnchor(0);
     m_timeAxis->setTickInterval(step);
     // Whole 10 dB steps around the values, so the scale does not jitter.

@@ -15,9 +15,7 @@ QString Seconds(int64_t ms) { return QString::number(static_cast<double>(ms) / 1
 ScanMonitorModel::ScanMonitorModel(const ScanRecord& record, QObject* parent)
     : QAbstractTableModel(parent), m_record(record), m_generation(record.Generation()) {}
 
-int ScanMonitorModel::RowOf(std::size_t device) const {
-    return device < m_rowOf.size() ? m_rowOf[device] : -1;
-}
+int ScanMonitorModel::RowOf(std::size_t device) const { return device < m_rowOf.size() ? m_rowOf[device] : -1; }
 
 void ScanMonitorModel::Reset() {
     beginResetModel();
@@ -51,7 +49,7 @@ bool ScanMonitorModel::Accepts(std::size_t device) const {
     if (m_filter.isEmpty()) return true;
     return m_names[device].contains(m_filter, Qt::CaseInsensitive) ||
            QLatin1String(d.address.data(), static_cast<qsizetype>(d.address.size()))
-                   .contains(m_filter, Qt::CaseInsensitive);
+               .contains(m_filter, Qt::CaseInsensitive);
 }
 
 bool ScanMonitorModel::Less(std::size_t a, std::size_t b) const {
@@ -60,17 +58,38 @@ bool ScanMonitorModel::Less(std::size_t a, std::size_t b) const {
     int c = 0;
     auto cmp = [](auto p, auto q) { return p < q ? -1 : (q < p ? 1 : 0); };
     switch (m_sortColumn) {
-    case Address: c = x.address.compare(y.address); break;
-    case Name: c = m_names[a].compare(m_names[b], Qt::CaseInsensitive); break;
-    case Hits: c = cmp(x.hits, y.hits); break;
-    case FirstRssi: c = cmp(x.firstRssi, y.firstRssi); break;
-    case LastRssi: c = cmp(x.lastRssi, y.lastRssi); break;
-    case MinRssi: c = cmp(x.minRssi, y.minRssi); break;
-    case MaxRssi: c = cmp(x.maxRssi, y.maxRssi); break;
-    case MeanRssi: c = cmp(x.MeanRssi(), y.MeanRssi()); break;
-    case FirstSeen: c = cmp(x.firstSeenMs, y.firstSeenMs); break;
-    case LastSeen: c = cmp(x.lastSeenMs, y.lastSeenMs); break;
-    default: break;
+    case Address:
+        c = x.address.compare(y.address);
+        break;
+    case Name:
+        c = m_names[a].compare(m_names[b], Qt::CaseInsensitive);
+        break;
+    case Hits:
+        c = cmp(x.hits, y.hits);
+        break;
+    case FirstRssi:
+        c = cmp(x.firstRssi, y.firstRssi);
+        break;
+    case LastRssi:
+        c = cmp(x.lastRssi, y.lastRssi);
+        break;
+    case MinRssi:
+        c = cmp(x.minRssi, y.minRssi);
+        break;
+    case MaxRssi:
+        c = cmp(x.maxRssi, y.maxRssi);
+        break;
+    case MeanRssi:
+        c = cmp(x.MeanRssi(), y.MeanRssi());
+        break;
+    case FirstSeen:
+        c = cmp(x.firstSeenMs, y.firstSeenMs);
+        break;
+    case LastSeen:
+        c = cmp(x.lastSeenMs, y.lastSeenMs);
+        break;
+    default:
+        break;
     }
     if (m_sortOrder == Qt::DescendingOrder) c = -c;
     // Ties keep the order of first sighting, so equal rows never swap places.
@@ -107,8 +126,8 @@ void ScanMonitorModel::Refresh() {
     for (std::size_t i = 0; i < count; ++i) shown[i] = Accepts(i) ? 1 : 0;
     RemoveHiddenRows(shown);
     AppendNewRows(shown);
-    const bool moved = (m_sortColumn >= 0 && !std::is_sorted(m_order.begin(), m_order.end(),
-                                                             [this](auto a, auto b) { return Less(a, b); }));
+    const bool moved = (m_sortColumn >= 0 &&
+                        !std::is_sorted(m_order.begin(), m_order.end(), [this](auto a, auto b) { return Less(a, b); }));
     if (moved) {
         RestoreOrder();
         firstChanged = 0;
@@ -204,27 +223,38 @@ QVariant ScanMonitorModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
     switch (index.column()) {
-    case Address: return QString::fromLatin1(d.address.data(), static_cast<qsizetype>(d.address.size()));
-    case Name: return m_names[device];
-    case Hits: return QString::number(d.hits);
-    case FirstRssi: return QString::number(d.firstRssi);
-    case LastRssi: return QString::number(d.lastRssi);
-    case MinRssi: return QString::number(d.minRssi);
-    case MaxRssi: return QString::number(d.maxRssi);
-    case MeanRssi: return QString::number(d.MeanRssi(), 'f', 1);
-    case FirstSeen: return Seconds(d.firstSeenMs);
-    case LastSeen: return Seconds(d.lastSeenMs);
-    default: return {};
+    case Address:
+        return QString::fromLatin1(d.address.data(), static_cast<qsizetype>(d.address.size()));
+    case Name:
+        return m_names[device];
+    case Hits:
+        return QString::number(d.hits);
+    case FirstRssi:
+        return QString::number(d.firstRssi);
+    case LastRssi:
+        return QString::number(d.lastRssi);
+    case MinRssi:
+        return QString::number(d.minRssi);
+    case MaxRssi:
+        return QString::number(d.maxRssi);
+    case MeanRssi:
+        return QString::number(d.MeanRssi(), 'f', 1);
+    case FirstSeen:
+        return Seconds(d.firstSeenMs);
+    case LastSeen:
+        return Seconds(d.lastSeenMs);
+    default:
+        return {};
     }
 }
 
 QVariant ScanMonitorModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     static const char* const kTitles[ColumnCount] = {
-        QT_TRANSLATE_NOOP("ScanMonitor", "Address"),     QT_TRANSLATE_NOOP("ScanMonitor", "Name"),
-        QT_TRANSLATE_NOOP("ScanMonitor", "Hits"),        QT_TRANSLATE_NOOP("ScanMonitor", "First RSSI"),
-        QT_TRANSLATE_NOOP("ScanMonitor", "Last RSSI"),   QT_TRANSLATE_NOOP("ScanMonitor", "Min RSSI"),
-        QT_TRANSLATE_NOOP("ScanMonitor", "Max RSSI"),    QT_TRANSLATE_NOOP("ScanMonitor", "Mean RSSI"),
+        QT_TRANSLATE_NOOP("ScanMonitor", "Address"),        QT_TRANSLATE_NOOP("ScanMonitor", "Name"),
+        QT_TRANSLATE_NOOP("ScanMonitor", "Hits"),           QT_TRANSLATE_NOOP("ScanMonitor", "First RSSI"),
+        QT_TRANSLATE_NOOP("ScanMonitor", "Last RSSI"),      QT_TRANSLATE_NOOP("ScanMonitor", "Min RSSI"),
+        QT_TRANSLATE_NOOP("ScanMonitor", "Max RSSI"),       QT_TRANSLATE_NOOP("ScanMonitor", "Mean RSSI"),
         QT_TRANSLATE_NOOP("ScanMonitor", "First seen (s)"), QT_TRANSLATE_NOOP("ScanMonitor", "Last seen (s)"),
     };
     if (section < 0 || section >= ColumnCount) return {};
@@ -234,7 +264,8 @@ QVariant ScanMonitorModel::headerData(int section, Qt::Orientation orientation, 
     if (section >= Hits) {
         int best = -1;
         for (int i = 0; i < title.size(); ++i)
-            if (title[i] == QLatin1Char(' ') && (best < 0 || std::abs(i - title.size() / 2) < std::abs(best - title.size() / 2)))
+            if (title[i] == QLatin1Char(' ') &&
+                (best < 0 || std::abs(i - title.size() / 2) < std::abs(best - title.size() / 2)))
                 best = i;
         if (best > 0) title[best] = QLatin1Char('\n');
     }

@@ -20,7 +20,17 @@ class ScanMonitorModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column : int {
-        Address, Name, Hits, FirstRssi, LastRssi, MinRssi, MaxRssi, MeanRssi, FirstSeen, LastSeen, ColumnCount
+        Address,
+        Name,
+        Hits,
+        FirstRssi,
+        LastRssi,
+        MinRssi,
+        MaxRssi,
+        MeanRssi,
+        FirstSeen,
+        LastSeen,
+        ColumnCount
     };
 
     explicit ScanMonitorModel(const ScanRecord& record, QObject* parent = nullptr);
@@ -59,11 +69,11 @@ private:
     const ScanRecord& m_record;
     uint64_t m_generation = 0;
     uint64_t m_totalSeen = 0;
-    std::vector<std::size_t> m_order;   // row -> device
-    std::vector<int> m_rowOf;           // device -> row, -1 when hidden
-    std::vector<uint64_t> m_hitsSeen;   // device -> hits at the last refresh
-    std::vector<uint64_t> m_serialSeen; // device -> its serial then
-    std::vector<QString> m_names;       // device -> name, converted once per change
+    std::vector<std::size_t> m_order;    // row -> device
+    std::vector<int> m_rowOf;            // device -> row, -1 when hidden
+    std::vector<uint64_t> m_hitsSeen;    // device -> hits at the last refresh
+    std::vector<uint64_t> m_serialSeen;  // device -> its serial then
+    std::vector<QString> m_names;        // device -> name, converted once per change
     QString m_filter;
     int64_t m_hideAfterMs = 0;
     int m_sortColumn = -1;

@@ -89,7 +89,8 @@ void ScanMonitorWindow::BuildLayout() {
     m_table->horizontalHeader()->setSectionResizeMode(ScanMonitorModel::Name, QHeaderView::Stretch);
     m_table->setWordWrap(false);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_table->setColumnWidth(ScanMonitorModel::Address, m_table->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 15);
+    m_table->setColumnWidth(ScanMonitorModel::Address,
+                            m_table->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 15);
     m_table->setColumnWidth(ScanMonitorModel::Name, m_table->fontMetrics().horizontalAdvance(QStringLiteral("M")) * 12);
 
     m_plot = new RssiPlot(m_record, this);
@@ -146,7 +147,8 @@ void ScanMonitorWindow::RetranslateUi() {
     const QFontMetrics fm = m_table->horizontalHeader()->fontMetrics();
     for (int c = ScanMonitorModel::Hits; c < ScanMonitorModel::ColumnCount; ++c) {
         const QString title = m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        m_table->setColumnWidth(c, std::max(fm.size(0, title).width(), fm.horizontalAdvance(QStringLiteral("-000.0"))) + 28);
+        m_table->setColumnWidth(
+            c, std::max(fm.size(0, title).width(), fm.horizontalAdvance(QStringLiteral("-000.0"))) + 28);
     }
     UpdateStatus();
 }
@@ -201,19 +203,20 @@ void ScanMonitorWindow::OnSelectionChanged() {
 
 void ScanMonitorWindow::UpdateStatus() {
     QString text = MonitorTr("%1 of %2 devices shown, %3 reports")
-                           .arg(m_model->rowCount())
-                           .arg(m_record.Stats().Devices().size())
-                           .arg(m_record.Stats().TotalReports());
+                       .arg(m_model->rowCount())
+                       .arg(m_record.Stats().Devices().size())
+                       .arg(m_record.Stats().TotalReports());
     if (const uint64_t dropped = m_record.Stats().DroppedDevices(); dropped > 0)
-        text += QStringLiteral("; ") + MonitorTr("statistics of %1 least recently seen devices (%2 reports) dropped: "
-                                                 "at most %3 devices are kept")
-                                               .arg(dropped)
-                                               .arg(m_record.Stats().DroppedReports())
-                                               .arg(m_record.Stats().Capacity());
+        text += QStringLiteral("; ") + MonitorTr(
+                                           "statistics of %1 least recently seen devices (%2 reports) dropped: "
+                                           "at most %3 devices are kept")
+                                           .arg(dropped)
+                                           .arg(m_record.Stats().DroppedReports())
+                                           .arg(m_record.Stats().Capacity());
     if (m_selectedCount > RssiPlot::kMaxDevices)
-        text += QStringLiteral("; ") + MonitorTr("the plot shows %1 of the %2 selected devices")
-                                               .arg(RssiPlot::kMaxDevices)
-                                               .arg(m_selectedCount);
+        text +=
+            QStringLiteral("; ") +
+            MonitorTr("the plot shows %1 of the %2 selected devices").arg(RssiPlot::kMaxDevices).arg(m_selectedCount);
     m_status->setText(text);
 }
 
@@ -251,9 +254,8 @@ bool ScanMonitorWindow::SaveCsv(const QString& caption, const QString& suggested
 
 bool ScanMonitorWindow::ExportTable() {
     m_model->Refresh();
-    return SaveCsv(MonitorTr("Export table"), QStringLiteral("scan-devices.csv"), [this](std::ostream& out) {
-        scan_csv::WriteStats(out, m_record.Stats(), m_model->ShownDevices());
-    });
+    return SaveCsv(MonitorTr("Export table"), QStringLiteral("scan-devices.csv"),
+                   [this](std::ostream& out) { scan_csv::WriteStats(out, m_record.Stats(), m_model->ShownDevices()); });
 }
 
 bool ScanMonitorWindow::ExportReports() {

@@ -63,8 +63,7 @@ private:
     // The record changed: refresh now, or when the last refresh is kRefreshMs old.
     void ScheduleRefresh();
     std::vector<std::size_t> SelectedDevices() const;
-    bool SaveCsv(const QString& caption, const QString& suggestedName,
-                 const std::function<void(std::ostream&)>& write);
+    bool SaveCsv(const QString& caption, const QString& suggestedName, const std::function<void(std::ostream&)>& write);
 
     const ScanRecord& m_record;
     SlotTarget m_target;

@@ -11,11 +11,10 @@
 namespace {
 // Shown when the version data has no legal notice.
 const char kTemplateNotice[] = "Copyright (C) Talvern";
-}
+}  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent, const VersionTable& version) : QDialog(parent) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const bool korean = IsKoreanUi();
     const DialogUnits du(font());
     setFixedSize(du.X(274), du.Y(81));
@@ -47,8 +46,8 @@ CAboutDlg::CAboutDlg(QWidget* parent, const VersionTable& version) : QDialog(par
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    m_description = new QLabel(UiText("CAboutDlg",
-            "This program is a PC program for configuring KESTOV-LV200, LV210, LV220."), this);
+    m_description = new QLabel(
+        UiText("CAboutDlg", "This program is a PC program for configuring KESTOV-LV200, LV210, LV220."), this);
     m_description->setObjectName(QStringLiteral("description"));
     m_description->setTextFormat(Qt::PlainText);
     m_description->setWordWrap(true);
@@ -59,8 +58,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, const VersionTable& version) : QDialog(par
     QString name;
     if (GetVersionString(QStringLiteral("ProductName"), name, version)) {
         QString number;
-        m_title->setText(GetProductVersionText(number, version)
-                ? QStringLiteral("%1 Ver %2").arg(name, number) : name);
+        m_title->setText(GetProductVersionText(number, version) ? QStringLiteral("%1 Ver %2").arg(name, number) : name);
     }
     QString notice;
     if (GetVersionString(QStringLiteral("LegalCopyright"), notice, version)) m_copyright->setText(notice);
@@ -68,4 +66,3 @@ CAboutDlg::CAboutDlg(QWidget* parent, const VersionTable& version) : QDialog(par
     m_logo->LoadPngResource(143);
     m_ok->setFocus();
 }
-

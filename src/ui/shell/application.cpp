@@ -12,9 +12,7 @@ namespace {
 
 // Pictures are PNG resources; without a PNG reader nothing can be shown, so
 // the program stops at once, before any window or setting is touched.
-bool PngReaderAvailable() {
-    return QImageReader::supportedImageFormats().contains(QByteArrayLiteral("png"));
-}
+bool PngReaderAvailable() { return QImageReader::supportedImageFormats().contains(QByteArrayLiteral("png")); }
 
 }  // namespace
 
@@ -26,8 +24,8 @@ int CKESTOVLV2xxManagerApp::Run(int& argc, char** argv, const std::function<void
     QCoreApplication::setOrganizationName(QStringLiteral("Talvern"));
 
     if (!PngReaderAvailable()) {
-        MessageBoxSeam::Show(nullptr, QStringLiteral("Unable to initialize Gdiplus"),
-                             QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("Error"));
+        MessageBoxSeam::Show(nullptr, QStringLiteral("Unable to initialize Gdiplus"), QMessageBox::Critical,
+                             QMessageBox::Ok, QStringLiteral("Error"));
         return 0;
     }
 

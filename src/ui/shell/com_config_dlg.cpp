@@ -74,9 +74,7 @@ int FindSameDevice(const QComboBox* combo, const QString& path) {
     return -1;
 }
 
-QString Wide(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString Wide(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 // A path the system does not list (a pseudo-terminal, a by-id link) is a
 // valid choice when it names a serial line that may be used, or one the user
@@ -95,9 +93,7 @@ bool IsOfferable(const std::string& path) {
 }
 
 bool SameList(const std::vector<SerialPortEntry>& a, const std::vector<SerialPortEntry>& b) {
-    auto key = [](const SerialPortEntry& e) {
-        return std::tie(e.path, e.byId, e.manufacturer, e.product, e.serial);
-    };
+    auto key = [](const SerialPortEntry& e) { return std::tie(e.path, e.byId, e.manufacturer, e.product, e.serial); };
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (key(a[i]) != key(b[i])) return false;
@@ -178,8 +174,7 @@ void FitPortInfo(QDialog* dialog, QLabel* label, QWidget* reconnect, QWidget* ok
 }  // namespace
 
 ComConfigDlg::ComConfigDlg(QWidget* parent) : QDialog(parent) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     BuildControls();
     RetranslateUi();
 }
@@ -223,8 +218,7 @@ void ComConfigDlg::BuildControls() {
     m_portCombo->view()->setMinimumWidth(du.X(250));
     combo->beforePopup = [this] { OnPopup(); };
     connect(m_portCombo, &QComboBox::activated, this, [this](int) { OnSelChange(); });
-    connect(m_portCombo->lineEdit(), &QLineEdit::editingFinished, this,
-            [this] { OnSelChange(); });
+    connect(m_portCombo->lineEdit(), &QLineEdit::editingFinished, this, [this] { OnSelChange(); });
     connect(m_portCombo, &QComboBox::currentIndexChanged, this, [this](int) { ShowPortInfo(); });
 
     m_find = new QPushButton(this);
@@ -334,8 +328,7 @@ std::vector<SerialPortEntry> ComConfigDlg::ReadPorts() const { return PortListSo
 int ComConfigDlg::InsertSorted(const QString& name) {
     // Case-insensitive order, as a sorted list box keeps it: COM10 before COM2.
     int at = 0;
-    while (at < m_portCombo->count() &&
-           QString::compare(m_portCombo->itemText(at), name, Qt::CaseInsensitive) <= 0) {
+    while (at < m_portCombo->count() && QString::compare(m_portCombo->itemText(at), name, Qt::CaseInsensitive) <= 0) {
         ++at;
     }
     m_portCombo->insertItem(at, name);
@@ -370,13 +363,12 @@ void ComConfigDlg::FillPortList() {
 
     const QSignalBlocker block(m_portCombo);
     m_portCombo->clear();
-    const QString remembered =
-            SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("COM1"));
+    const QString remembered = SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("COM1"));
 
     for (const SerialPortEntry& e : m_ports) {
         const QString name = Wide(e.path);
         if (name.isEmpty() || FindExact(m_portCombo, name) >= 0 || FindSameDevice(m_portCombo, name) >= 0)
-            continue;   // listed once
+            continue;  // listed once
         if (!IsOfferable(e.path)) continue;
         AddEntry(e);
     }
@@ -434,7 +426,7 @@ void ComConfigDlg::ShowPortInfo() {
     if (at < 0) {
         // A typed path: say why it cannot be used, if it cannot.
         const std::error_code ec =
-                CurrentPort().isEmpty() ? std::error_code() : CheckPortPath(Narrow(CurrentPort())).error;
+            CurrentPort().isEmpty() ? std::error_code() : CheckPortPath(Narrow(CurrentPort())).error;
         SetPortInfo(ec ? PathProblemText(ec) : QString());
         return;
     }
@@ -471,11 +463,12 @@ void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
         }
     }
     if (modules == 1 && found >= 0) {
-        SelectPort(found);   // as if the user had chosen it
+        SelectPort(found);  // as if the user had chosen it
         m_portName = m_portCombo->itemText(found);
     }
     ShowPortInfo();
-    if (modules == 0) SetPortInfo(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
+    if (modules == 0)
+        SetPortInfo(UiText("PortList", "No module answered. Is the dial on 'Set' and the module powered?"));
 }
 
 void ComConfigDlg::OnPopup() {
@@ -521,7 +514,7 @@ void ComConfigDlg::OnSelChange() {
 }
 
 void ComConfigDlg::accept() {
-    if (m_finder->Running()) return;   // the probe holds the ports for a moment
+    if (m_finder->Running()) return;  // the probe holds the ports for a moment
     const QString port = CurrentPort();
     if (!port.isEmpty()) {
         m_portName = port;

@@ -35,7 +35,7 @@ public:
     std::optional<PortSettings> DoModal();
 
     using ModalSeam = std::function<int(ComConfigDlg&)>;
-    static void SetModalSeam(ModalSeam s);     // tests answer the modal dialog; empty = real exec()
+    static void SetModalSeam(ModalSeam s);  // tests answer the modal dialog; empty = real exec()
 
     // Settings key of the "Reconnect automatically" option (0 or 1, off by default).
     static constexpr const char* kReconnectKey = "Reconnect automatically";

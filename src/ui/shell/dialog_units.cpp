@@ -6,8 +6,7 @@
 DialogUnits::DialogUnits(const QFont& font) {
     QFontMetricsF fm(font);
     // Average width of the Latin letters, as the system's dialog manager measures it.
-    static const QString kSample =
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    static const QString kSample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     m_baseX = fm.horizontalAdvance(kSample) / kSample.size();
     m_baseY = fm.height();
 }

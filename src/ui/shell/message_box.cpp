@@ -11,7 +11,7 @@ Handler& CurrentHandler() {
 void SetHandler(Handler h) { CurrentHandler() = std::move(h); }
 
 QMessageBox::StandardButton Show(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-        QMessageBox::StandardButtons buttons, const QString& caption) {
+                                 QMessageBox::StandardButtons buttons, const QString& caption) {
     const QString title = caption.isEmpty() ? QStringLiteral("KESTOV-LV200 Manager") : caption;
     if (CurrentHandler()) return CurrentHandler()(parent, text, title, icon, buttons);
 

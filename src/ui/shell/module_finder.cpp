@@ -7,7 +7,7 @@
 unsigned ModuleFinder::BudgetMs() {
     const int ms = SettingsStore::GetProfileInt(SettingsStore::kFindBudgetMs, static_cast<int>(kBudgetMs));
     return ms >= static_cast<int>(kBudgetMs) && ms <= static_cast<int>(kMaxBudgetMs) ? static_cast<unsigned>(ms)
-                                                                                      : kBudgetMs;
+                                                                                     : kBudgetMs;
 }
 
 ModuleFinder::ModuleFinder(QObject* parent) : QObject(parent) {}
@@ -25,12 +25,12 @@ bool ModuleFinder::Start(const std::vector<std::string>& paths) {
         std::vector<ProbeResult> results = ProbePorts(paths, budget);
         // Delivered on the window thread; dropped with this object.
         QMetaObject::invokeMethod(
-                this,
-                [this, results = std::move(results)] {
-                    m_running.store(false);
-                    emit Finished(results);
-                },
-                Qt::QueuedConnection);
+            this,
+            [this, results = std::move(results)] {
+                m_running.store(false);
+                emit Finished(results);
+            },
+            Qt::QueuedConnection);
     });
     return true;
 }

@@ -109,8 +109,8 @@ void EscapeKey(const QString& key, QByteArray& out) {
         const char16_t c = qc.unicode();
         if (c == u'/') {
             out += '\\';
-        } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
-                   c == u'_' || c == u'-' || c == u'.') {
+        } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+                   c == u'-' || c == u'.') {
             out += static_cast<char>(c);
         } else if (c <= 0xFF) {
             out += '%';
@@ -140,31 +140,49 @@ std::optional<QString> UnescapeValue(QByteArrayView s) {
             if (++i >= n) break;
             const char e = s[i++];
             switch (e) {
-            case 'a': out += u'\a'; break;
-            case 'b': out += u'\b'; break;
-            case 'f': out += u'\f'; break;
-            case 'n': out += u'\n'; break;
-            case 'r': out += u'\r'; break;
-            case 't': out += u'\t'; break;
-            case 'v': out += u'\v'; break;
-            case '"': case '\'': case '?': case '\\': out += QLatin1Char(e); break;
+            case 'a':
+                out += u'\a';
+                break;
+            case 'b':
+                out += u'\b';
+                break;
+            case 'f':
+                out += u'\f';
+                break;
+            case 'n':
+                out += u'\n';
+                break;
+            case 'r':
+                out += u'\r';
+                break;
+            case 't':
+                out += u'\t';
+                break;
+            case 'v':
+                out += u'\v';
+                break;
+            case '"':
+            case '\'':
+            case '?':
+            case '\\':
+                out += QLatin1Char(e);
+                break;
             case 'x': {
                 // As many digits as follow; a character keeps the low 16 bits.
                 char16_t v = 0;
                 bool any = false;
-                for (; i < n && IsHex(s[i]); ++i, any = true)
-                    v = static_cast<char16_t>((v << 4) | HexValue(s[i]));
+                for (; i < n && IsHex(s[i]); ++i, any = true) v = static_cast<char16_t>((v << 4) | HexValue(s[i]));
                 if (any) out += QChar(v);
                 break;
             }
-            case '\n': case '\r':
+            case '\n':
+            case '\r':
                 if (i < n && IsLineEnd(s[i]) && s[i] != e) ++i;
                 break;
             default:
                 if (e >= '0' && e <= '7') {
                     char16_t v = static_cast<char16_t>(e - '0');
-                    for (; i < n && s[i] >= '0' && s[i] <= '7'; ++i)
-                        v = static_cast<char16_t>((v << 3) | (s[i] - '0'));
+                    for (; i < n && s[i] >= '0' && s[i] <= '7'; ++i) v = static_cast<char16_t>((v << 3) | (s[i] - '0'));
                     out += QChar(v);
                 }
                 break;
@@ -218,16 +236,37 @@ void EscapeValue(const QString& text, QByteArray& out) {
         hexFollows = false;
         const char* escape = nullptr;
         switch (c) {
-        case u'\0': escape = "\\0"; hexFollows = true; break;
-        case u'\a': escape = "\\a"; break;
-        case u'\b': escape = "\\b"; break;
-        case u'\f': escape = "\\f"; break;
-        case u'\n': escape = "\\n"; break;
-        case u'\r': escape = "\\r"; break;
-        case u'\t': escape = "\\t"; break;
-        case u'\v': escape = "\\v"; break;
-        case u'"': escape = "\\\""; break;
-        case u'\\': escape = "\\\\"; break;
+        case u'\0':
+            escape = "\\0";
+            hexFollows = true;
+            break;
+        case u'\a':
+            escape = "\\a";
+            break;
+        case u'\b':
+            escape = "\\b";
+            break;
+        case u'\f':
+            escape = "\\f";
+            break;
+        case u'\n':
+            escape = "\\n";
+            break;
+        case u'\r':
+            escape = "\\r";
+            break;
+        case u'\t':
+            escape = "\\t";
+            break;
+        case u'\v':
+            escape = "\\v";
+            break;
+        case u'"':
+            escape = "\\\"";
+            break;
+        case u'\\':
+            escape = "\\\\";
+            break;
         default:
             if (c <= 0x1F) {
                 flush(i);
@@ -255,7 +294,10 @@ std::optional<QString> ValueText(const QVariant& v) {
         const QString s = v.toString();
         return s.startsWith(u'@') ? QLatin1Char('@') + s : s;
     }
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
     case QMetaType::Bool:
         return v.toString();
     default:
@@ -305,7 +347,7 @@ std::optional<QByteArray> SetEntry(QByteArrayView text, const QString& section, 
     EscapeValue(*valueText, entry);
 
     const qsizetype first = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    bool inSection = section.isEmpty();  // [General] holds what comes before any header
+    bool inSection = section.isEmpty();             // [General] holds what comes before any header
     qsizetype sectionEnd = inSection ? first : -1;  // after the section's last line
     qsizetype replaceBegin = -1, replaceEnd = -1;   // the key's last line in the section
     qsizetype pos = first;

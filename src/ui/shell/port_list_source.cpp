@@ -20,6 +20,4 @@ void PortListSource::Install(PortListSource* source) { Installed() = source; }
 
 std::vector<SerialPortEntry> SystemPortListSource::Ports() { return ListSerialPorts(); }
 
-bool SystemPortListSource::MayOpen(const std::string& path, std::string& group) {
-    return MayOpenPort(path, group);
-}
+bool SystemPortListSource::MayOpen(const std::string& path, std::string& group) { return MayOpenPort(path, group); }

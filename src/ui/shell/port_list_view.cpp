@@ -10,9 +10,7 @@
 
 namespace {
 
-QString Local(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString Local(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 QString Text(const char* source) { return UiText("PortList", source); }
 
@@ -35,8 +33,7 @@ QString PortDescription(const SerialPortEntry& entry) {
 
 QString NoPermissionText(const std::string& group) {
     if (group.empty()) return Text("No permission to open this port.");
-    return Text("No permission: join the group \"%1\" (sudo usermod -aG %1 $USER) and log in again.")
-            .arg(Local(group));
+    return Text("No permission: join the group \"%1\" (sudo usermod -aG %1 $USER) and log in again.").arg(Local(group));
 }
 
 QString ProbeStatusText(const ProbeResult& result) {
@@ -57,17 +54,22 @@ QString ProbeStatusText(const ProbeResult& result) {
 }
 
 QString NoPortsText() {
-    return Text("No serial port found. Check that the module's cable is plugged in; "
-                "its port appears here within a second.");
+    return Text(
+        "No serial port found. Check that the module's cable is plugged in; "
+        "its port appears here within a second.");
 }
 
 QString PathProblemText(const std::error_code& error) {
     if (error.category() == PortPathCategory()) {
         switch (static_cast<PortPathError>(error.value())) {
-        case PortPathError::NotADevice: return Text("Not a device");
-        case PortPathError::NotASerialLine: return Text("Not a serial port");
-        case PortPathError::OwnTerminal: return Text("This is the terminal the program runs in");
-        case PortPathError::SessionTerminal: return Text("The terminal of another program's session");
+        case PortPathError::NotADevice:
+            return Text("Not a device");
+        case PortPathError::NotASerialLine:
+            return Text("Not a serial port");
+        case PortPathError::OwnTerminal:
+            return Text("This is the terminal the program runs in");
+        case PortPathError::SessionTerminal:
+            return Text("The terminal of another program's session");
         }
     }
     return Local(error.message());

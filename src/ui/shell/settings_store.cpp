@@ -74,7 +74,8 @@ std::optional<QByteArray> ReadFileText(const QString& path) {
     if (r.missing) return QByteArray();
     if (r.error) {
         GoSessionOnly({}, St("The settings file %1 cannot be read: %2\n"
-                             "The settings of this session will not be saved.").arg(path, FileErrorText(r.error)));
+                             "The settings of this session will not be saved.")
+                              .arg(path, FileErrorText(r.error)));
         return std::nullopt;
     }
     return QByteArray(r.data.data(), static_cast<qsizetype>(r.data.size()));
@@ -105,11 +106,12 @@ void WriteValue(const char* key, const QVariant& value) {
                 error = WriteWholeFile(path, *edited);
                 if (!error) return;
             }
-            GoSessionOnly(plain_ini::Parse(*text),
-                          edited ? St("The settings cannot be saved in %1: %2\n"
-                                      "The settings of this session will not be saved.").arg(path, FileErrorText(error))
-                                 : St("The settings file %1 cannot be read as settings.\n"
-                                      "The settings of this session will not be saved.").arg(path));
+            GoSessionOnly(plain_ini::Parse(*text), edited ? St("The settings cannot be saved in %1: %2\n"
+                                                               "The settings of this session will not be saved.")
+                                                                .arg(path, FileErrorText(error))
+                                                          : St("The settings file %1 cannot be read as settings.\n"
+                                                               "The settings of this session will not be saved.")
+                                                                .arg(path));
         }
     }
     s.values.insert(FullKey(key), value);
@@ -127,7 +129,10 @@ int SettingsStore::GetProfileInt(const char* key, int def) {
     case QMetaType::QString:
         n = v.toString().trimmed().toLongLong(&ok);
         break;
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
         n = v.toLongLong(&ok);
         break;
     default:
@@ -140,7 +145,10 @@ QString SettingsStore::GetProfileString(const char* key, const QString& def) {
     const QVariant v = ReadValue(key);
     switch (v.typeId()) {
     case QMetaType::QString:
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
         return v.toString();
     default:
         return def;
@@ -166,5 +174,3 @@ void SettingsStore::OnNotice(std::function<void(const QString&)> handler) {
     s.handler = std::move(handler);
     if (s.handler && !s.notice.isEmpty()) s.handler(std::exchange(s.notice, QString()));
 }
-
-

@@ -15,7 +15,7 @@ class SettingsStore {
 public:
     static constexpr const char* kSection = "Default Values";
     static constexpr const char* kComPort = "Application COM port";
-    static constexpr const char* kBaudRate = "Application buadrate";   // sic: the stored key
+    static constexpr const char* kBaudRate = "Application buadrate";  // sic: the stored key
     static constexpr const char* kParity = "Application parity";
     static constexpr const char* kStopBit = "Application stopbit";
     static constexpr const char* kNameFilterCheck = "Name filter check";

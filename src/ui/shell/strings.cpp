@@ -14,8 +14,7 @@ namespace {
 int g_koreanOverride = -1;
 
 QStringList KoreanCatalogues() {
-    return QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("*_ko.qm")}, QDir::Files,
-                                                    QDir::Name);
+    return QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("*_ko.qm")}, QDir::Files, QDir::Name);
 }
 
 // Translators owned here for the lookups of UiText; independent of what the

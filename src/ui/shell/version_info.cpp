@@ -6,11 +6,9 @@
 
 namespace {
 
-bool Lookup(const VersionTable& t, const VersionTable::Translation& tr, const QString& key,
-            QString& out) {
-    const QString block = QStringLiteral("%1%2")
-            .arg(tr.language, 4, 16, QLatin1Char('0'))
-            .arg(tr.codePage, 4, 16, QLatin1Char('0'));
+bool Lookup(const VersionTable& t, const VersionTable::Translation& tr, const QString& key, QString& out) {
+    const QString block =
+        QStringLiteral("%1%2").arg(tr.language, 4, 16, QLatin1Char('0')).arg(tr.codePage, 4, 16, QLatin1Char('0'));
     const auto table = t.stringTables.find(block);
     if (table == t.stringTables.end()) return false;
     const auto value = table->second.find(key);
@@ -29,8 +27,10 @@ const VersionTable& BuiltInVersionTable() {
         t.productVersion[2] = KESTOV_VERSION_PATCH;
         t.productVersion[3] = KESTOV_VERSION_TWEAK;
         const QString version = QStringLiteral("%1.%2.%3.%4")
-                .arg(t.productVersion[0]).arg(t.productVersion[1])
-                .arg(t.productVersion[2]).arg(t.productVersion[3]);
+                                    .arg(t.productVersion[0])
+                                    .arg(t.productVersion[1])
+                                    .arg(t.productVersion[2])
+                                    .arg(t.productVersion[3]);
         const std::map<QString, QString> strings = {
             {QStringLiteral("CompanyName"), QStringLiteral("Talvern")},
             {QStringLiteral("FileDescription"), QStringLiteral("KESTOV-LV200 Manager")},
@@ -53,12 +53,18 @@ const VersionTable& BuiltInVersionTable() {
 uint16_t UiLanguageId() {
     if (IsKoreanUi()) return 0x0412;
     switch (QLocale::system().language()) {
-    case QLocale::German: return 0x0407;
-    case QLocale::French: return 0x040C;
-    case QLocale::Japanese: return 0x0411;
-    case QLocale::Chinese: return 0x0804;
-    case QLocale::Spanish: return 0x0C0A;
-    default: return 0x0409;
+    case QLocale::German:
+        return 0x0407;
+    case QLocale::French:
+        return 0x040C;
+    case QLocale::Japanese:
+        return 0x0411;
+    case QLocale::Chinese:
+        return 0x0804;
+    case QLocale::Spanish:
+        return 0x0C0A;
+    default:
+        return 0x0409;
     }
 }
 
@@ -74,7 +80,6 @@ bool GetVersionString(const QString& key, QString& out, const VersionTable& t) {
 
 bool GetProductVersionText(QString& out, const VersionTable& t) {
     if (!t.present || !t.hasFixedInfo) return false;
-    out = QStringLiteral("%1.%2.%3")
-            .arg(t.productVersion[0]).arg(t.productVersion[1]).arg(t.productVersion[2]);
+    out = QStringLiteral("%1.%2.%3").arg(t.productVersion[0]).arg(t.productVersion[1]).arg(t.productVersion[2]);
     return true;
 }

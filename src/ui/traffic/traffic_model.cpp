@@ -28,8 +28,7 @@ QFont TrafficModel::WireFont() {
     return font;
 }
 
-TrafficModel::TrafficModel(std::size_t capacity, QObject* parent)
-    : QAbstractTableModel(parent), m_ring(capacity) {}
+TrafficModel::TrafficModel(std::size_t capacity, QObject* parent) : QAbstractTableModel(parent), m_ring(capacity) {}
 
 void TrafficModel::AppendBatch(std::vector<TapEvent>&& events) {
     if (events.empty()) return;
@@ -138,23 +137,32 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole) return {};
     const TapEvent e = m_ring.AtSeq(seq);
     switch (index.column()) {
-    case ColTime: return Utf8(traffic::SinceOpenText(e.sinceOpenNs));
+    case ColTime:
+        return Utf8(traffic::SinceOpenText(e.sinceOpenNs));
     case ColDirection:
         return e.direction == TapDirection::Sent ? QCoreApplication::translate("TrafficWindow", "sent")
                                                  : QCoreApplication::translate("TrafficWindow", "received");
-    case ColText: return Utf8(traffic::EscapeWireBytes(e.bytes));
-    case ColRoute: return Utf8(traffic::RouteTag(e.route, e.command));
-    default: return {};
+    case ColText:
+        return Utf8(traffic::EscapeWireBytes(e.bytes));
+    case ColRoute:
+        return Utf8(traffic::RouteTag(e.route, e.command));
+    default:
+        return {};
     }
 }
 
 QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-    case ColTime: return QCoreApplication::translate("TrafficWindow", "Time (ms)");
-    case ColDirection: return QCoreApplication::translate("TrafficWindow", "Direction");
-    case ColText: return QCoreApplication::translate("TrafficWindow", "Text");
-    case ColRoute: return QCoreApplication::translate("TrafficWindow", "Routing");
-    default: return {};
+    case ColTime:
+        return QCoreApplication::translate("TrafficWindow", "Time (ms)");
+    case ColDirection:
+        return QCoreApplication::translate("TrafficWindow", "Direction");
+    case ColText:
+        return QCoreApplication::translate("TrafficWindow", "Text");
+    case ColRoute:
+        return QCoreApplication::translate("TrafficWindow", "Routing");
+    default:
+        return {};
     }
 }

@@ -17,8 +17,7 @@ class TrafficModel : public QAbstractTableModel {
 public:
     enum Column { ColTime, ColDirection, ColText, ColRoute, ColumnCount };
 
-    explicit TrafficModel(std::size_t capacity = traffic::TrafficRing::kDefaultCapacity,
-                          QObject* parent = nullptr);
+    explicit TrafficModel(std::size_t capacity = traffic::TrafficRing::kDefaultCapacity, QObject* parent = nullptr);
 
     // Window thread: one batch from the tap.
     void AppendBatch(std::vector<TapEvent>&& events);

@@ -44,8 +44,12 @@ std::string ByIdName(const std::string& port) {
 }  // namespace
 
 TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::function<bool()> idle)
-    : QObject(mainWindow), m_ops(ops), m_mainWindow(mainWindow), m_idle(std::move(idle)),
-      m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)), m_timer(new QTimer(this)) {
+    : QObject(mainWindow),
+      m_ops(ops),
+      m_mainWindow(mainWindow),
+      m_idle(std::move(idle)),
+      m_model(new TrafficModel(traffic::TrafficRing::kDefaultCapacity, this)),
+      m_timer(new QTimer(this)) {
     setObjectName(QStringLiteral("trafficSession"));
     m_model->setObjectName(QStringLiteral("trafficModel"));
     m_timer->setSingleShot(true);
@@ -56,7 +60,8 @@ TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::functi
     // The first line after a drain wakes the window thread; the ones behind
     // it ride along in the same batch.
     m_recorder.SetOnFirstPending([this] {
-        QMetaObject::invokeMethod(this, [this] { ScheduleDrain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { ScheduleDrain(); }, Qt::QueuedConnection);
     });
     // From the port's open on, whether or not anyone looks.
     m_recorder.SetLimit(kBacklogLines);
@@ -64,8 +69,7 @@ TrafficSession::TrafficSession(ManagerOps& ops, QWidget* mainWindow, std::functi
     m_ops.RawCommand().listener = [this](const RawCommandRecord& record, int status) {
         m_rawPending = false;
         Drain();  // the reply's rows are shown with the result
-        emit RawCommandDone(QString::fromStdString(record.text), status,
-                            static_cast<int>(record.result.lines.size()));
+        emit RawCommandDone(QString::fromStdString(record.text), status, static_cast<int>(record.result.lines.size()));
         emit StateChanged();
     };
     if (!StartupPath().isEmpty()) {
@@ -234,7 +238,8 @@ void TrafficSession::Drain() {
 }
 
 bool TrafficSession::CanSend() const {
-    return !m_rawPending && m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.ScanState() == SCAN_IDLE && (!m_idle || m_idle());
+    return !m_rawPending && m_ops.IsLinkOpen() && !m_ops.IsBusy() && m_ops.ScanState() == SCAN_IDLE &&
+           (!m_idle || m_idle());
 }
 
 bool TrafficSession::Send(const QString& text) {

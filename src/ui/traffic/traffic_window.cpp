@@ -51,16 +51,15 @@ TrafficWindow::TrafficWindow(TrafficSession& session, QWidget* parent)
     });
     connect(&model, &QAbstractItemModel::rowsInserted, this, [this] { FollowEnd(); });
     connect(&m_session, &TrafficSession::StateChanged, this, [this] { UpdateState(); });
-    connect(&m_session, &TrafficSession::RawCommandDone, this,
-            [this](const QString& text, int status, int lines) {
-                if (status == 0)
-                    m_result->setText(tr("%1: final reply after %n line(s).", nullptr, lines).arg(text));
-                else if (status == 4)
-                    m_result->setText(tr("%1: no final reply within %2 ms, %n line(s).", nullptr, lines)
-                                              .arg(text, QString::number(RawCommandRecord::kTimeoutMs)));
-                else
-                    m_result->setText(tr("%1: the link closed before a reply.").arg(text));
-            });
+    connect(&m_session, &TrafficSession::RawCommandDone, this, [this](const QString& text, int status, int lines) {
+        if (status == 0)
+            m_result->setText(tr("%1: final reply after %n line(s).", nullptr, lines).arg(text));
+        else if (status == 4)
+            m_result->setText(tr("%1: no final reply within %2 ms, %n line(s).", nullptr, lines)
+                                  .arg(text, QString::number(RawCommandRecord::kTimeoutMs)));
+        else
+            m_result->setText(tr("%1: the link closed before a reply.").arg(text));
+    });
     UpdateState();
     UpdateStatus();
 }
@@ -214,10 +213,10 @@ void TrafficWindow::UpdateState() {
 void TrafficWindow::UpdateStatus() {
     const TrafficModel& model = m_session.Model();
     QString text = tr("%1 shown, %2 kept, %3 dropped (the newest %4 are kept)")
-                           .arg(model.rowCount())
-                           .arg(model.Kept())
-                           .arg(model.Dropped())
-                           .arg(traffic::TrafficRing::kDefaultCapacity);
+                       .arg(model.rowCount())
+                       .arg(model.Kept())
+                       .arg(model.Dropped())
+                       .arg(traffic::TrafficRing::kDefaultCapacity);
     if (model.Paused()) text += QStringLiteral("; ") + tr("paused, %1 new").arg(model.HeldWhilePaused());
     m_status->setText(text);
 }
@@ -242,9 +241,9 @@ void TrafficWindow::OnSend() {
     }
     if (RawCommandChangesLink(text.toStdString())) {
         const QString question =
-                tr("\"%1\" restarts the module or changes its serial settings; the manager identifies it again "
-                   "afterwards. Send it?")
-                        .arg(text);
+            tr("\"%1\" restarts the module or changes its serial settings; the manager identifies it again "
+               "afterwards. Send it?")
+                .arg(text);
         if (MessageBoxSeam::Show(this, question, QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel) !=
             QMessageBox::Ok)
             return;
@@ -311,10 +310,9 @@ bool TrafficWindow::SaveTo(const QString& path, QString* error) const {
 }
 
 void TrafficWindow::OnSaveAs() {
-    const QString path = FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, tr("Save traffic as"),
-                                                    QStringLiteral("traffic.txt"),
-                                                    tr("Text files (*.txt);;All files (*)"),
-                                                    QStringLiteral("traffic")});
+    const QString path =
+        FileDialogSeam::Ask(this, {FileDialogSeam::Mode::Save, tr("Save traffic as"), QStringLiteral("traffic.txt"),
+                                   tr("Text files (*.txt);;All files (*)"), QStringLiteral("traffic")});
     if (path.isEmpty()) return;
     QString error;
     if (!SaveTo(path, &error))

@@ -15,16 +15,26 @@ namespace {
 
 uint16_t PayloadFor(int32_t code) {
     switch (code) {
-        case ATRES_SCAN_REPORT: return kScanReportPayload;
-        case ATRES_SLOT: return kSlotPayload;
-        case ATRES_INFO: return kInfoPayload;
-        case ATRES_VERSION: return kVersionPayload;
-        case ATRES_MODEL: return kModelPayload;
-        case ATRES_UART_OPTIONS: return kUartOptionsPayload;
-        case ATRES_ON_OFF: return kOnOffPayload;
-        case ATRES_BEACON_DATA: return kBeaconPayload;
-        case ATRES_ADV_INTERVAL: return kAdvIntervalPayload;
-        default: return 0;
+    case ATRES_SCAN_REPORT:
+        return kScanReportPayload;
+    case ATRES_SLOT:
+        return kSlotPayload;
+    case ATRES_INFO:
+        return kInfoPayload;
+    case ATRES_VERSION:
+        return kVersionPayload;
+    case ATRES_MODEL:
+        return kModelPayload;
+    case ATRES_UART_OPTIONS:
+        return kUartOptionsPayload;
+    case ATRES_ON_OFF:
+        return kOnOffPayload;
+    case ATRES_BEACON_DATA:
+        return kBeaconPayload;
+    case ATRES_ADV_INTERVAL:
+        return kAdvIntervalPayload;
+    default:
+        return 0;
     }
 }
 

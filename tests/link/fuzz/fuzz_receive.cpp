@@ -14,15 +14,13 @@
 
 namespace {
 
-void Check(bool ok)
-{
+void Check(bool ok) {
     if (!ok) std::abort();
 }
 
 class Recorder : public ReceiveSide::Sink {
 public:
-    void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t) override
-    {
+    void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t) override {
         Check(bytes.size() <= kMaxLineBytes);
         events.push_back(std::to_string(static_cast<int>(route)) + ":" + std::string(command) + ":" +
                          std::string(bytes));
@@ -30,13 +28,11 @@ public:
     std::vector<std::string> events;
 };
 
-constexpr std::size_t kCeiling =
-    ReceiveSide::kReportQueueBytes + ReceiveSide::kReplyQueueBytes + kMaxLineBytes + 4;
+constexpr std::size_t kCeiling = ReceiveSide::kReportQueueBytes + ReceiveSide::kReplyQueueBytes + kMaxLineBytes + 4;
 
 // Feeds in chunks of 1 to 64 bytes chosen by `seed`; returns what was routed
 // and the lines left in the queues.
-std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole)
-{
+std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole) {
     ReceiveSide side;
     Recorder sink;
     side.BeginCommand("AT+STARTSCAN", &sink);
@@ -73,8 +69,7 @@ std::vector<std::string> Run(std::string_view bytes, uint32_t seed, bool whole)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const uint32_t seed = data[0];
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);

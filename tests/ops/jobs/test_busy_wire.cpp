@@ -25,10 +25,24 @@ void LineRateScan(sim::KestovSimulator& sim) {
 
 const Wire kWires[] = {
     {"ScanningAtLineRate", LineRateScan, true},
-    {"ScanningWithEcho", [](sim::KestovSimulator& s) { LineRateScan(s); s.SetEcho(true); }, true},
+    {"ScanningWithEcho",
+     [](sim::KestovSimulator& s) {
+         LineRateScan(s);
+         s.SetEcho(true);
+     },
+     true},
     {"ScanningWithReplyDelay",
-     [](sim::KestovSimulator& s) { LineRateScan(s); s.SetReplyDelay(std::chrono::milliseconds(40)); }, true},
-    {"ScanningWithSplitWrites", [](sim::KestovSimulator& s) { LineRateScan(s); s.SetSplitWrites(true); }, true},
+     [](sim::KestovSimulator& s) {
+         LineRateScan(s);
+         s.SetReplyDelay(std::chrono::milliseconds(40));
+     },
+     true},
+    {"ScanningWithSplitWrites",
+     [](sim::KestovSimulator& s) {
+         LineRateScan(s);
+         s.SetSplitWrites(true);
+     },
+     true},
     {"EchoOn", [](sim::KestovSimulator& s) { s.SetEcho(true); }, false},
     {"ReportStraddlesEveryReply",
      [](sim::KestovSimulator& s) {
@@ -74,12 +88,15 @@ struct WriteRow {
 };
 
 const WriteRow kWrites[] = {
-    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_toWrite.advInterval = 2560; }, IDS_ADV_INTERVAL_DONE,
-     [](const sim::SimState& s) { return s.advInterval == 2560; }},
-    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_toWrite.name = "Renamed"; },
-     IDS_DEVICE_NAME_DONE, [](const sim::SimState& s) { return s.name == "Renamed"; }},
-    {"UartOptions", JOB_SET_UART_OPTIONS, [](DeviceRecords& r) { r.m_toWrite.uart = {'E', 1, false}; }, IDS_UART_DONE,
-     [](const sim::SimState& s) { return s.parity == 'E' && s.stopBits == 1 && s.flowControl == 0; }},
+    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_toWrite.advInterval = 2560; },
+     IDS_ADV_INTERVAL_DONE, [](const sim::SimState& s) { return s.advInterval == 2560; }},
+    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_toWrite.name = "Renamed"; }, IDS_DEVICE_NAME_DONE,
+     [](const sim::SimState& s) { return s.name == "Renamed"; }},
+    {"UartOptions", JOB_SET_UART_OPTIONS,
+     [](DeviceRecords& r) {
+         r.m_toWrite.uart = {'E', 1, false};
+     },
+     IDS_UART_DONE, [](const sim::SimState& s) { return s.parity == 'E' && s.stopBits == 1 && s.flowControl == 0; }},
     {"Beacon", JOB_SET_BEACON,
      [](DeviceRecords& r) {
          r.m_toWrite.beaconSource = BEACON_SOURCE_USER;
@@ -111,7 +128,8 @@ TEST_P(BusyWire, IdentifyReadBackAndEveryWriteGiveTheRightValuesAndMessages) {
 
     link.ops.OnOpenPort();
     ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Has("EnableControls(1)"); }))
-        << Join(link.Commands()) << "\n" << Join(link.view.Calls());
+        << Join(link.Commands()) << "\n"
+        << Join(link.view.Calls());
     FakeView& v = link.view;
     EXPECT_EQ(link.ops.Model(), MODEL_LV200);
     EXPECT_EQ(v.firmware, u"v2.0.1");

@@ -9,9 +9,8 @@ using Strings = std::vector<std::string>;
 namespace {
 
 const Strings kReadBackBeacon = {
-    "AT+VER?",     "AT+INFO?",    "AT+ADVINTERVAL?", "AT+UARTOPT?",  "AT+GETSLOT=1", "AT+GETSLOT=2",
-    "AT+GETSLOT=3", "AT+GETSLOT=4", "AT+GETSLOT=5",   "AT+GETSLOT=6", "AT+GETSLOT=7", "AT+GETSLOT=8",
-    "AT+BEACON?",  "AT+UCBEACON?",
+    "AT+VER?",      "AT+INFO?",     "AT+ADVINTERVAL?", "AT+UARTOPT?",  "AT+GETSLOT=1", "AT+GETSLOT=2", "AT+GETSLOT=3",
+    "AT+GETSLOT=4", "AT+GETSLOT=5", "AT+GETSLOT=6",    "AT+GETSLOT=7", "AT+GETSLOT=8", "AT+BEACON?",   "AT+UCBEACON?",
 };
 
 Strings Concat(Strings a, const Strings& b) {
@@ -210,9 +209,9 @@ TEST(CloseLink, DuringEveryKindOfJob) {
     struct Case {
         const char* name;
         int job;
-        bool silent;               // the module answers nothing
-        std::string waitFor;       // the command after which the link is closed
-        int scan;                  // 1: once the scan waits for reports; 2: then "Stop", unanswered
+        bool silent;          // the module answers nothing
+        std::string waitFor;  // the command after which the link is closed
+        int scan;             // 1: once the scan waits for reports; 2: then "Stop", unanswered
     };
     const Case cases[] = {
         {"identify", JOB_IDENTIFY, true, "AT", 0},

@@ -80,8 +80,14 @@ TEST(ReadBack, ShowsWhatTheModuleHolds) {
         EXPECT_EQ(v.comboSelection[1], 1);  // 'E'
         EXPECT_EQ(v.comboSelection[2], 1);  // 2 stop bits
         const std::pair<std::u16string, std::u16string> rows[] = {
-            {u"A0B1C2D3E401", u"T1"}, {u"", u""},   {u"A0B1C2D3E403", u""},        {u"A0B1C2D3E404", u"\uD55C\uAE00"},
-            {u"", u""},              {u"A0B1C2D3E406", u"ABCDEFGH"}, {u"A0B1C2D3E407", u"x"}, {u"A0B1C2D3E408", u"last"},
+            {u"A0B1C2D3E401", u"T1"},
+            {u"", u""},
+            {u"A0B1C2D3E403", u""},
+            {u"A0B1C2D3E404", u"\uD55C\uAE00"},
+            {u"", u""},
+            {u"A0B1C2D3E406", u"ABCDEFGH"},
+            {u"A0B1C2D3E407", u"x"},
+            {u"A0B1C2D3E408", u"last"},
         };
         for (int n = 1; n <= c.slots; ++n) {
             SCOPED_TRACE(n);
@@ -97,8 +103,9 @@ TEST(ReadBack, ShowsWhatTheModuleHolds) {
             EXPECT_TRUE(v.scanButtonEnabled);
         } else {
             EXPECT_EQ(v.slots[8].address, u"KEEP");
-            EXPECT_TRUE(v.Has("SetBeaconSourceRadios(" + std::to_string(BEACON_SOURCE_SERIAL) + ")"));  // radios follow the member
-            EXPECT_FALSE(v.Has("SetScanButton(107,1)"));     // only after a stopped scan
+            EXPECT_TRUE(v.Has("SetBeaconSourceRadios(" + std::to_string(BEACON_SOURCE_SERIAL) +
+                              ")"));                      // radios follow the member
+            EXPECT_FALSE(v.Has("SetScanButton(107,1)"));  // only after a stopped scan
         }
         EXPECT_EQ(v.Calls().back(), "EnableControls(1)");
         EXPECT_FALSE(v.OffThreadCall());

@@ -185,7 +185,8 @@ TEST(Scan, RssiThresholdSkipsWeakerDevicesWithoutRememberingThem) {
     ASSERT_TRUE(link.Connect());
     PressScan(link);
     ASSERT_TRUE(Started(link));
-    ASSERT_TRUE(link.view.PumpUntil([&] { return ReportsOf(link.view, 0x01) >= 2 && ReportsOf(link.view, 0x02) >= 2; }));
+    ASSERT_TRUE(
+        link.view.PumpUntil([&] { return ReportsOf(link.view, 0x01) >= 2 && ReportsOf(link.view, 0x02) >= 2; }));
     ASSERT_EQ(link.view.scanRows.size(), 1u);
     EXPECT_EQ(link.view.scanRows[0].address, u"C01122334401");
     EXPECT_EQ(link.view.scanRows[0].rssi, u"-45");

@@ -21,11 +21,11 @@ struct WriteJob {
     const char* name;
     int job;
     std::function<void(DeviceRecords&)> fill;
-    Strings commands;            // when every step succeeds
+    Strings commands;  // when every step succeeds
     std::vector<Pause> pauses;
-    std::string errorFor;        // the command answered with an error reply
+    std::string errorFor;  // the command answered with an error reply
     Strings commandsOnError;
-    int done;                    // 0: no message
+    int done;  // 0: no message
     int failed;
     Then onOk;
     Then onFail;
@@ -41,47 +41,120 @@ void FillSlots(DeviceRecords& r) {
 }
 
 const Strings kSlotCommands = {
-    "AT+MODEL?",    "AT+SETSLOT=1,A0B1C2D3E401,T1", "AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403",
-    "AT+DELSLOT=4", "AT+DELSLOT=5", "AT+DELSLOT=6", "AT+DELSLOT=7", "AT+DELSLOT=8",
+    "AT+MODEL?",    "AT+SETSLOT=1,A0B1C2D3E401,T1",
+    "AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403",
+    "AT+DELSLOT=4", "AT+DELSLOT=5",
+    "AT+DELSLOT=6", "AT+DELSLOT=7",
+    "AT+DELSLOT=8",
 };
 
 const WriteJob kJobs[] = {
-    {"Reboot", JOB_REBOOT, [](DeviceRecords&) {}, {"ATZ"}, {}, "ATZ", {"ATZ"}, 0, 0, Then::Reidentify,
-     Then::Reidentify, false},
-    {"FactoryReset", JOB_FACTORY_RESET, [](DeviceRecords&) {}, {"AT&F"}, {}, "AT&F", {"AT&F"}, 0, 0,
-     Then::PortSetup, Then::PortSetup, false},
-    {"WriteSlots", JOB_WRITE_SLOTS, FillSlots, kSlotCommands,
+    {"Reboot",
+     JOB_REBOOT,
+     [](DeviceRecords&) {},
+     {"ATZ"},
+     {},
+     "ATZ",
+     {"ATZ"},
+     0,
+     0,
+     Then::Reidentify,
+     Then::Reidentify,
+     false},
+    {"FactoryReset",
+     JOB_FACTORY_RESET,
+     [](DeviceRecords&) {},
+     {"AT&F"},
+     {},
+     "AT&F",
+     {"AT&F"},
+     0,
+     0,
+     Then::PortSetup,
+     Then::PortSetup,
+     false},
+    {"WriteSlots",
+     JOB_WRITE_SLOTS,
+     FillSlots,
+     kSlotCommands,
      {{"AT+SETSLOT=1,A0B1C2D3E401,T1", "AT+DELSLOT=2", 100},
       {"AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403", 100},
       {"AT+DELSLOT=7", "AT+DELSLOT=8", 100}},
      "AT+SETSLOT=3",
      {"AT+MODEL?", "AT+SETSLOT=1,A0B1C2D3E401,T1", "AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403"},
-     IDS_REGISTRATION_DONE, IDS_REGISTRATION_FAILED, Then::Identify, Then::Identify, true},
-    {"DeviceName", JOB_SET_DEVICE_NAME, [](DeviceRecords& r) { r.m_toWrite.name = "Dev\xED\x95\x9C"; },
-     {"AT+MODEL?", "AT+MANUF=Dev\xED\x95\x9C"}, {}, "AT+MANUF", {"AT+MODEL?", "AT+MANUF=Dev\xED\x95\x9C"},
-     IDS_DEVICE_NAME_DONE, IDS_DEVICE_NAME_FAILED, Then::EnableAgain, Then::Reidentify, true},
-    {"BeaconUserData", JOB_SET_BEACON,
+     IDS_REGISTRATION_DONE,
+     IDS_REGISTRATION_FAILED,
+     Then::Identify,
+     Then::Identify,
+     true},
+    {"DeviceName",
+     JOB_SET_DEVICE_NAME,
+     [](DeviceRecords& r) { r.m_toWrite.name = "Dev\xED\x95\x9C"; },
+     {"AT+MODEL?", "AT+MANUF=Dev\xED\x95\x9C"},
+     {},
+     "AT+MANUF",
+     {"AT+MODEL?", "AT+MANUF=Dev\xED\x95\x9C"},
+     IDS_DEVICE_NAME_DONE,
+     IDS_DEVICE_NAME_FAILED,
+     Then::EnableAgain,
+     Then::Reidentify,
+     true},
+    {"BeaconUserData",
+     JOB_SET_BEACON,
      [](DeviceRecords& r) {
          r.m_toWrite.beaconSource = BEACON_SOURCE_USER;
          r.m_toWrite.beaconHex = "0201060AFF";
      },
      {"AT+MODEL?", "AT+BEACON=0201060AFF", "AT+UCBEACON=ON"},
      {{"AT+MODEL?", "AT+BEACON=0201060AFF", 200}, {"AT+BEACON=0201060AFF", "AT+UCBEACON=ON", 200}},
-     "AT+BEACON=", {"AT+MODEL?", "AT+BEACON=0201060AFF"}, IDS_BEACON_DONE, IDS_BEACON_FAILED, Then::Identify,
-     Then::Reidentify, true},
-    {"BeaconFinalSerialData", JOB_SET_BEACON,
+     "AT+BEACON=",
+     {"AT+MODEL?", "AT+BEACON=0201060AFF"},
+     IDS_BEACON_DONE,
+     IDS_BEACON_FAILED,
+     Then::Identify,
+     Then::Reidentify,
+     true},
+    {"BeaconFinalSerialData",
+     JOB_SET_BEACON,
      [](DeviceRecords& r) {
          r.m_toWrite.beaconSource = BEACON_SOURCE_SERIAL;
          r.m_toWrite.beaconHex = "not used";
      },
-     {"AT+MODEL?", "AT+UCBEACON=OFF"}, {{"AT+MODEL?", "AT+UCBEACON=OFF", 200}}, "AT+UCBEACON=",
-     {"AT+MODEL?", "AT+UCBEACON=OFF"}, IDS_BEACON_DONE, IDS_BEACON_FAILED, Then::Identify, Then::Reidentify, true},
-    {"AdvInterval", JOB_SET_ADV_INTERVAL, [](DeviceRecords& r) { r.m_toWrite.advInterval = 2560; },
-     {"AT+MODEL?", "AT+ADVINTERVAL=2560"}, {}, "AT+ADVINTERVAL=", {"AT+MODEL?", "AT+ADVINTERVAL=2560"},
-     IDS_ADV_INTERVAL_DONE, IDS_ADV_INTERVAL_FAILED, Then::EnableAgain, Then::Reidentify, true},
-    {"UartOptions", JOB_SET_UART_OPTIONS, [](DeviceRecords& r) { r.m_toWrite.uart = {'E', 2, true}; },
-     {"AT+MODEL?", "AT+UARTOPT=1,E,2"}, {}, "AT+UARTOPT=", {"AT+MODEL?", "AT+UARTOPT=1,E,2"}, IDS_UART_DONE,
-     IDS_UART_FAILED, Then::EnableAgain, Then::Reidentify, true},
+     {"AT+MODEL?", "AT+UCBEACON=OFF"},
+     {{"AT+MODEL?", "AT+UCBEACON=OFF", 200}},
+     "AT+UCBEACON=",
+     {"AT+MODEL?", "AT+UCBEACON=OFF"},
+     IDS_BEACON_DONE,
+     IDS_BEACON_FAILED,
+     Then::Identify,
+     Then::Reidentify,
+     true},
+    {"AdvInterval",
+     JOB_SET_ADV_INTERVAL,
+     [](DeviceRecords& r) { r.m_toWrite.advInterval = 2560; },
+     {"AT+MODEL?", "AT+ADVINTERVAL=2560"},
+     {},
+     "AT+ADVINTERVAL=",
+     {"AT+MODEL?", "AT+ADVINTERVAL=2560"},
+     IDS_ADV_INTERVAL_DONE,
+     IDS_ADV_INTERVAL_FAILED,
+     Then::EnableAgain,
+     Then::Reidentify,
+     true},
+    {"UartOptions",
+     JOB_SET_UART_OPTIONS,
+     [](DeviceRecords& r) {
+         r.m_toWrite.uart = {'E', 2, true};
+     },
+     {"AT+MODEL?", "AT+UARTOPT=1,E,2"},
+     {},
+     "AT+UARTOPT=",
+     {"AT+MODEL?", "AT+UARTOPT=1,E,2"},
+     IDS_UART_DONE,
+     IDS_UART_FAILED,
+     Then::EnableAgain,
+     Then::Reidentify,
+     true},
 };
 
 std::string Msg(int id, const char* icon) { return "ShowMessage(" + std::to_string(id) + "," + icon + ")"; }

@@ -32,8 +32,7 @@ constexpr unsigned kProbeBudgetMs = 6000;
 // A private lock directory for the test's duration.
 class PortLock : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char tmpl[] = "/tmp/kestov-lock-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir = tmpl;
@@ -42,20 +41,15 @@ protected:
         ASSERT_TRUE(sim.Start(&error)) << error;
         lockPath = uucp_lock::PathFor(fs::canonical(sim.DevicePath()).string());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         ::unsetenv("KESTOV_LOCK_DIR");
         std::error_code ec;
         fs::permissions(dir, fs::perms::owner_all, ec);
         fs::remove_all(dir, ec);
     }
 
-    void WriteLock(const std::string& content) const
-    {
-        std::ofstream(lockPath, std::ios::binary) << content;
-    }
-    std::string ReadLock() const
-    {
+    void WriteLock(const std::string& content) const { std::ofstream(lockPath, std::ios::binary) << content; }
+    std::string ReadLock() const {
         std::ifstream in(lockPath, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
@@ -68,21 +62,16 @@ protected:
     sim::KestovSimulator sim{"KESTOV-LV210"};
 };
 
-std::string Ascii(long pid)
-{
+std::string Ascii(long pid) {
     char text[16];
     std::snprintf(text, sizeof text, "%10ld\n", pid);
     return text;
 }
 
-std::string Binary(int pid)
-{
-    return std::string(reinterpret_cast<const char*>(&pid), sizeof pid);
-}
+std::string Binary(int pid) { return std::string(reinterpret_cast<const char*>(&pid), sizeof pid); }
 
 // A process id that no process has any more.
-pid_t GonePid()
-{
+pid_t GonePid() {
     const pid_t child = ::fork();
     if (child == 0) {
         ::_exit(0);
@@ -91,8 +80,7 @@ pid_t GonePid()
     return child;
 }
 
-TEST_F(PortLock, NameIsTheDeviceUnderDevWithSlashesAsUnderscores)
-{
+TEST_F(PortLock, NameIsTheDeviceUnderDevWithSlashesAsUnderscores) {
     EXPECT_EQ(uucp_lock::PathFor("/dev/ttyUSB0"), dir + "/LCK..ttyUSB0");
     EXPECT_EQ(uucp_lock::PathFor("/dev/pts/3"), dir + "/LCK..pts_3");
     EXPECT_EQ(uucp_lock::ParseOwner("      1234\n"), 1234);
@@ -102,8 +90,7 @@ TEST_F(PortLock, NameIsTheDeviceUnderDevWithSlashesAsUnderscores)
     EXPECT_EQ(uucp_lock::ParseOwner("minicom\n"), 0);
 }
 
-TEST_F(PortLock, OpenHonoursLiveLocksClearsStaleOnesAndMarksTheDeviceWhileOpen)
-{
+TEST_F(PortLock, OpenHonoursLiveLocksClearsStaleOnesAndMarksTheDeviceWhileOpen) {
     struct Case {
         const char* what;
         std::string content;  // empty: no lock file
@@ -145,8 +132,7 @@ TEST_F(PortLock, OpenHonoursLiveLocksClearsStaleOnesAndMarksTheDeviceWhileOpen)
     }
 }
 
-TEST_F(PortLock, ALockTakenWhileWeHoldTheDeviceIsNotRemovedOnClose)
-{
+TEST_F(PortLock, ALockTakenWhileWeHoldTheDeviceIsNotRemovedOnClose) {
     KestovLV2xxComm comm;
     std::error_code ec;
     comm.Open(ec, sim.DevicePath(), 115200, 0, 0);
@@ -157,8 +143,7 @@ TEST_F(PortLock, ALockTakenWhileWeHoldTheDeviceIsNotRemovedOnClose)
     EXPECT_EQ(ReadLock(), Ascii(::getppid()));
 }
 
-TEST_F(PortLock, WithoutAWritableLockDirectoryLocksAreHonouredAndNoneIsMade)
-{
+TEST_F(PortLock, WithoutAWritableLockDirectoryLocksAreHonouredAndNoneIsMade) {
     // A lock directory that is missing: the port opens all the same.
     const std::string missing = dir + "/missing";
     ::setenv("KESTOV_LOCK_DIR", missing.c_str(), 1);
@@ -187,8 +172,7 @@ TEST_F(PortLock, WithoutAWritableLockDirectoryLocksAreHonouredAndNoneIsMade)
     comm.Close();
 }
 
-TEST_F(PortLock, ProbeLeavesALockedPortUntouchedAndFindsTheModuleOnceFreed)
-{
+TEST_F(PortLock, ProbeLeavesALockedPortUntouchedAndFindsTheModuleOnceFreed) {
     WriteLock(Ascii(::getppid()));
     std::vector<ProbeResult> results = ProbePorts({sim.DevicePath()}, kProbeBudgetMs);
     ASSERT_EQ(results.size(), 1u);

@@ -18,8 +18,7 @@ namespace {
 constexpr unsigned kBudgetMs = 6000;
 
 struct Port {
-    explicit Port(const std::string& model = "KESTOV-LV210") : sim(model)
-    {
+    explicit Port(const std::string& model = "KESTOV-LV210") : sim(model) {
         std::string error;
         EXPECT_TRUE(sim.Start(&error)) << error;
     }
@@ -28,8 +27,7 @@ struct Port {
 
 // Another program's hold on a device: its own open file with the lock.
 struct Holder {
-    explicit Holder(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC))
-    {
+    explicit Holder(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
         EXPECT_GE(fd, 0);
         EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     }
@@ -37,8 +35,7 @@ struct Holder {
     int fd;
 };
 
-tcflag_t LocalModes(const std::string& path)
-{
+tcflag_t LocalModes(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios t{};
     ::tcgetattr(fd, &t);
@@ -46,8 +43,7 @@ tcflag_t LocalModes(const std::string& path)
     return t.c_lflag;
 }
 
-void SetLocalModes(const std::string& path, tcflag_t modes)
-{
+void SetLocalModes(const std::string& path, tcflag_t modes) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios t{};
     ::tcgetattr(fd, &t);
@@ -56,8 +52,7 @@ void SetLocalModes(const std::string& path, tcflag_t modes)
     ::close(fd);
 }
 
-TEST(ProbePorts, MarksTheModuleAndLeavesSilentAndHeldPortsAlone)
-{
+TEST(ProbePorts, MarksTheModuleAndLeavesSilentAndHeldPortsAlone) {
     Port module, silent, held;
     silent.sim.SetSilent(true);
     Holder holder(held.sim.DevicePath());
@@ -65,8 +60,8 @@ TEST(ProbePorts, MarksTheModuleAndLeavesSilentAndHeldPortsAlone)
     // put that back.
     SetLocalModes(silent.sim.DevicePath(), ICANON | ECHO | ISIG);
 
-    const std::vector<std::string> paths = {silent.sim.DevicePath(), module.sim.DevicePath(),
-                                            held.sim.DevicePath(), "/dev/null"};
+    const std::vector<std::string> paths = {silent.sim.DevicePath(), module.sim.DevicePath(), held.sim.DevicePath(),
+                                            "/dev/null"};
     const std::vector<ProbeResult> results = ProbePorts(paths, kBudgetMs);
     ASSERT_EQ(results.size(), paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(results[i].path, paths[i]);
@@ -85,8 +80,7 @@ TEST(ProbePorts, MarksTheModuleAndLeavesSilentAndHeldPortsAlone)
     EXPECT_EQ(LocalModes(silent.sim.DevicePath()) & (ICANON | ECHO | ISIG), tcflag_t(ICANON | ECHO | ISIG));
 }
 
-TEST(ProbePorts, AnotherModelAnswersButIsNoModuleOfTheSeries)
-{
+TEST(ProbePorts, AnotherModelAnswersButIsNoModuleOfTheSeries) {
     Port other("ACME-BT42");
     const std::vector<ProbeResult> results = ProbePorts({other.sim.DevicePath()}, kBudgetMs);
     ASSERT_EQ(results.size(), 1u);
@@ -96,8 +90,7 @@ TEST(ProbePorts, AnotherModelAnswersButIsNoModuleOfTheSeries)
 
 // A by-id link and the path it names are one device: asked once, and both
 // get the answer (a second open would find the device held by the first).
-TEST(ProbePorts, ADeviceNamedTwiceIsAskedOnce)
-{
+TEST(ProbePorts, ADeviceNamedTwiceIsAskedOnce) {
     Port module;
     char tmpl[] = "/tmp/kestov-byid-XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);

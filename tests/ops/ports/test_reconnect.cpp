@@ -17,8 +17,7 @@ SerialPortEntry Entry(const char* path, const char* byId) {
     return e;
 }
 
-TEST(ReconnectWatch, FindsTheSameAdapterUnderItsNewPathOnceSettled)
-{
+TEST(ReconnectWatch, FindsTheSameAdapterUnderItsNewPathOnceSettled) {
     std::vector<SerialPortEntry> ports = {Entry("/dev/ttyUSB0", "/dev/serial/by-id/usb-KESTOV_A-port0"),
                                           Entry("/dev/ttyUSB1", "/dev/serial/by-id/usb-Other-port0")};
     ReconnectWatch watch([&] { return ports; });
@@ -42,8 +41,7 @@ TEST(ReconnectWatch, FindsTheSameAdapterUnderItsNewPathOnceSettled)
 // Failed tries do not end the waiting: each is followed by a pause that
 // doubles from a quarter second to five seconds, and a loss during a try
 // counts as that try failing.
-TEST(ReconnectWatch, KeepsTryingAfterFailuresWithGrowingPauses)
-{
+TEST(ReconnectWatch, KeepsTryingAfterFailuresWithGrowingPauses) {
     using namespace std::chrono_literals;
     std::vector<SerialPortEntry> ports = {Entry("/dev/ttyUSB0", "/dev/serial/by-id/usb-KESTOV_A-port0")};
     ReconnectWatch watch([&] { return ports; });
@@ -54,9 +52,9 @@ TEST(ReconnectWatch, KeepsTryingAfterFailuresWithGrowingPauses)
     ASSERT_EQ(watch.Poll(now), "/dev/ttyUSB0");
 
     const std::chrono::milliseconds pauses[] = {250ms, 500ms, 1000ms, 2000ms, 4000ms, 5000ms, 5000ms};
-    const ReconnectSnag snags[] = {ReconnectSnag::InUse,   ReconnectSnag::NoAnswer, ReconnectSnag::Dropped,
-                                   ReconnectSnag::InUse,   ReconnectSnag::NoPermission,
-                                   ReconnectSnag::OpenFailed, ReconnectSnag::Unsupported};
+    const ReconnectSnag snags[] = {ReconnectSnag::InUse,      ReconnectSnag::NoAnswer,     ReconnectSnag::Dropped,
+                                   ReconnectSnag::InUse,      ReconnectSnag::NoPermission, ReconnectSnag::OpenFailed,
+                                   ReconnectSnag::Unsupported};
     for (std::size_t i = 0; i < std::size(pauses); ++i) {
         SCOPED_TRACE(i);
         if (snags[i] == ReconnectSnag::Dropped) {
@@ -83,16 +81,14 @@ TEST(ReconnectWatch, KeepsTryingAfterFailuresWithGrowingPauses)
     EXPECT_EQ(watch.Poll(now + 250ms), "/dev/ttyUSB0");
 }
 
-TEST(ReconnectWatch, OpenErrorsReadAsSnags)
-{
+TEST(ReconnectWatch, OpenErrorsReadAsSnags) {
     EXPECT_EQ(ReconnectWatch::SnagOf(std::make_error_code(std::errc::device_or_resource_busy)), ReconnectSnag::InUse);
     EXPECT_EQ(ReconnectWatch::SnagOf(std::make_error_code(std::errc::permission_denied)), ReconnectSnag::NoPermission);
     EXPECT_EQ(ReconnectWatch::SnagOf(std::make_error_code(std::errc::no_such_file_or_directory)),
               ReconnectSnag::OpenFailed);
 }
 
-TEST(ReconnectWatch, WithoutAStableNameThePathMustComeBack)
-{
+TEST(ReconnectWatch, WithoutAStableNameThePathMustComeBack) {
     int master = -1, slave = -1;
     char name[128] = {};
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);

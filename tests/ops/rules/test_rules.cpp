@@ -80,10 +80,9 @@ TEST(InputRules, RssiText) {
         int value;
     };
     const Case cases[] = {
-        {u" -45 ", true, -45}, {u"+5", true, 5},     {u"127", true, 127},  {u"-127", true, -127},
-        {u"\t0\r\n", true, 0}, {u"-128", false, 0},  {u"1000", false, 0},  {u"-", false, 0},
-        {u"4a", false, 0},     {u"", false, 0},      {u"12 3", false, 0},  {u"0127", false, 0},
-        {u"+-1", false, 0},    {u"\uff11", false, 0}, {u"   ", false, 0},
+        {u" -45 ", true, -45}, {u"+5", true, 5},    {u"127", true, 127}, {u"-127", true, -127}, {u"\t0\r\n", true, 0},
+        {u"-128", false, 0},   {u"1000", false, 0}, {u"-", false, 0},    {u"4a", false, 0},     {u"", false, 0},
+        {u"12 3", false, 0},   {u"0127", false, 0}, {u"+-1", false, 0},  {u"\uff11", false, 0}, {u"   ", false, 0},
     };
     for (const Case& c : cases) {
         int value = 999;
@@ -110,9 +109,16 @@ TEST(InputRules, AdvInterval) {
         bool valid;
     };
     const Case cases[] = {
-        {"20", 20, true},      {"2560", 2560, true},   {"19", 19, false},   {"2561", 2561, false},
-        {"", 0, false},        {"abc", 0, false},      {"100ms", 100, true}, {" +100", 100, true},
-        {"-100", -100, false}, {"99999999999999999999", LONG_MAX, false},
+        {"20", 20, true},
+        {"2560", 2560, true},
+        {"19", 19, false},
+        {"2561", 2561, false},
+        {"", 0, false},
+        {"abc", 0, false},
+        {"100ms", 100, true},
+        {" +100", 100, true},
+        {"-100", -100, false},
+        {"99999999999999999999", LONG_MAX, false},
         {"-99999999999999999999", LONG_MIN, false},
     };
     for (const Case& c : cases) {
@@ -155,8 +161,8 @@ TEST(InputRules, SlotRows) {
 
 TEST(ManagerOpsTables, ModelQueryTimeoutFollowsTheBaudRate) {
     const std::pair<uint32_t, unsigned> cases[] = {
-        {0, 1200},      {1, 1200},     {9, 1200},     {10, 128000}, {1200, 1066}, {2400, 533},
-        {4800, 266},    {9599, 133},   {9600, 1200},  {19200, 1200}, {115200, 1200},
+        {0, 1200},   {1, 1200},   {9, 1200},    {10, 128000},  {1200, 1066},   {2400, 533},
+        {4800, 266}, {9599, 133}, {9600, 1200}, {19200, 1200}, {115200, 1200},
     };
     for (const auto& [baud, ms] : cases) {
         EXPECT_EQ(ManagerOps::ModelQueryTimeoutMs(baud), ms) << baud;
@@ -165,10 +171,17 @@ TEST(ManagerOpsTables, ModelQueryTimeoutFollowsTheBaudRate) {
 
 TEST(ManagerOpsTables, ModelNamesCompareExactly) {
     const std::pair<const char*, int> cases[] = {
-        {"KESTOV-LV200", MODEL_LV200}, {"KESTOV-LV210", MODEL_LV210}, {"KESTOV-LV220", MODEL_LV220},
-        {"KESTOV-LV230", MODEL_LV230}, {"KESTOV-LV2000", 0},          {"KESTOV-LV20", 0},
-        {"kestov-lv200", 0},           {"KESTOV-LV240", 0},           {"", 0},
-        {"+ERROR", 0},                 {" KESTOV-LV200", 0},
+        {"KESTOV-LV200", MODEL_LV200},
+        {"KESTOV-LV210", MODEL_LV210},
+        {"KESTOV-LV220", MODEL_LV220},
+        {"KESTOV-LV230", MODEL_LV230},
+        {"KESTOV-LV2000", 0},
+        {"KESTOV-LV20", 0},
+        {"kestov-lv200", 0},
+        {"KESTOV-LV240", 0},
+        {"", 0},
+        {"+ERROR", 0},
+        {" KESTOV-LV200", 0},
     };
     for (const auto& [text, model] : cases) {
         EXPECT_EQ(device_model::IndexOf(text), model) << text;
@@ -227,9 +240,9 @@ TEST(ReadBackDisplay, BeaconBytesAndUnknownComboValues) {
     };
     const Case cases[] = {
         {"414243", u"ABC"},
-        {"41424", u"AB"},        // an odd last digit is ignored
-        {"4100FF", u"A"},        // the text ends at a NUL byte
-        {"E29C93", u"\u2713"},   // read as UTF-8
+        {"41424", u"AB"},       // an odd last digit is ignored
+        {"4100FF", u"A"},       // the text ends at a NUL byte
+        {"E29C93", u"\u2713"},  // read as UTF-8
         {"", u""},
     };
     for (const Case& c : cases) {

@@ -20,7 +20,7 @@ struct Report {
 
 TEST(ScanStats, EveryReportCountsAndTheLatestNonEmptyNameWins) {
     const Report stream[] = {
-        {"AA0000000001", "Door", -60, 10}, {"AA0000000002", "", -80, 15}, {"AA0000000001", "", -50, 20},
+        {"AA0000000001", "Door", -60, 10},   {"AA0000000002", "", -80, 15},    {"AA0000000001", "", -50, 20},
         {"AA0000000001", "Door B", -70, 40}, {"AA0000000002", "Tag", -90, 55}, {"AA0000000001", "", -55, 90},
     };
     ScanStats stats;
@@ -121,7 +121,8 @@ TEST(ScanStats, AReusedSlotHoldsOnlyTheNewDevice) {
     EXPECT_EQ(d.address, "A3");
     EXPECT_EQ(d.name, "");
     EXPECT_EQ(d.hits, 1u);
-    EXPECT_EQ((std::vector<int>{d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi}), (std::vector<int>{-90, -90, -90, -90}));
+    EXPECT_EQ((std::vector<int>{d.firstRssi, d.lastRssi, d.minRssi, d.maxRssi}),
+              (std::vector<int>{-90, -90, -90, -90}));
     EXPECT_EQ(d.firstSeenMs, 8);
     EXPECT_EQ(d.serial, 2u) << "the third device seen";
     const std::vector<std::size_t> order = stats.SlotsByFirstSighting();
@@ -214,8 +215,12 @@ TEST(ScanRecord, TheReportRingKeepsTheNewestAndTheirAddressesOutliveTheDevices) 
 
 TEST(ScanRecord, AddressesPackIntoFortyEightBits) {
     const std::pair<const char*, uint64_t> cases[] = {
-        {"000000000000", 0}, {"FFFFFFFFFFFF", 0xFFFFFFFFFFFFull}, {"a1B2c3D4e5F6", 0xA1B2C3D4E5F6ull},
-        {"A1B2C3D4E5", 0}, {"A1B2C3D4E5F6A", 0}, {"A1B2C3D4E5G6", 0},
+        {"000000000000", 0},
+        {"FFFFFFFFFFFF", 0xFFFFFFFFFFFFull},
+        {"a1B2c3D4e5F6", 0xA1B2C3D4E5F6ull},
+        {"A1B2C3D4E5", 0},
+        {"A1B2C3D4E5F6A", 0},
+        {"A1B2C3D4E5G6", 0},
     };
     for (const auto& [hex, packed] : cases) EXPECT_EQ(PackAddress(hex), packed) << hex;
     EXPECT_EQ(AddressHex(0xA1B2C3D4E5F6ull), "A1B2C3D4E5F6");
@@ -290,8 +295,8 @@ TEST(ScanCsv, StatsFollowTheGivenRowOrderWithLocaleFreeNumbers) {
     EXPECT_EQ(rows[0][0], "address");
     EXPECT_EQ(rows[1], (std::vector<std::string>{"AA0000000002", "심박계 \"1\"", "1", "-71", "-71", "-71", "-71",
                                                  "-71.0", "200", "200"}));
-    EXPECT_EQ(rows[2], (std::vector<std::string>{"AA0000000001", "Node,B", "2", "-60", "-61", "-61", "-60",
-                                                 "-60.5", "100", "300"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"AA0000000001", "Node,B", "2", "-60", "-61", "-61", "-60", "-60.5",
+                                                 "100", "300"}));
 }
 
 TEST(ScanStats, TheOperationsCountReportsTheListIgnoresAndANewScanStartsOver) {

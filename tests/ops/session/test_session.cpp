@@ -63,25 +63,50 @@ struct Call {
 };
 
 const Call kCalls[] = {
-    {"Identify", [](DeviceSession& s) { return SessionResult(s.Identify()); }, {"AT", "AT+MODEL?"}, "AT+MODEL",
+    {"Identify",
+     [](DeviceSession& s) { return SessionResult(s.Identify()); },
+     {"AT", "AT+MODEL?"},
+     "AT+MODEL",
      {"AT", "AT+MODEL?"}},
-    {"SetName", [](DeviceSession& s) { return s.SetName("Dev\xED\x95\x9C"); }, {"AT+MANUF=Dev\xED\x95\x9C"},
-     "AT+MANUF", {"AT+MANUF=Dev\xED\x95\x9C"}},
-    {"SetAdvInterval", [](DeviceSession& s) { return s.SetAdvInterval(2560); }, {"AT+ADVINTERVAL=2560"},
-     "AT+ADVINTERVAL", {"AT+ADVINTERVAL=2560"}},
-    {"SetUartOptions", [](DeviceSession& s) { return s.SetUartOptions({'E', 2, true}); }, {"AT+UARTOPT=1,E,2"},
-     "AT+UARTOPT", {"AT+UARTOPT=1,E,2"}},
+    {"SetName",
+     [](DeviceSession& s) { return s.SetName("Dev\xED\x95\x9C"); },
+     {"AT+MANUF=Dev\xED\x95\x9C"},
+     "AT+MANUF",
+     {"AT+MANUF=Dev\xED\x95\x9C"}},
+    {"SetAdvInterval",
+     [](DeviceSession& s) { return s.SetAdvInterval(2560); },
+     {"AT+ADVINTERVAL=2560"},
+     "AT+ADVINTERVAL",
+     {"AT+ADVINTERVAL=2560"}},
+    {"SetUartOptions",
+     [](DeviceSession& s) {
+         return s.SetUartOptions({'E', 2, true});
+     },
+     {"AT+UARTOPT=1,E,2"},
+     "AT+UARTOPT",
+     {"AT+UARTOPT=1,E,2"}},
     {"WriteSlots",
-     [](DeviceSession& s) { return s.WriteSlots({Entry(1, "T1"), {}, Entry(3, ""), {}}); },
+     [](DeviceSession& s) {
+         return s.WriteSlots({Entry(1, "T1"), {}, Entry(3, ""), {}});
+     },
      {"AT+SETSLOT=1,A0B1C2D3E401,T1", "AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403", "AT+DELSLOT=4"},
      "AT+SETSLOT=3",
      {"AT+SETSLOT=1,A0B1C2D3E401,T1", "AT+DELSLOT=2", "AT+SETSLOT=3,A0B1C2D3E403"}},
-    {"SetBeaconUser", [](DeviceSession& s) { return s.SetBeacon(BEACON_SOURCE_USER, "0201060AFF"); },
-     {"AT+BEACON=0201060AFF", "AT+UCBEACON=ON"}, "AT+BEACON=", {"AT+BEACON=0201060AFF"}},
-    {"SetBeaconSerial", [](DeviceSession& s) { return s.SetBeacon(BEACON_SOURCE_SERIAL, ""); },
-     {"AT+UCBEACON=OFF"}, "AT+UCBEACON", {"AT+UCBEACON=OFF"}},
-    {"StartScan", [](DeviceSession& s) { return s.StartScan("Sen"); }, {"AT+SF=ON,Sen", "AT+STARTSCAN"},
-     "AT+SF", {"AT+SF=ON,Sen"}},
+    {"SetBeaconUser",
+     [](DeviceSession& s) { return s.SetBeacon(BEACON_SOURCE_USER, "0201060AFF"); },
+     {"AT+BEACON=0201060AFF", "AT+UCBEACON=ON"},
+     "AT+BEACON=",
+     {"AT+BEACON=0201060AFF"}},
+    {"SetBeaconSerial",
+     [](DeviceSession& s) { return s.SetBeacon(BEACON_SOURCE_SERIAL, ""); },
+     {"AT+UCBEACON=OFF"},
+     "AT+UCBEACON",
+     {"AT+UCBEACON=OFF"}},
+    {"StartScan",
+     [](DeviceSession& s) { return s.StartScan("Sen"); },
+     {"AT+SF=ON,Sen", "AT+STARTSCAN"},
+     "AT+SF",
+     {"AT+SF=ON,Sen"}},
 };
 
 class SessionCalls : public ::testing::TestWithParam<std::size_t> {};
@@ -210,7 +235,8 @@ TEST(Session, ScanHandsOverReportsAndStopsTheModule) {
     link.sim.SetScanDevices({testsupport::Device(0x07, "near", -40)});
     int reports = 0;
     const SessionResult r = link.session.Scan(
-        "", [&] { return reports < 3; }, [&](const lv2xx_scan_report& report) {
+        "", [&] { return reports < 3; },
+        [&](const lv2xx_scan_report& report) {
             EXPECT_EQ(report.rssi, -40);
             ++reports;
         });

@@ -58,9 +58,7 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound 
     return true;
 }
 
-lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply) {
-    return static_cast<lv2xx_atres>(ReplyCode(reply.get()));
-}
+lv2xx_atres CodeOf(const std::unique_ptr<uint8_t[]>& reply) { return static_cast<lv2xx_atres>(ReplyCode(reply.get())); }
 
 std::string PayloadText(const std::unique_ptr<uint8_t[]>& reply) {
     return reinterpret_cast<const char*>(ReplyPayload(reply.get()));
@@ -112,7 +110,7 @@ TEST(WireSeams, AQueryAfterATimedOutOneGetsItsReply) {
         lv2xx_atcmd kind;
         unsigned timeoutMs;
         lv2xx_atres code;
-        const char* payload;  // model or version, when not null
+        const char* payload;   // model or version, when not null
         bool waitForLateLine;  // the late reply has reached the program first
     };
     struct Case {
@@ -121,18 +119,22 @@ TEST(WireSeams, AQueryAfterATimedOutOneGetsItsReply) {
         std::vector<Step> steps;
     };
     const Case cases[] = {
-        {"same query, late reply already in", {{"AT+MODEL?", 1}},
+        {"same query, late reply already in",
+         {{"AT+MODEL?", 1}},
          {{"AT+MODEL?", ATCMD_MODEL_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", true}}},
-        {"same query, late reply on its way", {{"AT+MODEL?", 1}},
+        {"same query, late reply on its way",
+         {{"AT+MODEL?", 1}},
          {{"AT+MODEL?", ATCMD_MODEL_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", false},
           {"AT+VER?", ATCMD_VER_Q, 5000, ATRES_VERSION, "v1.2.0", false}}},
-        {"two versions late, then the model", {{"AT+VER?", 2}},
+        {"two versions late, then the model",
+         {{"AT+VER?", 2}},
          {{"AT+VER?", ATCMD_VER_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+VER?", ATCMD_VER_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", false}}},
-        {"version and model late, then the model again", {{"AT+VER?", 1}, {"AT+MODEL?", 1}},
+        {"version and model late, then the model again",
+         {{"AT+VER?", 1}, {"AT+MODEL?", 1}},
          {{"AT+VER?", ATCMD_VER_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 300, ATRES_TIMEOUT, nullptr, false},
           {"AT+MODEL?", ATCMD_MODEL_Q, 5000, ATRES_MODEL, "KESTOV-LV200", false}}},

@@ -21,12 +21,14 @@ TEST(TrafficText, EscapesControlAndInvalidBytesKeepsUtf8Text) {
         {std::string("A\0B\tC\x7F", 6), "A\\x00B\\x09C\\x7F"},
         {"\x1B[31m", "\\x1B[31m"},
         {"+AABBCCDDEEFF,-50,\xEB\xAC\xB8\xEC\x97\xB4\r", "+AABBCCDDEEFF,-50,\xEB\xAC\xB8\xEC\x97\xB4<CR>"},
-        {"\xEB\xAC", "\\xEB\\xAC"},                 // cut in the middle of a syllable
-        {"\xC0\xAF", "\\xC0\\xAF"},                 // overlong slash
-        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},        // a surrogate
-        {"\xC2\x85", "\\xC2\\x85"},                 // C1 control, valid UTF-8 but not text
-        {"\xFF" "OK", "\\xFFOK"},
-        {"<b>x</b>", "<b>x</b>"},                   // markup stays literal text
+        {"\xEB\xAC", "\\xEB\\xAC"},           // cut in the middle of a syllable
+        {"\xC0\xAF", "\\xC0\\xAF"},           // overlong slash
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},  // a surrogate
+        {"\xC2\x85", "\\xC2\\x85"},           // C1 control, valid UTF-8 but not text
+        {"\xFF"
+         "OK",
+         "\\xFFOK"},
+        {"<b>x</b>", "<b>x</b>"},  // markup stays literal text
     };
     for (const Case& c : cases) {
         EXPECT_EQ(traffic::EscapeWireBytes(c.bytes), c.shown) << c.shown;
@@ -122,7 +124,7 @@ TEST(TrafficRecorder, KeepsTheNewestWhileBoundedAndStampsTheWallClock) {
     tap.SetLimit(3);
     const auto now = [] {
         return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-                .count();
+            .count();
     };
     const int64_t before = now();
     for (int i = 0; i < 5; ++i) tap.OnTraffic({i, TapDirection::Received, TapRoute::Unclaimed, std::to_string(i), ""});
@@ -184,7 +186,8 @@ TEST(RawCommand, ChecksAndLinkChangingCommands) {
     EXPECT_EQ(CheckRawCommand("AT+MANUF=\t"), RawCommandCheck::ControlChar);
     EXPECT_EQ(CheckRawCommand(std::string(127, 'A')), RawCommandCheck::TooLong);
     EXPECT_EQ(CheckRawCommand("AT+MANUF=문열"), RawCommandCheck::Ok);
-    for (const char* text : {"ATZ", "atz", "AT&F", "AT+UARTOPT=0,N,1"}) EXPECT_TRUE(RawCommandChangesLink(text)) << text;
+    for (const char* text : {"ATZ", "atz", "AT&F", "AT+UARTOPT=0,N,1"})
+        EXPECT_TRUE(RawCommandChangesLink(text)) << text;
     for (const char* text : {"AT", "ATZX", "AT+UARTOPT?", "AT&FX"}) EXPECT_FALSE(RawCommandChangesLink(text)) << text;
 }
 

@@ -36,9 +36,11 @@ TEST(GdiplusImgCtrl, ReturnCodesAndWhatStaysShown) {
 TEST(GdiplusImgCtrl, EveryProgramPictureLoads) {
     ASSERT_TRUE(KestovResourcesPresent());
     GdiplusImgCtrl ctrl;
-    const struct { int id; QSize size; } pictures[] = {
-        {134, {331, 215}}, {138, {256, 256}}, {139, {256, 256}},
-        {140, {256, 256}}, {141, {256, 256}}, {143, {256, 38}},
+    const struct {
+        int id;
+        QSize size;
+    } pictures[] = {
+        {134, {331, 215}}, {138, {256, 256}}, {139, {256, 256}}, {140, {256, 256}}, {141, {256, 256}}, {143, {256, 38}},
     };
     for (const auto& p : pictures) {
         EXPECT_EQ(ctrl.LoadPngResource(p.id), 0) << p.id;
@@ -49,14 +51,14 @@ TEST(GdiplusImgCtrl, EveryProgramPictureLoads) {
 TEST(GdiplusImgCtrl, WhiteShowsTheButtonFaceAndThePictureFillsTheControl) {
     GdiplusImgCtrl ctrl;
     QPalette pal = ctrl.palette();
-    pal.setColor(QPalette::Button, QColor(10, 200, 30));   // unmistakable face colour
+    pal.setColor(QPalette::Button, QColor(10, 200, 30));  // unmistakable face colour
     ctrl.setPalette(pal);
-    ctrl.resize(128, 76);   // half the logo's width, twice its height
+    ctrl.resize(128, 76);  // half the logo's width, twice its height
     ASSERT_EQ(ctrl.LoadPngResource(143), 0);
 
     QImage source(QStringLiteral(":/png/143.png"));
     ASSERT_FALSE(source.isNull());
-    ASSERT_EQ(source.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);   // the logo has a white corner
+    ASSERT_EQ(source.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);  // the logo has a white corner
     EXPECT_EQ(qAlpha(ctrl.Picture().pixel(0, 0)), 0);
 
     const QImage shot = ctrl.grab().toImage();

@@ -30,14 +30,18 @@ std::vector<TextRun> Runs(const QTextDocument& doc) {
     std::vector<TextRun> runs;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         if (b != doc.begin()) {
-            if (!runs.empty() && !runs.back().link) runs.back().text += QLatin1Char('\n');
-            else runs.push_back({QStringLiteral("\n"), false});
+            if (!runs.empty() && !runs.back().link)
+                runs.back().text += QLatin1Char('\n');
+            else
+                runs.push_back({QStringLiteral("\n"), false});
         }
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
             const bool link = f.charFormat().isAnchor();
-            if (!runs.empty() && runs.back().link == link && !link) runs.back().text += f.text();
-            else runs.push_back({f.text(), link});
+            if (!runs.empty() && runs.back().link == link && !link)
+                runs.back().text += f.text();
+            else
+                runs.push_back({f.text(), link});
         }
     }
     return runs;
@@ -57,13 +61,17 @@ TEST_F(RichEdit, LinkWordsFollowThePrefixRules) {
         const char* text;
         std::vector<TextRun> runs;
     } cases[] = {
-        {"see www.example.com now",
-         {{"see ", false}, {"www.example.com", true}, {" now", false}}},
+        {"see www.example.com now", {{"see ", false}, {"www.example.com", true}, {" now", false}}},
         {"WWW.EXAMPLE.COM Http://x", {{"WWW.EXAMPLE.COM Http://x", false}}},
         {"at the end http://host/path", {{"at the end ", false}, {"http://host/path", true}}},
         {"https://a\tftp.b\nmailto:c\red2k://d|e|",
-         {{"https://a", true}, {"\t", false}, {"ftp.b", true}, {"\n", false},
-          {"mailto:c", true}, {"\n", false}, {"ed2k://d|e|", true}}},
+         {{"https://a", true},
+          {"\t", false},
+          {"ftp.b", true},
+          {"\n", false},
+          {"mailto:c", true},
+          {"\n", false},
+          {"ed2k://d|e|", true}}},
         {"ftp://f x", {{"ftp://f", true}, {" x", false}}},
         {"<b>bold</b> &amp; www.x.org<i>", {{"<b>bold</b> &amp; ", false}, {"www.x.org<i>", true}}},
     };
@@ -87,7 +95,7 @@ TEST_F(RichEdit, AppendTextTakesTheGivenLength) {
     edit.AppendText(QStringLiteral("abcdef"), 3, false);
     edit.AppendText(QStringLiteral("xyz"), 0, false);
     edit.AppendText(QString(), -1, false);
-    edit.AppendText(QStringLiteral("12"), 10, false);   // longer than the text: all of it
+    edit.AppendText(QStringLiteral("12"), 10, false);  // longer than the text: all of it
     EXPECT_EQ(edit.toPlainText(), QStringLiteral("abc12"));
 }
 
@@ -98,7 +106,7 @@ TEST_F(RichEdit, SetMarkIsBoldBlueTenPointAndPlainTextFollowsInTheDefaultFormat)
     EXPECT_EQ(edit.toPlainText(), QStringLiteral("Place baud rate dial to 'Set' then www.x.org and more"));
 
     QTextCursor c(edit.document());
-    c.setPosition(26);   // inside 'Set'
+    c.setPosition(26);  // inside 'Set'
     const QTextCharFormat mark = c.charFormat();
     EXPECT_EQ(mark.fontWeight(), QFont::Bold);
     EXPECT_DOUBLE_EQ(mark.fontPointSize(), 10.0);
@@ -107,7 +115,7 @@ TEST_F(RichEdit, SetMarkIsBoldBlueTenPointAndPlainTextFollowsInTheDefaultFormat)
     EXPECT_FALSE(mark.fontUnderline());
     EXPECT_FALSE(mark.isAnchor());
 
-    c.setPosition(32);   // " then"
+    c.setPosition(32);  // " then"
     const QTextCharFormat after = c.charFormat();
     EXPECT_NE(after.fontWeight(), QFont::Bold);
     EXPECT_NE(after.foreground().color(), QColor(0, 0, 255));
@@ -118,7 +126,7 @@ TEST_F(RichEdit, SetMarkIsBoldBlueTenPointAndPlainTextFollowsInTheDefaultFormat)
 }
 
 TEST_F(RichEdit, TrimsWholeLinesFromTheTopAtTheLimit) {
-    const QString line = QString(99, QLatin1Char('x')) + QLatin1Char('\n');   // 100 characters
+    const QString line = QString(99, QLatin1Char('x')) + QLatin1Char('\n');  // 100 characters
     QString first = QStringLiteral("first line\n");
     edit.AppendHyperText(first);
     while (edit.document()->characterCount() - 1 + line.size() <= CHTRichEditCtrl::kMaxChars)
@@ -133,7 +141,7 @@ TEST_F(RichEdit, TrimsWholeLinesFromTheTopAtTheLimit) {
     EXPECT_LE(text.size(), CHTRichEditCtrl::kMaxChars);
     EXPECT_FALSE(text.startsWith(QStringLiteral("first")));
     EXPECT_TRUE(text.startsWith(QString(99, QLatin1Char('x')) + QLatin1Char('\n')))
-            << "a whole line was removed, not part of one";
+        << "a whole line was removed, not part of one";
     EXPECT_TRUE(text.endsWith(QStringLiteral("the new text ") + QString(100, QLatin1Char('n'))));
 }
 
@@ -147,9 +155,10 @@ TEST_F(RichEdit, TextLongerThanTheLimitEmptiesTheControlAndKeepsWhatFits) {
 TEST_F(RichEdit, TypingDeleteAndBackspaceChangeNothing) {
     edit.AppendHyperText(QStringLiteral("fixed text"));
     edit.selectAll();
-    for (auto [key, text] : std::vector<std::pair<int, QString>>{
-                 {Qt::Key_A, QStringLiteral("a")}, {Qt::Key_Delete, QString()},
-                 {Qt::Key_Backspace, QString()}, {Qt::Key_Space, QStringLiteral(" ")}}) {
+    for (auto [key, text] : std::vector<std::pair<int, QString>>{{Qt::Key_A, QStringLiteral("a")},
+                                                                 {Qt::Key_Delete, QString()},
+                                                                 {Qt::Key_Backspace, QString()},
+                                                                 {Qt::Key_Space, QStringLiteral(" ")}}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
         QApplication::sendEvent(&edit, &press);
     }
@@ -190,7 +199,7 @@ TEST_F(RichEdit, KeepingThePlaceSurvivesTrimming) {
     QScrollBar* bar = edit.verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
     const QString firstText = edit.cursorForPosition(QPoint(0, 0)).block().text();
-    edit.AppendHyperText(QStringLiteral("row xx\nrow yy\n"));   // two lines fall off the top
+    edit.AppendHyperText(QStringLiteral("row xx\nrow yy\n"));  // two lines fall off the top
     EXPECT_FALSE(edit.toPlainText().startsWith(QStringLiteral("row 00")));
     EXPECT_EQ(edit.cursorForPosition(QPoint(0, 0)).block().text(), firstText);
 }

@@ -106,14 +106,13 @@ TEST_F(GroupBox, CaptionIsMeasuredWithItsFontAndDrawnDisabledInGrey) {
         int best = 255;
         // Inside the band, away from the frame line.
         for (int y = cap.top(); y <= cap.bottom(); ++y)
-            for (int x = cap.left() + 3; x <= cap.right() - 3; ++x)
-                best = std::min(best, qGray(shot.pixel(x, y)));
+            for (int x = cap.left() + 3; x <= cap.right() - 3; ++x) best = std::min(best, qGray(shot.pixel(x, y)));
         return best;
     };
     EXPECT_LT(darkest(), 40);
     box->setEnabled(false);
     const int grey = darkest();
-    EXPECT_GE(grey, 100);   // the disabled text colour (128), lightened at thin strokes
+    EXPECT_GE(grey, 100);  // the disabled text colour (128), lightened at thin strokes
     EXPECT_LE(grey, 170);
 }
 

@@ -125,8 +125,7 @@ RunResult Run(const std::string& program, const RunOptions& options) {
     int wstatus = 0;
     std::optional<Clock::time_point> watchedAt;
     for (;;) {
-        if (!options.watchFor.empty() && !watchedAt &&
-            ReadFile(outPath).find(options.watchFor) != std::string::npos)
+        if (!options.watchFor.empty() && !watchedAt && ReadFile(outPath).find(options.watchFor) != std::string::npos)
             watchedAt = Clock::now();
         const pid_t done = waitpid(pid, &wstatus, WNOHANG);
         if (done == pid) {

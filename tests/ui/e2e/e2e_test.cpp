@@ -148,8 +148,7 @@ TEST_F(DemoRun, SessionEndsCleanlyAndKeepsTheRealSettings) {
     ExpectCleanEnd(r);
     EXPECT_NE(r.output.find("demo mode: simulated KESTOV-LV200 on /dev/pts/"), std::string::npos) << r.output;
     EXPECT_EQ(Slurp(real), realText);
-    EXPECT_NE(Slurp(m_dir / "config/Talvern/kestov-lv200-manager/demo.ini").find("/dev/pts/"),
-              std::string::npos);
+    EXPECT_NE(Slurp(m_dir / "config/Talvern/kestov-lv200-manager/demo.ini").find("/dev/pts/"), std::string::npos);
 }
 
 TEST_F(DemoRun, KoreanSessionShowsKoreanCaptions) {
@@ -205,12 +204,12 @@ TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
     for (int i = 0; i < 64 * 1024; ++i) noise += static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
     const std::string huge = "[Default%20Values]\nName%20filter%20value=" + std::string(10 << 20, 'A') + "\n";
     const std::string wrongTypes =
-            "[Default%20Values]\n"
-            "Name%20filter%20value=x, y\n"
-            "Name%20filter%20check=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n"
-            "RSSI%20filter%20check=@ByteArray(1)\n"
-            "Scan%20RSSI%20filter%20value=99999999999\n"
-            "Beacon%20Adv.%20Data%20Format=hex\n";
+        "[Default%20Values]\n"
+        "Name%20filter%20value=x, y\n"
+        "Name%20filter%20check=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n"
+        "RSSI%20filter%20check=@ByteArray(1)\n"
+        "Scan%20RSSI%20filter%20value=99999999999\n"
+        "Beacon%20Adv.%20Data%20Format=hex\n";
     enum Kind { File, Unreadable, Directory, Fifo };
     const bool root = geteuid() == 0;  // reads what others may not
     const struct Case {
@@ -219,13 +218,13 @@ TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
         std::string text;
         bool saves;  // the program can write its settings afterwards
     } cases[] = {
-            {"nested variant", File, nested, true},
-            {"random bytes", File, noise, false},
-            {"10 MB", File, huge, false},
-            {"wrong types", File, wrongTypes, true},
-            {"unreadable", Unreadable, nested, root},
-            {"directory", Directory, "", false},
-            {"fifo", Fifo, "", false},
+        {"nested variant", File, nested, true},
+        {"random bytes", File, noise, false},
+        {"10 MB", File, huge, false},
+        {"wrong types", File, wrongTypes, true},
+        {"unreadable", Unreadable, nested, root},
+        {"directory", Directory, "", false},
+        {"fifo", Fifo, "", false},
     };
     const fs::path file = m_dir / "config/Talvern/kestov-lv200-manager/demo.ini";
     fs::create_directories(file.parent_path());
@@ -240,7 +239,8 @@ TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
         std::error_code ec;
         fs::remove_all(file, ec);
         switch (c.kind) {
-        case File: case Unreadable:
+        case File:
+        case Unreadable:
             std::ofstream(file, std::ios::binary) << c.text;
             if (c.kind == Unreadable) fs::permissions(file, fs::perms::none);
             break;
@@ -257,13 +257,14 @@ TEST_F(DemoRun, HostileSettingsFilesGiveTheDefaults) {
         EXPECT_NE(r.output.find("script: result passed"), std::string::npos) << r.output;
         EXPECT_LT(r.took, 15s) << r.output;
         EXPECT_TRUE(r.leftovers.empty()) << "a process outlived the program";
-        if (c.kind == File || c.kind == Unreadable) fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        if (c.kind == File || c.kind == Unreadable)
+            fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
         if (c.saves) {
             // The demo remembers its module's port at start, and keeps the rest.
             const std::string after = Slurp(file);
             EXPECT_NE(after.find("Application%20COM%20port=/dev/pts/"), std::string::npos);
-            for (const char* line : {"Name%20filter%20check=", "Application%20parity=@Variant(",
-                                     "RSSI%20filter%20check=@ByteArray(1)"}) {
+            for (const char* line :
+                 {"Name%20filter%20check=", "Application%20parity=@Variant(", "RSSI%20filter%20check=@ByteArray(1)"}) {
                 if (c.text.find(line) != std::string::npos) EXPECT_NE(after.find(line), std::string::npos) << line;
             }
         } else if (c.kind == File || c.kind == Unreadable) {
@@ -310,19 +311,18 @@ TEST_F(DemoRun, PortWithoutPermissionNamesTheGroupToJoin) {
     const group* dialout = getgrnam("dialout");
     if (!dialout) GTEST_SKIP() << "no dialout group";
     fs::permissions(m_dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                   fs::perms::others_read | fs::perms::others_exec);
+                               fs::perms::others_read | fs::perms::others_exec);
     // The build tree may be closed to the other user: run a copy of the
     // program from the open test directory (it carries its resources inside).
     const fs::path program = m_dir / "kestov-lv200-manager";
     fs::copy_file(Manager(), program);
     fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec);
+                                 fs::perms::others_read | fs::perms::others_exec);
     const fs::path port = m_dir / "ttyUSB9";
     std::ofstream(port) << "";
     ASSERT_EQ(chown(port.c_str(), 0, dialout->gr_gid), 0);
     ASSERT_EQ(chmod(port.c_str(), 0660), 0);
-    for (const char* d : {"config", "home", "runtime"})
-        ASSERT_EQ(chown((m_dir / d).c_str(), 65534, 65534), 0);
+    for (const char* d : {"config", "home", "runtime"}) ASSERT_EQ(chown((m_dir / d).c_str(), 65534, 65534), 0);
 
     const fs::path script = WriteScript("accept-port-dialog " + port.string() + R"(
 expect-box-containing "dialout"
@@ -335,7 +335,7 @@ close
     ExpectCleanEnd(r);
     // The box: message 104, the system's reason, then the line about the group.
     EXPECT_NE(r.output.find("script: box Unable to open a COM port.: Permission denied / "), std::string::npos)
-            << r.output;
+        << r.output;
 }
 
 }  // namespace

@@ -37,19 +37,19 @@ TEST_F(WindowTest, BeaconDataTable) {
         int format;         // 1082 hex, 1083 string
         std::string input;  // UTF-8
         int message;
-        std::string sent;   // AT+BEACON argument when accepted
+        std::string sent;  // AT+BEACON argument when accepted
     } const cases[] = {
-            {1082, "0201060AFF", 0, "0201060AFF"},
-            {1082, "0201060", 132, ""},
-            {1082, "02GG", 134, ""},
-            {1082, hex54, 133, ""},
-            {1082, hex52, 0, hex52},
-            {1082, "", 135, ""},
-            {1083, "abc", 0, "616263"},
-            {1083, "가나다라마바사아자", 133, ""},  // 27 bytes
-            {1083, std::string(26, 'z'), 0, z26},
-            {1083, "a\rb", 0, "610D62"},  // any byte goes out as hex digits
-            {1083, "", 135, ""},
+        {1082, "0201060AFF", 0, "0201060AFF"},
+        {1082, "0201060", 132, ""},
+        {1082, "02GG", 134, ""},
+        {1082, hex54, 133, ""},
+        {1082, hex52, 0, hex52},
+        {1082, "", 135, ""},
+        {1083, "abc", 0, "616263"},
+        {1083, "가나다라마바사아자", 133, ""},  // 27 bytes
+        {1083, std::string(26, 'z'), 0, z26},
+        {1083, "a\rb", 0, "610D62"},  // any byte goes out as hex digits
+        {1083, "", 135, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);

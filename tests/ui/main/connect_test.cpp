@@ -20,8 +20,8 @@ namespace {
 
 // Every control switched by EnableControls.
 const std::vector<int> kSwitched = [] {
-    std::vector<int> ids = {1014, 1025, 1024, 1027, 1007, 1075, 1076, 1077, 1028, 1010, 1011, 1013,
-                            1026, 1033, 1015, 1069, 1070, 1078, 1031, 1042, 1082, 1083, 1032, 1029, 1030};
+    std::vector<int> ids = {1014, 1025, 1024, 1027, 1007, 1075, 1076, 1077, 1028, 1010, 1011, 1013, 1026,
+                            1033, 1015, 1069, 1070, 1078, 1031, 1042, 1082, 1083, 1032, 1029, 1030};
     for (int n = 1; n <= 8; ++n) {
         ids.push_back(1060 + n);
         ids.push_back(1042 + n);
@@ -45,9 +45,8 @@ TEST_F(WindowTest, TemplateHasEveryControlWithNameAndAccessibleText) {
             EXPECT_EQ(w->objectName(), QStringLiteral("ctl%1").arg(id));
             const bool interactive = w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w);
             if (interactive) {
-                const QString name = w->accessibleName().isEmpty()
-                                             ? (Button(id) ? Button(id)->text() : QString())
-                                             : w->accessibleName();
+                const QString name =
+                    w->accessibleName().isEmpty() ? (Button(id) ? Button(id)->text() : QString()) : w->accessibleName();
                 EXPECT_FALSE(name.isEmpty()) << id;
             }
         }
@@ -67,8 +66,8 @@ TEST_F(WindowTest, TemplateHasEveryControlWithNameAndAccessibleText) {
 TEST_F(WindowTest, TabOrderFollowsTheSections) {
     m_acceptPort = false;
     OpenWindow(false);
-    std::vector<int> expected = {1014, 1015, 1069, 1070, 1010, 1011, 1013, 1076, 1077, 1075, 1078,
-                                 1024, 1025, 1027, 1028, 1026, 1007};
+    std::vector<int> expected = {1014, 1015, 1069, 1070, 1010, 1011, 1013, 1076, 1077,
+                                 1075, 1078, 1024, 1025, 1027, 1028, 1026, 1007};
     for (int n = 1; n <= 8; ++n)
         for (int id : {1052 + n, 1060 + n, 1042 + n, 1033 + n}) expected.push_back(id);
     for (int id : {1033, 1029, 1030, 1082, 1031, 1083, 1042, 1032}) expected.push_back(id);
@@ -125,8 +124,7 @@ TEST_F(WindowTest, ReadsBackAnLv200AndEnablesEverything) {
 TEST_F(WindowTest, Lv230KeepsSlotEightAndBeaconDisabled) {
     StartSim("KESTOV-LV230");
     OpenWindow();
-    for (int id : {1068, 1050, 1041, 1060, 1031, 1042, 1082, 1083, 1032, 1029, 1030})
-        EXPECT_FALSE(Enabled(id)) << id;
+    for (int id : {1068, 1050, 1041, 1060, 1031, 1042, 1082, 1083, 1032, 1029, 1030}) EXPECT_FALSE(Enabled(id)) << id;
     for (int id : {1069, 1070, 1067, 1049, 1040, 1059, 1026, 1033}) EXPECT_TRUE(Enabled(id)) << id;
     const auto cmds = Commands();
     EXPECT_EQ(std::count(cmds.begin(), cmds.end(), std::string("AT+BEACON?")), 0);
@@ -147,7 +145,7 @@ TEST_F(WindowTest, UnsupportedModelShowsMessageAndAsksForThePortAgain) {
         ++m_portDialogs;
         if (accepted++ > 0) return int(QDialog::Rejected);
         dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
-                ->setEditText(QString::fromStdString(m_sim->DevicePath()));
+            ->setEditText(QString::fromStdString(m_sim->DevicePath()));
         dlg.accept();
         return dlg.result();
     });

@@ -24,15 +24,15 @@ TEST_F(WindowTest, DeviceNameTable) {
     StartSim();
     OpenWindow();
     const Case cases[] = {
-            {"ABCDEFGH", 0, "AT+MANUF=ABCDEFGH"},
-            {"ABCDEFGHI", 109, nullptr},
-            {"가나", 0, "AT+MANUF=가나"},
-            {"가나다", 109, nullptr},
-            {"", 0, "AT+MANUF="},
-            {"AB\rCD", 142, nullptr},  // a CR would end the command early
-            {"ABCDEFGH\t", 109, nullptr},  // the length comes first
-            {"a,b", 145, nullptr},  // could not be read back from the information reply
-            {"<b>x</b>", 0, "AT+MANUF=<b>x</b>"},
+        {"ABCDEFGH", 0, "AT+MANUF=ABCDEFGH"},
+        {"ABCDEFGHI", 109, nullptr},
+        {"가나", 0, "AT+MANUF=가나"},
+        {"가나다", 109, nullptr},
+        {"", 0, "AT+MANUF="},
+        {"AB\rCD", 142, nullptr},      // a CR would end the command early
+        {"ABCDEFGH\t", 109, nullptr},  // the length comes first
+        {"a,b", 145, nullptr},         // could not be read back from the information reply
+        {"<b>x</b>", 0, "AT+MANUF=<b>x</b>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
@@ -60,10 +60,14 @@ TEST_F(WindowTest, AdvertisingIntervalLimits) {
     StartSim();
     OpenWindow();
     const Case cases[] = {
-            {"20", 0, "AT+ADVINTERVAL=20"},   {"2560", 0, "AT+ADVINTERVAL=2560"},
-            {"100ms", 0, "AT+ADVINTERVAL=100"}, {"19", 113, nullptr},
-            {"2561", 113, nullptr},           {"", 113, nullptr},
-            {"abc", 113, nullptr},            {"-20", 113, nullptr},
+        {"20", 0, "AT+ADVINTERVAL=20"},
+        {"2560", 0, "AT+ADVINTERVAL=2560"},
+        {"100ms", 0, "AT+ADVINTERVAL=100"},
+        {"19", 113, nullptr},
+        {"2561", 113, nullptr},
+        {"", 113, nullptr},
+        {"abc", 113, nullptr},
+        {"-20", 113, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);

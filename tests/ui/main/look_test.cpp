@@ -51,7 +51,8 @@ TEST_F(WindowTest, CaptionsAndValuesLineUpInBothLanguages) {
         auto* name = qobject_cast<QCheckBox*>(W(1024));
         auto* rssi = qobject_cast<QCheckBox*>(W(1027));
         EXPECT_EQ(QFontInfo(name->font()).pixelSize(), QFontInfo(rssi->font()).pixelSize());
-        for (QCheckBox* box : {name, rssi}) EXPECT_LE(box->sizeHint().width(), box->width()) << box->text().toStdString();
+        for (QCheckBox* box : {name, rssi})
+            EXPECT_LE(box->sizeHint().width(), box->width()) << box->text().toStdString();
         // The firmware version stands on the line of its caption.
         QWidget* client = m_win->findChild<QWidget*>(QStringLiteral("client"));
         auto* caption = m_win->findChild<QLabel*>(QStringLiteral("lblFirmwareVersion"));

@@ -38,12 +38,18 @@ using testsupport::PlotPoints;
 namespace {
 
 // The monitor's parts, found by their object names.
-inline QTableView* MonitorTable(const ScanMonitorWindow* m) { return m->findChild<QTableView*>(QStringLiteral("monitorTable")); }
+inline QTableView* MonitorTable(const ScanMonitorWindow* m) {
+    return m->findChild<QTableView*>(QStringLiteral("monitorTable"));
+}
 inline ScanMonitorModel* MonitorModel(const ScanMonitorWindow* m) {
     return m->findChild<ScanMonitorModel*>(QStringLiteral("monitorModel"));
 }
-inline RssiPlot* MonitorPlot(const ScanMonitorWindow* m) { return m->findChild<RssiPlot*>(QStringLiteral("monitorPlot")); }
-inline QAction* MonitorAssign(const ScanMonitorWindow* m) { return m->findChild<QAction*>(QStringLiteral("monitorAssign")); }
+inline RssiPlot* MonitorPlot(const ScanMonitorWindow* m) {
+    return m->findChild<RssiPlot*>(QStringLiteral("monitorPlot"));
+}
+inline QAction* MonitorAssign(const ScanMonitorWindow* m) {
+    return m->findChild<QAction*>(QStringLiteral("monitorAssign"));
+}
 
 }  // namespace
 
@@ -248,7 +254,8 @@ TEST_F(MonitorTest, TheTableFitsItsWindowInBothLanguages) {
         EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
         EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
         // The name keeps room to be read.
-        EXPECT_GE(table->columnWidth(ScanMonitorModel::Name), table->fontMetrics().horizontalAdvance(QStringLiteral("Dev00000")));
+        EXPECT_GE(table->columnWidth(ScanMonitorModel::Name),
+                  table->fontMetrics().horizontalAdvance(QStringLiteral("Dev00000")));
         const QFontMetrics header = table->horizontalHeader()->fontMetrics();
         for (int c = ScanMonitorModel::Hits; c < ScanMonitorModel::ColumnCount; ++c) {
             const QString title = Model(mon).headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -274,7 +281,8 @@ TEST_F(MonitorTest, Screenshots) {
         ScanMonitorWindow* mon = OpenMonitor();
         mon->resize(1000, 640);
         Click(1026);
-        ASSERT_TRUE(WaitFor([&] { return Model(mon).rowCount() == 14 && m_win->Ops().ScanRecording().Stats().LatestMs() > 6000; }));
+        ASSERT_TRUE(WaitFor(
+            [&] { return Model(mon).rowCount() == 14 && m_win->Ops().ScanRecording().Stats().LatestMs() > 6000; }));
         MonitorTable(mon)->sortByColumn(ScanMonitorModel::MeanRssi, Qt::DescendingOrder);
         QItemSelectionModel* s = MonitorTable(mon)->selectionModel();
         for (int r : {0, 2, 5})
@@ -284,7 +292,8 @@ TEST_F(MonitorTest, Screenshots) {
         ASSERT_TRUE(WaitFor([&] { return Ready(); }));
         mon->RefreshNow();
         QCoreApplication::processEvents();
-        const QString file = QDir(dir).filePath(korean ? QStringLiteral("monitor-ko.png") : QStringLiteral("monitor-en.png"));
+        const QString file =
+            QDir(dir).filePath(korean ? QStringLiteral("monitor-ko.png") : QStringLiteral("monitor-en.png"));
         EXPECT_TRUE(mon->grab().save(file));
         DestroyWindow();
     }

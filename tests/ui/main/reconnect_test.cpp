@@ -147,12 +147,14 @@ TEST(ReconnectText, SaysWhatTheLastTryMetInBothLanguages) {
     InstallTranslations(true);
     EXPECT_EQ(LinkReconnector::WaitingText(port, ReconnectSnag::InUse, {}),
               QString::fromUtf8("/dev/ttyUSB0에서 모듈을 기다리는 중 (마지막 시도: 다른 프로그램이 사용 중)"));
-    for (const ReconnectSnag snag : {ReconnectSnag::NoPermission, ReconnectSnag::NoAnswer,
-                                     ReconnectSnag::Unsupported, ReconnectSnag::Dropped}) {
+    for (const ReconnectSnag snag :
+         {ReconnectSnag::NoPermission, ReconnectSnag::NoAnswer, ReconnectSnag::Unsupported, ReconnectSnag::Dropped}) {
         const QString text = LinkReconnector::WaitingText(port, snag, {});
-        EXPECT_TRUE(text.startsWith(QString::fromUtf8("/dev/ttyUSB0에서 모듈을 기다리는 중 (마지막 시도: "))) << text.toStdString();
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8("/dev/ttyUSB0에서 모듈을 기다리는 중 (마지막 시도: ")))
+            << text.toStdString();
         const QString why = text.section(QString::fromUtf8("마지막 시도: "), 1);
-        EXPECT_FALSE(why.contains(QRegularExpression(QStringLiteral("[a-z]")))) << "untranslated: " << text.toStdString();
+        EXPECT_FALSE(why.contains(QRegularExpression(QStringLiteral("[a-z]"))))
+            << "untranslated: " << text.toStdString();
     }
     InstallTranslations(false);
     SetKoreanUiOverride(-1);

@@ -14,9 +14,7 @@ using namespace mainwin_test;
 
 namespace {
 
-QString Cell(QTableView* list, int row, int column) {
-    return list->model()->index(row, column).data().toString();
-}
+QString Cell(QTableView* list, int row, int column) { return list->model()->index(row, column).data().toString(); }
 
 }  // namespace
 
@@ -33,8 +31,8 @@ protected:
 };
 
 TEST_F(ScanTest, NameAndRssiFiltersFillTheListAndStopRestoresTheWindow) {
-    StartSim().SetScanDevices({Device(1, "TALV-A", -40), Device(2, "TALV-B", -70), Device(3, "OTHER", -30),
-                               Device(4, "TALV-<b>", -60)});
+    StartSim().SetScanDevices(
+        {Device(1, "TALV-A", -40), Device(2, "TALV-B", -70), Device(3, "OTHER", -30), Device(4, "TALV-<b>", -60)});
     OpenWindow();
     Click(1024);
     Edit(1025)->setText(QStringLiteral("TALV"));
@@ -61,10 +59,11 @@ TEST_F(ScanTest, NameAndRssiFiltersFillTheListAndStopRestoresTheWindow) {
 
     ASSERT_EQ(List()->model()->rowCount(), 2);
     QStringList rows;
-    for (int r = 0; r < 2; ++r) rows << Cell(List(), r, 0) + QLatin1Char('|') + Cell(List(), r, 1) + QLatin1Char('|') + Cell(List(), r, 2);
+    for (int r = 0; r < 2; ++r)
+        rows << Cell(List(), r, 0) + QLatin1Char('|') + Cell(List(), r, 1) + QLatin1Char('|') + Cell(List(), r, 2);
     rows.sort();
-    EXPECT_EQ(rows, QStringList({QStringLiteral("C01122334401|TALV-A|-40"),
-                                 QStringLiteral("C01122334404|TALV-<b>|-60")}));
+    EXPECT_EQ(rows,
+              QStringList({QStringLiteral("C01122334401|TALV-A|-40"), QStringLiteral("C01122334404|TALV-<b>|-60")}));
     EXPECT_TRUE(TakeBoxes().empty());
 }
 
@@ -78,12 +77,12 @@ TEST_F(ScanTest, FilterValidationTable) {
         const char* name;
         int message;
     } const cases[] = {
-            {true, "abc", false, "", 136},         {true, "-128", false, "", 136},
-            {true, "12 3", false, "", 136},        {true, "-", false, "", 136},
-            {true, "", false, "", 136},            {true, "x", true, "", 136},  // RSSI first
-            {true, " -45 ", true, "", 129},        {false, "", true, "ABCDEFGHI", 129},
-            {false, "", true, "가나다", 129},       {false, "", true, "AB\rC", 143},
-            {false, "", true, "ABCDEFGH\r", 129},  // the length comes first
+        {true, "abc", false, "", 136},        {true, "-128", false, "", 136},
+        {true, "12 3", false, "", 136},       {true, "-", false, "", 136},
+        {true, "", false, "", 136},           {true, "x", true, "", 136},  // RSSI first
+        {true, " -45 ", true, "", 129},       {false, "", true, "ABCDEFGHI", 129},
+        {false, "", true, "가나다", 129},     {false, "", true, "AB\rC", 143},
+        {false, "", true, "ABCDEFGH\r", 129},  // the length comes first
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.rssi) + " / " + c.name);
@@ -147,9 +146,9 @@ TEST_F(ScanTest, AssignClearAndSaveSlots) {
     EXPECT_TRUE(WaitFor([&] { return Ready(); }));
     const auto cmds = Commands();
     const std::vector<std::string> writes(cmds.begin() + 1, cmds.begin() + 9);
-    EXPECT_EQ(writes, (std::vector<std::string>{"AT+SETSLOT=1,C01122334401,ABCDEFGH", "AT+DELSLOT=2",
-                                                "AT+DELSLOT=3", "AT+SETSLOT=4,A1B2C3D4E5F6", "AT+DELSLOT=5",
-                                                "AT+DELSLOT=6", "AT+DELSLOT=7", "AT+DELSLOT=8"}));
+    EXPECT_EQ(writes, (std::vector<std::string>{"AT+SETSLOT=1,C01122334401,ABCDEFGH", "AT+DELSLOT=2", "AT+DELSLOT=3",
+                                                "AT+SETSLOT=4,A1B2C3D4E5F6", "AT+DELSLOT=5", "AT+DELSLOT=6",
+                                                "AT+DELSLOT=7", "AT+DELSLOT=8"}));
     const sim::SimState s = m_sim->State();
     EXPECT_TRUE(SimSlot(s, 1).used);
     EXPECT_EQ(SimSlot(s, 1).tag, "ABCDEFGH");
@@ -168,14 +167,19 @@ TEST_F(ScanTest, SaveSlotsValidationTable) {
         std::vector<std::pair<int, const char*>> tags;
         QString message;
     } const cases[] = {
-            {{{3, "12345"}}, {}, QStringLiteral("Slot 3: Invalid Bluetooth address.")},
-            {{{3, "1122334455667"}}, {}, QStringLiteral("Slot 3: Invalid Bluetooth address.")},
-            {{{5, "11:22:33:44:55"}}, {}, QStringLiteral("Slot 5: Invalid Bluetooth address.")},
-            {{{2, "AABBCCDDEEFF"}, {7, "aabbccddeeff"}}, {}, QStringLiteral("Duplicated Bluetooth addresses are assigned to slot")},
-            {{{1, "XYZ"}, {2, "AABBCCDDEEFF"}, {7, "AABBCCDDEEFF"}}, {}, QStringLiteral("Slot 1: Invalid Bluetooth address.")},
-            {{{4, "AABBCCDDEEFF"}}, {{4, "가나다"}}, QStringLiteral("Slot 4: TAG 길이가 잘못되었습니다.")},
-            {{{6, "AABBCCDDEEFF"}}, {{6, "a\rb"}},
-             QStringLiteral("Slot 6: The TAG contains a character the module cannot take.")},
+        {{{3, "12345"}}, {}, QStringLiteral("Slot 3: Invalid Bluetooth address.")},
+        {{{3, "1122334455667"}}, {}, QStringLiteral("Slot 3: Invalid Bluetooth address.")},
+        {{{5, "11:22:33:44:55"}}, {}, QStringLiteral("Slot 5: Invalid Bluetooth address.")},
+        {{{2, "AABBCCDDEEFF"}, {7, "aabbccddeeff"}},
+         {},
+         QStringLiteral("Duplicated Bluetooth addresses are assigned to slot")},
+        {{{1, "XYZ"}, {2, "AABBCCDDEEFF"}, {7, "AABBCCDDEEFF"}},
+         {},
+         QStringLiteral("Slot 1: Invalid Bluetooth address.")},
+        {{{4, "AABBCCDDEEFF"}}, {{4, "가나다"}}, QStringLiteral("Slot 4: TAG 길이가 잘못되었습니다.")},
+        {{{6, "AABBCCDDEEFF"}},
+         {{6, "a\rb"}},
+         QStringLiteral("Slot 6: The TAG contains a character the module cannot take.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
@@ -198,8 +202,7 @@ TEST_F(ScanTest, TenThousandRowsStayCheap) {
     m_acceptPort = false;
     OpenWindow(false);
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 10000; ++i)
-        m_win->InsertScanRow(m_win->ScanListCount(), u"C01122334455", u"Device", u"-50");
+    for (int i = 0; i < 10000; ++i) m_win->InsertScanRow(m_win->ScanListCount(), u"C01122334455", u"Device", u"-50");
     QCoreApplication::processEvents();
     List()->scrollToBottom();
     QCoreApplication::processEvents();
@@ -222,7 +225,8 @@ TEST(ScanListModel, StopsAtItsLimitAndSaysSoInALastRowThatCannotBeSelected) {
     EXPECT_TRUE(model.Full());
     ASSERT_EQ(model.rowCount(), ScanListModel::kRowLimit + 1) << "one notice row, however many were left out";
     const QModelIndex notice = model.index(ScanListModel::kRowLimit, 0);
-    EXPECT_TRUE(notice.data().toString().contains(QStringLiteral("not listed"))) << notice.data().toString().toStdString();
+    EXPECT_TRUE(notice.data().toString().contains(QStringLiteral("not listed")))
+        << notice.data().toString().toStdString();
     EXPECT_EQ(model.flags(notice), Qt::NoItemFlags);
     EXPECT_EQ(model.Text(ScanListModel::kRowLimit - 1, 0), QString::number(ScanListModel::kRowLimit - 1));
     model.Clear();

@@ -28,8 +28,8 @@ TEST_F(WindowTest, Screenshots) {
         Click(1026);
         ASSERT_TRUE(WaitFor([&] { return Ready(); }));
         QCoreApplication::processEvents();
-        const QString file = QDir(dir).filePath(korean ? QStringLiteral("screenshot-ko.png")
-                                                       : QStringLiteral("screenshot-en.png"));
+        const QString file =
+            QDir(dir).filePath(korean ? QStringLiteral("screenshot-ko.png") : QStringLiteral("screenshot-en.png"));
         EXPECT_TRUE(m_win->grab().save(file));
         DestroyWindow();
     }

@@ -26,8 +26,7 @@ int IdOfText(const QString& text) {
         if (pattern.contains(QStringLiteral("%d"))) {
             QString re = QRegularExpression::escape(pattern);
             re.replace(QStringLiteral("%d"), QStringLiteral("-?\\d+"));
-            if (QRegularExpression(QStringLiteral("^") + re + QStringLiteral("$")).match(text).hasMatch())
-                return id;
+            if (QRegularExpression(QStringLiteral("^") + re + QStringLiteral("$")).match(text).hasMatch()) return id;
         }
         // "%s: %s" form of the open error.
         if (id == 104 && text.startsWith(pattern + QStringLiteral(": "))) return id;
@@ -52,7 +51,7 @@ void WindowTest::SetUp() {
         ++m_portDialogs;
         if (!m_acceptPort || !m_sim) return int(QDialog::Rejected);
         dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
-                ->setEditText(QString::fromStdString(m_sim->DevicePath()));
+            ->setEditText(QString::fromStdString(m_sim->DevicePath()));
         dlg.accept();
         return dlg.result();
     });
@@ -115,11 +114,11 @@ std::vector<Box> WindowTest::TakeBoxes() {
 
 bool WindowTest::WaitForBox(int id, int timeoutMs) {
     return WaitFor(
-            [&] {
-                return std::any_of(m_boxes.begin() + static_cast<long>(m_boxesTaken), m_boxes.end(),
-                                   [id](const Box& b) { return b.id == id; });
-            },
-            timeoutMs);
+        [&] {
+            return std::any_of(m_boxes.begin() + static_cast<long>(m_boxesTaken), m_boxes.end(),
+                               [id](const Box& b) { return b.id == id; });
+        },
+        timeoutMs);
 }
 
 int WindowTest::NextBoxId(int timeoutMs) {
@@ -129,11 +128,11 @@ int WindowTest::NextBoxId(int timeoutMs) {
 
 bool WindowTest::WaitForCommand(const std::string& cmd, int timeoutMs) {
     return WaitFor(
-            [&] {
-                const auto c = Commands();
-                return std::find(c.begin(), c.end(), cmd) != c.end();
-            },
-            timeoutMs);
+        [&] {
+            const auto c = Commands();
+            return std::find(c.begin(), c.end(), cmd) != c.end();
+        },
+        timeoutMs);
 }
 
 }  // namespace mainwin_test

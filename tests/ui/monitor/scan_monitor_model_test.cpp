@@ -68,7 +68,7 @@ TEST(ScanMonitorModel, UpdatesMoveRowsInPlaceKeepingSelectionAndSort) {
     model.Refresh();
 
     EXPECT_EQ(Column(model, ScanMonitorModel::Address), (QStringList{"C3", "D4", "E5", "A1", "B2"}))
-            << "equal hits keep the order of first sighting";
+        << "equal hits keep the order of first sighting";
     EXPECT_EQ(Column(model, ScanMonitorModel::Hits), (QStringList{"4", "2", "2", "1", "1"}));
     EXPECT_EQ(SelectedAddresses(selection), (QStringList{"C3", "D4"}));
     EXPECT_EQ(selection.currentIndex().row(), 1);

@@ -76,11 +76,14 @@ TEST_F(PortDialog, ListIsSortedWithoutCaseAndHoldsEachPortOnce) {
 }
 
 TEST_F(PortDialog, RememberedPortIsPreselectedOnlyOnAnExactMatch) {
-    const struct { const char* remembered; const char* selected; } cases[] = {
+    const struct {
+        const char* remembered;
+        const char* selected;
+    } cases[] = {
         {"COM2", "COM2"},
-        {"com2", "COM1"},       // case differs: the first port stands in
-        {"COM7", "COM1"},       // gone: the first port stands in
-        {nullptr, "COM1"},      // nothing remembered: default COM1
+        {"com2", "COM1"},   // case differs: the first port stands in
+        {"COM7", "COM1"},   // gone: the first port stands in
+        {nullptr, "COM1"},  // nothing remembered: default COM1
     };
     ports = {"COM2", "COM1", "COM3"};
     for (const auto& c : cases) {
@@ -136,7 +139,10 @@ TEST_F(PortDialog, OkTakesTheChoiceAndTheLineSettingIsAlwaysReset) {
 
 TEST_F(PortDialog, NoPortsLeavesTheNameEmptyAndOkWritesNothing) {
     ComConfigDlg dlg;
-    const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) { d.accept(); return d.result(); });
+    const std::optional<PortSettings> result = Run(dlg, [](ComConfigDlg& d) {
+        d.accept();
+        return d.result();
+    });
     ASSERT_TRUE(result);
     EXPECT_TRUE(result->m_portName.empty());
     EXPECT_EQ(Remembered(), QStringLiteral("<none>"));
@@ -189,7 +195,7 @@ TEST_F(PortDialog, OpeningTheListReadsThePortsAgainAndKeepsTheChoice) {
     ports = {"COM1", "COM5"};
     ComConfigDlg dlg;
     Run(dlg, [this](ComConfigDlg& d) {
-        d.SelectPort(1);   // COM5
+        d.SelectPort(1);  // COM5
         ports = {"COM5", "COM1", "COM12"};
         PortCombo(d)->showPopup();
         PortCombo(d)->hidePopup();

@@ -92,7 +92,10 @@ using FindBudget = ShellTest;
 
 TEST_F(FindBudget, IsHalfASecondUnlessTheSettingsGiveMoreWithinItsRange) {
     EXPECT_EQ(ModuleFinder::BudgetMs(), 500u);  // absent
-    const struct { const char* stored; unsigned ms; } cases[] = {
+    const struct {
+        const char* stored;
+        unsigned ms;
+    } cases[] = {
         {"6000", 6000}, {"10000", 10000}, {"500", 500}, {"499", 500}, {"10001", 500}, {"-1", 500}, {"soon", 500},
     };
     for (const auto& c : cases) {
@@ -140,7 +143,8 @@ TEST_F(PortFinding, EmptyListAndMissingPermissionSaySoInBothLanguages) {
         source.ports.clear();
         ComConfigDlg empty;
         Run(empty, Rejected);
-        EXPECT_TRUE(PortInfo(empty)->text().contains(QString::fromUtf8(c.empty))) << PortInfo(empty)->text().toStdString();
+        EXPECT_TRUE(PortInfo(empty)->text().contains(QString::fromUtf8(c.empty)))
+            << PortInfo(empty)->text().toStdString();
         EXPECT_FALSE(FindButton(empty)->isEnabled());
 
         source.ports = {Plain("/dev/ttyUSB0"), Plain("/dev/ttyUSB1")};
@@ -149,7 +153,7 @@ TEST_F(PortFinding, EmptyListAndMissingPermissionSaySoInBothLanguages) {
         ComConfigDlg denied;
         Run(denied, Rejected);
         EXPECT_TRUE(Status(denied, QStringLiteral("/dev/ttyUSB1")).contains(QString::fromUtf8(c.permission)))
-                << Status(denied, QStringLiteral("/dev/ttyUSB1")).toStdString();
+            << Status(denied, QStringLiteral("/dev/ttyUSB1")).toStdString();
         EXPECT_TRUE(Status(denied, QStringLiteral("/dev/ttyUSB0")).isEmpty());
         EXPECT_TRUE(PortInfo(denied)->text().contains(QString::fromUtf8(c.permission)));
         EXPECT_TRUE(PortInfo(denied)->text().contains(QStringLiteral("usermod -aG dialout")));
@@ -277,7 +281,7 @@ TEST_F(PortFinding, PortDetailsAfterFindModuleFitInBothLanguages) {
             EXPECT_TRUE(info->text().contains(QStringLiteral("KESTOV-LV200")));
             EXPECT_TRUE(info->text().contains(QStringLiteral("if00-port0")));
             EXPECT_LE(WrappedHeight(info->text(), info->font(), info->width()), info->height())
-                    << info->text().toStdString();
+                << info->text().toStdString();
             EXPECT_LT(info->geometry().bottom(), reconnect->geometry().top());
             for (const QWidget* w : d.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
                 if (!w->isWindow()) EXPECT_TRUE(d.rect().contains(w->geometry())) << w->metaObject()->className();

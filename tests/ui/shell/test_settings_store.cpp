@@ -27,20 +27,30 @@ using Settings = ShellTest;
 // ends, control characters, a hex digit right after one, non-ASCII.
 const QStringList& AwkwardTexts() {
     static const QStringList texts = {
-        QStringLiteral("key=value; more, and more"), QStringLiteral("C:\\path\\to\\file"),
-        QStringLiteral("two\nlines\r\nand a tab\t."), QStringLiteral("\"quoted\" 'single'"),
-        QStringLiteral("@Variant(not a variant)"), QStringLiteral("@@"), QStringLiteral("  padded  "),
-        QString::fromUtf8("\x01" "A\x1f" "f\x7f"), QString(QChar(0)) + QStringLiteral("7 after NUL"),
-        QStringLiteral("[Default%20Values]"), QStringLiteral("a/b\\c%41"), QStringLiteral(";starts a comment"),
-        QString::fromUtf8("장치 이름 \xF0\x9F\x93\xA1 \xC3\xA9"), QStringLiteral("AT+CMD=1\r"),
-        QString(), QStringLiteral(","),
+        QStringLiteral("key=value; more, and more"),
+        QStringLiteral("C:\\path\\to\\file"),
+        QStringLiteral("two\nlines\r\nand a tab\t."),
+        QStringLiteral("\"quoted\" 'single'"),
+        QStringLiteral("@Variant(not a variant)"),
+        QStringLiteral("@@"),
+        QStringLiteral("  padded  "),
+        QString::fromUtf8("\x01"
+                          "A\x1f"
+                          "f\x7f"),
+        QString(QChar(0)) + QStringLiteral("7 after NUL"),
+        QStringLiteral("[Default%20Values]"),
+        QStringLiteral("a/b\\c%41"),
+        QStringLiteral(";starts a comment"),
+        QString::fromUtf8("장치 이름 \xF0\x9F\x93\xA1 \xC3\xA9"),
+        QStringLiteral("AT+CMD=1\r"),
+        QString(),
+        QStringLiteral(","),
     };
     return texts;
 }
 
 TEST_F(Settings, MissingValuesGiveTheDefaults) {
-    EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("COM1")),
-              QStringLiteral("COM1"));
+    EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kComPort, QStringLiteral("COM1")), QStringLiteral("COM1"));
     EXPECT_EQ(SettingsStore::GetProfileInt(SettingsStore::kNameFilterCheck, 0), 0);
     EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("TALVERN")),
               QStringLiteral("TALVERN"));
@@ -49,10 +59,13 @@ TEST_F(Settings, MissingValuesGiveTheDefaults) {
 }
 
 TEST_F(Settings, ValuesRoundTripAndLandInTheSectionAtOnce) {
-    const struct { const char* key; int value; } ints[] = {
+    const struct {
+        const char* key;
+        int value;
+    } ints[] = {
         {SettingsStore::kRssiFilterValue, -60}, {SettingsStore::kRssiFilterValue, -127},
-        {SettingsStore::kNameFilterCheck, 1}, {SettingsStore::kBeaconFormat, 1083},
-        {SettingsStore::kBaudRate, 115200}, {SettingsStore::kParity, INT32_MIN},
+        {SettingsStore::kNameFilterCheck, 1},   {SettingsStore::kBeaconFormat, 1083},
+        {SettingsStore::kBaudRate, 115200},     {SettingsStore::kParity, INT32_MIN},
         {SettingsStore::kStopBit, INT32_MAX},
     };
     for (const auto& c : ints) {
@@ -62,8 +75,7 @@ TEST_F(Settings, ValuesRoundTripAndLandInTheSectionAtOnce) {
     for (const QString& text : {QStringLiteral("/dev/ttyUSB0"), QString(), QStringLiteral("a,b; c=d"),
                                 QStringLiteral("장치 이름"), QStringLiteral(" spaced ")}) {
         SettingsStore::WriteProfileString(SettingsStore::kNameFilterValue, text);
-        EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue,
-                                                  QStringLiteral("TALVERN")), text);
+        EXPECT_EQ(SettingsStore::GetProfileString(SettingsStore::kNameFilterValue, QStringLiteral("TALVERN")), text);
     }
     // Written through to the file under the spelled key and section, not cached.
     QSettings file(IniPath(), QSettings::IniFormat);
@@ -136,11 +148,12 @@ TEST_F(Settings, TypedValuesAreNeverDecoded) {
     // through it while reading any key of the section.
     QByteArray text = "[Default%20Values]\nName%20filter%20value=SEEN\nApplication%20parity=@Variant(";
     for (int i = 0; i < 30000; ++i) text += "\\0\\0\\0\\t\\0\\0\\0\\x1";
-    text += "\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
-            "Name%20filter%20check=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n"
-            "RSSI%20filter%20check=@ByteArray(1)\n"
-            "Scan%20RSSI%20filter%20value=-60, -70\n"
-            "Application%20COM%20port=@@ttyS0\n";
+    text +=
+        "\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
+        "Name%20filter%20check=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n"
+        "RSSI%20filter%20check=@ByteArray(1)\n"
+        "Scan%20RSSI%20filter%20value=-60, -70\n"
+        "Application%20COM%20port=@@ttyS0\n";
     QFile f(IniPath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);
@@ -175,27 +188,33 @@ TEST_F(Settings, AFileThatCannotBeReadIsNeverWrittenOverAndTheSessionKeepsItsVal
     } cases[] = {
         {"fifo", [&] { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, true},
         {"directory", [&] { ASSERT_TRUE(QDir().mkdir(path)); }, true},
-        {"over the size limit", [&] {
+        {"over the size limit",
+         [&] {
              QFile f(path);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-             f.write("[Default%20Values]\nName%20filter%20value=" +
-                     QByteArray(plain_ini::kMaxFileBytes, 'A') + "\n[Other]\nmine=1\n");
-         }, true},
-        {"unreadable", [&] {
+             f.write("[Default%20Values]\nName%20filter%20value=" + QByteArray(plain_ini::kMaxFileBytes, 'A') +
+                     "\n[Other]\nmine=1\n");
+         },
+         true},
+        {"unreadable",
+         [&] {
              QFile f(path);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly));
              f.write("[Default%20Values]\nName%20filter%20value=HIDDEN\n[Other]\nmine=1\n");
              f.close();
              ::chmod(QFile::encodeName(path).constData(), 0200);
-         }, !root},
-        {"random bytes", [&] {
+         },
+         !root},
+        {"random bytes",
+         [&] {
              QFile f(path);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly));
              QByteArray noise;
              quint32 x = 1;
              for (int i = 0; i < 100000; ++i) noise += static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
              f.write(noise);
-         }, false},
+         },
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,7 +13,10 @@ using Version = ShellTest;
 
 VersionTable TwoLanguageTable() {
     VersionTable t;
-    t.productVersion[0] = 2; t.productVersion[1] = 10; t.productVersion[2] = 7; t.productVersion[3] = 3;
+    t.productVersion[0] = 2;
+    t.productVersion[1] = 10;
+    t.productVersion[2] = 7;
+    t.productVersion[3] = 3;
     t.translations = {{0x0409, 0x04B0}, {0x0412, 0x04B0}};
     t.stringTables[QStringLiteral("040904b0")] = {{QStringLiteral("ProductName"), QStringLiteral("English name")},
                                                   {QStringLiteral("CompanyName"), QStringLiteral("English co")}};
@@ -56,16 +59,16 @@ TEST_F(Version, BuiltInValues) {
 
 TEST_F(Version, SystemLanguageTableFirstThenTheFirstTranslation) {
     const VersionTable t = TwoLanguageTable();
-    SetKoreanUiOverride(1);   // matches the second pair
+    SetKoreanUiOverride(1);  // matches the second pair
     EXPECT_EQ(Lookup("ProductName", t), QStringLiteral("Korean name"));
     EXPECT_EQ(Lookup("LegalCopyright", t), QStringLiteral("Korean notice"));
-    EXPECT_EQ(Lookup("CompanyName", t), QStringLiteral("English co"));   // missing: the first pair
-    SetKoreanUiOverride(0);   // English system: the first pair matches
+    EXPECT_EQ(Lookup("CompanyName", t), QStringLiteral("English co"));  // missing: the first pair
+    SetKoreanUiOverride(0);                                             // English system: the first pair matches
     EXPECT_EQ(Lookup("ProductName", t), QStringLiteral("English name"));
-    EXPECT_EQ(Lookup("LegalCopyright", t), QStringLiteral("<none>"));     // not in the first pair either
+    EXPECT_EQ(Lookup("LegalCopyright", t), QStringLiteral("<none>"));  // not in the first pair either
     QString v;
     ASSERT_TRUE(GetProductVersionText(v, t));
-    EXPECT_EQ(v, QStringLiteral("2.10.7"));                             // the fourth field is dropped
+    EXPECT_EQ(v, QStringLiteral("2.10.7"));  // the fourth field is dropped
 
     VersionTable none = TwoLanguageTable();
     none.translations.clear();

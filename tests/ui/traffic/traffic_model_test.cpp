@@ -28,9 +28,11 @@ TEST(TrafficModel, AppendsABatchAsOneInsertAndKeepsOnlyTheNewest) {
     TrafficModel model(4);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-    model.AppendBatch(Batch({Line(TapRoute::Command, "AT"), Line(TapRoute::Reply, "OK"), Line(TapRoute::Command, "AT+VER?")}));
+    model.AppendBatch(
+        Batch({Line(TapRoute::Command, "AT"), Line(TapRoute::Reply, "OK"), Line(TapRoute::Command, "AT+VER?")}));
     EXPECT_EQ(inserted.count(), 1);
-    model.AppendBatch(Batch({Line(TapRoute::Reply, "v1"), Line(TapRoute::ScanReport, "+A"), Line(TapRoute::ScanReport, "+B")}));
+    model.AppendBatch(
+        Batch({Line(TapRoute::Reply, "v1"), Line(TapRoute::ScanReport, "+A"), Line(TapRoute::ScanReport, "+B")}));
     EXPECT_EQ(Texts(model), (QStringList{"AT+VER?<CR>", "v1<CR>", "+A<CR>", "+B<CR>"}));
     EXPECT_EQ(model.Dropped(), 2u);
     EXPECT_EQ(removed.count(), 1);
@@ -63,7 +65,8 @@ TEST(TrafficModel, PauseHoldsAndCountsFilterAndHiddenScanReportsApplyToOldAndNew
 
 TEST(TrafficModel, TheShownCountFollowsTheFilter) {
     TrafficModel model(100);
-    model.AppendBatch(Batch({Line(TapRoute::Command, "AT+VER?"), Line(TapRoute::Reply, "v1"), Line(TapRoute::Command, "AT")}));
+    model.AppendBatch(
+        Batch({Line(TapRoute::Command, "AT+VER?"), Line(TapRoute::Reply, "v1"), Line(TapRoute::Command, "AT")}));
     QSignalSpy counts(&model, &TrafficModel::CountsChanged);
     model.SetFilterText(QStringLiteral("AT"));
     EXPECT_EQ(counts.count(), 1) << "the status line reads the new count";

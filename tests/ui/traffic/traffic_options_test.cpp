@@ -16,8 +16,10 @@ TEST(TrafficLogOption, IsTakenOutAndTheRestKeepsItsOrder) {
     const Case cases[] = {
         {{"prog"}, QString(), {"prog"}, false},
         {{"prog", "--traffic-log", "/tmp/t.log"}, "/tmp/t.log", {"prog"}, false},
-        {{"prog", "--demo", "LV230", "--traffic-log", "t.log", "-style", "fusion"}, "t.log",
-         {"prog", "--demo", "LV230", "-style", "fusion"}, false},
+        {{"prog", "--demo", "LV230", "--traffic-log", "t.log", "-style", "fusion"},
+         "t.log",
+         {"prog", "--demo", "LV230", "-style", "fusion"},
+         false},
         {{"prog", "--traffic-log"}, QString(), {"prog"}, true},
     };
     for (const Case& c : cases) {

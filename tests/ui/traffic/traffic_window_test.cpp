@@ -58,8 +58,12 @@ protected:
     }
     TrafficSession& Traffic() { return *m_win->findChild<TrafficSession*>(QStringLiteral("trafficSession")); }
     TrafficModel& Model() { return Traffic().Model(); }
-    static QPushButton* SendButton(TrafficWindow* w) { return w->findChild<QPushButton*>(QStringLiteral("trafficSend")); }
-    static QLineEdit* CommandEdit(TrafficWindow* w) { return w->findChild<QLineEdit*>(QStringLiteral("trafficCommand")); }
+    static QPushButton* SendButton(TrafficWindow* w) {
+        return w->findChild<QPushButton*>(QStringLiteral("trafficSend"));
+    }
+    static QLineEdit* CommandEdit(TrafficWindow* w) {
+        return w->findChild<QLineEdit*>(QStringLiteral("trafficCommand"));
+    }
     QStringList Rows() {
         QStringList out;
         for (int r = 0; r < Model().rowCount(); ++r) out << Model().RowText(r);
@@ -76,9 +80,7 @@ protected:
         CommandEdit(w)->setText(text);
         QTest::keyClick(CommandEdit(w), Qt::Key_Return);
     }
-    QString ResultText(TrafficWindow* w) {
-        return w->findChild<QLabel*>(QStringLiteral("trafficResult"))->text();
-    }
+    QString ResultText(TrafficWindow* w) { return w->findChild<QLabel*>(QStringLiteral("trafficResult"))->text(); }
 };
 
 }  // namespace
@@ -197,8 +199,9 @@ TEST_F(TrafficTest, LogFileFromThePortsOpenAndSaveAsMatchTheView) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
-    const QRegularExpression header(QStringLiteral("^# session \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}, port (.+), "
-                                                   "KESTOV-LV200 Manager \\d+\\.\\d+\\.\\d+$"));
+    const QRegularExpression header(
+        QStringLiteral("^# session \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}, port (.+), "
+                       "KESTOV-LV200 Manager \\d+\\.\\d+\\.\\d+$"));
     const QRegularExpressionMatch head = header.match(lines.first());
     ASSERT_TRUE(head.hasMatch()) << lines.first().toStdString();
     EXPECT_EQ(head.captured(1), QString::fromStdString(m_sim->DevicePath()));
@@ -308,8 +311,8 @@ TEST_F(TrafficTest, Screenshots) {
         ASSERT_TRUE(WaitFor([&] { return Ready() && SendButton(w)->isEnabled(); }));
         w->resize(760, 520);
         QCoreApplication::processEvents();
-        EXPECT_TRUE(w->grab().save(QDir(dir).filePath(korean ? QStringLiteral("traffic-ko.png")
-                                                              : QStringLiteral("traffic-en.png"))));
+        EXPECT_TRUE(w->grab().save(
+            QDir(dir).filePath(korean ? QStringLiteral("traffic-ko.png") : QStringLiteral("traffic-en.png"))));
         DestroyWindow();
     }
     InstallTranslations(false);
