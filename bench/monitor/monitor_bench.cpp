@@ -7,7 +7,7 @@
 //   - the reports the module sent against the hits the monitor counted
 //
 //   monitor_bench [seconds=60] [reports-per-second=1000] [devices=10000]
-#include "common/window_controls.h"
+#include "window_controls.h"
 #include "ops/scan/scan_record.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"

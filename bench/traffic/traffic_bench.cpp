@@ -30,7 +30,7 @@
 //   traffic_bench ring
 //   traffic_bench soak [seconds] [devices] [--unique] [--prefill N]
 //   traffic_bench backlog
-#include "common/window_controls.h"
+#include "window_controls.h"
 #include "link/comm.h"
 #include "ops/traffic/traffic_recorder.h"
 #include "sim/kestov_sim.h"

@@ -13,7 +13,7 @@
 //           scan monitor open too
 //
 //   window_bench [runs] [idle-seconds=10]
-#include "common/window_controls.h"
+#include "window_controls.h"
 #include "sim/kestov_sim.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/com_config_dlg.h"

@@ -3,6 +3,8 @@
 // and the reports of a scan that is being stopped.
 #include "link/receive_side.h"
 
+#include "route_name.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -29,26 +31,6 @@ std::string Show(std::string_view bytes) {
     return out;
 }
 
-const char* Name(TapRoute r) {
-    switch (r) {
-    case TapRoute::Command:
-        return "Command";
-    case TapRoute::Reply:
-        return "Reply";
-    case TapRoute::ScanReport:
-        return "ScanReport";
-    case TapRoute::Echo:
-        return "Echo";
-    case TapRoute::Dropped:
-        return "Dropped";
-    case TapRoute::Unclaimed:
-        return "Unclaimed";
-    case TapRoute::Partial:
-        return "Partial";
-    }
-    return "?";
-}
-
 struct Told {
     std::string text;
     int64_t atNs;
@@ -57,7 +39,7 @@ struct Told {
 class Listener : public ReceiveSide::Sink {
 public:
     void Route(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs) override {
-        std::string text = std::string(Name(route)) + " " + Show(bytes);
+        std::string text = std::string(linktest::RouteName(route)) + " " + Show(bytes);
         if (!command.empty()) text += " [" + std::string(command) + "]";
         told.push_back({text, atNs});
     }

@@ -4,6 +4,7 @@
 #include "link/comm.h"
 
 #include "pty_peer.h"
+#include "route_name.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 namespace {
 
 using linktest::PtyPeer;
+using linktest::RouteName;
 using linktest::WaitUntil;
 using namespace std::chrono_literals;
 
@@ -27,26 +29,6 @@ std::string Show(std::string_view bytes) {
         out += c == '\r' ? "<CR>" : c == '\n' ? "<LF>" : std::string(1, c);
     }
     return out;
-}
-
-const char* RouteName(TapRoute r) {
-    switch (r) {
-    case TapRoute::Command:
-        return "Command";
-    case TapRoute::Reply:
-        return "Reply";
-    case TapRoute::ScanReport:
-        return "ScanReport";
-    case TapRoute::Echo:
-        return "Echo";
-    case TapRoute::Dropped:
-        return "Dropped";
-    case TapRoute::Unclaimed:
-        return "Unclaimed";
-    case TapRoute::Partial:
-        return "Partial";
-    }
-    return "?";
 }
 
 class Recorder : public ILinkTap {

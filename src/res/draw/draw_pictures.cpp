@@ -7,8 +7,10 @@
 //   icons/kestov-lv200-manager.png (256 x 256) and .svg
 // Pictures have a pure white background, which the picture control shows as
 // transparent; nothing inside a picture may be pure white.
+#include "link/file_io.h"
+
+#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -389,13 +391,26 @@ const char kIconSvg[] = R"svg(<?xml version="1.0" encoding="UTF-8"?>
 </svg>
 )svg";
 
-bool Save(const QImage& img, const QString& path) {
-    if (!img.save(path, "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+// Written whole or not at all, like every file the project writes.
+bool Write(const QString& path, const QByteArray& bytes) {
+    const file_io::Error error =
+        file_io::WriteWholeFile(path.toStdString(), std::string_view(bytes.data(), bytes.size()));
+    if (error) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), error.Text().c_str());
         return false;
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+bool Save(const QImage& img, const QString& path) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
+        std::fprintf(stderr, "cannot encode %s\n", qPrintable(path));
+        return false;
+    }
+    return Write(path, png);
 }
 
 }  // namespace
@@ -416,7 +431,6 @@ int main(int argc, char** argv) {
     ok = Save(DrawUsbModule(QStringLiteral("LV220")), dir.filePath(QStringLiteral("png/141.png"))) && ok;
     ok = Save(DrawLogo(), dir.filePath(QStringLiteral("png/143.png"))) && ok;
     ok = Save(DrawIcon(), dir.filePath(QStringLiteral("icons/kestov-lv200-manager.png"))) && ok;
-    QFile svg(dir.filePath(QStringLiteral("icons/kestov-lv200-manager.svg")));
-    ok = svg.open(QIODevice::WriteOnly) && svg.write(kIconSvg) > 0 && ok;
+    ok = Write(dir.filePath(QStringLiteral("icons/kestov-lv200-manager.svg")), QByteArray(kIconSvg)) && ok;
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include "ops/scan/scan_csv.h"
 #include "plot_lines.h"
+#include "window_controls.h"
 #include "ui/monitor/rssi_plot.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/monitor/scan_monitor_model.h"
@@ -34,24 +35,6 @@
 using namespace mainwin_test;
 using testsupport::PlotLines;
 using testsupport::PlotPoints;
-
-namespace {
-
-// The monitor's parts, found by their object names.
-inline QTableView* MonitorTable(const ScanMonitorWindow* m) {
-    return m->findChild<QTableView*>(QStringLiteral("monitorTable"));
-}
-inline ScanMonitorModel* MonitorModel(const ScanMonitorWindow* m) {
-    return m->findChild<ScanMonitorModel*>(QStringLiteral("monitorModel"));
-}
-inline RssiPlot* MonitorPlot(const ScanMonitorWindow* m) {
-    return m->findChild<RssiPlot*>(QStringLiteral("monitorPlot"));
-}
-inline QAction* MonitorAssign(const ScanMonitorWindow* m) {
-    return m->findChild<QAction*>(QStringLiteral("monitorAssign"));
-}
-
-}  // namespace
 
 class MonitorTest : public WindowTest {
 protected:

@@ -1,4 +1,4 @@
-// The main window's controls and the scan monitor for the window benchmarks,
+// The main window's controls and the scan monitor, for the window tests and benchmarks,
 // found by object name as a user's tools would find them.
 #pragma once
 
