@@ -149,17 +149,15 @@ bool IsScanReportLine(const TapEvent& e) {
     return e.direction == TapDirection::Received && !e.bytes.empty() && e.bytes[0] == '+' && e.bytes.find(',') == 13;
 }
 
-int Flood(int seconds) {
-    sim::KestovSimulator simulator("KESTOV-LV200");
-    simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(500));
-    simulator.SetScanRate(20000);  // far more than 115200 baud carries
-    simulator.SetPaceBaud(115200);
+// Starts the simulated module and answers the window's dialogs: the port
+// dialog picks the module's port, messages go to stderr.
+bool StartAndAnswerDialogs(sim::KestovSimulator& simulator) {
     std::string error;
     if (!simulator.Start(&error)) {
         std::fprintf(stderr, "simulator: %s\n", error.c_str());
-        return 1;
+        return false;
     }
-    ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
+    ComConfigDlg::SetModalSeam([&simulator](ComConfigDlg& dlg) {
         dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
             ->setEditText(QString::fromStdString(simulator.DevicePath()));
         dlg.accept();
@@ -170,6 +168,15 @@ int Flood(int seconds) {
             std::fprintf(stderr, "message: %s\n", qPrintable(text));
             return QMessageBox::Ok;
         });
+    return true;
+}
+
+int Flood(int seconds) {
+    sim::KestovSimulator simulator("KESTOV-LV200");
+    simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(500));
+    simulator.SetScanRate(20000);  // far more than 115200 baud carries
+    simulator.SetPaceBaud(115200);
+    if (!StartAndAnswerDialogs(simulator)) return 1;
 
     const long rssBefore = StatusKb("VmHWM");
     int status = 0;
@@ -232,22 +239,7 @@ int Soak(int seconds, std::size_t devices, bool unique, std::size_t prefill) {
     simulator.SetRssiJitter(8);
     simulator.SetUniqueAddresses(unique);
     simulator.SetPaceBaud(115200);
-    std::string error;
-    if (!simulator.Start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
-        return 1;
-    }
-    ComConfigDlg::SetModalSeam([&](ComConfigDlg& dlg) {
-        dlg.findChild<QComboBox*>(QStringLiteral("portCombo"))
-            ->setEditText(QString::fromStdString(simulator.DevicePath()));
-        dlg.accept();
-        return dlg.result();
-    });
-    MessageBoxSeam::SetHandler(
-        [](QWidget*, const QString& text, const QString&, QMessageBox::Icon, QMessageBox::StandardButtons) {
-            std::fprintf(stderr, "message: %s\n", qPrintable(text));
-            return QMessageBox::Ok;
-        });
+    if (!StartAndAnswerDialogs(simulator)) return 1;
     int status = 0;
     {
         CKESTOVLV2xxManagerDlg window;
