@@ -4,21 +4,56 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 namespace text_room {
 namespace {
 
-// Styles draw a combo box's text a pixel in from its field.
-constexpr int kComboTextInset = 2;
+constexpr const char* kSampleProperty = "textRoomSample";
+constexpr int kLineEditTextRoom = 4;
+
+// Where a style starts a combo box's text within its field: some pad it
+// well beyond the field the style reports. Found once per style and font by
+// drawing a letter, as no style metric tells it.
+int ComboTextInset(const QComboBox* c, const QStyleOptionComboBox& base, const QRect& field) {
+    static std::map<QString, int> known;
+    const QString key = c->style()->name() + QLatin1Char('|') + c->font().key() + QLatin1Char('|') +
+                        QString::number(base.rect.height());
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+    if (base.rect.isEmpty()) return 0;
+    QStyleOptionComboBox opt = base;
+    opt.currentText = QStringLiteral("H");
+    opt.currentIcon = QIcon();
+    for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        opt.palette.setColor(role, Qt::black);
+    QImage img(opt.rect.size(), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        c->style()->drawControl(QStyle::CE_ComboBoxLabel, &opt, &p, c);
+    }
+    int inset = 0;
+    for (int x = 0; x < img.width() && inset == 0; ++x)
+        for (int y = 0; y < img.height(); ++y)
+            if (qGray(img.pixel(x, y)) < 128) {
+                inset = std::max(0, x - field.x());
+                break;
+            }
+    known[key] = inset;
+    return inset;
+}
 
 QSize Need(const QSize& text, const QRect& room) {
     return QSize(std::max(0, text.width() - room.width()), std::max(0, text.height() - room.height()));
@@ -58,7 +93,7 @@ QSize ComboShortfall(const QComboBox* c) {
     int width = 0;
     if (!c->isEditable()) {
         for (int i = 0; i < c->count(); ++i) width = std::max(width, fm.horizontalAdvance(c->itemText(i)));
-        if (width > 0) width += kComboTextInset;
+        if (width > 0) width += ComboTextInset(c, opt, field);
     }
     return Need(QSize(width, fm.height()), field);
 }
@@ -69,7 +104,10 @@ QSize LineEditShortfall(const QLineEdit* e) {
     opt.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e) : 0;
     const QRect room = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e);
     const QMargins m = e->textMargins();
-    return Need(QSize(0, e->fontMetrics().height()), room.marginsRemoved(m));
+    const QString sample = e->property(kSampleProperty).toString();
+    // A line edit keeps a couple of pixels around its text and cursor.
+    const int width = sample.isEmpty() ? 0 : e->fontMetrics().horizontalAdvance(sample) + kLineEditTextRoom;
+    return Need(QSize(width, e->fontMetrics().height()), room.marginsRemoved(m));
 }
 
 QSize LabelShortfall(const QLabel* l) {
@@ -88,6 +126,16 @@ struct Item {
     QRect now;
     bool box;  // a group box: holds what lies inside it
 };
+
+// Controls of one row: of like height, each one's middle within the other.
+bool RowMates(const Item& a, const Item& b) {
+    if (a.box || b.box) return false;
+    const QRect& p = a.orig;
+    const QRect& q = b.orig;
+    if (p.height() > 2 * q.height() || q.height() > 2 * p.height()) return false;
+    const int mp = p.top() + p.height() / 2, mq = q.top() + q.height() / 2;
+    return mp >= q.top() && mp <= q.bottom() && mq >= p.top() && mq <= p.bottom();
+}
 
 bool Holds(const Item& a, const Item& b) { return a.box && &a != &b && a.orig.contains(b.orig); }
 
@@ -122,7 +170,17 @@ void Solve(std::vector<Item>& items, bool horizontal) {
                     }
                     continue;
                 }
-                if (Holds(b, a) || pos(b.orig) < end(a.orig)) continue;
+                if (Holds(b, a)) continue;
+                // Controls of one row move down together: the row stays lined up.
+                if (!horizontal && RowMates(a, b)) {
+                    const int least = pos(b.orig) + pos(a.now) - pos(a.orig);
+                    if (pos(b.now) < least) {
+                        moveTo(b.now, least);
+                        changed = true;
+                    }
+                    continue;
+                }
+                if (pos(b.orig) < end(a.orig)) continue;
                 // Rows share vertical room; for the vertical pass, columns as placed now.
                 if (!across(horizontal ? a.orig : a.now, horizontal ? b.orig : b.now)) continue;
                 const int least = end(a.now) + pos(b.orig) - end(a.orig);
@@ -137,6 +195,8 @@ void Solve(std::vector<Item>& items, bool horizontal) {
 }
 
 }  // namespace
+
+void SetSampleText(QWidget* lineEdit, const QString& sample) { lineEdit->setProperty(kSampleProperty, sample); }
 
 QSize Shortfall(const QWidget* w) {
     if (const auto* b = qobject_cast<const QAbstractButton*>(w)) return ButtonShortfall(b);

@@ -4,10 +4,15 @@
 #pragma once
 
 #include <QSize>
+#include <QString>
 
 class QWidget;
 
 namespace text_room {
+
+// A text a line edit must show whole, such as the widest value of a
+// fixed-length field; other line edits scroll and need only its height.
+void SetSampleText(QWidget* lineEdit, const QString& sample);
 
 // How much wider and taller the control must be to show its whole text
 // (every item for a drop-down list; the text height for a line edit);

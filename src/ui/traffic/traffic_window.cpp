@@ -177,8 +177,8 @@ void TrafficWindow::RetranslateUi() {
 
 void TrafficWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) RetranslateUi();
-    if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange)
-        m_session.Model().SetPalette(m_table->palette());
+    // The window hears of a new palette before its children take it on.
+    if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange) m_session.Model().SetPalette(palette());
     QWidget::changeEvent(e);
 }
 

@@ -17,6 +17,7 @@
 #include "ui/shell/strings.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
@@ -236,6 +237,23 @@ TEST_F(StyleTest, ChosenColoursAndDrawnLetteringAreReadable) {
         const QColor ink = rows->model()->data(rows->model()->index(r, 0), Qt::ForegroundRole).value<QBrush>().color();
         EXPECT_GE(Contrast(ink, base), kMinTextContrast) << "traffic row " << r;
     }
+    // A palette change while running: light becomes dark and dark light.
+    QPalette other = QApplication::palette();
+    const bool dark = palette_colors::Luminance(other.color(QPalette::Base)) < 0.5;
+    const QColor newBase = dark ? QColor(0xfa, 0xfa, 0xfa) : QColor(0x1e, 0x1e, 0x1e);
+    const QColor newText = dark ? QColor(0x10, 0x10, 0x10) : QColor(0xee, 0xee, 0xec);
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        other.setColor(group, QPalette::Base, newBase);
+        other.setColor(group, QPalette::AlternateBase, newBase);
+        other.setColor(group, QPalette::Text, newText);
+    }
+    QApplication::setPalette(other);
+    QCoreApplication::processEvents();
+    for (int r = 0; r < rows->model()->rowCount(); ++r) {
+        const QColor ink = rows->model()->data(rows->model()->index(r, 0), Qt::ForegroundRole).value<QBrush>().color();
+        EXPECT_GE(Contrast(ink, newBase), kMinTextContrast) << "traffic row " << r << " after the palette changed";
+    }
+    QApplication::setPalette(QApplication::style()->standardPalette());
     // Pictures, and the lettering beside the dial.
     for (GdiplusImgCtrl* picture : m_win->findChildren<GdiplusImgCtrl*>())
         EXPECT_GE(Contrast(picture->Ink(), picture->Backdrop()), kMinTextContrast) << "module picture";
@@ -296,6 +314,54 @@ TEST_F(StyleTest, EscapeClosesTheSecondaryWindowsAndShortcutsAreInTheMenu) {
         EXPECT_FALSE(a->associatedObjects().isEmpty());
         EXPECT_TRUE(m_win->actions().contains(a)) << a->objectName().toStdString() << " works only in the open menu";
     }
+}
+
+// Pictures of the main window and the port dialog under this style, named
+// after it. Runs only when KESTOV_SCREENSHOT_DIR names a directory.
+TEST_F(StyleTest, Screenshots) {
+    const QString dir = qEnvironmentVariable("KESTOV_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "KESTOV_SCREENSHOT_DIR not set";
+    OpenScannedWindow();
+    QCoreApplication::processEvents();
+    const QString suffix = QStringLiteral("-%1-%2.png").arg(style.toLower(), korean ? "ko" : "en");
+    EXPECT_TRUE(m_win->grab().save(dir + QStringLiteral("/screenshot") + suffix));
+    ComConfigDlg port(m_win.get());
+    ComConfigDlg::SetModalSeam([&](ComConfigDlg& d) {
+        d.show();
+        d.FindModule();
+        EXPECT_TRUE(WaitFor([&] { return d.findChild<QPushButton*>(QStringLiteral("findModule"))->isEnabled(); }));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(d.grab().save(dir + QStringLiteral("/port-dialog") + suffix));
+        return int(QDialog::Rejected);
+    });
+    port.DoModal();
+}
+
+std::vector<QString> g_announced;
+void NoteAnnouncement(QAccessibleEvent* e) {
+    if (e->type() == QAccessible::NameChanged && e->object())
+        g_announced.push_back(e->accessibleInterface()->text(QAccessible::Name));
+}
+
+// The link's state is shown only in the status bar: the pane's accessible
+// name carries it, and where an accessibility bridge runs (not on the
+// offscreen platform) its change is reported.
+TEST_F(StyleTest, StatusBarResultsAreAnnounced) {
+    g_announced.clear();
+    QAccessible::installUpdateHandler(NoteAnnouncement);
+    QAccessible::setActive(true);
+    const bool bridge = QAccessible::isActive();
+    OpenScannedWindow();
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::setActive(false);
+    const QString path = QString::fromStdString(m_sim->DevicePath());
+    auto* pane = m_win->findChild<QLabel*>(QStringLiteral("statusPane0"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->accessibleName().contains(path)) << pane->accessibleName().toStdString();
+    if (bridge)
+        EXPECT_TRUE(std::any_of(g_announced.begin(), g_announced.end(), [&](const QString& t) {
+            return t.contains(path);
+        })) << "the open port was not announced";
 }
 
 }  // namespace
