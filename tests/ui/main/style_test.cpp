@@ -358,10 +358,11 @@ TEST_F(StyleTest, StatusBarResultsAreAnnounced) {
     auto* pane = m_win->findChild<QLabel*>(QStringLiteral("statusPane0"));
     ASSERT_NE(pane, nullptr);
     EXPECT_TRUE(pane->accessibleName().contains(path)) << pane->accessibleName().toStdString();
-    if (bridge)
+    if (bridge) {
         EXPECT_TRUE(std::any_of(g_announced.begin(), g_announced.end(), [&](const QString& t) {
             return t.contains(path);
         })) << "the open port was not announced";
+    }
 }
 
 }  // namespace
