@@ -1,5 +1,6 @@
 #include "ui/shell/com_config_dlg.h"
 
+#include "ui/controls/announce.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/ht_rich_edit_ctrl.h"
 #include "ui/controls/text_room.h"
@@ -255,7 +256,6 @@ void ComConfigDlg::RetranslateUi() {
     m_find->setText(UiText("PortList", "Find module"));
     m_reconnect->setText(UiText("PortList", "Reconnect automatically"));
     m_portCombo->setAccessibleName(UiText("ComConfigDlg", "COM Port"));
-    m_portInfo->setAccessibleName(UiText("PortList", "Port details"));
     m_portInfo->setAccessibleDescription(
         UiText("PortList", "The chosen port's device, its USB description and what Find module found on it."));
     m_dial->setAccessibleName(UiText("PortList", "Baud rate dial set to 'Set'"));
@@ -338,7 +338,18 @@ void ComConfigDlg::AddEntry(const SerialPortEntry& entry) {
         status = found->second;
     else if (!PortListSource::Current().MayOpen(entry.path, group))
         status = NoPermissionText(group);
+    SetItemStatus(at, status);
+}
+
+void ComConfigDlg::SetItemStatus(int at, const QString& status) {
     m_portCombo->setItemData(at, status, kPortStatusRole);
+    // Screen readers read the entry's description and finding with its path.
+    QStringList lines;
+    for (int role : {kPortDescriptionRole, kPortStatusRole}) {
+        const QString line = m_portCombo->itemData(at, role).toString();
+        if (!line.isEmpty()) lines << line;
+    }
+    m_portCombo->setItemData(at, lines.join(QStringLiteral(", ")), Qt::AccessibleDescriptionRole);
 }
 
 void ComConfigDlg::FillPortList() {
@@ -439,7 +450,7 @@ void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
         const QString path = Wide(r.path);
         m_findings[path] = ProbeStatusText(r);
         const int at = FindExact(m_portCombo, path);
-        if (at >= 0) m_portCombo->setItemData(at, m_findings[path], kPortStatusRole);
+        if (at >= 0) SetItemStatus(at, m_findings[path]);
         if (r.outcome == ProbeOutcome::Module) {
             ++modules;
             found = at;
@@ -473,6 +484,7 @@ void ComConfigDlg::OnPopup() {
 
 void ComConfigDlg::SetPortInfo(const QString& text) {
     m_portInfo->setText(text);
+    AnnounceStatus(m_portInfo, UiText("PortList", "Port details"), text);
     LayOut();
 }
 

@@ -66,6 +66,8 @@ private:
     std::vector<SerialPortEntry> ReadPorts() const;
     // Adds one entry with its description and whether it may be opened.
     void AddEntry(const SerialPortEntry& entry);
+    // An entry's finding (or why it may not be opened), shown and told.
+    void SetItemStatus(int at, const QString& status);
     void RefreshKeepingInput();
     void ShowPortInfo();
     // Sets the port details and gives them the room they need.

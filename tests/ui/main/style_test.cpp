@@ -363,6 +363,23 @@ TEST_F(StyleTest, StatusBarResultsAreAnnounced) {
             return t.contains(path);
         })) << "the open port was not announced";
     }
+    // Find module's results: the details line says them, the entry describes them.
+    ComConfigDlg port(m_win.get());
+    ComConfigDlg::SetModalSeam([&](ComConfigDlg& d) {
+        d.show();
+        d.FindModule();
+        EXPECT_TRUE(WaitFor([&] { return d.findChild<QPushButton*>(QStringLiteral("findModule"))->isEnabled(); }));
+        auto* info = d.findChild<QLabel*>(QStringLiteral("portInfo"));
+        auto* combo = d.findChild<QComboBox*>(QStringLiteral("portCombo"));
+        EXPECT_FALSE(info->text().isEmpty());
+        EXPECT_TRUE(info->accessibleName().endsWith(info->text())) << info->accessibleName().toStdString();
+        const int at = combo->findText(path);
+        EXPECT_GE(at, 0);
+        EXPECT_TRUE(
+            combo->itemData(at, Qt::AccessibleDescriptionRole).toString().contains(QStringLiteral("Simulated module")));
+        return int(QDialog::Rejected);
+    });
+    port.DoModal();
 }
 
 }  // namespace
