@@ -139,8 +139,13 @@ bool RowMates(const Item& a, const Item& b) {
 
 bool Holds(const Item& a, const Item& b) { return a.box && &a != &b && a.orig.contains(b.orig); }
 
-// Pushes along one axis until every constraint holds. horizontal: x/width,
-// else y/height; "across" overlap decides what shares a row (or column).
+// Pushes along one axis (x and widths, or y and heights) until every
+// constraint holds: a group box keeps its margins around what it holds, what
+// follows a control keeps its gap to it, and one row moves down as one.
+// Constraints only push forward, so this ends; the bound guards against a
+// layout whose constraints would chase each other.
+constexpr int kMaxRounds = 1000;
+
 void Solve(std::vector<Item>& items, bool horizontal) {
     auto pos = [horizontal](const QRect& r) { return horizontal ? r.x() : r.y(); };
     auto len = [horizontal](const QRect& r) { return horizontal ? r.width() : r.height(); };
@@ -152,7 +157,7 @@ void Solve(std::vector<Item>& items, bool horizontal) {
     auto moveTo = [horizontal](QRect& r, int p) { horizontal ? r.moveLeft(p) : r.moveTop(p); };
     auto setLen = [horizontal](QRect& r, int l) { horizontal ? r.setWidth(l) : r.setHeight(l); };
 
-    for (int round = 0; round < 1000; ++round) {
+    for (int round = 0; round < kMaxRounds; ++round) {
         bool changed = false;
         for (Item& a : items) {
             for (Item& b : items) {
@@ -181,7 +186,8 @@ void Solve(std::vector<Item>& items, bool horizontal) {
                     continue;
                 }
                 if (pos(b.orig) < end(a.orig)) continue;
-                // Rows share vertical room; for the vertical pass, columns as placed now.
+                // Sideways, what shares the row's height follows; downwards, what
+                // shares the column as placed after the sideways pass.
                 if (!across(horizontal ? a.orig : a.now, horizontal ? b.orig : b.now)) continue;
                 const int least = end(a.now) + pos(b.orig) - end(a.orig);
                 if (pos(b.now) < least) {
@@ -208,7 +214,7 @@ QSize Shortfall(const QWidget* w) {
 
 void GrowToFit(QWidget* container) {
     std::vector<Item> items;
-    bool short_ = false;
+    bool anyShort = false;
     for (QWidget* w : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (w->isWindow() || w->isHidden()) continue;
         w->ensurePolished();  // the style sets fonts and margins when it polishes
@@ -216,11 +222,11 @@ void GrowToFit(QWidget* container) {
         const QSize need = Shortfall(w);
         if (!need.isNull()) {
             item.now.setSize(item.now.size() + need);
-            short_ = true;
+            anyShort = true;
         }
         items.push_back(item);
     }
-    if (!short_) return;
+    if (!anyShort) return;
     // Widths first: a control that grows sideways may then share a column
     // with what lies below it.
     const std::vector<QSize> grown = [&] {
