@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils fonts-nanum fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file lintian bash-completion
   clang libclang-rt-14-dev clang-format
+  adwaita-qt6
 )
 
 missing=()

@@ -127,5 +127,23 @@
         <source>Last seen (s)</source>
         <translation>마지막 발견 (초)</translation>
     </message>
+    <message numerus="yes">
+        <source>: %n reports plotted, latest %1 dBm at %2 s</source>
+        <translation>
+            <numerusform>: 보고 %n건 표시, 최근 %1 dBm, %2초</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Devices seen in the scan</source>
+        <translation>검색에서 본 장치</translation>
+    </message>
+    <message>
+        <source>One row per device with its report count and RSSI statistics; the selected devices are plotted below.</source>
+        <translation>장치마다 한 줄: 보고 수와 RSSI 통계. 선택한 장치는 아래 그래프에 그려집니다.</translation>
+    </message>
+    <message>
+        <source>Scan counts</source>
+        <translation>검색 집계</translation>
+    </message>
 </context>
 </TS>

@@ -99,5 +99,17 @@
         <source>The terminal of another program's session</source>
         <translation>다른 프로그램 세션의 터미널입니다</translation>
     </message>
+    <message>
+        <source>Port details</source>
+        <translation>포트 정보</translation>
+    </message>
+    <message>
+        <source>The chosen port&apos;s device, its USB description and what Find module found on it.</source>
+        <translation>선택한 포트의 장치, USB 설명, 모듈 찾기 결과.</translation>
+    </message>
+    <message>
+        <source>Baud rate dial set to &apos;Set&apos;</source>
+        <translation>통신속도 다이얼을 &apos;Set&apos;으로 설정</translation>
+    </message>
 </context>
 </TS>

@@ -130,5 +130,21 @@
             <numerusform>%1: %2 ms 안에 최종 응답 없음, %n줄.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Command result</source>
+        <translation>명령 결과</translation>
+    </message>
+    <message>
+        <source>Every line on the wire: time since the port opened, direction, text and what was done with it.</source>
+        <translation>선로의 모든 줄: 포트를 연 뒤의 시간, 방향, 내용, 처리 방식.</translation>
+    </message>
+    <message>
+        <source>Line counts</source>
+        <translation>줄 수</translation>
+    </message>
+    <message>
+        <source>Writes the lines shown to a text file.</source>
+        <translation>표시된 줄을 텍스트 파일로 저장합니다.</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #include "ui/controls/ht_rich_edit_ctrl.h"
 
+#include "ui/controls/palette_colors.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -7,7 +9,13 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <vector>
+
 namespace {
+
+// Which of the control's colours a piece of text wears.
+constexpr int kColourRole = QTextFormat::UserProperty + 1;
+enum ColourRole { PlainText = 0, LinkText = 1, MarkText = 2 };
 
 // Tried in this order, case-sensitively ("https://" matches because "http://" does not).
 const char* const kLinkPrefixes[] = {"ed2k://", "http://", "https://", "ftp://", "www.", "ftp.", "mailto:"};
@@ -31,7 +39,8 @@ void CHTRichEditCtrl::Init() {
     m_limit = kMaxChars;
     m_defaultFormat = QTextCharFormat();
     m_defaultFormat.setFont(font());
-    m_defaultFormat.setForeground(palette().color(QPalette::Text));
+    m_defaultFormat.setForeground(PlainColor());
+    m_defaultFormat.setProperty(kColourRole, PlainText);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
@@ -45,7 +54,8 @@ QTextCharFormat CHTRichEditCtrl::SetMarkFormat() const {
     QTextCharFormat f = m_defaultFormat;
     f.setFontWeight(QFont::Bold);
     f.setFontPointSize(10);
-    f.setForeground(QColor(0, 0, 255));
+    f.setForeground(MarkColor());
+    f.setProperty(kColourRole, MarkText);
     f.setFontItalic(false);
     f.setFontUnderline(false);
     f.setFontStrikeOut(false);
@@ -59,8 +69,67 @@ QTextCharFormat CHTRichEditCtrl::LinkFormat(const QString& href) const {
     f.setAnchor(true);
     f.setAnchorHref(href);
     f.setFontUnderline(true);
-    f.setForeground(palette().color(QPalette::Link));
+    f.setForeground(LinkColor());
+    f.setProperty(kColourRole, LinkText);
     return f;
+}
+
+QColor CHTRichEditCtrl::Background() const {
+    const QColor base = palette().color(QPalette::Base);
+    if (base.alpha() == 255) return base;
+    const QWidget* behind = parentWidget() ? parentWidget() : this;
+    return behind->palette().color(QPalette::Window);
+}
+
+namespace {
+QPalette OnBackground(QPalette p, const QColor& background) {
+    p.setColor(QPalette::Base, background);
+    p.setColor(QPalette::AlternateBase, background);
+    return p;
+}
+}  // namespace
+
+QColor CHTRichEditCtrl::PlainColor() const {
+    const QColor bg = Background();
+    const QColor text = palette().color(QPalette::Text);
+    return palette_colors::Readable(text, bg, palette().color(QPalette::WindowText));
+}
+
+QColor CHTRichEditCtrl::LinkColor() const {
+    return palette_colors::ForText(palette_colors::Role::Link, OnBackground(palette(), Background()));
+}
+
+QColor CHTRichEditCtrl::MarkColor() const {
+    return palette_colors::ForText(palette_colors::Role::Mark, OnBackground(palette(), Background()));
+}
+
+void CHTRichEditCtrl::changeEvent(QEvent* e) {
+    QTextEdit::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange) Recolour();
+}
+
+void CHTRichEditCtrl::Recolour() {
+    const QColor colours[] = {PlainColor(), LinkColor(), MarkColor()};
+    m_defaultFormat.setForeground(colours[PlainText]);
+    struct Piece {
+        int from, length, role;
+    };
+    std::vector<Piece> pieces;  // gathered first: merging formats changes the fragments
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int role = fragment.charFormat().intProperty(kColourRole);
+            if (role >= PlainText && role <= MarkText) pieces.push_back({fragment.position(), fragment.length(), role});
+        }
+    }
+    for (const Piece& piece : pieces) {
+        QTextCursor c(document());
+        c.setPosition(piece.from);
+        c.setPosition(piece.from + piece.length, QTextCursor::KeepAnchor);
+        QTextCharFormat f;
+        f.setForeground(colours[piece.role]);
+        c.mergeCharFormat(f);
+    }
 }
 
 void CHTRichEditCtrl::AppendHyperText(const QString& text) {

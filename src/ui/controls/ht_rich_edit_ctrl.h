@@ -30,7 +30,15 @@ public:
     // Format of the 'Set' mark (bold, 10 pt, blue).
     QTextCharFormat SetMarkFormat() const;
 
+    // Colour of the plain text, the links and the mark on the current palette.
+    QColor PlainColor() const;
+    QColor LinkColor() const;
+    QColor MarkColor() const;
+    // What the text stands on: the base, or the window behind a clear base.
+    QColor Background() const;
+
 protected:
+    void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
 
@@ -41,6 +49,8 @@ private:
     double BlockTop(const QTextBlock& block) const;
     void RemoveFirstLine();
     QTextCharFormat LinkFormat(const QString& href) const;
+    // Gives the text already shown the colours of the palette now in use.
+    void Recolour();
 
     QTextCharFormat m_defaultFormat;
 };

@@ -5,8 +5,10 @@
 #include "ui/main/window_text.h"
 
 #include "ops/rules/string_ids.h"
+#include "ui/controls/announce.h"
 #include "ui/controls/elided_label.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
+#include "ui/controls/text_room.h"
 #include "ui/controls/x_group_box.h"
 #include "ui/main/reconnect.h"
 #include "ui/main/scan_list_model.h"
@@ -195,8 +197,10 @@ CKESTOVLV2xxManagerDlg::CKESTOVLV2xxManagerDlg(QWidget* parent) : QDialog(parent
     CreateControls(du);
     ConnectHandlers();
 
-    SetupStatusBar();
     InitControls();
+    // Room for every caption and list item under this style, once they are all in.
+    text_room::GrowToFit(findChild<QWidget*>(QStringLiteral("client")));
+    SetupStatusBar();
     EnableControls(false);
     ShowVersionText();
     m_ops.Init();
@@ -258,6 +262,8 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     connect(traffic, &QAction::triggered, this, [this] { m_traffic->ShowWindow(); });
     QAction* monitor = menu->addAction(ScanMonitorWindow::MenuText());
     monitor->setObjectName(QStringLiteral("cmdScanMonitor"));
+    monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    addAction(monitor);
     connect(monitor, &QAction::triggered, this, [this] { OpenScanMonitor(); });
     QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager I&nfo."));
     about->setObjectName(QStringLiteral("cmd57664"));
@@ -362,7 +368,6 @@ void CKESTOVLV2xxManagerDlg::SetupStatusBar() {
     }
     SetLinkStatusString(IDS_COM_PORT_CLOSED);
     m_statusPane[1]->setText(LoadStringRes(IDS_READY));
-    m_statusPane[0]->setAccessibleName(Tr("Link status"));
     m_statusPane[1]->setAccessibleName(Tr("Program version"));
     m_statusBar->addWidget(m_statusPane[0]);
     m_statusBar->addWidget(m_statusPane[1], 1);
@@ -532,16 +537,19 @@ void CKESTOVLV2xxManagerDlg::SetLinkStatus(const PortSettings& port) {
     // A long path gives way in its middle so the line setting always shows.
     const QString full = QString::fromStdU16String(ManagerOps::LinkStatusText(port));
     m_linkPane->SetElidedText(full, static_cast<qsizetype>(port.m_portName.size()));
+    AnnounceStatus(m_linkPane, Tr("Link status"), full);
 }
 
 void CKESTOVLV2xxManagerDlg::SetLinkStatusText(const std::u16string& text) {
     const QString full = QString::fromStdU16String(text);
     m_linkPane->SetElidedText(full, full.size());
+    AnnounceStatus(m_linkPane, Tr("Link status"), full);
 }
 
 void CKESTOVLV2xxManagerDlg::SetLinkStatusString(int stringId) {
     const QString text = LoadStringRes(stringId);
     m_linkPane->SetElidedText(text, text.size());
+    AnnounceStatus(m_linkPane, Tr("Link status"), text);
 }
 
 void CKESTOVLV2xxManagerDlg::ShowPicture(int pngId) { m_devicePicture->LoadPngResource(pngId); }

@@ -5,6 +5,7 @@
 
 #include "ops/rules/string_ids.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
+#include "ui/controls/text_room.h"
 #include "ui/controls/x_group_box.h"
 #include "ui/main/scan_list_model.h"
 #include "ui/shell/dialog_units.h"
@@ -65,6 +66,11 @@ QLineEdit* MakeEdit(QWidget* parent, const QRect& r) {
     e->setGeometry(r);
     return e;
 }
+
+// An address of all six hex letters and six digits: wider than most, so a
+// slot's address shows whole (twelve of the widest letter would not fit the
+// template's field even in Qt's own style).
+const QString kWidestAddress = QStringLiteral("ABCDEF012345");
 
 // Korean captions are wider; the Korean template moves a few controls.
 bool Korean() { return IsKoreanUi(); }
@@ -239,6 +245,7 @@ void CKESTOVLV2xxManagerDlg::CreateRegisterSection(QWidget* c, const DialogUnits
                   QStringLiteral("lblSlot%1").arg(n).toLatin1().constData());
         m_slotAddressEdit[i] = MakeEdit(c, du.Rect(216, y, 62, 12));
         m_slotAddressEdit[i]->setValidator(new UpperCaseValidator(m_slotAddressEdit[i]));
+        text_room::SetSampleText(m_slotAddressEdit[i], kWidestAddress);
         Register(IDC_SLOT_ADDRESS_1 + i, m_slotAddressEdit[i], Tr("Slot %1 Bluetooth address").arg(n));
         m_slotTagEdit[i] = MakeEdit(c, du.Rect(282, y, 41, 12));
         m_slotTagEdit[i]->setReadOnly(true);

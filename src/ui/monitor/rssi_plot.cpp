@@ -1,5 +1,6 @@
 #include "ui/monitor/rssi_plot.h"
 
+#include "ui/controls/palette_colors.h"
 #include "ui/monitor/monitor_text.h"
 
 #include <QtCharts/QChart>
@@ -31,6 +32,56 @@ RssiPlot::RssiPlot(const ScanRecord& record, QWidget* parent)
     setRenderHint(QPainter::Antialiasing, false);  // cheaper with many points
     setMinimumHeight(160);
     ShowAxes();
+    ApplyPalette();
+}
+
+void RssiPlot::changeEvent(QEvent* e) {
+    QChartView::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange) ApplyPalette();
+}
+
+void RssiPlot::ApplyPalette() {
+    const QPalette pal = palette();
+    const QColor base = pal.color(QPalette::Base);
+    const QColor text = pal.color(QPalette::Text);
+    QChart* c = chart();
+    c->setBackgroundBrush(base);
+    c->setBackgroundPen(Qt::NoPen);
+    c->setPlotAreaBackgroundVisible(false);
+    c->setTitleBrush(text);
+    c->legend()->setLabelColor(text);
+    const QColor grid = palette_colors::Mix(text, base, 0.8);
+    for (QValueAxis* axis : {m_timeAxis, m_rssiAxis}) {
+        axis->setLabelsBrush(text);
+        axis->setTitleBrush(text);
+        axis->setLinePenColor(palette_colors::Mix(text, base, 0.4));
+        axis->setGridLineColor(grid);
+        axis->setMinorGridLineColor(grid);
+    }
+    for (std::size_t n = 0; n < m_lines.size(); ++n) {
+        QPen pen = m_lines[n].series->pen();
+        pen.setColor(palette_colors::Series(static_cast<int>(n), pal));
+        pen.setWidthF(2);
+        m_lines[n].series->setPen(pen);
+    }
+    setBackgroundBrush(base);
+}
+
+QString RssiPlot::TextAlternative() const {
+    if (m_lines.empty()) return chart()->title();
+    QStringList rows;
+    for (const Line& line : m_lines) {
+        QString row = line.label;
+        if (!line.points.isEmpty()) {
+            const QPointF& last = line.points.back();
+            row += QCoreApplication::translate("ScanMonitor", ": %n reports plotted, latest %1 dBm at %2 s", nullptr,
+                                               static_cast<int>(line.points.size()))
+                       .arg(last.y())
+                       .arg(last.x(), 0, 'f', 1);
+        }
+        rows << row;
+    }
+    return rows.join(QStringLiteral("; "));
 }
 
 void RssiPlot::ShowAxes() {
@@ -62,8 +113,9 @@ void RssiPlot::SetDevices(const std::vector<std::size_t>& devices) {
         chart()->addSeries(series);
         series->attachAxis(m_timeAxis);
         series->attachAxis(m_rssiAxis);
-        m_lines.push_back({device, PackAddress(all[device].address), {}, true, series});
+        m_lines.push_back({device, PackAddress(all[device].address), label, {}, true, series});
     }
+    ApplyPalette();
     // Back through the kept reports for the newest points of each line, once.
     std::size_t full = 0;
     for (uint64_t seq = m_record.EndSeq(); seq > m_record.FirstSeq() && full < m_lines.size(); --seq) {
@@ -108,6 +160,8 @@ void RssiPlot::Refresh() {
         changed = true;
     }
     if (changed) FitAxes();
+    const QString description = TextAlternative();
+    if (description != accessibleDescription()) setAccessibleDescription(description);
 }
 
 void RssiPlot::FitAxes() {

@@ -32,10 +32,19 @@ public:
     void SetDevices(const std::vector<std::size_t>& devices);
     void Refresh();
 
+    // The table the plot is drawn from, as text for assistive technology.
+    QString TextAlternative() const;
+
+protected:
+    void changeEvent(QEvent* e) override;
+
 private:
+    // Chart, axes, legend and lines in the colours of the current palette.
+    void ApplyPalette();
     struct Line {
         std::size_t device;
         uint64_t address;
+        QString label;          // address and name, as plain text
         QList<QPointF> points;  // oldest first, at most kHistoryLimit
         bool dirty;
         QLineSeries* series;

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -88,6 +89,7 @@ void ScanMonitorWindow::BuildLayout() {
     m_table->horizontalHeader()->setStretchLastSection(false);
     m_table->horizontalHeader()->setSectionResizeMode(ScanMonitorModel::Name, QHeaderView::Stretch);
     m_table->setWordWrap(false);
+    m_table->setTabKeyNavigation(false);  // Tab goes on to the next control
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->setColumnWidth(ScanMonitorModel::Address,
                             m_table->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 15);
@@ -142,6 +144,11 @@ void ScanMonitorWindow::RetranslateUi() {
     m_exportReports->setText(MonitorTr("Export &reports..."));
     m_assignAction->setText(MonitorTr("&Assign to slot"));
     m_plot->setAccessibleName(MonitorTr("RSSI over time"));
+    m_table->setAccessibleName(MonitorTr("Devices seen in the scan"));
+    m_status->setAccessibleName(MonitorTr("Scan counts"));
+    m_table->setAccessibleDescription(
+        MonitorTr("One row per device with its report count and RSSI statistics; "
+                  "the selected devices are plotted below."));
     // Numbers are short: each column as wide as its title, fixed once, since
     // measuring ten thousand rows would cost more than the rows themselves.
     const QFontMetrics fm = m_table->horizontalHeader()->fontMetrics();
@@ -261,4 +268,14 @@ bool ScanMonitorWindow::ExportTable() {
 bool ScanMonitorWindow::ExportReports() {
     return SaveCsv(MonitorTr("Export reports"), QStringLiteral("scan-reports.csv"),
                    [this](std::ostream& out) { scan_csv::WriteReports(out, m_record); });
+}
+
+void ScanMonitorWindow::keyPressEvent(QKeyEvent* e) {
+    // Escape closes this secondary window, as it would a dialog.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        close();
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }

@@ -1,6 +1,7 @@
 #include "ui/shell/about_dlg.h"
 
 #include "ui/controls/gdiplus_img_ctrl.h"
+#include "ui/controls/text_room.h"
 #include "ui/shell/dialog_units.h"
 #include "ui/shell/strings.h"
 #include "ui/shell/version_info.h"
@@ -64,5 +65,6 @@ CAboutDlg::CAboutDlg(QWidget* parent, const VersionTable& version) : QDialog(par
     if (GetVersionString(QStringLiteral("LegalCopyright"), notice, version)) m_copyright->setText(notice);
 
     m_logo->LoadPngResource(143);
+    text_room::GrowToFit(this);
     m_ok->setFocus();
 }

@@ -1,7 +1,9 @@
 #include "ui/shell/com_config_dlg.h"
 
+#include "ui/controls/announce.h"
 #include "ui/controls/gdiplus_img_ctrl.h"
 #include "ui/controls/ht_rich_edit_ctrl.h"
+#include "ui/controls/text_room.h"
 #include "link/device_access.h"
 #include "link/port_path.h"
 #include "ops/ports/port_probe.h"
@@ -140,11 +142,16 @@ private:
     }
 };
 
-// The lower part of the dialog, in dialog units: the port details get at
-// least three lines; what they need beyond that moves the rest down.
+// The dialog's template in dialog units. The port details get at least
+// three lines; what they need beyond that moves the rest down.
 struct UnitRect {
     int x, y, w, h;
 };
+constexpr UnitRect kInstructionArea{7, 9, 183, 14};
+constexpr UnitRect kPortLabelArea{113, 30, 77, 8};
+constexpr UnitRect kDialArea{20, 30, 89, 51};
+constexpr UnitRect kPortComboArea{113, 48, 77, 12};
+constexpr UnitRect kFindArea{113, 66, 77, 14};
 constexpr UnitRect kInfoArea{7, 86, 183, 26};
 constexpr UnitRect kReconnectArea{7, 114, 183, 10};
 constexpr UnitRect kOkArea{41, 130, 50, 14};
@@ -153,22 +160,6 @@ constexpr int kDialogWidth = 197, kDialogHeight = 151;
 
 QRect Place(const DialogUnits& du, const UnitRect& r, int down = 0) {
     return du.Rect(r.x, r.y, r.w, r.h).translated(0, down);
-}
-
-// Never shrinks while open: the buttons do not jump as texts come and go.
-void FitPortInfo(QDialog* dialog, QLabel* label, QWidget* reconnect, QWidget* ok, QWidget* cancel) {
-    auto* info = static_cast<PortInfoLabel*>(label);
-    const DialogUnits du(dialog->font());
-    const QRect base = Place(du, kInfoArea);
-    const int extra = std::max({0, info->TextHeight(base.width()) - base.height(), info->height() - base.height()});
-    info->setGeometry(base.adjusted(0, 0, 0, extra));
-    reconnect->setGeometry(Place(du, kReconnectArea, extra));
-    ok->setGeometry(Place(du, kOkArea, extra));
-    cancel->setGeometry(Place(du, kCancelArea, extra));
-    const QSize size(du.X(kDialogWidth), du.Y(kDialogHeight) + extra);
-    if (dialog->size() == size) return;
-    dialog->setFixedSize(size);
-    if (dialog->isVisible()) KeepOnScreen(dialog);
 }
 
 }  // namespace
@@ -186,28 +177,21 @@ bool ComConfigDlg::ReconnectEnabled() { return SettingsStore::GetProfileInt(kRec
 void ComConfigDlg::SetModalSeam(ModalSeam s) { ModalOverride() = std::move(s); }
 
 void ComConfigDlg::BuildControls() {
-    const DialogUnits du(font());
     // Taller than the classic template: the port details, "Find module" and
-    // the reconnect option sit between the dial and the buttons.
-    setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
-
-    // Template order is the tab order.
+    // the reconnect option sit between the dial and the buttons; LayOut()
+    // places them. Template order is the tab order.
+    const DialogUnits du(font());
     m_ok = new QPushButton(this);
-    m_ok->setGeometry(Place(du, kOkArea));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &ComConfigDlg::accept);
 
     m_cancel = new QPushButton(this);
-    m_cancel->setGeometry(Place(du, kCancelArea));
     connect(m_cancel, &QPushButton::clicked, this, &ComConfigDlg::reject);
 
     // Wider than a COM name needs: device paths such as /dev/ttyUSB0 are longer.
     auto* combo = new PortComboBox(this);
     m_portCombo = combo;
     m_portCombo->setObjectName(QStringLiteral("portCombo"));
-    const QRect comboRect = du.Rect(113, 48, 77, 12);
-    m_portCombo->setGeometry(comboRect.x(), comboRect.y(), comboRect.width(),
-                             std::max(comboRect.height(), m_portCombo->sizeHint().height()));
     m_portCombo->setEditable(true);
     m_portCombo->setInsertPolicy(QComboBox::NoInsert);
     m_portCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -223,21 +207,17 @@ void ComConfigDlg::BuildControls() {
 
     m_find = new QPushButton(this);
     m_find->setObjectName(QStringLiteral("findModule"));
-    m_find->setGeometry(du.Rect(113, 66, 77, 14));
     connect(m_find, &QPushButton::clicked, this, &ComConfigDlg::FindModule);
 
     m_portLabel = new QLabel(this);
     m_portLabel->setTextFormat(Qt::PlainText);
     m_portLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_portLabel->setGeometry(du.Rect(113, 30, 77, 8));
 
     m_dial = new GdiplusImgCtrl(this);
     m_dial->setObjectName(QStringLiteral("dialPicture"));
-    m_dial->setGeometry(du.Rect(20, 30, 89, 51));
 
     m_instruction = new CHTRichEditCtrl(this);
     m_instruction->setObjectName(QStringLiteral("instruction"));
-    m_instruction->setGeometry(du.Rect(7, 9, 183, 14));
     m_instruction->setFrameShape(QFrame::NoFrame);
     m_instruction->setFocusPolicy(Qt::ClickFocus);
     m_instruction->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -254,11 +234,9 @@ void ComConfigDlg::BuildControls() {
     m_portInfo->setTextFormat(Qt::PlainText);
     m_portInfo->setWordWrap(true);
     m_portInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_portInfo->setGeometry(Place(du, kInfoArea));
 
     m_reconnect = new QCheckBox(this);
     m_reconnect->setObjectName(QStringLiteral("reconnect"));
-    m_reconnect->setGeometry(Place(du, kReconnectArea));
     connect(m_reconnect, &QCheckBox::toggled, this,
             [](bool on) { SettingsStore::WriteProfileInt(kReconnectKey, on ? 1 : 0); });
 
@@ -277,6 +255,11 @@ void ComConfigDlg::RetranslateUi() {
     m_portLabel->setText(UiText("ComConfigDlg", "COM Port"));
     m_find->setText(UiText("PortList", "Find module"));
     m_reconnect->setText(UiText("PortList", "Reconnect automatically"));
+    m_portCombo->setAccessibleName(UiText("ComConfigDlg", "COM Port"));
+    m_portInfo->setAccessibleDescription(
+        UiText("PortList", "The chosen port's device, its USB description and what Find module found on it."));
+    m_dial->setAccessibleName(UiText("PortList", "Baud rate dial set to 'Set'"));
+    LayOut();
 }
 
 std::optional<PortSettings> ComConfigDlg::DoModal() {
@@ -355,7 +338,18 @@ void ComConfigDlg::AddEntry(const SerialPortEntry& entry) {
         status = found->second;
     else if (!PortListSource::Current().MayOpen(entry.path, group))
         status = NoPermissionText(group);
+    SetItemStatus(at, status);
+}
+
+void ComConfigDlg::SetItemStatus(int at, const QString& status) {
     m_portCombo->setItemData(at, status, kPortStatusRole);
+    // Screen readers read the entry's description and finding with its path.
+    QStringList lines;
+    for (int role : {kPortDescriptionRole, kPortStatusRole}) {
+        const QString line = m_portCombo->itemData(at, role).toString();
+        if (!line.isEmpty()) lines << line;
+    }
+    m_portCombo->setItemData(at, lines.join(QStringLiteral(", ")), Qt::AccessibleDescriptionRole);
 }
 
 void ComConfigDlg::FillPortList() {
@@ -456,7 +450,7 @@ void ComConfigDlg::OnProbeFinished(const std::vector<ProbeResult>& results) {
         const QString path = Wide(r.path);
         m_findings[path] = ProbeStatusText(r);
         const int at = FindExact(m_portCombo, path);
-        if (at >= 0) m_portCombo->setItemData(at, m_findings[path], kPortStatusRole);
+        if (at >= 0) SetItemStatus(at, m_findings[path]);
         if (r.outcome == ProbeOutcome::Module) {
             ++modules;
             found = at;
@@ -490,7 +484,36 @@ void ComConfigDlg::OnPopup() {
 
 void ComConfigDlg::SetPortInfo(const QString& text) {
     m_portInfo->setText(text);
-    FitPortInfo(this, m_portInfo, m_reconnect, m_ok, m_cancel);
+    AnnounceStatus(m_portInfo, UiText("PortList", "Port details"), text);
+    LayOut();
+}
+
+void ComConfigDlg::LayOut() {
+    // From the template each time, then grown where this style needs more
+    // room for a text. Never shrinks while open: the buttons do not jump as
+    // the port details come and go.
+    auto* info = static_cast<PortInfoLabel*>(m_portInfo);
+    const DialogUnits du(font());
+    const QRect base = Place(du, kInfoArea);
+    m_infoExtra = std::max({m_infoExtra, 0, info->TextHeight(base.width()) - base.height()});
+    const QSize before = size();
+    for (const auto& [w, area, down] : {std::tuple<QWidget*, UnitRect, int>{m_instruction, kInstructionArea, 0},
+                                        {m_portLabel, kPortLabelArea, 0},
+                                        {m_dial, kDialArea, 0},
+                                        {m_portCombo, kPortComboArea, 0},
+                                        {m_find, kFindArea, 0},
+                                        {m_reconnect, kReconnectArea, m_infoExtra},
+                                        {m_ok, kOkArea, m_infoExtra},
+                                        {m_cancel, kCancelArea, m_infoExtra}})
+        w->setGeometry(Place(du, area, down));
+    info->setGeometry(base.adjusted(0, 0, 0, m_infoExtra));
+    setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight) + m_infoExtra);
+    text_room::GrowToFit(this);
+    // Never narrower or shorter than while it was open.
+    if (isVisible() && size() != before) {
+        setFixedSize(size().expandedTo(before));
+        KeepOnScreen(this);
+    }
 }
 
 QString ComConfigDlg::CurrentPort() const { return m_portCombo->currentText().trimmed(); }

@@ -66,10 +66,14 @@ private:
     std::vector<SerialPortEntry> ReadPorts() const;
     // Adds one entry with its description and whether it may be opened.
     void AddEntry(const SerialPortEntry& entry);
+    // An entry's finding (or why it may not be opened), shown and told.
+    void SetItemStatus(int at, const QString& status);
     void RefreshKeepingInput();
     void ShowPortInfo();
     // Sets the port details and gives them the room they need.
     void SetPortInfo(const QString& text);
+    // Places the controls from the template, grown to this style's needs.
+    void LayOut();
     void OnProbeFinished(const std::vector<ProbeResult>& results);
     // What is remembered for the current choice: its by-id name when it has one.
     QString RememberedName() const;
@@ -89,6 +93,7 @@ private:
     QLabel* m_portInfo = nullptr;
     QCheckBox* m_reconnect = nullptr;
     QTimer* m_hotplug = nullptr;
+    int m_infoExtra = 0;  // pixels the port details need beyond their template room
     ModuleFinder* m_finder = nullptr;
     // Findings of the last probe by path; kept across refills of the list.
     std::map<QString, QString> m_findings;

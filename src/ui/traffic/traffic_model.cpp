@@ -1,6 +1,7 @@
 #include "ui/traffic/traffic_model.h"
 
 #include "ops/traffic/traffic_text.h"
+#include "ui/controls/palette_colors.h"
 
 #include <QBrush>
 #include <QColor>
@@ -28,7 +29,9 @@ QFont TrafficModel::WireFont() {
     return font;
 }
 
-TrafficModel::TrafficModel(std::size_t capacity, QObject* parent) : QAbstractTableModel(parent), m_ring(capacity) {}
+TrafficModel::TrafficModel(std::size_t capacity, QObject* parent) : QAbstractTableModel(parent), m_ring(capacity) {
+    SetPalette(QPalette());  // the application's, until a view gives its own
+}
 
 void TrafficModel::AppendBatch(std::vector<TapEvent>&& events) {
     if (events.empty()) return;
@@ -116,6 +119,19 @@ TapEvent TrafficModel::EventAt(int row) const { return m_ring.AtSeq(m_shown[stat
 
 QString TrafficModel::RowText(int row) const { return Utf8(traffic::FormatRow(EventAt(row))); }
 
+void TrafficModel::SetPalette(const QPalette& palette) {
+    using palette_colors::Role;
+    const Role roles[] = {Role::Sent, Role::Received, Role::Problem, Role::Dimmed};
+    bool changed = false;
+    for (int i = 0; i < 4; ++i) {
+        const QColor c = palette_colors::ForText(roles[i], palette);
+        changed = changed || c != m_tints[i];
+        m_tints[i] = c;
+    }
+    if (changed && !m_shown.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::ForegroundRole});
+}
+
 int TrafficModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
@@ -127,10 +143,9 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
     const uint64_t seq = m_shown[static_cast<std::size_t>(index.row())];
     if (role == Qt::ForegroundRole) {
         const TapRoute route = m_ring.RouteAt(seq);
-        if (route == TapRoute::ScanReport) return QBrush(QColor(0x90, 0x90, 0x90));
-        if (route == TapRoute::Dropped || route == TapRoute::Partial) return QBrush(QColor(0xB0, 0x40, 0x20));
-        return QBrush(m_ring.DirectionAt(seq) == TapDirection::Sent ? QColor(0x1F, 0x4E, 0xA8)
-                                                                    : QColor(0x1E, 0x6B, 0x2E));
+        if (route == TapRoute::ScanReport) return QBrush(TintColor(Tint::Dimmed));
+        if (route == TapRoute::Dropped || route == TapRoute::Partial) return QBrush(TintColor(Tint::Problem));
+        return QBrush(TintColor(m_ring.DirectionAt(seq) == TapDirection::Sent ? Tint::Sent : Tint::Received));
     }
     if (role == Qt::TextAlignmentRole && index.column() == ColTime) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::FontRole && index.column() == ColText) return WireFont();

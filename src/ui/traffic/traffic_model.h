@@ -6,7 +6,9 @@
 #include "ops/traffic/traffic_ring.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QString>
 
 #include <deque>
@@ -36,6 +38,11 @@ public:
     TapEvent EventAt(int row) const;
     QString RowText(int row) const;
 
+    // Row colours readable on the view's palette; rows are repainted with them.
+    void SetPalette(const QPalette& palette);
+    enum class Tint { Sent, Received, Problem, Dimmed };
+    QColor TintColor(Tint tint) const { return m_tints[static_cast<int>(tint)]; }
+
     // The text column's font: fixed pitch, with a true backslash.
     static QFont WireFont();
 
@@ -61,4 +68,5 @@ private:
     QString m_filter;
     bool m_hideScan = false;
     bool m_paused = false;
+    QColor m_tints[4];
 };

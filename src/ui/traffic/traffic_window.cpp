@@ -1,5 +1,7 @@
 #include "ui/traffic/traffic_window.h"
 
+#include "ui/controls/announce.h"
+
 #include "ops/jobs/raw_command.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/file_error_text.h"
@@ -53,12 +55,12 @@ TrafficWindow::TrafficWindow(TrafficSession& session, QWidget* parent)
     connect(&m_session, &TrafficSession::StateChanged, this, [this] { UpdateState(); });
     connect(&m_session, &TrafficSession::RawCommandDone, this, [this](const QString& text, int status, int lines) {
         if (status == 0)
-            m_result->setText(tr("%1: final reply after %n line(s).", nullptr, lines).arg(text));
+            ShowResult(tr("%1: final reply after %n line(s).", nullptr, lines).arg(text));
         else if (status == 4)
-            m_result->setText(tr("%1: no final reply within %2 ms, %n line(s).", nullptr, lines)
-                                  .arg(text, QString::number(RawCommandRecord::kTimeoutMs)));
+            ShowResult(tr("%1: no final reply within %2 ms, %n line(s).", nullptr, lines)
+                           .arg(text, QString::number(RawCommandRecord::kTimeoutMs)));
         else
-            m_result->setText(tr("%1: the link closed before a reply.").arg(text));
+            ShowResult(tr("%1: the link closed before a reply.").arg(text));
     });
     UpdateState();
     UpdateStatus();
@@ -89,6 +91,7 @@ void TrafficWindow::BuildControls() {
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setWordWrap(false);
     m_table->setShowGrid(false);
+    m_table->setTabKeyNavigation(false);  // Tab goes on to the next control
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
@@ -101,6 +104,7 @@ void TrafficWindow::BuildControls() {
     copy->setShortcutContext(Qt::WidgetShortcut);
     m_table->addAction(copy);
     connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
+    m_session.Model().SetPalette(m_table->palette());
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("trafficStatus"));
@@ -162,6 +166,10 @@ void TrafficWindow::RetranslateUi() {
     m_command->setPlaceholderText(tr("AT command, sent with CR"));
     m_command->setAccessibleName(tr("Command"));
     m_table->setAccessibleName(tr("Traffic"));
+    m_table->setAccessibleDescription(
+        tr("Every line on the wire: time since the port opened, direction, text and what was done with it."));
+    m_status->setAccessibleName(tr("Line counts"));
+    m_save->setAccessibleDescription(tr("Writes the lines shown to a text file."));
     const QString path = m_session.LogPath().isEmpty() ? TrafficSession::DefaultLogPath() : m_session.LogPath();
     m_logCheck->setToolTip(tr("Appends every line to %1 from the moment the port opens.").arg(path));
     UpdateStatus();
@@ -169,7 +177,24 @@ void TrafficWindow::RetranslateUi() {
 
 void TrafficWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) RetranslateUi();
+    // The window hears of a new palette before its children take it on.
+    if (e->type() == QEvent::PaletteChange || e->type() == QEvent::StyleChange) m_session.Model().SetPalette(palette());
     QWidget::changeEvent(e);
+}
+
+void TrafficWindow::ShowResult(const QString& text) {
+    m_result->setText(text);
+    AnnounceStatus(m_result, tr("Command result"), text);
+}
+
+void TrafficWindow::keyPressEvent(QKeyEvent* e) {
+    // Escape closes this secondary window, as it would a dialog.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        close();
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void TrafficWindow::ShowBeside(QWidget* mainWindow) {
@@ -231,10 +256,10 @@ void TrafficWindow::OnSend() {
     case RawCommandCheck::Empty:
         return;
     case RawCommandCheck::ControlChar:
-        m_result->setText(tr("Not sent: the command holds a control character."));
+        ShowResult(tr("Not sent: the command holds a control character."));
         return;
     case RawCommandCheck::TooLong:
-        m_result->setText(tr("Not sent: the command is longer than %1 bytes.").arg(RawCommandRecord::kMaxBytes));
+        ShowResult(tr("Not sent: the command is longer than %1 bytes.").arg(RawCommandRecord::kMaxBytes));
         return;
     case RawCommandCheck::Ok:
         break;
@@ -250,7 +275,7 @@ void TrafficWindow::OnSend() {
     }
     RememberCommand(text);
     if (m_session.Send(text)) {
-        m_result->setText(tr("%1: waiting for the reply...").arg(text));
+        ShowResult(tr("%1: waiting for the reply...").arg(text));
         m_command->clear();
     }
 }

@@ -33,6 +33,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void BuildControls();
@@ -40,6 +41,8 @@ private:
     void UpdateState();
     void UpdateStatus();
     void OnSend();
+    // The command line's outcome, also told to assistive technology.
+    void ShowResult(const QString& text);
     void OnSaveAs();
     void OnLogCheck(bool on);
     void RememberCommand(const QString& text);

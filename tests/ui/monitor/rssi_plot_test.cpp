@@ -1,11 +1,13 @@
 // The RSSI plot: one line per selected device from its history, legend texts
 // taken literally.
 #include "plot_lines.h"
+#include "ui/controls/palette_colors.h"
 #include "ui/monitor/rssi_plot.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QtCharts/QAbstractAxis>
+#include <QtCharts/QLineSeries>
 
 #include <gtest/gtest.h>
 
@@ -79,4 +81,37 @@ TEST(RssiPlot, AnEmptyPlotShowsNoAxisTitles) {
     EXPECT_TRUE(plot.chart()->title().isEmpty());
     plot.SetDevices({});
     EXPECT_EQ(titlesShown(), 0);
+}
+
+// Screen readers get the plot as text: each line's device and its latest
+// point, following the scan; the lines' colours stand out from the plot's
+// background on a light and on a dark palette.
+TEST(RssiPlot, TellsItsLinesAsTextAndDrawsThemInReadableColours) {
+    ScanRecord record;
+    const auto t0 = ScanRecord::Clock::now();
+    record.Start(t0);
+    record.Add("AA0000000001", "Door", -61, t0 + 500ms);
+    record.Add("AA0000000002", "", -70, t0 + 600ms);
+    RssiPlot plot(record);
+    EXPECT_FALSE(plot.accessibleDescription().contains(QStringLiteral("AA0000000001")));
+    plot.SetDevices({0, 1});
+    EXPECT_TRUE(plot.accessibleDescription().contains(QStringLiteral("AA0000000001 Door")));
+    EXPECT_TRUE(plot.accessibleDescription().contains(QStringLiteral("-61")));
+    record.Add("AA0000000001", "Door", -48, t0 + 2s);
+    plot.Refresh();
+    EXPECT_TRUE(plot.accessibleDescription().contains(QStringLiteral("-48"))) << "follows the scan";
+
+    for (const bool dark : {false, true}) {
+        QPalette pal;
+        pal.setColor(QPalette::Base, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(Qt::white));
+        pal.setColor(QPalette::Text, dark ? QColor(0xee, 0xee, 0xec) : QColor(Qt::black));
+        plot.setPalette(pal);
+        EXPECT_EQ(plot.chart()->backgroundBrush().color(), pal.color(QPalette::Base));
+        for (QAbstractSeries* s : plot.chart()->series()) {
+            const QColor line = static_cast<QLineSeries*>(s)->pen().color();
+            EXPECT_GE(palette_colors::Contrast(line, pal.color(QPalette::Base)), 3.0) << (dark ? "dark" : "light");
+        }
+        for (QAbstractAxis* axis : plot.chart()->axes())
+            EXPECT_GE(palette_colors::Contrast(axis->labelsBrush().color(), pal.color(QPalette::Base)), 4.5);
+    }
 }
