@@ -67,7 +67,9 @@ struct Parsed {
     SettingsPatch patch;
 };
 // Strict: unknown keys, wrong types, values outside the window's rules and
-// other versions are refused with one line saying where.
+// other versions are refused with one line saying where. A control character
+// written unescaped in a string is taken as written, so that the field's own
+// rule refuses it with the window's message.
 Parsed Parse(const std::string& text);
 
 }  // namespace profile
