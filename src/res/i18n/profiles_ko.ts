@@ -207,7 +207,7 @@ Write them to the module?</source>
     </message>
     <message>
         <source>%1 reads back as &quot;%2&quot;.</source>
-        <translation>%1을(를) 다시 읽은 값이 &quot;%2&quot;입니다.</translation>
+        <translation>%1: 다시 읽은 값이 &quot;%2&quot;입니다.</translation>
     </message>
 </context>
 <context>

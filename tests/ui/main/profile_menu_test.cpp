@@ -1,6 +1,7 @@
 // Menu > Export settings... and Import settings... against the simulated module.
 #include "ops/rules/string_ids.h"
 #include "sim_slots.h"
+#include "ui/main/profile_text.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/strings.h"
@@ -353,4 +354,46 @@ TEST_F(WindowTest, ImportSpeaksTheWindowsLanguageAndTheWindowsRefusals) {
     SetKoreanUiOverride(0);
     InstallTranslations(false);
     FileDialogSeam::SetHandler({});
+}
+
+TEST(ProfileText, ImportFailuresNameTheSettingAndTheReasonInTheWindowsLanguage) {
+    ApplyOutcome mismatch;
+    mismatch.verified = true;
+    mismatch.mismatches = {{"flow", "on", "off"}};
+    ApplyOutcome refused;
+    refused.failure.error = SessionError::Refused;
+    refused.failure.command = "AT+MANUF=Two";
+    ApplyOutcome otherModel;
+    otherModel.otherModel = MODEL_LV230;
+    ApplyOutcome rule;
+    rule.refusal = setting_fields::Refusal{IDS_DUPLICATED_ADDRESS, 2, ""};
+    const struct {
+        const char* name;
+        const ApplyOutcome& outcome;
+        const char* english;
+        const char* korean;
+    } cases[] = {
+        {"read back otherwise", mismatch, "Flow control reads back as \"Disable\".",
+         "흐름 제어: 다시 읽은 값이 \"Disable\"입니다."},
+        {"refused by the module", refused, "AT+MANUF=Two: the module refused it",
+         "AT+MANUF=Two: 모듈이 거부하였습니다"},
+        {"another model", otherModel,
+         "The module now answers as KESTOV-LV230, not as the KESTOV-LV200 whose settings were compared. Nothing was "
+         "written.",
+         "모듈이 이제 KESTOV-LV230(으)로 응답합니다. 설정을 비교한 KESTOV-LV200이(가) 아닙니다. 아무것도 기록하지 "
+         "않았습니다."},
+        {"the window's rule", rule, nullptr, nullptr},
+    };
+    for (const bool korean : {false, true}) {
+        SetKoreanUiOverride(korean ? 1 : 0);
+        InstallTranslations(korean);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (korean ? ", Korean" : ", English"));
+            const QString expected =
+                c.english ? QString::fromUtf8(korean ? c.korean : c.english) : LoadStringRes(IDS_DUPLICATED_ADDRESS);
+            EXPECT_EQ(profile_text::ImportFailure(c.outcome, MODEL_LV200).toStdString(), expected.toStdString());
+        }
+    }
+    SetKoreanUiOverride(-1);
+    InstallTranslations(false);
 }
