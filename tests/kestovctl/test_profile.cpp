@@ -38,42 +38,60 @@ TEST(Profile, RefusesBrokenHostileAndForeignFiles) {
         const char* name;
         std::string text;
         const char* says;  // part of the error
+        profile::Problem::Kind kind;
     };
+    using P = profile::Problem;
     const Case cases[] = {
-        {"empty", "", "not valid JSON"},
-        {"cut short", Profile("").substr(0, 20), "not valid JSON"},
-        {"array", "[1,2]", "expected a JSON object"},
-        {"other format", R"({"format":"something","version":1})", "not a settings profile"},
-        {"no version", R"({"format":"kestov-lv2xx-profile"})", "\"version\" is missing"},
-        {"newer version", R"({"format":"kestov-lv2xx-profile","version":2})", "version 2 is not supported"},
-        {"version as text", R"({"format":"kestov-lv2xx-profile","version":"1"})", "\"version\" is missing"},
-        {"unknown key", Profile(R"("colour":"red")"), "unknown key \"colour\""},
-        {"unknown model", Profile(R"("model":"KESTOV-LV250")"), "not a supported model"},
-        {"name too long", Profile(R"("name":"NINEBYTES")"), "Device name is too long."},
-        {"CR in name", Profile(R"("name":"A\rATZ")"), "The device name contains a character the module cannot take."},
-        {"comma in name", Profile(R"("name":"a,b")"), "The device name cannot contain a comma"},
-        {"interval low", Profile(R"("interval":19)"), "interval: expected a whole number from 20 to 2560"},
-        {"interval text", Profile(R"("interval":"100")"), "interval: expected a whole number"},
-        {"parity", Profile(R"("uart":{"parity":"mark"})"), "parity: none, even or odd"},
-        {"stop bits", Profile(R"("uart":{"stopbits":3})"), "uart.stopbits"},
-        {"slot 9", Profile(R"("slots":[{"slot":9,"address":null}])"), "slots[0].slot"},
-        {"slot twice", Profile(R"("slots":[{"slot":1,"address":null},{"slot":1,"address":null}])"), "appears twice"},
-        {"bad address", Profile(R"("slots":[{"slot":2,"address":"A0B1C2D3E4"}])"),
-         "Slot 2: Invalid Bluetooth address."},
+        {"empty", "", "not valid JSON", P::NotJson},
+        {"cut short", Profile("").substr(0, 20), "not valid JSON", P::NotJson},
+        {"array", "[1,2]", "expected a JSON object", P::NotAnObject},
+        {"other format", R"({"format":"something","version":1})", "not a settings profile", P::NotAProfile},
+        {"no version", R"({"format":"kestov-lv2xx-profile"})", "\"version\" is missing", P::NoVersion},
+        {"newer version", R"({"format":"kestov-lv2xx-profile","version":2})", "version 2 is not supported",
+         P::OtherVersion},
+        {"version as text", R"({"format":"kestov-lv2xx-profile","version":"1"})", "\"version\" is missing",
+         P::NoVersion},
+        {"unknown key", Profile(R"("colour":"red")"), "unknown key \"colour\"", P::UnknownKey},
+        {"unknown model", Profile(R"("model":"KESTOV-LV250")"), "not a supported model", P::UnknownModel},
+        {"name too long", Profile(R"("name":"NINEBYTES")"), "Device name is too long.", P::Rule},
+        {"CR in name", Profile(R"("name":"A\rATZ")"), "The device name contains a character the module cannot take.",
+         P::Rule},
+        {"comma in name", Profile(R"("name":"a,b")"), "The device name cannot contain a comma", P::Rule},
+        // JSON wants control characters in strings escaped; written as they are, the name's rule says no.
+        {"raw control character in name",
+         Profile("\"name\":\"A\x01"
+                 "B\""),
+         "contains a character", P::Rule},
+        {"raw tab in name", Profile("\"name\":\"A\tB\""), "contains a character", P::Rule},
+        {"raw control character after a backslash",
+         Profile("\"name\":\"A\\\x01"
+                 "B\""),
+         "not valid JSON", P::NotJson},
+        {"interval low", Profile(R"("interval":19)"), "interval: expected a whole number from 20 to 2560",
+         P::NotNumber},
+        {"interval text", Profile(R"("interval":"100")"), "interval: expected a whole number", P::NotNumber},
+        {"parity", Profile(R"("uart":{"parity":"mark"})"), "parity: none, even or odd", P::BadWord},
+        {"stop bits", Profile(R"("uart":{"stopbits":3})"), "uart.stopbits", P::NotNumber},
+        {"slot 9", Profile(R"("slots":[{"slot":9,"address":null}])"), "slots[0].slot", P::NotNumber},
+        {"slot twice", Profile(R"("slots":[{"slot":1,"address":null},{"slot":1,"address":null}])"), "appears twice",
+         P::SlotTwice},
+        {"bad address", Profile(R"("slots":[{"slot":2,"address":"A0B1C2D3E4"}])"), "Slot 2: Invalid Bluetooth address.",
+         P::Rule},
         {"same address twice",
          Profile(R"("slots":[{"slot":1,"address":"A0B1C2D3E401"},{"slot":2,"address":"a0b1c2d3e401"}])"),
-         "Duplicated Bluetooth addresses"},
-        {"tag with LF", Profile(R"("slots":[{"slot":3,"address":"A0B1C2D3E401","tag":"x\nATZ"}])"), "Slot 3"},
-        {"odd beacon", Profile(R"("beacon":{"source":"user","data":"ABC"})"), "not an even length"},
-        {"beacon not hex", Profile(R"("beacon":{"source":"user","data":"0G"})"), "format of the hexadecimal"},
-        {"beacon source", Profile(R"("beacon":{"source":"radio"})"), "uart or user"},
-        {"huge", Profile(R"("name":")" + std::string(70000, 'x') + "\""), "larger than 64 KiB"},
-        {"deep", std::string(20000, '[') + std::string(20000, ']'), "expected a JSON object"},
+         "Duplicated Bluetooth addresses", P::Rule},
+        {"tag with LF", Profile(R"("slots":[{"slot":3,"address":"A0B1C2D3E401","tag":"x\nATZ"}])"), "Slot 3", P::Rule},
+        {"odd beacon", Profile(R"("beacon":{"source":"user","data":"ABC"})"), "not an even length", P::Rule},
+        {"beacon not hex", Profile(R"("beacon":{"source":"user","data":"0G"})"), "format of the hexadecimal", P::Rule},
+        {"beacon source", Profile(R"("beacon":{"source":"radio"})"), "uart or user", P::BadWord},
+        {"huge", Profile(R"("name":")" + std::string(70000, 'x') + "\""), "larger than 64 KiB", P::TooLarge},
+        {"deep", std::string(20000, '[') + std::string(20000, ']'), "expected a JSON object", P::NotAnObject},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const profile::Parsed p = profile::Parse(c.text);
         EXPECT_NE(p.error.find(c.says), std::string::npos) << p.error;
+        EXPECT_EQ(p.problem.kind, c.kind) << p.error;
         EXPECT_TRUE(p.patch.Empty()) << "a refused profile carries nothing";
         EXPECT_EQ(p.error.find('\n'), std::string::npos) << "one line";
     }

@@ -32,7 +32,8 @@ struct DeviceRecords {
     DeviceSettings m_toWrite = EightEmptySlots();
 
     SettingsPatch m_patchToWrite;    // JOB_APPLY_PROFILE
-    bool m_profileReadOnly = false;  // only read the module, for an export
+    bool m_profileReadOnly = false;  // only read the module (export, or an import's differences)
+    DeviceSettings m_profileBase;    // the read the differences were shown against; written against
     ApplyOutcome m_applyOutcome;     // its result; after holds the module's settings
 
     // Scan.

@@ -116,6 +116,9 @@ private:
     // The model check before writes, as a job status: -1 to go on, else the status.
     int ModelGate();
     int JobReadSettings(bool withBeacon);
+    // A read-back becomes the window's settings record; a module still
+    // scanning is stopped.
+    void KeepReadBack(const DeviceSettings& settings, bool withBeacon);
     int JobReboot(bool factoryReset);
     int JobWriteSlots();
     int JobSetDeviceName();

@@ -68,7 +68,8 @@ public:
     virtual bool RssiFilterChecked() const = 0;
     virtual std::u16string RssiFilterText() const = 0;
 
-    // JOB_APPLY_PROFILE ended (detail says where it failed); the controls are
+    // JOB_APPLY_PROFILE ended; Records().m_applyOutcome says how. An import's
+    // read-back has filled the window already; otherwise the controls are
     // still disabled and the window decides what follows.
-    virtual void ShowProfileResult(bool /*ok*/, const std::string& /*detail*/) {}
+    virtual void ShowProfileResult(bool /*ok*/) {}
 };

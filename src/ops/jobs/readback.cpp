@@ -11,17 +11,22 @@
 // ---- Worker thread ----
 
 int ManagerOps::JobReadSettings(bool withBeacon) {
-    DeviceRecords& r = m_records;
     // The job, not the stored model, decides what is read.
     const int model = !withBeacon ? MODEL_LV230 : m_model.load() == MODEL_LV230 ? MODEL_LV200 : m_model.load();
     const ReadResult result = m_session.ReadAll(model);
     if (!result) {
         return JOB_STATUS_FAILED;
     }
+    KeepReadBack(result.settings, withBeacon);
+    return JOB_STATUS_OK;
+}
+
+void ManagerOps::KeepReadBack(const DeviceSettings& settings, bool withBeacon) {
+    DeviceRecords& r = m_records;
     // Without a beacon the window's beacon choice stays as it was.
     const int beaconSource = r.m_settings.beaconSource;
     const std::string beaconHex = r.m_settings.beaconHex;
-    r.m_settings = result.settings;
+    r.m_settings = settings;
     if (!withBeacon) {
         r.m_settings.beaconSource = beaconSource;
         r.m_settings.beaconHex = beaconHex;
@@ -35,7 +40,6 @@ int ManagerOps::JobReadSettings(bool withBeacon) {
             m_session.SetScanFilter("");
         }
     }
-    return JOB_STATUS_OK;
 }
 
 // ---- Window thread ----

@@ -21,31 +21,67 @@ struct Refusal {
     std::string text;
     setting_fields::Refusal rule;
     std::string where;
+    Problem problem;
 };
 
-[[noreturn]] void Refuse(const std::string& text) { throw Refusal{text, {}, {}}; }
+// A place in the document: its English path and where the problem is about.
+struct Place {
+    std::string where;
+    Problem at;
+};
 
-void OnlyKeys(const json& object, const std::string& where, const std::set<std::string>& keys) {
+Place AtField(const std::string& where, const std::string& field) {
+    Place p{where, {}};
+    p.at.field = field;
+    return p;
+}
+
+Place AtEntry(const std::string& where, int entry) {
+    Place p{where, {}};
+    p.at.entry = entry;
+    return p;
+}
+
+Place AtObject(const std::string& where, const std::string& object) {
+    Place p{where, {}};
+    p.at.object = object;
+    return p;
+}
+
+[[noreturn]] void Refuse(const std::string& text, Problem problem) { throw Refusal{text, {}, {}, problem}; }
+
+[[noreturn]] void Refuse(const std::string& text, Problem::Kind kind, Problem at = {}) {
+    at.kind = kind;
+    Refuse(text, at);
+}
+
+void OnlyKeys(const json& object, const Place& place, const std::set<std::string>& keys) {
     if (!object.is_object()) {
-        Refuse(where + ": expected an object");
+        Refuse(place.where + ": expected an object", Problem::NotAnObject, place.at);
     }
     for (const auto& item : object.items()) {
         if (keys.count(item.key()) == 0) {
-            Refuse(where + ": unknown key \"" + item.key() + "\"");
+            Problem p = place.at;
+            p.value = item.key();
+            Refuse(place.where + ": unknown key \"" + item.key() + "\"", Problem::UnknownKey, p);
         }
     }
 }
 
-const std::string& Text(const json& value, const std::string& where) {
+const std::string& Text(const json& value, const Place& place) {
     if (!value.is_string()) {
-        Refuse(where + ": expected a string");
+        Refuse(place.where + ": expected a string", Problem::NotText, place.at);
     }
     return value.get_ref<const std::string&>();
 }
 
-long Number(const json& value, const std::string& where, long min, long max) {
+long Number(const json& value, const Place& place, long min, long max) {
     if (!value.is_number_integer() || value.get<long long>() < min || value.get<long long>() > max) {
-        Refuse(where + ": expected a whole number from " + std::to_string(min) + " to " + std::to_string(max));
+        Problem p = place.at;
+        p.min = min;
+        p.max = max;
+        Refuse(place.where + ": expected a whole number from " + std::to_string(min) + " to " + std::to_string(max),
+               Problem::NotNumber, p);
     }
     return static_cast<long>(value.get<long long>());
 }
@@ -54,52 +90,64 @@ long Number(const json& value, const std::string& where, long min, long max) {
 void Assign(SettingsPatch& patch, const std::string& key, const std::string& value, const std::string& where) {
     setting_fields::Refusal rule;
     if (std::string error = settings_patch::AddAssignment(patch, key + "=" + value, &rule); !error.empty()) {
-        throw Refusal{where + ": " + error, rule, where};
+        Problem p;
+        p.kind = rule.id != 0 ? Problem::Rule : Problem::BadWord;
+        p.field = key;
+        p.value = value;
+        throw Refusal{where + ": " + error, rule, where, p};
     }
 }
 
 // A JSON value in the field's text form.
 std::string TextOf(const Field& f, const json& value, const std::string& where) {
+    const Place place = AtField(where, f.key);
     switch (f.json) {
     case JsonForm::Number:
-        return std::to_string(Number(value, where, f.min, f.max));
+        return std::to_string(Number(value, place, f.min, f.max));
     case JsonForm::Flag:
         if (!value.is_boolean()) {
-            Refuse(where + ": expected true or false");
+            Refuse(where + ": expected true or false", Problem::NotFlag, place.at);
         }
         return value.get<bool>() ? "on" : "off";
     default:
-        return Text(value, where);
+        return Text(value, place);
     }
 }
 
 void ReadSlots(const Field& f, const json& slots, SettingsPatch& patch) {
     if (!slots.is_array() || slots.size() > static_cast<std::size_t>(device_model::kMaxSlots)) {
-        Refuse("slots: expected a list of at most " + std::to_string(device_model::kMaxSlots) + " slots");
+        Problem p;
+        p.max = device_model::kMaxSlots;
+        Refuse("slots: expected a list of at most " + std::to_string(device_model::kMaxSlots) + " slots",
+               Problem::TooManySlots, p);
     }
     std::set<long> seen;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         const std::string where = "slots[" + std::to_string(i) + "]";
         const json& s = slots[i];
-        OnlyKeys(s, where, {"slot", "address", "tag"});
+        const int entry = static_cast<int>(i) + 1;
+        OnlyKeys(s, AtEntry(where, entry), {"slot", "address", "tag"});
         if (!s.contains("slot") || !s.contains("address")) {
-            Refuse(where + ": needs \"slot\" and \"address\"");
+            Refuse(where + ": needs \"slot\" and \"address\"", Problem::SlotIncomplete, AtEntry(where, entry).at);
         }
-        const long n = Number(s["slot"], where + ".slot", 1, device_model::kMaxSlots);
+        const long n = Number(s["slot"], AtEntry(where + ".slot", entry), 1, device_model::kMaxSlots);
         if (!seen.insert(n).second) {
-            Refuse(where + ": slot " + std::to_string(n) + " appears twice");
+            Problem p;
+            p.max = n;
+            Refuse(where + ": slot " + std::to_string(n) + " appears twice", Problem::SlotTwice, p);
         }
+        const std::string key = setting_fields::KeyOf(f, static_cast<int>(n));
         std::string value = "none";
         if (!s["address"].is_null()) {
-            value = Text(s["address"], where + ".address");
+            value = Text(s["address"], AtField(where + ".address", key));
             if (s.contains("tag") && !s["tag"].is_null()) {
-                const std::string& tag = Text(s["tag"], where + ".tag");
+                const std::string& tag = Text(s["tag"], AtField(where + ".tag", key));
                 if (!tag.empty()) {
                     value += "," + tag;
                 }
             }
         }
-        Assign(patch, setting_fields::KeyOf(f, static_cast<int>(n)), value, where);
+        Assign(patch, key, value, where);
     }
 }
 
@@ -125,7 +173,7 @@ void ReadFields(const json& doc, SettingsPatch& patch) {
                     members.insert(g.member);
                 }
             }
-            OnlyKeys(holder, f.object, members);
+            OnlyKeys(holder, AtObject(f.object, f.object), members);
         }
         if (!holder.contains(f.member)) {
             continue;
@@ -142,6 +190,33 @@ void ReadFields(const json& doc, SettingsPatch& patch) {
         }
         Assign(patch, f.key, text, where);
     }
+}
+
+// Control characters inside strings as \u escapes; everything else as it is.
+std::string EscapeControlsInStrings(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    bool inString = false;
+    bool escaped = false;
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (inString && !escaped && c < 0x20) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+            continue;
+        }
+        out += ch;
+        if (escaped) {
+            escaped = false;
+        } else if (inString && ch == '\\') {
+            escaped = true;
+        } else if (ch == '"') {
+            inString = !inString;
+        }
+    }
+    return out;
 }
 
 std::set<std::string> TopKeys() {
@@ -168,47 +243,73 @@ Parsed Parse(const std::string& text) {
     Parsed out;
     if (text.size() > kMaxBytes) {
         out.error = "the profile is larger than " + std::to_string(kMaxBytes / 1024) + " KiB";
+        out.problem.kind = Problem::TooLarge;
+        out.problem.max = static_cast<long>(kMaxBytes / 1024);
         return out;
     }
     json doc;
     try {
         doc = json::parse(text);
+    } catch (const json::parse_error& e) {
+        // JSON wants control characters in strings escaped; taken as written,
+        // a name with one is refused by the window's own rule instead.
+        try {
+            doc = json::parse(EscapeControlsInStrings(text));
+        } catch (const json::exception&) {
+            out.error = std::string("not valid JSON: ") + e.what();
+            out.problem.kind = Problem::NotJson;
+            out.problem.max = static_cast<long>(e.byte);
+            return out;
+        }
     } catch (const json::exception& e) {
         out.error = std::string("not valid JSON: ") + e.what();
+        out.problem.kind = Problem::Unreadable;
+        out.problem.value = e.what();
         return out;
     }
     try {
         if (!doc.is_object()) {
-            Refuse("expected a JSON object");
+            Refuse("expected a JSON object", Problem::NotAnObject);
         }
         if (!doc.contains("format") || !doc["format"].is_string() || doc["format"] != kFormat) {
-            Refuse(std::string("not a settings profile (\"format\" must be \"") + kFormat + "\")");
+            Refuse(std::string("not a settings profile (\"format\" must be \"") + kFormat + "\")",
+                   Problem::NotAProfile);
         }
         if (!doc.contains("version") || !doc["version"].is_number_integer()) {
-            Refuse("\"version\" is missing");
+            Refuse("\"version\" is missing", Problem::NoVersion);
         }
         if (doc["version"].get<long long>() != kVersion) {
-            Refuse("profile version " + doc["version"].dump() + " is not supported (this program reads version " +
-                   std::to_string(kVersion) + ")");
+            Problem p;
+            p.value = doc["version"].dump();
+            Refuse("profile version " + p.value + " is not supported (this program reads version " +
+                       std::to_string(kVersion) + ")",
+                   Problem::OtherVersion, p);
         }
-        OnlyKeys(doc, "profile", TopKeys());
+        OnlyKeys(doc, AtObject("profile", ""), TopKeys());
         if (doc.contains("model")) {
-            out.model = Text(doc["model"], "model");
+            out.model = Text(doc["model"], AtObject("model", "model"));
             if (device_model::IndexOf(out.model) == MODEL_NONE) {
-                Refuse("model: \"" + out.model + "\" is not a supported model");
+                Problem p;
+                p.value = out.model;
+                Refuse("model: \"" + out.model + "\" is not a supported model", Problem::UnknownModel, p);
             }
         }
         ReadFields(doc, out.patch);
         if (const setting_fields::Refusal rule = settings_patch::CheckRule(out.patch)) {
-            throw Refusal{rule.English(), rule, {}};
+            Problem p;
+            p.kind = Problem::Rule;
+            throw Refusal{rule.English(), rule, {}, p};
         }
     } catch (const Refusal& r) {
         out.error = r.text;
+        out.problem = r.problem;
         out.rule = r.rule;
         out.where = r.where;
         out.patch = SettingsPatch{};
     } catch (const json::exception& e) {
         out.error = std::string("unreadable profile: ") + e.what();
+        out.problem.kind = Problem::Unreadable;
+        out.problem.value = e.what();
         out.patch = SettingsPatch{};
     }
     return out;

@@ -26,14 +26,17 @@ ApplyOutcome ApplyPatch(DeviceSession& session, const DeviceSettings& current, c
                         const std::function<void(const std::vector<std::string>&)>& onWritten,
                         const std::function<bool()>& keepGoing) {
     ApplyOutcome out;
-    if (out.refused = settings_patch::Check(patch); !out.refused.empty()) {
+    out.refusal = settings_patch::CheckRule(patch);
+    if (out.refusal) {
+        out.refused = out.refusal.English();
         return out;
     }
     out.changes = settings_patch::Diff(patch, current);
     // The settings as they will stand: no address twice, user data that can be sent.
     const DeviceSettings target = settings_patch::Applied(patch, current);
-    if (const setting_fields::Refusal r = settings_patch::CheckTarget(target, out.changes)) {
-        out.refused = r.English();
+    out.refusal = settings_patch::CheckTarget(target, out.changes);
+    if (out.refusal) {
+        out.refused = out.refusal.English();
         return out;
     }
 

@@ -12,15 +12,17 @@
 
 struct ApplyOutcome {
     std::vector<FieldChange> changes;  // what differed before writing
-    std::string refused;               // refusal before anything was sent; empty when none
+    std::string refused;               // refusal before anything was sent, in English; empty when none
+    setting_fields::Refusal refusal;   // the same refusal, for a text in the user's language
     std::vector<std::string> written;  // fields written, in order
     SessionResult failure;             // the write or read-back that failed
     bool verified = false;             // read back and compared
     bool stopped = false;              // keepGoing said no before every write was done
     std::vector<FieldChange> mismatches;
     DeviceSettings after;  // the read-back
+    int otherModel = 0;    // the module answered as this other model: nothing was written
 
-    bool Ok() const { return refused.empty() && bool(failure) && mismatches.empty() && !stopped; }
+    bool Ok() const { return refused.empty() && bool(failure) && mismatches.empty() && !stopped && otherModel == 0; }
 };
 
 // With dryRun only the changes are filled in. onWritten is called after

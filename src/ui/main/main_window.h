@@ -125,7 +125,7 @@ public:
                        const std::u16string& rssi) override;
     bool RssiFilterChecked() const override;
     std::u16string RssiFilterText() const override;
-    void ShowProfileResult(bool ok, const std::string& detail) override;
+    void ShowProfileResult(bool ok) override;
 
 public slots:
     void accept() override;  // Enter does nothing

@@ -1,10 +1,12 @@
 // Menu > Export settings... and Import settings...: the module's settings
 // as a profile file, with the same profile code as the command-line tool.
-// Import shows what would change and asks before anything is written; the
-// module is read back afterwards.
+// Import reads the module once, shows what would change against that read
+// and asks before anything is written; one read-back afterwards verifies the
+// writes and fills the window.
 #include "ops/profiles/profile.h"
 #include "ops/session/settings_patch.h"
 #include "ui/main/main_window.h"
+#include "ui/main/profile_text.h"
 #include "ui/main/window_text.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/file_error_text.h"
@@ -17,8 +19,6 @@
 namespace {
 
 QString Pt(const char* text) { return QCoreApplication::translate("Profiles", text); }
-
-QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Export asks where to save, import what to open.
 QString ChooseProfileFile(QWidget* parent, bool save) {
@@ -76,12 +76,7 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     }
     const profile::Parsed parsed = profile::Parse(read.data);
     if (!parsed.error.empty()) {
-        // A value an input rule refuses reads as the window's own message for it.
-        const QString why = parsed.rule
-                                ? (parsed.where.empty() ? QString() : Utf8(parsed.where) + QStringLiteral(": ")) +
-                                      RuleMessage(parsed.rule)
-                                : Utf8(parsed.error);
-        ShowMessageText(Pt("This profile cannot be used:\n%1").arg(why), MsgIcon::Error);
+        ShowMessageText(Pt("This profile cannot be used:\n%1").arg(profile_text::Refusal(parsed)), MsgIcon::Error);
         return;
     }
     m_ops.Records().m_patchToWrite = parsed.patch;
@@ -89,14 +84,21 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     RunProfileJob(ProfileStep::ImportRead);
 }
 
-void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detail) {
+void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok) {
     const ProfileStep step = m_profileStep;
     m_profileStep = ProfileStep::None;
+    const ApplyOutcome& outcome = m_ops.Records().m_applyOutcome;
     if (!ok) {
+        const QString why = step == ProfileStep::ImportWrite
+                                ? profile_text::ImportFailure(outcome, m_ops.Records().m_profileBase.model)
+                                : profile_text::SessionFailure(outcome.failure);
         const QString what =
             step == ProfileStep::ExportRead ? Pt("Failed exporting settings: %1") : Pt("Failed importing settings: %1");
-        ShowMessageText(what.arg(Utf8(detail)), MsgIcon::Error);
-        m_ops.Reidentify();
+        ShowMessageText(what.arg(why), MsgIcon::Error);
+        // A read-back after the writes has filled the window already.
+        if (!(step == ProfileStep::ImportWrite && outcome.verified)) {
+            m_ops.Reidentify();
+        }
         return;
     }
     switch (step) {
@@ -107,8 +109,8 @@ void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok, const std::string& detai
         AskAndImport();
         break;
     case ProfileStep::ImportWrite:
+        // The read-back that verified the writes has filled the window.
         ShowMessageText(Pt("Completed importing settings."), MsgIcon::Information);
-        m_ops.QueueJob(JOB_IDENTIFY, false);
         break;
     case ProfileStep::None:
         break;
@@ -128,8 +130,11 @@ void CKESTOVLV2xxManagerDlg::ExportRead() {
 }
 
 void CKESTOVLV2xxManagerDlg::AskAndImport() {
-    const DeviceSettings& current = m_ops.Records().m_applyOutcome.after;
-    SettingsPatch& patch = m_ops.Records().m_patchToWrite;
+    DeviceRecords& records = m_ops.Records();
+    // The writes go against this read: the one whose differences are shown.
+    records.m_profileBase = records.m_applyOutcome.after;
+    const DeviceSettings& current = records.m_profileBase;
+    SettingsPatch& patch = records.m_patchToWrite;
     const std::vector<std::string> lacking = settings_patch::UnsupportedFields(patch, current.model);
     settings_patch::DropUnsupported(patch, current.model);
     const std::vector<FieldChange> changes = settings_patch::Diff(patch, current);
@@ -138,10 +143,14 @@ void CKESTOVLV2xxManagerDlg::AskAndImport() {
         EnableControls(true);
         return;
     }
-    QString list;
-    for (const FieldChange& c : changes) {
-        list += QStringLiteral("%1: %2 \u2192 %3\n").arg(FieldLabel(c.field), Utf8(c.from), Utf8(c.to));
+    // Refused here, before asking, as the window refuses the same rows.
+    if (const setting_fields::Refusal refusal =
+            settings_patch::CheckTarget(settings_patch::Applied(patch, current), changes)) {
+        ShowMessageText(Pt("This profile cannot be used:\n%1").arg(RuleMessage(refusal)), MsgIcon::Error);
+        EnableControls(true);
+        return;
     }
+    QString list = profile_text::Differences(changes);
     if (!lacking.empty()) {
         QString fields;
         for (const std::string& f : lacking) {
