@@ -39,12 +39,9 @@ sim::SimState Configured(const std::string& model) {
 }
 
 Strings ReadBack(int slots, bool beacon) {
-    Strings c = {"AT", "AT+MODEL?", "AT+VER?", "AT+INFO?", "AT+ADVINTERVAL?", "AT+UARTOPT?"};
-    for (int n = 1; n <= slots; ++n) c.push_back("AT+GETSLOT=" + std::to_string(n));
-    if (beacon) {
-        c.push_back("AT+BEACON?");
-        c.push_back("AT+UCBEACON?");
-    }
+    Strings c = {"AT", "AT+MODEL?"};
+    const Strings queries = ReadBackCommands(slots, beacon);
+    c.insert(c.end(), queries.begin(), queries.end());
     return c;
 }
 
