@@ -232,7 +232,9 @@ int Flood(int seconds) {
         "   reports sent %llu, handed to the list %llu, dropped by the engine %llu, at the hand-over %llu; "
         "devices listed %zu\n",
         static_cast<unsigned long long>(sent), static_cast<unsigned long long>(s.view.reportsHandled),
-        static_cast<unsigned long long>(s.ops.Comm().DroppedLines()),
+        // What the module sent and neither reached the list nor the hand-over's count.
+        static_cast<unsigned long long>(sent -
+                                        std::min<uint64_t>(sent, s.view.reportsHandled + s.ops.ScanReportsDropped())),
         static_cast<unsigned long long>(s.ops.ScanReportsDropped()), s.view.rows.size());
     std::printf("   new device listed %.0f ms after the flood ended%s\n", appearMs, listed ? "" : " (never)");
     const auto closeStart = Clock::now();

@@ -78,6 +78,9 @@ lv2xx_atcmd OneLineQueryKind(const std::string& command) {
         text.remove_suffix(1);  // the CR
         if (sameNoCase(command, text)) return q.kind;
     }
+    for (const NumberRegister& r : kNumberRegisters) {
+        if (sameNoCase(command, "AT+" + std::string(r.name) + "?")) return r.query;
+    }
     // AT+GETSLOT=<n>
     constexpr std::string_view kGetSlot = "AT+GETSLOT=";
     if (command.size() > kGetSlot.size() &&
@@ -323,13 +326,27 @@ lv2xx_reply ParseUartOptionsLine(std::vector<char>& line, lv2xx_atcmd) {
     return MakeRecordReply(ATRES_UART_OPTIONS, opt);
 }
 
+lv2xx_reply ParseNumberLine(std::vector<char>& line, const char* name) {
+    std::string_view text;
+    if (!LineText(line, text)) return NoMatch();
+    const std::string prefix = "+" + std::string(name) + ":";
+    if (text.substr(0, prefix.size()) != prefix) return NoMatch();
+    const std::string_view digits = text.substr(prefix.size());
+    // At most nine digits: the value always fits.
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return NoMatch();
+    const lv2xx_number number{static_cast<int32_t>(ReadDecimal(digits))};
+    return MakeRecordReply(ATRES_NUMBER, number);
+}
+
 // ---- Parser table ----------------------------------------------------------
 
 std::vector<lv2xx_parser_entry> BuildParserTable() {
     const lv2xx_parser ok = ParseOkLine;
     const lv2xx_parser error = ParseErrorLine;
     const lv2xx_parser ready = ParseReadyLine;
-    return {
+    std::vector<lv2xx_parser_entry> table = {
         {ATCMD_AT, {ok, error}},
         {ATCMD_ATZ, {ready}},
         {ATCMD_AT_F, {ready}},
@@ -353,4 +370,10 @@ std::vector<lv2xx_parser_entry> BuildParserTable() {
         {ATCMD_UARTOPT_Q, {ParseUartOptionsLine, error}},
         {ATCMD_UARTOPT_SET, {ok, error}},
     };
+    for (const NumberRegister& r : kNumberRegisters) {
+        const char* name = r.name;
+        table.push_back(
+            {r.query, {[name](std::vector<char>& line, lv2xx_atcmd) { return ParseNumberLine(line, name); }, error}});
+    }
+    return table;
 }

@@ -4,6 +4,7 @@
 
 #include "link/module_limits.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,7 @@ enum lv2xx_atcmd : int {
     ATCMD_ADVINTERVAL_SET = 23,
     ATCMD_UARTOPT_Q = 24,
     ATCMD_UARTOPT_SET = 25,
+    // Kinds from here on are the queries of the number registers below.
 };
 
 // Result code: first field of every reply record.
@@ -61,6 +63,7 @@ enum lv2xx_atres : int32_t {
     ATRES_ADV_INTERVAL = 24,
     ATRES_UART_OPTIONS = 25,
     ATRES_UNSUPPORTED_MODEL = 26,
+    ATRES_NUMBER = 27,  // a number register's value
 };
 
 #pragma pack(push, 1)
@@ -89,6 +92,9 @@ struct lv2xx_scan_filter {
     uint8_t enabled;
     char name[64];
 };
+struct lv2xx_number {
+    int32_t value;
+};
 #pragma pack(pop)
 
 static_assert(sizeof(lv2xx_scan_report) == 71);
@@ -107,6 +113,18 @@ inline constexpr uint16_t kUartOptionsPayload = 3;
 inline constexpr uint16_t kOnOffPayload = 1;
 inline constexpr uint16_t kBeaconPayload = module_limits::kMaxBeaconHexDigits + 1;  // digits and NUL
 inline constexpr uint16_t kAdvIntervalPayload = 2;
+inline constexpr uint16_t kNumberPayload = sizeof(lv2xx_number);
+
+// Settings the module keeps as one small number: asked with "AT+<NAME>?" and
+// answered "+<NAME>:<decimal>", set with "AT+<NAME>=<decimal>" and answered
+// OK or ERROR. A row gives the query its own transaction kind, so that a late
+// answer to one register is never taken for another's. Their command texts
+// stand in atcmd below like every other command's; a set goes as ATCMD_AT.
+struct NumberRegister {
+    lv2xx_atcmd query;
+    const char* name;  // upper case, as in the commands
+};
+inline constexpr std::array<NumberRegister, 0> kNumberRegisters{};
 
 // Reply record: int32 code at 0, uint16 payload length at 4, payload at 6,
 // native byte order. Owned by whoever received it.
@@ -192,3 +210,5 @@ lv2xx_reply ParseOnOffLine(std::vector<char>& line, lv2xx_atcmd kind);
 lv2xx_reply ParseBeaconLine(std::vector<char>& line, lv2xx_atcmd kind);
 lv2xx_reply ParseAdvIntervalLine(std::vector<char>& line, lv2xx_atcmd kind);
 lv2xx_reply ParseUartOptionsLine(std::vector<char>& line, lv2xx_atcmd kind);
+// +<NAME>:<decimal>CR with at most nine digits, for the register of that name.
+lv2xx_reply ParseNumberLine(std::vector<char>& line, const char* name);

@@ -83,9 +83,6 @@ public:
     // nullptr = none. Returns once no call to the previous observer is in
     // progress; must not be called from inside OnTraffic.
     void SetTap(ILinkTap* tap);
-    // Scan reports dropped (outside a scan, overflowed, left at a stop) and
-    // over-long lines, since construction.
-    uint64_t DroppedLines() const { return m_rx.Dropped(); }
     // Bytes the receive side holds now (partial line and both queues).
     std::size_t BufferedBytes();
 

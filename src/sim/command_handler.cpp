@@ -188,6 +188,24 @@ CommandOutcome SetUartOptions(SimState& s, std::string_view arg) {
     return Ok();
 }
 
+// AT+<NAME>? and AT+<NAME>=<n> of the number settings; nothing for other commands.
+std::optional<CommandOutcome> NumberCommand(SimState& s, std::string_view cmd) {
+    if (!StartsWith(cmd, "AT+")) return std::nullopt;
+    const std::size_t end = cmd.find_first_of("?=");
+    if (end == std::string_view::npos) return std::nullopt;
+    SimNumber* number = s.Number(cmd.substr(3, end - 3));
+    if (!number) return std::nullopt;
+    const std::string_view arg = cmd.substr(end + 1);
+    if (cmd[end] == '?') {
+        if (!arg.empty()) return Error();
+        return Reply("+" + number->name + ":" + std::to_string(number->value));
+    }
+    const auto value = ParseDecimal(arg);
+    if (!value || *value < number->min || *value > number->max) return Error();
+    number->value = *value;
+    return Ok();
+}
+
 CommandOutcome Restart(SimState& s, bool factoryReset) {
     if (factoryReset) {
         // Address, firmware and model belong to the hardware, not to the settings.
@@ -243,6 +261,8 @@ CommandOutcome HandleCommand(SimState& s, const std::string& line) {
     if (cmd == "AT+UARTOPT?")
         return Reply("+UARTOPT," + std::to_string(s.flowControl) + "," + std::string(1, s.parity) + "," +
                      std::to_string(s.stopBits));
+
+    if (auto outcome = NumberCommand(s, cmd)) return *outcome;
 
     struct Setter {
         std::string_view prefix;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sim {
@@ -26,6 +27,17 @@ struct SimSlot {
     uint8_t address[6]{};
     std::string tag;
 };
+
+// A setting the module keeps as one small number: "AT+<NAME>?" answers
+// "+<NAME>:<value>", "AT+<NAME>=<n>" takes min..max.
+struct SimNumber {
+    std::string name;  // upper case, as in the commands
+    unsigned min = 0;
+    unsigned max = 0;
+    unsigned value = 0;
+};
+// The module's number settings with their factory values, one row each.
+std::vector<SimNumber> FactoryNumbers();
 
 // What the module keeps. Factory defaults come from DefaultState(model).
 struct SimState {
@@ -44,9 +56,12 @@ struct SimState {
     bool filterOn = false;
     std::string filterName;
     bool scanning = false;
+    std::vector<SimNumber> numbers = FactoryNumbers();
 
     int SlotCount() const;   // 7 on the LV230, 8 otherwise
     bool HasBeacon() const;  // false on the LV230
+    // The number setting of that name, or nullptr.
+    SimNumber* Number(std::string_view name);
 };
 
 SimState DefaultState(const std::string& model);

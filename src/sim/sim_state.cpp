@@ -13,6 +13,18 @@ int SimState::SlotCount() const {
 
 bool SimState::HasBeacon() const { return model != kSevenSlotModel; }
 
+SimNumber* SimState::Number(std::string_view name) {
+    for (SimNumber& n : numbers) {
+        if (n.name == name) return &n;
+    }
+    return nullptr;
+}
+
+std::vector<SimNumber> FactoryNumbers() {
+    // name, min, max, factory value
+    return {};
+}
+
 SimState DefaultState(const std::string& model) {
     SimState s;
     s.model = model;

@@ -3,6 +3,7 @@
 // names the script; everything else is read as the program reads it.
 #include "script_driver.h"
 
+#include "sim/kestov_sim.h"
 #include "ui/main/demo_mode.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/application.h"
@@ -57,13 +58,14 @@ int main(int argc, char** argv) {
     options.toolkitArgs.push_back(nullptr);
     int status = 0;
     const int rc = CKESTOVLV2xxManagerApp().Run(toolkitArgc, options.toolkitArgs.data(), [&] {
-        DemoModule demo(options.model);
+        sim::KestovSimulator simulator(options.model);
+        DemoModule demo(simulator);
         if (!demo.Start()) {
             status = 1;
             return;
         }
         CKESTOVLV2xxManagerDlg window;
-        driver.Attach(window, demo.Simulator());
+        driver.Attach(window, simulator);
         window.exec();
         driver.Detach();
     });

@@ -408,6 +408,47 @@ TEST(Parsers, UartOptions) {
     }
 }
 
+// A number register's answer: its own name, a colon and decimal digits; the
+// answer of another register, or of another form, is not it.
+TEST(Parsers, NumberRegister) {
+    struct Case {
+        std::string line;
+        int32_t code;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {"+LEVEL:7\r", ATRES_NUMBER, 7},
+        {"+LEVEL:0\r", ATRES_NUMBER, 0},
+        {"+LEVEL:123456789\r", ATRES_NUMBER, 123456789},
+        {"+LEVEL:1234567890\r", ATRES_NO_MATCH, 0},  // ten digits
+        {"+LEVEL:\r", ATRES_NO_MATCH, 0},
+        {"+LEVEL:-1\r", ATRES_NO_MATCH, 0},
+        {"+LEVEL:7x\r", ATRES_NO_MATCH, 0},
+        {"+LEVEL:7", ATRES_NO_MATCH, 0},  // no CR yet
+        {"+LEVEL,7\r", ATRES_NO_MATCH, 0},
+        {"+LEVELS:7\r", ATRES_NO_MATCH, 0},
+        {"+OTHER:7\r", ATRES_NO_MATCH, 0},
+        {"LEVEL:7\r", ATRES_NO_MATCH, 0},
+        {"7\r", ATRES_NO_MATCH, 0},
+        {"+ERROR\r", ATRES_NO_MATCH, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Show(c.line));
+        std::vector<char> v(c.line.begin(), c.line.end());
+        const lv2xx_reply r = ParseNumberLine(v, "LEVEL");
+        ASSERT_TRUE(r);
+        ASSERT_EQ(ReplyCode(r.get()), c.code);
+        if (c.code == ATRES_NUMBER) {
+            ASSERT_EQ(ReplyPayloadLength(r.get()), kNumberPayload);
+            lv2xx_number n{};
+            std::memcpy(&n, ReplyPayload(r.get()), sizeof n);
+            EXPECT_EQ(n.value, c.value);
+        } else {
+            EXPECT_EQ(ReplyPayloadLength(r.get()), 0u);
+        }
+    }
+}
+
 // Malformed and truncated lines of every kind: each parser returns a record
 // whose payload length belongs to its code, and never reads past the line.
 TEST(Parsers, EveryPrefixOfEveryLineGivesAWellFormedRecord) {
@@ -485,7 +526,10 @@ TEST(ParserTable, ListsEveryKindOnceInOrder) {
         kinds.push_back(entry.kind);
         EXPECT_FALSE(entry.parsers.empty()) << entry.kind;
     }
-    const std::vector<int> expected = {2, 3, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25};
+    std::vector<int> expected = {2, 3, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25};
+    for (const NumberRegister& r : kNumberRegisters) {
+        expected.push_back(r.query);
+    }
     EXPECT_EQ(kinds, expected);
 }
 
@@ -527,6 +571,13 @@ TEST(ParserTable, EachKindAcceptsItsRepliesAndSkipsOthers) {
         {ATCMD_UARTOPT_Q, "+UARTOPT,0,N,1\r", ATRES_UART_OPTIONS},
         {ATCMD_UARTOPT_Q, "+ERROR\r", ATRES_ERROR},
     };
+    for (const NumberRegister& r : kNumberRegisters) {
+        const std::string name = r.name;
+        cases.push_back({r.query, "+" + name + ":3\r", ATRES_NUMBER});
+        cases.push_back({r.query, "+ERROR\r", ATRES_ERROR});
+        cases.push_back({r.query, "3\r", ATRES_NO_MATCH});
+        EXPECT_EQ(OneLineQueryKind("AT+" + name + "?"), r.query) << name;
+    }
     for (lv2xx_atcmd kind : {ATCMD_AT, ATCMD_MANUF_SET, ATCMD_SF_SET, ATCMD_SETSLOT, ATCMD_DELSLOT, ATCMD_UCBEACON_SET,
                              ATCMD_BEACON_SET, ATCMD_ADVINTERVAL_SET, ATCMD_UARTOPT_SET}) {
         cases.push_back({kind, "OK\r", ATRES_OK});

@@ -140,7 +140,10 @@ TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndCountedOnce) {
     StartScan(side, l);
     l.told.clear();
     constexpr int kReports = 5000;
-    for (int i = 0; i < kReports; ++i) side.Feed(Report(i), i, &l);
+    for (int i = 0; i < kReports; ++i) {
+        side.Feed(Report(i), i, &l);
+        ASSERT_LE(side.Bytes(), ReceiveSide::kReportQueueBytes) << i;
+    }
     int kept = 0;
     QueuedLine line;
     while (side.PopReport(line)) ++kept;

@@ -179,6 +179,16 @@ MsgResult FakeView::ShowMessage(int stringId, MsgIcon icon) {
     return answer;
 }
 
+void FakeView::ShowFieldMessage(int stringId, const std::string& fieldKey, MsgIcon icon) {
+    WindowThreadOnly("ShowFieldMessage");
+    Record("ShowFieldMessage(" + std::to_string(stringId) + "," + fieldKey + "," + IconName(icon) + ")");
+}
+
+void FakeView::SetFieldText(const std::string& key, const std::u16string& text) {
+    WindowThreadOnly("SetFieldText");
+    fieldTexts[key] = text;
+}
+
 void FakeView::ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) {
     WindowThreadOnly("ShowOpenPortError");
     Record("ShowOpenPortError(" + errorText + (accessGroup.empty() ? "" : "|" + accessGroup) + ")");

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -78,7 +79,8 @@ public:
     bool controlsEnabled = false;
     SlotRow slots[9];
     std::vector<ScanRow> scanRows;
-    int comboSelection[3] = {0, 0, 0};  // flow, parity, stop bits: item index
+    int comboSelection[3] = {0, 0, 0};                 // flow, parity, stop bits: item index
+    std::map<std::string, std::u16string> fieldTexts;  // SetFieldText, by key
     std::atomic<bool> waitCursor{false};
 
     // ---- IManagerView ----
@@ -86,6 +88,7 @@ public:
     void SetWaitCursor(bool on) override;
     bool WindowExists() const override;
     MsgResult ShowMessage(int stringId, MsgIcon icon) override;
+    void ShowFieldMessage(int stringId, const std::string& fieldKey, MsgIcon icon) override;
     void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) override;
     void EnableControls(bool enable) override;
     std::optional<PortSettings> RunPortDialog() override;
@@ -97,6 +100,7 @@ public:
     void SetDeviceNameText(const std::u16string& text) override;
     void SetAdvIntervalText(const std::u16string& text) override;
     int SelectComboByValue(ComboId combo, int value) override;
+    void SetFieldText(const std::string& key, const std::u16string& text) override;
     void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag, bool addressReadOnly) override;
     void ClearSlotRowTexts(int n) override;
     void SetBeaconSourceRadios(int source) override;

@@ -16,6 +16,18 @@
 
 using namespace std::chrono_literals;
 
+// The queries of a read-back as the module receives them, after the
+// identification: the model's slots, and the beacon where it has one.
+inline std::vector<std::string> ReadBackCommands(int slots, bool beacon) {
+    std::vector<std::string> c = {"AT+VER?", "AT+INFO?", "AT+ADVINTERVAL?", "AT+UARTOPT?"};
+    for (int n = 1; n <= slots; ++n) c.push_back("AT+GETSLOT=" + std::to_string(n));
+    if (beacon) {
+        c.push_back("AT+BEACON?");
+        c.push_back("AT+UCBEACON?");
+    }
+    return c;
+}
+
 class SimLink {
 public:
     explicit SimLink(const std::string& model = "KESTOV-LV200") : sim(model) {

@@ -150,6 +150,33 @@ TEST_F(SimCommandsTest, Lv230HasSevenSlotsAndNoBeacon) {
     });
 }
 
+// A number setting answers and takes its range, whatever its name; every
+// row of the factory list is one, starting at its factory value.
+TEST_F(SimCommandsTest, NumberSettingsAnswerAndKeepTheirRange) {
+    StartModel("KESTOV-LV200");
+    sim::SimState state = m_module->State();
+    for (const sim::SimNumber& n : sim::FactoryNumbers()) {
+        ASSERT_NE(state.Number(n.name), nullptr) << n.name;
+        EXPECT_EQ(state.Number(n.name)->value, n.value) << n.name;
+    }
+    state.numbers.push_back({"LEVEL", 2, 7, 3});
+    m_module->SetState(state);
+    Run({
+        {"AT+LEVEL?\r", "+LEVEL:3\r"},
+        {"AT+LEVEL=7\r", "OK\r"},
+        {"AT+LEVEL?\r", "+LEVEL:7\r"},
+        {"AT+LEVEL=2\r", "OK\r"},
+        {"AT+LEVEL=1\r", "ERROR\r"},
+        {"AT+LEVEL=8\r", "ERROR\r"},
+        {"AT+LEVEL=\r", "ERROR\r"},
+        {"AT+LEVEL=-1\r", "ERROR\r"},
+        {"AT+LEVEL?1\r", "ERROR\r"},
+        {"AT+LEVEL?\r", "+LEVEL:2\r"},
+        {"AT+LEVELS?\r", "ERROR\r"},
+    });
+    EXPECT_EQ(m_module->State().Number("LEVEL")->value, 2u);
+}
+
 TEST_F(SimCommandsTest, OtherModelTextPlaysAnUnsupportedDevice) {
     StartModel("ACME-BT40");
     Run({

@@ -84,22 +84,18 @@ void PrintSettings(const std::string& port, const DeviceSettings& s) {
     row("Model", s.modelName);
     row("Firmware", s.firmware);
     row("Address", AddressText(s.address));
-    row("Name", s.name);
-    row("Interval", std::to_string(s.advInterval) + " ms");
-    row("UART", "parity " + setting_fields::ParityWord(s.uart.parity) + ", " + std::to_string(s.uart.stopBits) +
-                    " stop bit" + (s.uart.stopBits == 1 ? "" : "s") + ", flow control " +
-                    (s.uart.flowControl ? "on" : "off"));
-    for (std::size_t i = 0; i < s.slotEntries.size(); ++i) {
-        const SlotEntry& e = s.slotEntries[i];
-        row("Slot " + std::to_string(i + 1),
-            e.Empty() ? "(empty)" : AddressText(e.address) + (e.tag.empty() ? "" : "  " + e.tag));
-    }
-    if (s.hasBeacon) {
-        row("Beacon", s.beaconSource == BEACON_SOURCE_USER
-                          ? "user data " + s.beaconHex
-                          : "final serial data" + (s.beaconHex.empty() ? "" : " (kept: " + s.beaconHex + ")"));
-    } else {
-        row("Beacon", "(none on this model)");
+    for (const setting_fields::Command& c : setting_fields::Commands()) {
+        if (!c.info) {
+            continue;
+        }
+        if (c.beaconOnly && !s.hasBeacon) {
+            row(c.infoLabel, "(none on this model)");
+            continue;
+        }
+        const int count = c.perSlot ? static_cast<int>(s.slotEntries.size()) : 1;
+        for (int n = 1; n <= count; ++n) {
+            row(c.perSlot ? c.infoLabel + (" " + std::to_string(n)) : c.infoLabel, c.info(s, n));
+        }
     }
 }
 

@@ -24,6 +24,9 @@ enum JobCode : int {
     JOB_SET_BEACON = 13,
     JOB_SET_ADV_INTERVAL = 14,
     JOB_SET_UART_OPTIONS = 15,
+    // Writes of the settings table's rows that have no code of their own:
+    // JOB_WRITE_FIELD_BASE plus the row's place (ManagerOps::WriteJobOf).
+    JOB_WRITE_FIELD_BASE = 100,
     JOB_APPLY_PROFILE = 18,  // a settings profile: read the module, write what differs
     JOB_RAW_COMMAND = 20,    // a command the user typed (raw_command.cpp)
 };

@@ -114,19 +114,16 @@ int ManagerOps::RunJob(int job) {
         return JobWriteSlots();
     case JOB_START_SCAN:
         return JobScan();
-    case JOB_SET_DEVICE_NAME:
-        return JobSetDeviceName();
     case JOB_SET_BEACON:
         return JobSetBeacon();
-    case JOB_SET_ADV_INTERVAL:
-        return JobSetAdvInterval();
-    case JOB_SET_UART_OPTIONS:
-        return JobSetUartOptions();
     case JOB_APPLY_PROFILE:
         return JobApplyProfile();
     case JOB_RAW_COMMAND:
         return JobRawCommand();
     default:
+        if (const setting_fields::Command* c = WriteCommandOf(job)) {
+            return JobWrite(*c);
+        }
         m_view.SetWaitCursor(false);
         return -1;
     }
@@ -162,11 +159,6 @@ void ManagerOps::OnJobResult(int job, int status) {
         break;
     case JOB_REBOOT:
     case JOB_FACTORY_RESET:
-    case JOB_WRITE_SLOTS:
-    case JOB_SET_DEVICE_NAME:
-    case JOB_SET_BEACON:
-    case JOB_SET_ADV_INTERVAL:
-    case JOB_SET_UART_OPTIONS:
         OnWriteResult(job, status);
         break;
     case JOB_START_SCAN:
@@ -181,6 +173,10 @@ void ManagerOps::OnJobResult(int job, int status) {
         OnRawCommandResult(status);
         break;
     default:
+        // JOB_WRITE_SLOTS, JOB_SET_BEACON and every other write of a settings row.
+        if (WriteCommandOf(job)) {
+            OnWriteResult(job, status);
+        }
         break;
     }
 }

@@ -17,6 +17,7 @@
 #include "ops/jobs/manager_view.h"
 #include "ops/scan/scan_record.h"
 #include "ops/jobs/raw_command.h"
+#include "ops/session/setting_fields.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -90,6 +91,12 @@ public:
     // Reports a scan could not hand over since construction: the window
     // thread had not yet taken the earlier ones.
     uint64_t ScanReportsDropped() const { return m_handOverDropped.load(); }
+    // A field's text form into the write record under the field's input
+    // rule, and the write of its row queued; a refusal queues nothing.
+    setting_fields::Refusal QueueFieldWrite(const std::string& key, const std::string& text);
+    // The job that carries a row's write, and the row a write job carries (or nullptr).
+    static int WriteJobOf(const setting_fields::Command& command);
+    static const setting_fields::Command* WriteCommandOf(int job);
     // A typed command as a job of its own; false (nothing queued) when the
     // text fails CheckRawCommand or the link is closed.
     bool QueueRawCommand(const std::string& text);
@@ -121,10 +128,9 @@ private:
     void KeepReadBack(const DeviceSettings& settings, bool withBeacon);
     int JobReboot(bool factoryReset);
     int JobWriteSlots();
-    int JobSetDeviceName();
     int JobSetBeacon();
-    int JobSetAdvInterval();
-    int JobSetUartOptions();
+    // A write of one row of the settings table from m_toWrite.
+    int JobWrite(const setting_fields::Command& command);
     // The whole scan on DeviceSession::Scan; posts its own results.
     int JobScan();
     // Hands one report to the window thread without waiting for it.

@@ -30,6 +30,10 @@ public:
     virtual bool WindowExists() const = 0;
     // Message box by string id; Question shows OK and Cancel.
     virtual MsgResult ShowMessage(int stringId, MsgIcon icon) = 0;
+    // A message whose %1 is the translated label of a settings field.
+    virtual void ShowFieldMessage(int stringId, const std::string& /*fieldKey*/, MsgIcon icon) {
+        ShowMessage(stringId, icon);
+    }
     // Message 104 shown as "%s: %s" with the error text; when a group could
     // grant access to the device, one more line says how to join it.
     virtual void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) = 0;
@@ -48,6 +52,10 @@ public:
     virtual void SetAdvIntervalText(const std::u16string& text) = 0;
     // Selects the first item whose value equals value; -1 and no change when none does.
     virtual int SelectComboByValue(ComboId combo, int value) = 0;
+
+    // A settings field's value as text (setting_fields::Field::text), for the
+    // control named after the field's key; fields without one are passed by.
+    virtual void SetFieldText(const std::string& /*key*/, const std::u16string& /*text*/) {}
 
     // Slot rows, n = 1..8.
     virtual void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag, bool addressReadOnly) = 0;

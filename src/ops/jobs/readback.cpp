@@ -92,5 +92,11 @@ void ManagerOps::OnReadBackResult(int job, int status) {
         const std::string bytes = HexToBytes(s.beaconHex);
         m_view.SetBeaconStringText(Utf8ToWide(bytes.substr(0, bytes.find('\0'))));
     }
+    // Every field by its key as well: a control named after it shows it.
+    for (const setting_fields::Field& f : setting_fields::Fields()) {
+        if (!f.perSlot && (withBeacon || !f.beaconOnly)) {
+            m_view.SetFieldText(f.key, Utf8ToWide(f.text(s, 0)));
+        }
+    }
     m_view.EnableControls(true);
 }

@@ -6,6 +6,7 @@
 #include "ops/session/record_text.h"
 #include "ops/rules/string_ids.h"
 
+#include <cstring>
 #include <vector>
 
 // ---- Worker thread ----
@@ -28,17 +29,6 @@ int ManagerOps::JobWriteSlots() {
     return StatusOf(m_session.WriteSlots(slots));
 }
 
-int ManagerOps::JobSetDeviceName() {
-    const std::string name = m_records.m_toWrite.name.substr(0, 63);
-    if (!IsSafeCommandText(name)) {
-        return JOB_STATUS_FAILED;
-    }
-    if (const int status = ModelGate(); status >= 0) {
-        return status;
-    }
-    return StatusOf(m_session.SetName(name));
-}
-
 int ManagerOps::JobSetBeacon() {
     const DeviceSettings& s = m_records.m_toWrite;
     const int source = s.beaconSource == BEACON_SOURCE_USER ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
@@ -52,39 +42,69 @@ int ManagerOps::JobSetBeacon() {
     return StatusOf(m_session.SetBeacon(source, hex));
 }
 
-int ManagerOps::JobSetAdvInterval() {
+int ManagerOps::JobWrite(const setting_fields::Command& c) {
+    const DeviceSettings& target = m_records.m_toWrite;
+    for (const char* key : c.writes) {
+        const setting_fields::Field* f = setting_fields::Find(key);
+        if (f && !IsSafeCommandText(f->text(target, 0))) {
+            return JOB_STATUS_FAILED;
+        }
+    }
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
-    return StatusOf(m_session.SetAdvInterval(m_records.m_toWrite.advInterval & 0xFFFFu));
-}
-
-int ManagerOps::JobSetUartOptions() {
-    if (const int status = ModelGate(); status >= 0) {
-        return status;
-    }
-    return StatusOf(m_session.SetUartOptions(m_records.m_toWrite.uart));
+    return StatusOf(c.write(m_session, target, 0));
 }
 
 // ---- Window thread ----
 
 namespace {
 
-struct WriteMessages {
+// Writes that keep the job codes the window has always posted for them, by
+// the first field their row writes.
+constexpr struct {
     int job;
-    int done;    // information icon
-    int failed;  // error icon
-};
-
-constexpr WriteMessages kWriteMessages[] = {
-    {JOB_WRITE_SLOTS, IDS_REGISTRATION_DONE, IDS_REGISTRATION_FAILED},
-    {JOB_SET_DEVICE_NAME, IDS_DEVICE_NAME_DONE, IDS_DEVICE_NAME_FAILED},
-    {JOB_SET_BEACON, IDS_BEACON_DONE, IDS_BEACON_FAILED},
-    {JOB_SET_ADV_INTERVAL, IDS_ADV_INTERVAL_DONE, IDS_ADV_INTERVAL_FAILED},
-    {JOB_SET_UART_OPTIONS, IDS_UART_DONE, IDS_UART_FAILED},
+    const char* field;
+} kOwnJobs[] = {
+    {JOB_SET_DEVICE_NAME, "name"}, {JOB_SET_ADV_INTERVAL, "interval"}, {JOB_SET_UART_OPTIONS, "parity"},
+    {JOB_WRITE_SLOTS, "slot"},     {JOB_SET_BEACON, "beacon-source"},
 };
 
 }  // namespace
+
+int ManagerOps::WriteJobOf(const setting_fields::Command& c) {
+    const auto& rows = setting_fields::Commands();
+    for (const auto& own : kOwnJobs) {
+        if (!c.writes.empty() && std::strcmp(c.writes.front(), own.field) == 0) {
+            return own.job;
+        }
+    }
+    return JOB_WRITE_FIELD_BASE + static_cast<int>(&c - rows.data());
+}
+
+const setting_fields::Command* ManagerOps::WriteCommandOf(int job) {
+    for (const setting_fields::Command& c : setting_fields::Commands()) {
+        if (c.write && WriteJobOf(c) == job) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+setting_fields::Refusal ManagerOps::QueueFieldWrite(const std::string& key, const std::string& text) {
+    int slot = 0;
+    const setting_fields::Field* f = setting_fields::Find(key, &slot);
+    const setting_fields::Command* c = setting_fields::WriterOf(key);
+    if (!f || !c || c->perSlot) {
+        // The slots are written all together (JOB_WRITE_SLOTS).
+        return setting_fields::Refusal{0, 0, "no write of its own: " + key};
+    }
+    if (setting_fields::Refusal r = f->assign(m_records.m_toWrite, slot, text)) {
+        return r;
+    }
+    QueueJob(WriteJobOf(*c), false);
+    return {};
+}
 
 void ManagerOps::OnWriteResult(int job, int status) {
     if (job == JOB_REBOOT) {
@@ -95,13 +115,8 @@ void ManagerOps::OnWriteResult(int job, int status) {
         RunPortSetup();
         return;
     }
-    const WriteMessages* messages = nullptr;
-    for (const WriteMessages& m : kWriteMessages) {
-        if (m.job == job) {
-            messages = &m;
-        }
-    }
-    if (!messages) {
+    const setting_fields::Command* c = WriteCommandOf(job);
+    if (!c) {
         return;
     }
     if (status == JOB_STATUS_UNSUPPORTED) {
@@ -110,7 +125,12 @@ void ManagerOps::OnWriteResult(int job, int status) {
         return;
     }
     const bool ok = status == JOB_STATUS_OK;
-    m_view.ShowMessage(ok ? messages->done : messages->failed, ok ? MsgIcon::Information : MsgIcon::Error);
+    const MsgIcon icon = ok ? MsgIcon::Information : MsgIcon::Error;
+    if (const int own = ok ? c->done : c->failed) {
+        m_view.ShowMessage(own, icon);
+    } else {
+        m_view.ShowFieldMessage(ok ? IDS_FIELD_DONE : IDS_FIELD_FAILED, c->writes.front(), icon);
+    }
     switch (job) {
     case JOB_WRITE_SLOTS:
         // The controls are still disabled from the Save button.

@@ -71,6 +71,8 @@ const StringEntry kStrings[] = {
      QT_TRANSLATE_NOOP("Strings",
                        "The device name cannot contain a comma: the module's reply separates its fields with commas, "
                        "so the name could not be read back.")},
+    {IDS_FIELD_DONE, QT_TRANSLATE_NOOP("Strings", "%1 was set.")},
+    {IDS_FIELD_FAILED, QT_TRANSLATE_NOOP("Strings", "Failed setting %1.")},
     {IDS_ABOUT_PROMPT, QT_TRANSLATE_NOOP("Strings",
                                          "Company and product identification, a product release number, "
                                          "and copyright and trademark notification.\nInfo.")},

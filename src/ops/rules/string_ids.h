@@ -48,5 +48,8 @@ enum StringId : int {
     IDS_FILTER_NAME_BAD_CHAR = 143,
     IDS_SLOT_TAG_BAD_CHAR = 144,
     IDS_DEVICE_NAME_COMMA = 145,
+    // A settings field without messages of its own: %1 is its label.
+    IDS_FIELD_DONE = 146,
+    IDS_FIELD_FAILED = 147,
     IDS_ABOUT_PROMPT = 57664,  // menu prompt of the About command
 };

@@ -216,11 +216,15 @@ ReadResult DeviceSession::ReadAll(int model) {
 
 // ---- Writes ----
 
-SessionResult DeviceSession::SetName(const std::string& utf8) {
-    if (const int id = input_rules::CheckDeviceName(utf8)) {
-        return Invalid(RuleText(id));
+SessionResult DeviceSession::Write(const setting_fields::Command& c, const DeviceSettings& target, int slot) {
+    if (!c.set || !c.argument) {
+        return Invalid("this setting has no write");
     }
-    return Run(steps::kSetName, nullptr, utf8.c_str());
+    if (const setting_fields::Refusal refusal = setting_fields::CheckWrite(c, target, slot)) {
+        return Invalid(refusal.English());
+    }
+    const std::string argument = c.argument(target, slot);
+    return Run(*c.set, nullptr, argument.c_str());
 }
 
 SessionResult DeviceSession::SetAdvInterval(unsigned ms) {

@@ -18,6 +18,9 @@
 #include <vector>
 
 class KestovLV2xxComm;
+namespace setting_fields {
+struct Command;
+}
 
 enum class SessionError {
     None,
@@ -82,7 +85,9 @@ public:
     // on models with a beacon its data and source. An empty slot is no failure.
     ReadResult ReadAll(int model);
 
-    SessionResult SetName(const std::string& utf8);
+    // A row of the settings table that writes with one set step: its fields
+    // are checked by their input rules, then the step goes with its argument.
+    SessionResult Write(const setting_fields::Command& command, const DeviceSettings& target, int slot);
     SessionResult SetAdvInterval(unsigned ms);
     SessionResult SetUartOptions(const UartOptions& options);
     // Slot n (1..8): registers the entry, or deletes the slot when it is empty.

@@ -198,12 +198,30 @@ void DecodeBeaconSource(const uint8_t* p, DeviceSettings& s, int) {
     s.beaconSource = p[0] == 1 ? BEACON_SOURCE_USER : BEACON_SOURCE_SERIAL;
 }
 
-SessionResult WriteName(DeviceSession& d, const DeviceSettings& t, int) { return d.SetName(t.name); }
 SessionResult WriteInterval(DeviceSession& d, const DeviceSettings& t, int) { return d.SetAdvInterval(t.advInterval); }
 SessionResult WriteUart(DeviceSession& d, const DeviceSettings& t, int) { return d.SetUartOptions(t.uart); }
 SessionResult WriteSlot(DeviceSession& d, const DeviceSettings& t, int n) { return d.WriteSlot(n, SlotOf(t, n)); }
 SessionResult WriteBeacon(DeviceSession& d, const DeviceSettings& t, int) {
     return d.SetBeacon(t.beaconSource, t.beaconHex);
+}
+
+// kestovctl info's texts.
+std::string IntervalInfo(const DeviceSettings& s, int) { return std::to_string(s.advInterval) + " ms"; }
+
+std::string UartInfo(const DeviceSettings& s, int) {
+    return "parity " + ParityWord(s.uart.parity) + ", " + std::to_string(s.uart.stopBits) + " stop bit" +
+           (s.uart.stopBits == 1 ? "" : "s") + ", flow control " + (s.uart.flowControl ? "on" : "off");
+}
+
+std::string SlotInfo(const DeviceSettings& s, int n) {
+    const SlotEntry e = SlotOf(s, n);
+    return e.Empty() ? "(empty)" : AddressText(e.address) + (e.tag.empty() ? "" : "  " + e.tag);
+}
+
+std::string BeaconInfo(const DeviceSettings& s, int) {
+    return s.beaconSource == BEACON_SOURCE_USER
+               ? "user data " + s.beaconHex
+               : "final serial data" + (s.beaconHex.empty() ? "" : " (kept: " + s.beaconHex + ")");
 }
 
 }  // namespace
@@ -271,17 +289,95 @@ std::string KeyOf(const Field& f, int slot) { return f.perSlot ? f.key + std::to
 
 const std::vector<Command>& Commands() {
     namespace st = device_steps;
-    static const std::vector<Command> kCommands = {
-        {&st::kVersion, false, false, false, DecodeVersion, {}, nullptr},
-        {&st::kInfo, false, false, false, DecodeInfo, {"name"}, WriteName},
-        {&st::kAdvInterval, false, false, false, DecodeInterval, {"interval"}, WriteInterval},
-        {&st::kUartOptions, false, false, false, DecodeUart, {"parity", "stopbits", "flow"}, WriteUart},
-        {&st::kGetSlot, true, false, true, DecodeSlot, {"slot"}, WriteSlot},
-        {&st::kBeacon, false, true, false, DecodeBeaconData, {}, nullptr},
-        // Data and source are written together: the data first, then the source.
-        {&st::kBeaconSource, false, true, false, DecodeBeaconSource, {"beacon-source", "beacon-data"}, WriteBeacon},
-    };
+    static const std::vector<Command> kCommands = [] {
+        std::vector<Command> rows = {
+            {.query = &st::kVersion, .decode = DecodeVersion},
+            {.query = &st::kInfo,
+             .decode = DecodeInfo,
+             .writes = {"name"},
+             .set = &st::kSetName,
+             .argument = NameText,
+             .done = IDS_DEVICE_NAME_DONE,
+             .failed = IDS_DEVICE_NAME_FAILED,
+             .infoLabel = "Name",
+             .info = NameText},
+            {.query = &st::kAdvInterval,
+             .decode = DecodeInterval,
+             .writes = {"interval"},
+             .write = WriteInterval,
+             .done = IDS_ADV_INTERVAL_DONE,
+             .failed = IDS_ADV_INTERVAL_FAILED,
+             .infoLabel = "Interval",
+             .info = IntervalInfo},
+            {.query = &st::kUartOptions,
+             .decode = DecodeUart,
+             .writes = {"parity", "stopbits", "flow"},
+             .write = WriteUart,
+             .done = IDS_UART_DONE,
+             .failed = IDS_UART_FAILED,
+             .infoLabel = "UART",
+             .info = UartInfo},
+            {.query = &st::kGetSlot,
+             .perSlot = true,
+             .refusedMeansEmpty = true,
+             .decode = DecodeSlot,
+             .writes = {"slot"},
+             .write = WriteSlot,
+             .done = IDS_REGISTRATION_DONE,
+             .failed = IDS_REGISTRATION_FAILED,
+             .infoLabel = "Slot",
+             .info = SlotInfo},
+            {.query = &st::kBeacon, .beaconOnly = true, .decode = DecodeBeaconData},
+            // Data and source are written together: the data first, then the source.
+            {.query = &st::kBeaconSource,
+             .beaconOnly = true,
+             .decode = DecodeBeaconSource,
+             .writes = {"beacon-source", "beacon-data"},
+             .write = WriteBeacon,
+             .done = IDS_BEACON_DONE,
+             .failed = IDS_BEACON_FAILED,
+             .infoLabel = "Beacon",
+             .info = BeaconInfo},
+        };
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].set && !rows[i].write) {
+                rows[i].write = [i](DeviceSession& d, const DeviceSettings& t, int n) {
+                    return d.Write(Commands()[i], t, n);
+                };
+            }
+        }
+        return rows;
+    }();
     return kCommands;
+}
+
+Refusal CheckWrite(const Command& c, const DeviceSettings& target, int slot) {
+    for (const char* key : c.writes) {
+        const Field* f = Find(c.perSlot ? key + std::to_string(slot) : std::string(key));
+        if (!f) {
+            continue;
+        }
+        DeviceSettings scratch = target;
+        if (Refusal r = f->assign(scratch, slot, f->text(target, slot))) {
+            return r;
+        }
+    }
+    return {};
+}
+
+const Command* WriterOf(const std::string& key) {
+    const Field* f = Find(key);
+    if (!f) {
+        return nullptr;
+    }
+    for (const Command& c : Commands()) {
+        for (const char* written : c.writes) {
+            if (std::strcmp(written, f->key) == 0) {
+                return &c;
+            }
+        }
+    }
+    return nullptr;
 }
 
 nlohmann::ordered_json ToJson(const DeviceSettings& s) {

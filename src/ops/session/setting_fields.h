@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,18 +66,33 @@ struct InputForm {
 const std::vector<InputForm>& InputForms();
 
 struct Command {
-    const device_steps::Step* query;  // nullptr: never read
-    bool perSlot;
-    bool beaconOnly;
-    bool refusedMeansEmpty;  // the module answers an empty slot with an error
+    const device_steps::Step* query = nullptr;  // nullptr: never read
+    bool perSlot = false;
+    bool beaconOnly = false;
+    bool refusedMeansEmpty = false;  // the module answers an empty slot with an error
     // Fills the record from the reply's payload.
-    void (*decode)(const uint8_t* payload, DeviceSettings& s, int slot);
+    void (*decode)(const uint8_t* payload, DeviceSettings& s, int slot) = nullptr;
     // Keys of the fields one write carries (a slot's is "slot"), and the write.
-    std::vector<const char*> writes;
-    SessionResult (*write)(DeviceSession& session, const DeviceSettings& target, int slot);
+    // A row with a set step and its argument needs no write of its own: the
+    // session's generic write sends the step with the argument for its %s.
+    std::vector<const char*> writes = {};
+    std::function<SessionResult(DeviceSession& session, const DeviceSettings& target, int slot)> write = {};
+    const device_steps::Step* set = nullptr;
+    std::string (*argument)(const DeviceSettings& s, int slot) = nullptr;
+    // The messages that report the window's write (0: "%1 was set." and
+    // "Failed setting %1." with the label of the first field it writes).
+    int done = 0;
+    int failed = 0;
+    // kestovctl info's line: its label and text, or none.
+    const char* infoLabel = nullptr;
+    std::string (*info)(const DeviceSettings& s, int slot) = nullptr;
 };
 // In reading order; writes run in this order too.
 const std::vector<Command>& Commands();
+// The fields a write carries, each checked by its input rule as its text form.
+Refusal CheckWrite(const Command& c, const DeviceSettings& target, int slot);
+// The row that writes a field key ("slot3": the slot row), or nullptr.
+const Command* WriterOf(const std::string& key);
 
 // The settings as JSON: name, interval, uart, slots, beacon (with a beacon only).
 nlohmann::ordered_json ToJson(const DeviceSettings& s);

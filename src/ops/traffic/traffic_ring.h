@@ -41,8 +41,6 @@ public:
     TapDirection DirectionAt(uint64_t seq) const { return static_cast<TapDirection>(Row(seq).direction); }
     // Rows dropped for the bound since the last Clear.
     uint64_t Dropped() const { return m_dropped; }
-    // Bytes held for the rows' texts (tests, benchmarks).
-    std::size_t BufferBytes() const { return m_buffer.size(); }
 
 private:
     struct Entry {

@@ -19,5 +19,13 @@
         <source>The device name cannot contain a comma: the module&apos;s reply separates its fields with commas, so the name could not be read back.</source>
         <translation>장치 이름에 쉼표(,)를 쓸 수 없습니다. 모듈의 응답은 항목을 쉼표로 구분하므로 이름을 다시 읽을 수 없습니다.</translation>
     </message>
+    <message>
+        <source>%1 was set.</source>
+        <translation>%1 설정을 완료했습니다.</translation>
+    </message>
+    <message>
+        <source>Failed setting %1.</source>
+        <translation>%1 설정에 실패했습니다.</translation>
+    </message>
 </context>
 </TS>

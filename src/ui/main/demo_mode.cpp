@@ -76,14 +76,13 @@ private:
 }  // namespace
 
 struct DemoModule::Parts {
-    explicit Parts(const std::string& name) : model(name), simulator(name) {}
-    std::string model;
+    explicit Parts(sim::KestovSimulator& module) : simulator(module) {}
     DemoSettings settings;  // first made, last gone
-    sim::KestovSimulator simulator;
+    sim::KestovSimulator& simulator;
     std::unique_ptr<DemoPortList> ports;
 };
 
-DemoModule::DemoModule(const std::string& model) : m_parts(std::make_unique<Parts>(model)) {
+DemoModule::DemoModule(sim::KestovSimulator& simulator) : m_parts(std::make_unique<Parts>(simulator)) {
     m_parts->simulator.SetScanDevices(sim::KestovSimulator::MakeDevices(kDemoDevices));
     m_parts->simulator.SetScanRate(kDemoReportsPerSecond);
 }
@@ -102,13 +101,12 @@ bool DemoModule::Start() {
         return false;
     }
     const std::string path = m_parts->simulator.DevicePath();
-    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n", m_parts->model.c_str(), path.c_str());
+    std::fprintf(stderr, "kestov-lv200-manager: demo mode: simulated %s on %s\n",
+                 m_parts->simulator.State().model.c_str(), path.c_str());
     std::fflush(stderr);
     m_parts->ports = std::make_unique<DemoPortList>(path);
     return true;
 }
-
-sim::KestovSimulator& DemoModule::Simulator() { return m_parts->simulator; }
 
 bool IsDemoCommandLine(int argc, char** argv) { return argc >= 2 && argv[1] && std::strcmp(argv[1], "--demo") == 0; }
 
@@ -148,7 +146,8 @@ int RunDemo(int argc, char** argv) {
     options.toolkitArgs.push_back(nullptr);
     int status = 0;
     const int rc = CKESTOVLV2xxManagerApp().Run(toolkitArgc, options.toolkitArgs.data(), [&] {
-        DemoModule demo(options.model);
+        sim::KestovSimulator simulator(options.model);
+        DemoModule demo(simulator);
         if (!demo.Start()) {
             status = 1;
             return;

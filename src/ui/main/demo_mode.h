@@ -17,11 +17,12 @@ struct DemoOptions {
 };
 
 // What the demo window runs against: a settings file of its own, the
-// simulated module, and a port list that offers the module's terminal.
+// simulated module (the caller's, which outlives this), and a port list that
+// offers the module's terminal.
 class DemoModule {
 public:
-    explicit DemoModule(const std::string& model);
-    // Joins the module's thread; the window must be gone by then.
+    explicit DemoModule(sim::KestovSimulator& simulator);
+    // Stops the module and joins its thread; the window must be gone by then.
     ~DemoModule();
     DemoModule(const DemoModule&) = delete;
     DemoModule& operator=(const DemoModule&) = delete;
@@ -29,7 +30,6 @@ public:
     // Starts the module and offers it in the port list; false (reported on
     // stderr) when it cannot start.
     bool Start();
-    sim::KestovSimulator& Simulator();
 
 private:
     struct Parts;

@@ -67,6 +67,21 @@ void CKESTOVLV2xxManagerDlg::OnApplyUartOptions() {
     m_ops.QueueJob(JOB_SET_UART_OPTIONS, false);
 }
 
+void CKESTOVLV2xxManagerDlg::WriteField(const std::string& key) {
+    QWidget* control = findChild<QWidget*>(QString::fromStdString(key));
+    QString text;
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        text = combo->currentData().isValid() ? combo->currentData().toString() : combo->currentText();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        text = edit->text();
+    }
+    EnableControls(false);
+    if (const setting_fields::Refusal refusal = m_ops.QueueFieldWrite(key, text.toStdString())) {
+        ShowMessageText(RuleMessage(refusal), MsgIcon::Warning);
+        EnableControls(true);
+    }
+}
+
 // ---- IManagerView: device information ----
 
 namespace {
@@ -89,6 +104,24 @@ void CKESTOVLV2xxManagerDlg::SetAddressText(const std::u16string& text) {
 
 void CKESTOVLV2xxManagerDlg::SetDeviceNameText(const std::u16string& text) {
     m_deviceNameEdit->setText(QString::fromStdU16String(text));
+}
+
+void CKESTOVLV2xxManagerDlg::SetFieldText(const std::string& key, const std::u16string& text) {
+    QWidget* control = findChild<QWidget*>(QString::fromStdString(key));
+    const QString value = QString::fromStdU16String(text);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        const int data = combo->findData(value);
+        const int index = data >= 0 ? data : combo->findText(value);
+        if (index >= 0) combo->setCurrentIndex(index);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(value);
+    }
+}
+
+void CKESTOVLV2xxManagerDlg::ShowFieldMessage(int stringId, const std::string& fieldKey, MsgIcon icon) {
+    ShowMessageText(LoadStringRes(stringId).arg(FieldLabel(fieldKey)), icon);
 }
 
 void CKESTOVLV2xxManagerDlg::SetAdvIntervalText(const std::u16string& text) {

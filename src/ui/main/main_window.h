@@ -100,6 +100,7 @@ public:
     void SetWaitCursor(bool on) override;
     bool WindowExists() const override;
     MsgResult ShowMessage(int stringId, MsgIcon icon) override;
+    void ShowFieldMessage(int stringId, const std::string& fieldKey, MsgIcon icon) override;
     void ShowOpenPortError(const std::string& errorText, const std::string& accessGroup) override;
     void EnableControls(bool enable) override;
     std::optional<PortSettings> RunPortDialog() override;
@@ -113,6 +114,7 @@ public:
     void SetDeviceNameText(const std::u16string& text) override;
     void SetAdvIntervalText(const std::u16string& text) override;
     int SelectComboByValue(ComboId combo, int value) override;
+    void SetFieldText(const std::string& key, const std::u16string& text) override;
     void SetSlotRow(int n, const std::u16string& address, const std::u16string& tag, bool addressReadOnly) override;
     void ClearSlotRowTexts(int n) override;
     void SetBeaconSourceRadios(int source) override;
@@ -220,6 +222,9 @@ private:
     void OnFactoryReset();
     void OnChangeDeviceName();
     void OnApplyUartOptions();
+    // Writes the settings field whose control is named after its key: a
+    // combo box's item value (its text when it has none) or an edit's text.
+    void WriteField(const std::string& key);
 
     // Posting stops once destruction begins; the lock closes the gap between
     // the check and the post. Declared before the operations, which use them

@@ -8,10 +8,7 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const Strings kReadBackBeacon = {
-    "AT+VER?",      "AT+INFO?",     "AT+ADVINTERVAL?", "AT+UARTOPT?",  "AT+GETSLOT=1", "AT+GETSLOT=2", "AT+GETSLOT=3",
-    "AT+GETSLOT=4", "AT+GETSLOT=5", "AT+GETSLOT=6",    "AT+GETSLOT=7", "AT+GETSLOT=8", "AT+BEACON?",   "AT+UCBEACON?",
-};
+const Strings kReadBackBeacon = ReadBackCommands(8, true);
 
 Strings Concat(Strings a, const Strings& b) {
     a.insert(a.end(), b.begin(), b.end());

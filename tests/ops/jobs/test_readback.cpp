@@ -1,6 +1,8 @@
 // Reading a module's configuration back and showing it.
 #include "sim_link.h"
 
+#include <algorithm>
+
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -37,12 +39,9 @@ sim::SimState Configured(const std::string& model) {
 }
 
 Strings ReadBack(int slots, bool beacon) {
-    Strings c = {"AT", "AT+MODEL?", "AT+VER?", "AT+INFO?", "AT+ADVINTERVAL?", "AT+UARTOPT?"};
-    for (int n = 1; n <= slots; ++n) c.push_back("AT+GETSLOT=" + std::to_string(n));
-    if (beacon) {
-        c.push_back("AT+BEACON?");
-        c.push_back("AT+UCBEACON?");
-    }
+    Strings c = {"AT", "AT+MODEL?"};
+    const Strings queries = ReadBackCommands(slots, beacon);
+    c.insert(c.end(), queries.begin(), queries.end());
     return c;
 }
 
@@ -106,6 +105,22 @@ TEST(ReadBack, ShowsWhatTheModuleHolds) {
             EXPECT_TRUE(v.Has("SetBeaconSourceRadios(" + std::to_string(BEACON_SOURCE_SERIAL) +
                               ")"));                      // radios follow the member
             EXPECT_FALSE(v.Has("SetScanButton(107,1)"));  // only after a stopped scan
+        }
+        // Every field of the table by its key too, beacon fields with a beacon only.
+        std::vector<std::string> keys;
+        for (const setting_fields::Field& f : setting_fields::Fields()) {
+            if (!f.perSlot && (c.beacon || !f.beaconOnly)) keys.push_back(f.key);
+        }
+        std::vector<std::string> told;
+        for (const auto& [key, text] : v.fieldTexts) told.push_back(key);
+        std::sort(keys.begin(), keys.end());
+        EXPECT_EQ(told, keys);
+        const std::pair<const char*, std::u16string> texts[] = {
+            {"name", u"Dev\uD55C"}, {"interval", u"250"}, {"parity", u"even"}, {"stopbits", u"2"}, {"flow", u"on"},
+        };
+        for (const auto& [key, text] : texts) EXPECT_EQ(v.fieldTexts[key], text) << key;
+        if (c.beacon) {
+            EXPECT_EQ(v.fieldTexts["beacon-data"], u"48656C6C6F");
         }
         EXPECT_EQ(v.Calls().back(), "EnableControls(1)");
         EXPECT_FALSE(v.OffThreadCall());

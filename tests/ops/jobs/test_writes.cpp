@@ -1,6 +1,7 @@
 // Write jobs: the exact commands and pauses, and every result branch.
 #include "sim_link.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <tuple>
@@ -310,5 +311,76 @@ TEST(WriteGuard, ControlCharactersSendNothing) {
         if (!sent.empty()) {
             EXPECT_EQ(sent.front(), "AT");
         }
+    }
+}
+
+// Each row of the settings table that writes has one job, and the job leads
+// back to its row; the writes the window has always posted keep their codes.
+TEST(FieldWrites, EachWritingRowHasItsOwnJob) {
+    std::vector<int> jobs;
+    for (const setting_fields::Command& c : setting_fields::Commands()) {
+        if (!c.write) {
+            EXPECT_EQ(ManagerOps::WriteCommandOf(ManagerOps::WriteJobOf(c)), nullptr);
+            continue;
+        }
+        const int job = ManagerOps::WriteJobOf(c);
+        EXPECT_EQ(ManagerOps::WriteCommandOf(job), &c) << job;
+        EXPECT_EQ(std::count(jobs.begin(), jobs.end(), job), 0) << job;
+        jobs.push_back(job);
+    }
+    const std::pair<const char*, int> kept[] = {
+        {"name", JOB_SET_DEVICE_NAME}, {"interval", JOB_SET_ADV_INTERVAL}, {"flow", JOB_SET_UART_OPTIONS},
+        {"slot3", JOB_WRITE_SLOTS},    {"beacon-data", JOB_SET_BEACON},
+    };
+    for (const auto& [key, job] : kept) {
+        ASSERT_NE(setting_fields::WriterOf(key), nullptr) << key;
+        EXPECT_EQ(ManagerOps::WriteJobOf(*setting_fields::WriterOf(key)), job) << key;
+    }
+    EXPECT_EQ(ManagerOps::WriteCommandOf(JOB_IDENTIFY), nullptr);
+}
+
+// A field's text goes in under the field's own rule: a refused one queues
+// nothing, an accepted one is written by its row's job with the row's message.
+TEST(FieldWrites, TextUnderTheFieldsRuleThenItsRowsJob) {
+    struct Case {
+        const char* key;
+        const char* text;
+        int refusedWith;  // the rule's message id; -1: refused without one
+        Strings wire;     // after the model check
+        int done;
+    };
+    const Case cases[] = {
+        {"interval", "500", 0, {"AT+ADVINTERVAL=500"}, IDS_ADV_INTERVAL_DONE},
+        {"name", "Neu", 0, {"AT+MANUF=Neu"}, IDS_DEVICE_NAME_DONE},
+        {"parity", "odd", 0, {"AT+UARTOPT=0,O,1"}, IDS_UART_DONE},
+        {"interval", "19", IDS_INVALID_ADV_INTERVAL, {}, 0},
+        {"interval", "1e3", IDS_INVALID_ADV_INTERVAL, {}, 0},
+        {"name", "A\rB", IDS_DEVICE_NAME_BAD_CHAR, {}, 0},
+        {"name", "NINEBYTES", IDS_DEVICE_NAME_TOO_LONG, {}, 0},
+        {"stopbits", "3", -1, {}, 0},
+        {"slot1", "A0B1C2D3E401", -1, {}, 0},  // the slots go together
+        {"nothing", "1", -1, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.text);
+        SimLink link;
+        ASSERT_TRUE(link.Connect());
+        link.ops.Records().m_toWrite.uart = {'N', 1, false};
+        const setting_fields::Refusal refusal = link.ops.QueueFieldWrite(c.key, c.text);
+        if (c.refusedWith != 0) {
+            EXPECT_TRUE(refusal);
+            EXPECT_EQ(refusal.id, c.refusedWith == -1 ? 0 : c.refusedWith);
+            link.view.PumpPending();
+            EXPECT_TRUE(link.view.results.empty());
+            EXPECT_TRUE(link.Commands().empty());
+            continue;
+        }
+        ASSERT_FALSE(refusal) << refusal.English();
+        ASSERT_TRUE(link.view.PumpUntil([&] { return !link.view.results.empty(); }));
+        Strings expected = {"AT+MODEL?"};
+        expected.insert(expected.end(), c.wire.begin(), c.wire.end());
+        EXPECT_EQ(link.Commands(), expected);
+        EXPECT_EQ(link.view.results.front().second, JOB_STATUS_OK);
+        EXPECT_TRUE(link.view.Has(Msg(c.done, "Information")));
     }
 }

@@ -3,6 +3,7 @@
 #include "link/comm.h"
 #include "ops/session/device_model.h"
 #include "ops/session/device_session.h"
+#include "ops/session/setting_fields.h"
 #include "ops/rules/rule_text.h"
 #include "ops/rules/string_ids.h"
 #include "sim/kestov_sim.h"
@@ -54,6 +55,13 @@ SlotEntry Entry(uint8_t last, const std::string& tag) {
     return e;
 }
 
+// The name goes through its row of the settings table, as every caller's does.
+SessionResult WriteName(DeviceSession& s, const std::string& name) {
+    DeviceSettings target;
+    target.name = name;
+    return setting_fields::WriterOf("name")->write(s, target, 0);
+}
+
 struct Call {
     const char* name;
     std::function<SessionResult(DeviceSession&)> run;
@@ -69,7 +77,7 @@ const Call kCalls[] = {
      "AT+MODEL",
      {"AT", "AT+MODEL?"}},
     {"SetName",
-     [](DeviceSession& s) { return s.SetName("Dev\xED\x95\x9C"); },
+     [](DeviceSession& s) { return WriteName(s, "Dev\xED\x95\x9C"); },
      {"AT+MANUF=Dev\xED\x95\x9C"},
      "AT+MANUF",
      {"AT+MANUF=Dev\xED\x95\x9C"}},
@@ -186,8 +194,8 @@ TEST(Session, FailuresBeforeAnythingIsSent) {
         std::string says;  // the window's message where it has one
     };
     const Case cases[] = {
-        {link.session.SetName("NINEBYTES"), RuleText(IDS_DEVICE_NAME_TOO_LONG)},
-        {link.session.SetName("A\rATZ"), RuleText(IDS_DEVICE_NAME_BAD_CHAR)},
+        {WriteName(link.session, "NINEBYTES"), RuleText(IDS_DEVICE_NAME_TOO_LONG)},
+        {WriteName(link.session, "A\rATZ"), RuleText(IDS_DEVICE_NAME_BAD_CHAR)},
         {link.session.SetAdvInterval(19), RuleText(IDS_INVALID_ADV_INTERVAL)},
         {link.session.SetUartOptions({'n', 1, false}), "UART options"},
         {link.session.WriteSlots({Entry(1, "x\nATZ")}), RuleText(IDS_SLOT_TAG_BAD_CHAR, 1)},

@@ -17,11 +17,12 @@ TEST(DemoPort, TheSimulatedModuleIsDescribedInTheUiLanguage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         SetKoreanUiOverride(c.korean);
-        DemoModule demo("KESTOV-LV200");
+        sim::KestovSimulator module("KESTOV-LV200");
+        DemoModule demo(module);
         ASSERT_TRUE(demo.Start());
         std::string product = "(not listed)";
         for (const SerialPortEntry& p : PortListSource::Current().Ports()) {
-            if (p.path == demo.Simulator().DevicePath()) product = p.product;
+            if (p.path == module.DevicePath()) product = p.product;
         }
         EXPECT_EQ(product, c.description);
     }

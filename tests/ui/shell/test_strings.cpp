@@ -41,6 +41,8 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
          "The device name cannot contain a comma: the module's reply separates its fields with commas, "
          "so the name could not be read back.",
          "장치 이름에 쉼표(,)를 쓸 수 없습니다. 모듈의 응답은 항목을 쉼표로 구분하므로 이름을 다시 읽을 수 없습니다."},
+        {IDS_FIELD_DONE, "%1 was set.", "%1 설정을 완료했습니다."},
+        {IDS_FIELD_FAILED, "Failed setting %1.", "%1 설정에 실패했습니다."},
         {IDS_ABOUT_PROMPT,
          "Company and product identification, a product release number, and copyright and "
          "trademark notification.\nInfo.",
@@ -52,7 +54,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
         SetKoreanUiOverride(1);
         EXPECT_EQ(LoadStringRes(s.id), QString::fromUtf8(s.korean)) << s.id;
     }
-    for (int id = 101; id <= 145; ++id) {
+    for (int id = 101; id <= IDS_FIELD_FAILED; ++id) {
         const bool absent = id == 130 || id == 131;
         SetKoreanUiOverride(0);
         const QString en = LoadStringRes(id);
@@ -64,7 +66,7 @@ TEST_F(Strings, EveryIdHasItsTextInBothLanguages) {
             EXPECT_NE(en, ko) << id << " has no Korean text";
         }
     }
-    EXPECT_TRUE(LoadStringRes(146).isEmpty());
+    EXPECT_TRUE(LoadStringRes(IDS_FIELD_FAILED + 1).isEmpty());
 }
 
 TEST_F(Strings, KoreanExactlyWhenTheFirstUiLanguageIsKorean) {
