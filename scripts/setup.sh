@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils fonts-nanum fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file lintian bash-completion
   clang libclang-rt-14-dev clang-format
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64
 )
 
 missing=()
