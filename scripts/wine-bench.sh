@@ -5,8 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
-win_build=${2:-$root/build-win}
-native_build=${3:-$root/build}
+win_build=$(cd "${2:-$root/build-win}" && pwd)
+native_build=$(cd "${3:-$root/build}" && pwd)
 # shellcheck source=wine-prefix.sh
 . "$root/scripts/wine-prefix.sh"
 KESTOV_WINE="$wine" KESTOV_WIN_KESTOVCTL="$win_build/tools/kestovctl/kestovctl.exe" \

@@ -23,6 +23,7 @@ echo "-- making the Wine prefix"
 wine_prefix_start=$(date +%s)
 # A persistent server, and the prefix's own services started here, so that
 # no test's output pipe is inherited by a service that outlives the test.
+mkdir -p "$WINEPREFIX"
 "$wineserver" -p >/dev/null 2>&1
 "$wine" wineboot -i </dev/null >/dev/null 2>&1
 echo "-- prefix ready in $(($(date +%s) - wine_prefix_start)) s"
