@@ -152,6 +152,22 @@ int main(int argc, char** argv) {
     // Wine's first start in a process tree costs more than the rest: not measured.
     Once(true, {"info"}, "");
 
+    // What starting a program costs, without a port: --version.
+    std::vector<double> startNative, startWine;
+    for (int i = 0; i < runs; ++i) {
+        for (const bool underWine : {false, true}) {
+            std::vector<std::string> args =
+                underWine ? std::vector<std::string>{Env("KESTOV_WINE"), Env("KESTOV_WIN_KESTOVCTL")}
+                          : std::vector<std::string>{KESTOVCTL_PATH};
+            args.push_back("--version");
+            const Clock::time_point start = Clock::now();
+            Run(args);
+            (underWine ? startWine : startNative).push_back(Ms(Clock::now() - start));
+        }
+    }
+    std::printf("start-up alone (--version): median native %.1f ms, Wine %.1f ms\n\n", Median(startNative),
+                Median(startWine));
+
     std::printf("kestovctl under Wine against native, modules paced at %u baud, %d runs each, alternating\n", kBaud,
                 runs);
     for (const std::string& command : {std::string("info"), std::string("apply")}) {

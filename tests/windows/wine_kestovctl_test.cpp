@@ -289,10 +289,11 @@ TEST_F(WineKestovctl, ASecondProgramOnThePortIsToldItIsInUse) {
     const std::string port = AddModule();
     AddModule();  // for the Linux program, on its own pseudo-terminal
     const std::string linuxPort = Module(1).DevicePath();
-    ToolRun second, secondNative;
+    ToolRun second, secondNative, probe;
     const ToolRun first = Win({"scan", port, "--until-interrupted"}, [&](pid_t pid) {
         EXPECT_TRUE(Module(0).WaitForCommands(4, std::chrono::seconds(60)));
         second = Win({"info", port});
+        probe = Win({"--json", "ports", "--probe", port});
         ::kill(pid, SIGINT);
     });
     // The same on Linux: a program holding the port, and a second one.
@@ -306,6 +307,10 @@ TEST_F(WineKestovctl, ASecondProgramOnThePortIsToldItIsInUse) {
     EXPECT_EQ(second.status, secondNative.status);
     EXPECT_EQ(Reason(second.err), "in use by another program");
     EXPECT_EQ(Reason(second.err), Reason(secondNative.err));
+    // The probe does not touch a port another program has.
+    const json probed = Json(probe.out);
+    ASSERT_EQ(probed["ports"].size(), 1u) << probe.out;
+    EXPECT_EQ(probed["ports"][0]["probe"], "in-use");
     // Once the first has ended, the port is free again.
     EXPECT_EQ(Win({"info", port}).status, 0);
 }
