@@ -21,10 +21,13 @@ using SerialHandle = asio::serial_port::native_handle_type;
 // open is exclusive on its own, and a named object per port says the same
 // where the driver lets a second open through, as Wine's does).
 bool ClaimSerial(SerialHandle h, const std::string& device);
+// Gives up the claim without touching the driver's queues (the device is
+// about to close after a failed open).
+void UnclaimSerial(SerialHandle h);
 // Drops whatever the driver still holds from an earlier user, both ways.
 void DiscardQueues(SerialHandle h);
 // Before the close: drops unsent output (what the driver reports as gone is
-// left alone) and gives up the claim.
+// left alone) and gives up the claim (UnclaimSerial).
 void ReleaseSerial(SerialHandle h);
 // Bytes the driver has still to send; false when it cannot say.
 bool QueuedOutput(SerialHandle h, int& queued);

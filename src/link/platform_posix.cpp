@@ -25,6 +25,11 @@ bool ClaimSerial(SerialHandle fd, const std::string&) {
     return true;
 }
 
+void UnclaimSerial(SerialHandle fd) {
+    // The advisory lock goes with the descriptor.
+    ::ioctl(fd, TIOCNXCL);
+}
+
 void DiscardQueues(SerialHandle fd) { ::tcflush(fd, TCIOFLUSH); }
 
 void ReleaseSerial(SerialHandle fd) {
@@ -35,7 +40,7 @@ void ReleaseSerial(SerialHandle fd) {
     int queued = 0;
     const bool drained = ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued == 0;
     ::tcflush(fd, drained ? TCIFLUSH : TCIOFLUSH);
-    ::ioctl(fd, TIOCNXCL);
+    UnclaimSerial(fd);
 }
 
 bool QueuedOutput(SerialHandle fd, int& queued) { return ::ioctl(fd, TIOCOUTQ, &queued) == 0; }

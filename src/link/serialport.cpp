@@ -141,7 +141,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     // With the claim ours, a lock file with our own id is a leftover.
     if (!m_lockFile.Acquire(checked.device)) {
         ec = PortError::InUse;
-        platform::ReleaseSerial(handle);
+        platform::UnclaimSerial(handle);
         std::error_code ignored;
         m_serialPort.close(ignored);
         return;
@@ -164,7 +164,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     }
     if (ec) {
         ec = Normalized(ec);
-        platform::ReleaseSerial(handle);
+        platform::UnclaimSerial(handle);
         std::error_code close_ec;
         m_serialPort.close(close_ec);
         m_lockFile.Release();

@@ -47,6 +47,10 @@ void ReleaseSerial(SerialHandle h) {
     int queued = 0;
     const bool drained = QueuedOutput(h, queued) && queued == 0;
     ::PurgeComm(h, drained ? PURGE_RXCLEAR : PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+    UnclaimSerial(h);
+}
+
+void UnclaimSerial(SerialHandle h) {
     std::lock_guard<std::mutex> lock(g_claimsMutex);
     if (const auto found = g_claims.find(h); found != g_claims.end()) {
         ::CloseHandle(found->second);
