@@ -14,6 +14,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev file lintian bash-completion
   clang libclang-rt-14-dev clang-format
   adwaita-qt6
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64
 )
 
 missing=()

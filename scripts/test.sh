@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the full build
-# (offscreen Qt), the threaded core again under ThreadSanitizer, every test
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run
-# of each fuzz target.
+# (offscreen Qt), the Windows build of the device core and kestovctl under
+# Wine, the threaded core again under ThreadSanitizer, every test again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each
+# fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -15,6 +16,14 @@ echo "== build"
 BUILD_DIR="$root/build" "$root/scripts/build.sh" -DKESTOV_BUILD_UI=ON -DKESTOV_BUILD_TESTS=ON -DKESTOV_BUILD_BENCH=ON
 echo "== tests"
 ctest --test-dir "$root/build" --no-tests=error --output-on-failure -j "$jobs" --timeout 300
+
+echo "== Windows build (mingw-w64) of the link, the device operations and kestovctl, tested under Wine"
+windows_start=$(date +%s)
+# Release: what the zip ships, and no debug information to write for every object.
+BUILD_DIR="$root/build-win" "$root/scripts/build.sh" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DKESTOV_BUILD_UI=OFF -DKESTOV_BUILD_TESTS=ON -DKESTOV_BUILD_BENCH=OFF
+"$root/scripts/wine-tests.sh" "$root/build-win" "$root/build"
+echo "== Windows stage took $(( $(date +%s) - windows_start )) s"
 
 echo "== ThreadSanitizer build of the link, the simulator and the device operations"
 BUILD_DIR="$root/build-tsan" "$root/scripts/build.sh" -DKESTOV_BUILD_UI=OFF -DKESTOV_BUILD_TESTS=ON -DKESTOV_BUILD_BENCH=OFF \

@@ -4,7 +4,8 @@
 #include <string>
 #include <system_error>
 
-// "ttyUSB0" names a device under /dev; anything with a slash is a path.
+// "ttyUSB0" names a device under /dev; anything with a slash is a path. On
+// Windows the name is the port's own ("COM3").
 std::string SerialDevicePath(const std::string& name);
 
 // When opening a device failed for lack of permission and its group may read
@@ -17,6 +18,7 @@ std::string AccessGroupFor(const std::string& portName, const std::error_code& o
 // flock nor exclusive mode, so only such a file keeps them off our port.
 namespace uucp_lock {
 
+#ifndef _WIN32
 // $KESTOV_LOCK_DIR when set, else /run/lock (or /var/lock where /run/lock
 // does not exist).
 std::string Directory();
@@ -27,8 +29,10 @@ std::string PathFor(const std::string& device);
 // and a line end), or a binary int as some old programs write; 0 when the
 // content names no process.
 long ParseOwner(const std::string& content);
+#endif
 // True when a process other than this one that still exists holds the
-// device's lock. A stale lock is removed on the way (when allowed).
+// device's lock. A stale lock is removed on the way (when allowed). Never on
+// Windows, which has no lock files.
 bool HeldByAnother(const std::string& device);
 
 }  // namespace uucp_lock

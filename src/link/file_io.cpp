@@ -4,7 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#include "link/win/posix_files.h"
+#else
 #include <ext/stdio_sync_filebuf.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -17,6 +21,11 @@
 
 namespace file_io {
 namespace {
+
+#ifndef _WIN32
+constexpr int kBinary = 0;
+int ReplaceFile(const char* from, const char* to) { return ::rename(from, to); }
+#endif
 
 std::atomic<testing::WriteFn> g_write{nullptr};
 
@@ -107,7 +116,7 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t maxBytes) {
         return r;
     }
     if ((r.error = CheckRegular(st))) return r;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | kBinary);
     if (fd < 0) {
         r.error = Sys(errno);
         r.missing = errno == ENOENT;
@@ -142,12 +151,12 @@ Error WriteWholeFile(const std::string& requested, std::string_view data) {
     std::string path = requested;
     struct stat st {};
     bool exists = false;
-    if (::lstat(path.c_str(), &st) == 0) {
+    if (lstat(path.c_str(), &st) == 0) {
         if (S_ISLNK(st.st_mode)) {
             // Replace what the link names, not the link.
             char resolved[PATH_MAX];
             if (::stat(path.c_str(), &st) == 0) {
-                if (::realpath(path.c_str(), resolved) == nullptr) return Sys(errno);
+                if (realpath(path.c_str(), resolved) == nullptr) return Sys(errno);
                 path = resolved;
                 exists = true;
             } else if (errno != ENOENT) {
@@ -174,19 +183,19 @@ Error WriteWholeFile(const std::string& requested, std::string_view data) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rng()));
         temp = stem + suffix;
-        fd =
-            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, exists ? 0600 : 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | kBinary,
+                    exists ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return Sys(errno);
     }
     if (fd < 0) return Sys(EEXIST);
 
     Error e;
-    if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) e = Sys(errno);
+    if (exists && fchmod(fd, st.st_mode & 07777) != 0) e = Sys(errno);
     if (!e) e = WriteAll(fd, data);
-    if (!e && ::fsync(fd) != 0) e = Sys(errno);
+    if (!e && fsync(fd) != 0) e = Sys(errno);
     const Error closed = CloseChecked(fd);
     if (!e) e = closed;
-    if (!e && ::rename(temp.c_str(), path.c_str()) != 0) e = Sys(errno);
+    if (!e && ReplaceFile(temp.c_str(), path.c_str()) != 0) e = Sys(errno);
     if (e) {
         ::unlink(temp.c_str());
         return e;
@@ -194,7 +203,7 @@ Error WriteWholeFile(const std::string& requested, std::string_view data) {
     // The rename itself reaches the disk with the folder.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
-        ::fsync(dir);
+        fsync(dir);
         ::close(dir);
     }
     return {};
@@ -208,7 +217,8 @@ Error AppendLog::Open(const std::string& path) {
     } else if (errno != ENOENT) {
         return Sys(errno);
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | kBinary, 0666);
     if (fd < 0) return Sys(errno);
     Error e;
     if (::fstat(fd, &st) != 0) {
@@ -240,6 +250,7 @@ namespace {
 
 std::atomic<int> g_stdoutError{0};  // errno of the first lost write to standard output
 
+#ifndef _WIN32
 // Standard output's writes, checked; stdio forgets errno once a write fails.
 ssize_t StdoutWrite(void*, const char* data, std::size_t size) {
     if (const Error e = WriteAll(STDOUT_FILENO, std::string_view(data, size))) {
@@ -250,10 +261,15 @@ ssize_t StdoutWrite(void*, const char* data, std::size_t size) {
     }
     return static_cast<ssize_t>(size);
 }
+#endif
 
 }  // namespace
 
 void WatchStdout() {
+#ifdef _WIN32
+    // No stream with write hooks here: a lost write shows in ferror and in
+    // the flush and close that CloseStdout checks.
+#else
     cookie_io_functions_t io{};
     io.write = StdoutWrite;
     FILE* checked = ::fopencookie(nullptr, "w", io);
@@ -264,6 +280,7 @@ void WatchStdout() {
     stdout = checked;
     static __gnu_cxx::stdio_sync_filebuf<char> buffer(checked);
     std::cout.rdbuf(&buffer);
+#endif
 }
 
 Error CloseStdout() {

@@ -1,6 +1,7 @@
 #include "serialport.h"
 
 #include "device_access.h"
+#include "platform.h"
 #include "port_path.h"
 
 #include <asio/bind_executor.hpp>
@@ -13,10 +14,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <utility>
-
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 
 namespace {
 
@@ -131,33 +128,26 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     std::lock_guard<std::mutex> io_lock(m_ioMutex);
     m_serialPort.open(checked.device, ec);
     if (ec) {
-        ec = Normalized(ec);
-        if (ec == std::errc::device_or_resource_busy) {
-            ec = PortError::InUse;  // held exclusively by another program
-        }
+        ec = platform::OpenError(Normalized(ec));
         return;
     }
-    const int fd = m_serialPort.native_handle();
-    // The exclusive-open flag does not stop root, and other serial programs
-    // look for an advisory lock instead: take both. The lock goes with the
-    // descriptor when it closes.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const platform::SerialHandle handle = m_serialPort.native_handle();
+    if (!platform::ClaimSerial(handle, checked.device)) {
         ec = PortError::InUse;
         std::error_code ignored;
         m_serialPort.close(ignored);
         return;
     }
-    // With the advisory lock ours, a lock file with our own id is a leftover.
+    // With the claim ours, a lock file with our own id is a leftover.
     if (!m_lockFile.Acquire(checked.device)) {
         ec = PortError::InUse;
+        platform::UnclaimSerial(handle);
         std::error_code ignored;
         m_serialPort.close(ignored);
         return;
     }
-    // Nobody else may open the device while we hold it (root is exempt).
-    ::ioctl(fd, TIOCEXCL);
     // Whatever the driver still holds from an earlier user is not ours.
-    ::tcflush(fd, TCIOFLUSH);
+    platform::DiscardQueues(handle);
 
     m_serialPort.set_option(asio::serial_port_base::baud_rate(baud), ec);
     if (!ec) {
@@ -174,7 +164,7 @@ void CSerialportMP::Open(std::error_code& ec, const std::string& port_name, unsi
     }
     if (ec) {
         ec = Normalized(ec);
-        ::ioctl(fd, TIOCNXCL);
+        platform::UnclaimSerial(handle);
         std::error_code close_ec;
         m_serialPort.close(close_ec);
         m_lockFile.Release();
@@ -211,15 +201,7 @@ void CSerialportMP::Shutdown() {
     {
         std::lock_guard<std::mutex> io_lock(m_ioMutex);
         if (m_serialPort.is_open()) {
-            const int fd = m_serialPort.native_handle();
-            // Unsent output is dropped, so the driver has nothing to drain
-            // and close() cannot block on it. Output the driver reports as
-            // gone is left alone: on a pseudo-terminal a flush would still
-            // take it back from the other side.
-            int queued = 0;
-            const bool drained = ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued == 0;
-            ::tcflush(fd, drained ? TCIFLUSH : TCIOFLUSH);
-            ::ioctl(fd, TIOCNXCL);
+            platform::ReleaseSerial(m_serialPort.native_handle());
         }
         std::error_code ignored;
         m_serialPort.cancel(ignored);
@@ -269,7 +251,7 @@ void CSerialportMP::Drain(std::chrono::milliseconds limit) {
         int queued = 0;
         {
             std::lock_guard<std::mutex> io_lock(m_ioMutex);
-            if (!m_serialPort.is_open() || ::ioctl(m_serialPort.native_handle(), TIOCOUTQ, &queued) != 0) {
+            if (!m_serialPort.is_open() || !platform::QueuedOutput(m_serialPort.native_handle(), queued)) {
                 return;
             }
         }

@@ -1,16 +1,11 @@
 #include "text_conv.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <iconv.h>
-#include <langinfo.h>
-#include <strings.h>
 
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-constexpr char kUtf8Replacement[] = "\xEF\xBF\xBD";
 
 void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
@@ -112,115 +107,7 @@ std::string EncodeUtf8(const char16_t* s, std::size_t n) {
     return out;
 }
 
-std::size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead < 0xE0) return 2;
-    if (lead < 0xF0) return 3;
-    return 4;
-}
-
-// The plain "C" locale reports ASCII; its texts are taken as UTF-8 so that
-// nothing typed is lost.
-bool IsUtf8Codeset(const char* codeset) {
-    return codeset == nullptr || *codeset == '\0' || strcasecmp(codeset, "UTF-8") == 0 ||
-           strcasecmp(codeset, "UTF8") == 0 || strcmp(codeset, "ANSI_X3.4-1968") == 0;
-}
-
-const char* LocaleCodeset() { return nl_langinfo(CODESET); }
-
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~Iconv() {
-        if (ok()) iconv_close(m_cd);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
-
-enum class Stop { Done, Invalid, Incomplete };
-
-// Converts as much of [in, in + left) as it can, appending to out. Stops at
-// the end of the input or at a byte sequence the converter refuses.
-Stop ConvertChunk(iconv_t cd, char*& in, std::size_t& left, std::string& out) {
-    char buf[256];
-    while (left > 0) {
-        char* o = buf;
-        std::size_t room = sizeof buf;
-        const std::size_t r = iconv(cd, &in, &left, &o, &room);
-        out.append(buf, static_cast<std::size_t>(o - buf));
-        if (r != static_cast<std::size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
-        return errno == EINVAL ? Stop::Incomplete : Stop::Invalid;
-    }
-    return Stop::Done;
-}
-
-void FlushShiftState(iconv_t cd, std::string& out) {
-    char buf[16];
-    char* o = buf;
-    std::size_t room = sizeof buf;
-    iconv(cd, nullptr, nullptr, &o, &room);
-    out.append(buf, static_cast<std::size_t>(o - buf));
-}
-
 }  // namespace
-
-std::u16string NarrowToWide(const std::string& in, const char* codeset) {
-    if (IsUtf8Codeset(codeset)) return Utf8ToWide(in);
-    Iconv cv("UTF-8", codeset);
-    if (!cv.ok()) return Utf8ToWide(in);
-
-    std::string utf8;
-    std::string copy = in;  // iconv takes a non-const input pointer
-    char* p = copy.data();
-    std::size_t left = copy.size();
-    for (;;) {
-        const Stop stop = ConvertChunk(cv.get(), p, left, utf8);
-        if (stop == Stop::Done) break;
-        utf8 += kUtf8Replacement;
-        if (stop == Stop::Incomplete) break;  // cut at the end: one replacement
-        ++p;
-        --left;
-    }
-    return Utf8ToWide(utf8);
-}
-
-std::string WideToNarrow(const std::u16string& in, const char* codeset) {
-    std::string utf8 = WideToUtf8(in);
-    if (IsUtf8Codeset(codeset)) return utf8;
-    Iconv cv(codeset, "UTF-8");
-    if (!cv.ok()) return utf8;
-
-    std::string out;
-    char* p = utf8.data();
-    std::size_t left = utf8.size();
-    for (;;) {
-        const Stop stop = ConvertChunk(cv.get(), p, left, out);
-        if (stop != Stop::Invalid) break;
-        // A character the narrow set cannot hold; the UTF-8 is well formed.
-        out += '?';
-        const std::size_t skip = std::min(left, Utf8SequenceLength(static_cast<unsigned char>(*p)));
-        p += skip;
-        left -= skip;
-    }
-    FlushShiftState(cv.get(), out);
-    return out;
-}
-
-int AnsiToWide(const std::string& in, std::u16string& out) {
-    out = NarrowToWide(in, LocaleCodeset());
-    return static_cast<int>(out.size());
-}
-
-std::string WideToAnsi(const std::u16string& in) { return WideToNarrow(in, LocaleCodeset()); }
-
-std::string WideToAnsiStd(const std::u16string& in) { return WideToAnsi(in); }
 
 std::u16string Utf8ToWide(const std::string& in) { return DecodeUtf8(in.data(), in.size()); }
 

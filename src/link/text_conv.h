@@ -1,6 +1,6 @@
 // Text encodings and hex forms used between the user interface (UTF-16),
 // the module (UTF-8) and the system's narrow encoding ("ANSI": the locale's
-// narrow character set, UTF-8 in practice).
+// narrow character set, UTF-8 in practice; on Windows the system code page).
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,8 @@ int AnsiToWide(const std::string& in, std::u16string& out);
 std::string WideToAnsi(const std::u16string& in);
 std::string WideToAnsiStd(const std::u16string& in);
 
-// The same with the narrow character set named explicitly (an iconv name).
+// The same with the narrow character set named explicitly (an iconv name;
+// Windows knows the common ones and "CPnnn" through its code pages).
 // An unknown set, an empty name, and plain ASCII are taken as UTF-8. Bytes the
 // set does not define become U+FFFD; characters it cannot hold become '?'.
 std::u16string NarrowToWide(const std::string& in, const char* codeset);
@@ -22,6 +23,10 @@ std::u16string Utf8ToWide(const std::string& in);
 std::string WideToUtf8(const std::u16string& in);
 std::u16string Utf8ToWideStd(const char* in);   // NUL-terminated input
 std::string WideToUtf8Std(const char16_t* in);  // NUL-terminated input
+
+// Columns a code point takes on a terminal: 2 for wide characters such as
+// Korean syllables, 0 for combining marks, else 1 (also when unknown).
+int TerminalColumns(char32_t cp);
 
 // Two hex characters (either case) to one byte, high nibble first.
 bool HexPairToByte(const char* two, uint8_t& out);

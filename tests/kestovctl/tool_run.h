@@ -18,18 +18,17 @@ struct ToolRun {
     std::string err;
 };
 
-// A run that takes longer than the limit is killed. meanwhile, when given,
-// runs on a thread of its own with the child's pid while the child runs.
-inline ToolRun RunTool(const std::vector<std::string>& args, std::chrono::milliseconds limit = std::chrono::seconds(60),
-                       const std::function<void(pid_t)>& meanwhile = {}) {
+// Runs a program (all[0], a path) with its arguments. A run that takes
+// longer than the limit is killed. meanwhile, when given, runs on a thread of
+// its own with the child's pid while the child runs.
+inline ToolRun RunProgram(std::vector<std::string> all, std::chrono::milliseconds limit = std::chrono::seconds(60),
+                          const std::function<void(pid_t)>& meanwhile = {}) {
     ToolRun run;
     int outPipe[2], errPipe[2];
     if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) {
         return run;
     }
     std::vector<char*> argv;
-    std::vector<std::string> all = {KESTOVCTL_PATH};
-    all.insert(all.end(), args.begin(), args.end());
     for (std::string& a : all) {
         argv.push_back(a.data());
     }
@@ -89,3 +88,12 @@ inline ToolRun RunTool(const std::vector<std::string>& args, std::chrono::millis
     }
     return run;
 }
+
+#ifdef KESTOVCTL_PATH
+inline ToolRun RunTool(const std::vector<std::string>& args, std::chrono::milliseconds limit = std::chrono::seconds(60),
+                       const std::function<void(pid_t)>& meanwhile = {}) {
+    std::vector<std::string> all = {KESTOVCTL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProgram(all, limit, meanwhile);
+}
+#endif

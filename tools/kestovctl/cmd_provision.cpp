@@ -4,9 +4,8 @@
 #include "apply_runner.h"
 #include "commands.h"
 #include "exit_codes.h"
+#include "link/platform.h"
 #include "report.h"
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
@@ -74,7 +73,7 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
         }
     }
 
-    const bool live = !g.json && ::isatty(STDOUT_FILENO);
+    const bool live = !g.json && platform::StdoutIsTerminal();
     std::unique_ptr<LiveLines> lines = live ? std::make_unique<LiveLines>(ports) : nullptr;
     std::mutex outMutex;
     std::vector<PortReport> reports(ports.size());

@@ -1,7 +1,8 @@
 #include "interrupt.h"
 
+#include "link/platform.h"
+
 #include <atomic>
-#include <csignal>
 
 namespace interrupt {
 namespace {
@@ -10,19 +11,11 @@ namespace {
 std::atomic<bool> g_requested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnSignal(int) { g_requested.store(true); }
+void Raise() { g_requested.store(true); }
 
 }  // namespace
 
-void Install() {
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    // Interrupted waits go on; the flag is looked at between commands.
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+void Install() { platform::OnInterrupt(Raise); }
 
 bool Requested() { return g_requested.load(); }
 

@@ -1,7 +1,6 @@
 #include "text_width.h"
 
-#include <locale.h>
-#include <wchar.h>
+#include "link/text_conv.h"
 
 namespace {
 
@@ -40,25 +39,13 @@ bool NextCodePoint(const std::string& s, std::size_t& i, char32_t& cp) {
     return true;
 }
 
-// wcwidth follows LC_CTYPE; a UTF-8 one is used whatever the user's locale.
-int Columns(char32_t cp) {
-    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    if (!utf8) {
-        return 1;
-    }
-    const locale_t previous = uselocale(utf8);
-    const int w = wcwidth(static_cast<wchar_t>(cp));
-    uselocale(previous);
-    return w < 0 ? 1 : w;
-}
-
 }  // namespace
 
 std::size_t DisplayWidth(const std::string& utf8) {
     std::size_t width = 0;
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        width += NextCodePoint(utf8, i, cp) ? static_cast<std::size_t>(Columns(cp)) : 1;
+        width += NextCodePoint(utf8, i, cp) ? static_cast<std::size_t>(TerminalColumns(cp)) : 1;
     }
     return width;
 }

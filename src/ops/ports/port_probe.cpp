@@ -3,15 +3,10 @@
 #include "link/at_protocol.h"
 #include "link/comm.h"
 #include "link/device_access.h"
+#include "link/platform.h"
 #include "link/port_path.h"
 #include "link/serialport.h"
 #include "ops/session/device_session.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -63,47 +58,6 @@ ProbeOutcome QueryModel(KestovLV2xxComm& comm, Clock::time_point deadline, unsig
     return id ? ProbeOutcome::Module : ProbeOutcome::NoModule;
 }
 
-// Holds the device open without a lock while the engine uses it, so that the
-// line setting found before can be put back afterwards.
-class LineGuard {
-public:
-    ~LineGuard() {
-        if (m_fd >= 0) {
-            if (m_saved) {
-                ::tcsetattr(m_fd, TCSANOW, &m_settings);
-            }
-            ::close(m_fd);
-        }
-    }
-    // Opens without waiting for carrier and without becoming our terminal,
-    // and tells whether another program holds the device.
-    std::error_code Take(const std::string& device) {
-        m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0) {
-            return {errno, std::generic_category()};
-        }
-        // Held by a program that locks the device, or that made it exclusive
-        // (which root's open passes).
-        int exclusive = 0;
-        if (::ioctl(m_fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
-            return std::make_error_code(std::errc::device_or_resource_busy);
-        }
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
-                                        : std::error_code(errno, std::generic_category());
-        }
-        m_saved = ::tcgetattr(m_fd, &m_settings) == 0;
-        // The engine takes its own lock.
-        ::flock(m_fd, LOCK_UN);
-        return {};
-    }
-
-private:
-    int m_fd = -1;
-    bool m_saved = false;
-    termios m_settings{};
-};
-
 ProbeResult ProbeOne(const std::string& path, const PortPathCheck& checked, Clock::time_point deadline,
                      unsigned at_timeout_ms) {
     if (checked.error) {
@@ -113,7 +67,8 @@ ProbeResult ProbeOne(const std::string& path, const PortPathCheck& checked, Cloc
     if (uucp_lock::HeldByAnother(checked.device)) {
         return Failure(path, PortError::InUse);
     }
-    LineGuard line;
+    // The line setting found before is put back afterwards.
+    platform::LineGuard line;
     if (const std::error_code ec = line.Take(checked.device)) {
         return Failure(path, ec);
     }

@@ -1,0 +1,197 @@
+// kestovctl.exe under Wine against the Linux kestovctl, in one run, on
+// simulated modules paced at 115200 baud: `info` and `apply` of a full
+// profile (name, interval, UART options, 8 slots, beacon). Prints the time
+// of each, each against the wire time of its bytes (commands and replies, 10
+// bits a byte) plus the pauses the module needs (100 ms after each slot
+// command, 200 ms before each beacon command), and the ratio Wine/native of
+// the medians. The module is mapped to a COM port of the Wine prefix by a
+// dosdevices link. Needs KESTOV_WINE, KESTOV_WIN_KESTOVCTL and WINEPREFIX
+// (scripts/wine-bench.sh sets them).
+//
+//   wine_bench [runs=5]
+#include "sim/command_handler.h"
+#include "sim/kestov_sim.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr unsigned kBaud = 115200;
+constexpr const char* kWinPort = "COM20";
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+// Runs a program with its output thrown away; the exit status.
+int Run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::unique_ptr<sim::KestovSimulator> PacedModule() {
+    auto m = std::make_unique<sim::KestovSimulator>("KESTOV-LV200");
+    if (!m->Start()) {
+        std::fprintf(stderr, "cannot start a simulated module\n");
+        std::exit(1);
+    }
+    m->SetScanDevices({});
+    m->SetPaceBaud(kBaud);
+    return m;
+}
+
+std::string FullProfile() {
+    std::string slots;
+    for (int n = 1; n <= 8; ++n) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%s{\"slot\":%d,\"address\":\"A0B1C2D3E4%02X\",\"tag\":\"tag%d\"}",
+                      n == 1 ? "" : ",", n, n, n);
+        slots += buf;
+    }
+    return R"({"format":"kestov-lv2xx-profile","version":1,"name":"Bench01","interval":640,)"
+           R"("uart":{"parity":"even","stopbits":2,"flow":true},"slots":[)" +
+           slots + R"(],"beacon":{"source":"user","data":"0201060AFF0102030405060708090A0B0C0D0E0F1011121314"}})";
+}
+
+// Wire milliseconds of what the module received with the replies it gave,
+// replayed on its state from before, plus the pauses the module mandates.
+double WireAndPauses(const sim::SimState& before, const std::vector<std::string>& commands, double& pauses) {
+    sim::SimState s = before;
+    std::size_t bytes = 0;
+    pauses = 0;
+    for (const std::string& c : commands) {
+        bytes += c.size() + 1 + sim::HandleCommand(s, c).reply.size() + 1;
+        if (c.rfind("AT+SETSLOT", 0) == 0 || c.rfind("AT+DELSLOT", 0) == 0) pauses += 100;
+        if (c.rfind("AT+BEACON=", 0) == 0 || c.rfind("AT+UCBEACON=", 0) == 0) pauses += 200;
+    }
+    return bytes * 10.0 * 1000.0 / kBaud;
+}
+
+struct Timing {
+    double ms = 0;
+    double wire = 0;
+    double pauses = 0;
+    int status = -1;
+};
+
+// One run of a command on a fresh paced module, natively or under Wine.
+Timing Once(bool wine, const std::vector<std::string>& command, const std::string& profile) {
+    auto m = PacedModule();
+    const std::string link = Env("WINEPREFIX") + "/dosdevices/" + "com20";
+    std::vector<std::string> args;
+    if (wine) {
+        std::error_code ec;
+        std::filesystem::remove(link, ec);
+        std::filesystem::create_symlink(m->DevicePath(), link, ec);
+        args = {Env("KESTOV_WINE"), Env("KESTOV_WIN_KESTOVCTL")};
+    } else {
+        args = {KESTOVCTL_PATH};
+    }
+    args.push_back(command[0]);
+    args.push_back(wine ? kWinPort : m->DevicePath());
+    if (!profile.empty()) args.push_back(wine ? "Z:" + profile : profile);
+    const sim::SimState before = m->State();
+    const Clock::time_point start = Clock::now();
+    Timing t;
+    t.status = Run(args);
+    t.ms = Ms(Clock::now() - start);
+    t.wire = WireAndPauses(before, m->Commands(), t.pauses);
+    std::error_code ec;
+    if (wine) std::filesystem::remove(link, ec);
+    return t;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (Env("KESTOV_WINE").empty() || Env("KESTOV_WIN_KESTOVCTL").empty() || Env("WINEPREFIX").empty()) {
+        std::fprintf(stderr,
+                     "KESTOV_WINE, KESTOV_WIN_KESTOVCTL and WINEPREFIX are needed: use scripts/wine-bench.sh\n");
+        return 2;
+    }
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::string profile = std::filesystem::temp_directory_path() / "kestovctl-wine-bench-profile.json";
+    std::ofstream(profile) << FullProfile();
+
+    // Wine's first start in a process tree costs more than the rest: not measured.
+    Once(true, {"info"}, "");
+
+    // What starting a program costs, without a port: --version.
+    std::vector<double> startNative, startWine;
+    for (int i = 0; i < runs; ++i) {
+        for (const bool underWine : {false, true}) {
+            std::vector<std::string> args =
+                underWine ? std::vector<std::string>{Env("KESTOV_WINE"), Env("KESTOV_WIN_KESTOVCTL")}
+                          : std::vector<std::string>{KESTOVCTL_PATH};
+            args.push_back("--version");
+            const Clock::time_point start = Clock::now();
+            Run(args);
+            (underWine ? startWine : startNative).push_back(Ms(Clock::now() - start));
+        }
+    }
+    std::printf("start-up alone (--version): median native %.1f ms, Wine %.1f ms\n\n", Median(startNative),
+                Median(startWine));
+
+    std::printf("kestovctl under Wine against native, modules paced at %u baud, %d runs each, alternating\n", kBaud,
+                runs);
+    for (const std::string& command : {std::string("info"), std::string("apply")}) {
+        const std::string file = command == "apply" ? profile : "";
+        std::vector<double> native, wine;
+        Timing last[2];
+        for (int i = 0; i < runs; ++i) {
+            for (const bool underWine : {false, true}) {
+                const Timing t = Once(underWine, {command}, file);
+                (underWine ? wine : native).push_back(t.ms);
+                last[underWine ? 1 : 0] = t;
+                std::printf(
+                    "  %-5s %-6s run %d: exit %d, %.1f ms; wire %.1f ms + pauses %.0f ms = %.1f ms, ratio %.3f\n",
+                    command.c_str(), underWine ? "wine" : "native", i + 1, t.status, t.ms, t.wire, t.pauses,
+                    t.wire + t.pauses, t.ms / (t.wire + t.pauses));
+            }
+        }
+        const double wireAndPauses = last[0].wire + last[0].pauses;
+        std::printf(
+            "%s: median native %.1f ms (%.3f of wire + pauses %.1f ms), median Wine %.1f ms (%.3f);"
+            " Wine/native %.3f (target under 1.3)\n\n",
+            command.c_str(), Median(native), Median(native) / wireAndPauses, wireAndPauses, Median(wine),
+            Median(wine) / wireAndPauses, Median(wine) / Median(native));
+    }
+    std::remove(profile.c_str());
+    return 0;
+}
