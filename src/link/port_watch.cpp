@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -164,7 +165,9 @@ private:
             }
         }
         for (const std::string& dir : m_options.dirs) {
-            ::inotify_add_watch(m_inotify, dir.c_str(), kEntries | IN_ONLYDIR);
+            if (const int wd = ::inotify_add_watch(m_inotify, dir.c_str(), kEntries | IN_ONLYDIR); wd >= 0) {
+                m_folders[wd] = dir;
+            }
         }
     }
 
@@ -182,6 +185,15 @@ private:
                 const auto* ev = reinterpret_cast<const inotify_event*>(buf + off);
                 off += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
                 const auto sys = m_systemWatches.find(ev->wd);
+                // Removed and made again between two reads: still a new port.
+                if ((ev->mask & (IN_DELETE | IN_MOVED_FROM)) && ev->len > 0) {
+                    const auto folder = m_folders.find(ev->wd);
+                    if (folder != m_folders.end()) {
+                        m_removed.insert(folder->second + "/" + ev->name);
+                    } else if (sys != m_systemWatches.end()) {
+                        m_removed.insert(sys->second + "/" + ev->name);
+                    }
+                }
                 if (ev->mask & (IN_IGNORED | IN_Q_OVERFLOW)) {
                     if (sys != m_systemWatches.end()) {
                         m_systemWatches.erase(sys);
@@ -218,18 +230,23 @@ private:
         const auto at = std::chrono::steady_clock::now();
         std::vector<PortChange> changes;
         std::lock_guard<std::mutex> lock(m_mutex);
+        const auto renewed = [&](const WatchedPort& before, const WatchedPort& after) {
+            return before.device != after.device || m_removed.count(after.path) != 0 ||
+                   (!after.byId.empty() && m_removed.count(after.byId) != 0);
+        };
         for (const auto& [path, port] : m_present) {
             const auto still = now.find(path);
-            if (still == now.end() || still->second.device != port.device) {
+            if (still == now.end() || renewed(port, still->second)) {
                 changes.push_back({false, port, at});
             }
         }
         for (const auto& [path, port] : now) {
             const auto before = m_present.find(path);
-            if (before == m_present.end() || before->second.device != port.device) {
+            if (before == m_present.end() || renewed(before->second, port)) {
                 changes.push_back({true, port, at});
             }
         }
+        m_removed.clear();
         m_present = std::move(now);
         m_listed = true;
         m_lastList = at;
@@ -241,6 +258,8 @@ private:
     int m_inotify = -1;
     int m_wake = -1;
     std::map<int, std::string> m_systemWatches;  // watch descriptor -> folder
+    std::map<int, std::string> m_folders;        // the named folders' watches
+    std::set<std::string> m_removed;             // entries removed since the last listing
     bool m_listed = false;
     std::chrono::steady_clock::time_point m_lastList{};
     mutable std::mutex m_mutex;  // guards what Present and Listings read

@@ -1,9 +1,10 @@
 // info, export, set, apply, reboot and factory-reset.
-#include "apply_runner.h"
+#include "ops/station/apply_runner.h"
 #include "commands.h"
-#include "exit_codes.h"
+#include "interrupt.h"
+#include "ops/station/exit_codes.h"
 #include "link/file_io.h"
-#include "module_link.h"
+#include "ops/station/module_link.h"
 #include "ops/profiles/profile.h"
 #include "report.h"
 
@@ -97,6 +98,7 @@ int CmdExport(const GlobalOptions& g, const std::string& port) {
 int CmdSet(const GlobalOptions& g, const std::string& port, const std::vector<std::string>& assignments,
            bool skipUnsupported) {
     ApplyRequest request;
+    request.keepGoing = [] { return !interrupt::Requested(); };
     request.port = port;
     request.skipUnsupported = skipUnsupported;
     for (const std::string& word : assignments) {
@@ -115,6 +117,7 @@ int CmdSet(const GlobalOptions& g, const std::string& port, const std::vector<st
 int CmdApply(const GlobalOptions& g, const std::string& port, const std::string& file, bool dryRun,
              bool skipUnsupported) {
     ApplyRequest request;
+    request.keepGoing = [] { return !interrupt::Requested(); };
     request.port = port;
     request.dryRun = dryRun;
     request.skipUnsupported = skipUnsupported;

@@ -1,9 +1,10 @@
 // provision: one profile onto many modules at once, one link per port. A
 // port that fails never stops the others; the exit status is 0 only when
 // every port succeeded.
-#include "apply_runner.h"
+#include "ops/station/apply_runner.h"
 #include "commands.h"
-#include "exit_codes.h"
+#include "interrupt.h"
+#include "ops/station/exit_codes.h"
 #include "report.h"
 
 #include <unistd.h>
@@ -82,6 +83,7 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
     for (std::size_t i = 0; i < ports.size(); ++i) {
         workers.emplace_back([&, i] {
             ApplyRequest request;
+            request.keepGoing = [] { return !interrupt::Requested(); };
             request.port = ports[i];
             request.patch = patch;
             request.skipUnsupported = skipUnsupported;

@@ -1,7 +1,7 @@
 // kestovctl: KESTOV LV2xx modules from the command line.
 #include "commands.h"
 #include "ops/scan/scan_stats.h"
-#include "exit_codes.h"
+#include "ops/station/exit_codes.h"
 #include "interrupt.h"
 #include "link/file_io.h"
 #include "link/module_limits.h"
