@@ -48,7 +48,8 @@ int Finish(const GlobalOptions& g, const PortReport& r, bool dryRun) {
 
 }  // namespace
 
-bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& model, std::string& error) {
+bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& model, std::string& error,
+                     std::string* text) {
     // Regular files only: a FIFO or a device in its place is refused, never waited on.
     const file_io::ReadResult read = file_io::ReadWholeFile(file, profile::kMaxBytes);
     if (read.error) {
@@ -62,6 +63,9 @@ bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string&
     }
     patch = parsed.patch;
     model = parsed.model;
+    if (text) {
+        *text = read.data;
+    }
     return true;
 }
 

@@ -53,6 +53,23 @@ std::string Joined(const std::vector<std::string>& words) {
 
 }  // namespace
 
+bool CheckNameTemplate(const std::string& nameTemplate, int largestSequence, std::string& error) {
+    if (nameTemplate.empty()) {
+        return true;
+    }
+    // The longest name the template can give, checked before any port is touched.
+    std::string longest;
+    if (!ExpandNameTemplate(nameTemplate, "000000000000", largestSequence, longest, error)) {
+        return false;
+    }
+    SettingsPatch check;
+    if (error = settings_patch::AddAssignment(check, "name=" + longest); !error.empty()) {
+        error = "--name gives \"" + longest + "\": " + error;
+        return false;
+    }
+    return true;
+}
+
 int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vector<std::string>& ports,
                  const std::string& nameTemplate, bool skipUnsupported) {
     SettingsPatch patch;
@@ -61,18 +78,9 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
         PrintError(error);
         return EXIT_USAGE;
     }
-    if (!nameTemplate.empty()) {
-        // The longest name the template can give, checked before any port is touched.
-        std::string longest;
-        if (!ExpandNameTemplate(nameTemplate, "000000000000", static_cast<int>(ports.size()), longest, error)) {
-            PrintError(error);
-            return EXIT_USAGE;
-        }
-        SettingsPatch check;
-        if (error = settings_patch::AddAssignment(check, "name=" + longest); !error.empty()) {
-            PrintError("--name gives \"" + longest + "\": " + error);
-            return EXIT_USAGE;
-        }
+    if (!CheckNameTemplate(nameTemplate, static_cast<int>(ports.size()), error)) {
+        PrintError(error);
+        return EXIT_USAGE;
     }
 
     const bool live = !g.json && ::isatty(STDOUT_FILENO);

@@ -7,5 +7,11 @@ namespace interrupt {
 
 void Install();
 bool Requested();
+// How many signals came; each also makes Fd() readable (for poll), so a
+// waiting command wakes at once instead of looking every so often.
+int Count();
+int Fd();
+// Empties Fd() after a wake.
+void Drain();
 
 }  // namespace interrupt

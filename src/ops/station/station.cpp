@@ -115,7 +115,9 @@ std::vector<std::string> Station::Stop(bool finish) {
             return inProgress;
         }
         m_stopping = true;
-        m_abort = !finish;
+        if (!finish) {
+            m_abort = true;  // never undoes an AbortInProgress
+        }
         for (const auto& [port, job] : m_jobs) {
             if (!job->finished) {
                 inProgress.push_back(port);

@@ -94,6 +94,9 @@ public:
     // each stops after its command in flight and is recorded as failed.
     // Returns the ports that were in progress. Joins every thread.
     std::vector<std::string> Stop(bool finish);
+    // The modules in progress stop after their command in flight (while a
+    // Stop(true) waits for them, say).
+    void AbortInProgress() { m_abort = true; }
 
     StationCounts Counts() const;
     std::vector<PortView> Ports() const;
