@@ -2,6 +2,7 @@
 
 #include "ops/station/apply_runner.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -162,6 +163,8 @@ void Station::Update(const std::string& port, const std::function<void(PortView&
 }
 
 void Station::Run() {
+    // Named, so its wake-ups can be counted.
+    ::pthread_setname_np(::pthread_self(), "station-watch");
     for (;;) {
         std::chrono::milliseconds timeout = kIdleWait;
         {
