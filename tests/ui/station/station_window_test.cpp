@@ -58,7 +58,11 @@ TEST(StationModelTest, OneRowPerPortInArrivalOrderColouredByResult) {
         EXPECT_EQ(model.index(1, StationModel::Seconds).data().toString(), c.seconds) << PhaseWord(c.phase);
         EXPECT_EQ(model.index(1, StationModel::Result).data().toString(), "why");
     }
-    EXPECT_NE(model.index(1, 0).data(Qt::BackgroundRole), model.index(0, 0).data(Qt::BackgroundRole));
+    // Done and failed tell apart by colour.
+    model.Apply(View("/dev/ttyUSB1", PortPhase::Done));
+    model.Apply(View("/dev/ttyUSB0", PortPhase::Failed));
+    EXPECT_NE(model.index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+              model.index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color());
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
 }
