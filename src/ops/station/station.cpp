@@ -286,6 +286,7 @@ void Station::StartJob(const std::string& path) {
 }
 
 void Station::Work(Job& job) {
+    ::pthread_setname_np(::pthread_self(), "station-port");
     const std::string path = job.port.path;
     const auto started = Clock::now();
     Update(path, [](PortView& v) { v.phase = PortPhase::Identifying; });
