@@ -4,6 +4,7 @@
 #include "sim/kestov_sim.h"
 #include "ui/station/station_model.h"
 #include "ui/station/station_window.h"
+#include "ui/shell/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,27 @@ TEST(StationModelTest, OneRowPerPortInArrivalOrderColouredByResult) {
               model.index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color());
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(StationModelTest, KoreanTexts) {
+    InstallTranslations(true);
+    EXPECT_EQ(StationWindow::MenuText(), QString::fromUtf8("프로비저닝 스테이션(&P)..."));
+    std::vector<QString> korean;
+    for (const PortPhase phase :
+         {PortPhase::Waiting, PortPhase::Identifying, PortPhase::Writing, PortPhase::Verifying, PortPhase::Done,
+          PortPhase::AlreadyDone, PortPhase::Failed, PortPhase::LeftAlone, PortPhase::Gone}) {
+        korean.push_back(StationModel::StateText(phase));
+    }
+    StationModel model;
+    const QString header = model.headerData(StationModel::Result, Qt::Horizontal, Qt::DisplayRole).toString();
+    InstallTranslations(false);
+    EXPECT_NE(header, model.headerData(StationModel::Result, Qt::Horizontal, Qt::DisplayRole).toString());
+    std::size_t i = 0;
+    for (const PortPhase phase :
+         {PortPhase::Waiting, PortPhase::Identifying, PortPhase::Writing, PortPhase::Verifying, PortPhase::Done,
+          PortPhase::AlreadyDone, PortPhase::Failed, PortPhase::LeftAlone, PortPhase::Gone}) {
+        EXPECT_NE(korean[i++], StationModel::StateText(phase)) << PhaseWord(phase);
+    }
 }
 
 class StationWindowTest : public ::testing::Test {
