@@ -237,13 +237,15 @@ private:
         for (const auto& [path, port] : m_present) {
             const auto still = now.find(path);
             if (still == now.end() || renewed(port, still->second)) {
-                changes.push_back({false, port, at});
+                changes.push_back({false, false, port, at});
             }
         }
         for (const auto& [path, port] : now) {
             const auto before = m_present.find(path);
             if (before == m_present.end() || renewed(before->second, port)) {
-                changes.push_back({true, port, at});
+                changes.push_back({true, false, port, at});
+            } else if (before->second.byId != port.byId) {
+                changes.push_back({false, true, port, at});
             }
         }
         m_removed.clear();

@@ -19,7 +19,8 @@ struct WatchedPort : SerialPortEntry {
 };
 
 struct PortChange {
-    bool appeared = false;  // else it went away
+    bool appeared = false;  // else it went away (or, with updated, is still there)
+    bool updated = false;   // still there, with other details (its by-id name came or went)
     WatchedPort port;
     std::chrono::steady_clock::time_point at;  // when the watcher saw it
 };

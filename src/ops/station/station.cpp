@@ -206,6 +206,13 @@ void Station::Run() {
         }
         for (const PortChange& c : changes) {
             const std::string& path = c.port.path;
+            if (c.updated) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (const auto it = m_settling.find(path); it != m_settling.end()) {
+                    it->second.port = c.port;  // the by-id name that came after the device
+                }
+                continue;
+            }
             bool busy = false;
             bool leave = false;
             {
