@@ -9,7 +9,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   libasio-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev
   xvfb xauth x11-utils fonts-nanum fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file lintian bash-completion
   clang libclang-rt-14-dev clang-format

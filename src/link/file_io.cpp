@@ -240,6 +240,12 @@ Error AppendLog::Write(std::string_view data) {
     return WriteAll(m_fd, data);
 }
 
+Error AppendLog::Sync() {
+    if (m_fd < 0) return Sys(EBADF);
+    if (::fdatasync(m_fd) != 0) return Sys(errno);
+    return {};
+}
+
 void AppendLog::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;

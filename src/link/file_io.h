@@ -55,6 +55,8 @@ public:
     Error Open(const std::string& path);
     // The first failure leaves the log open; the caller decides to close it.
     Error Write(std::string_view data);
+    // Puts what was written on the disk (a power cut keeps it).
+    Error Sync();
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& Path() const { return m_path; }

@@ -57,5 +57,14 @@ bool StdoutIsTerminal();
 // Calls fn, which may only store to a lock-free atomic, on Ctrl+C and on a
 // request to terminate. Interrupted waits go on.
 void OnInterrupt(void (*fn)());
+// Sleeps until Ctrl+C (after fn has run) or WakeInterruptWait; no wake-ups
+// in between. Only after OnInterrupt.
+void WaitForInterrupt();
+void WakeInterruptWait();
+
+// This machine's name, or "" when the system does not say.
+std::string HostName();
+// Names the calling thread for debuggers and process lists (15 bytes kept).
+void NameThisThread(const char* name);
 
 }  // namespace platform

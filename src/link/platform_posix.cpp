@@ -3,6 +3,8 @@
 #include "serialport.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -97,15 +99,43 @@ bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
 
 namespace {
 void (*g_onInterrupt)() = nullptr;
+// Written by the handler and by WakeInterruptWait, read by WaitForInterrupt.
+int g_wakePipe[2] = {-1, -1};
+
+void WakeWriter() {
+    if (g_wakePipe[1] >= 0) {
+        const int saved = errno;
+        const char one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(g_wakePipe[1], &one, 1);
+        errno = saved;
+    }
+}
+
 extern "C" void OnSignal(int) {
     if (g_onInterrupt != nullptr) {
         g_onInterrupt();
     }
+    WakeWriter();
 }
 }  // namespace
 
+void WaitForInterrupt() {
+    if (g_wakePipe[0] < 0) return;
+    pollfd wait{g_wakePipe[0], POLLIN, 0};
+    while (::poll(&wait, 1, -1) < 0 && errno == EINTR) {
+    }
+    char buf[64];
+    while (::read(g_wakePipe[0], buf, sizeof buf) > 0) {
+    }
+}
+
+void WakeInterruptWait() { WakeWriter(); }
+
 void OnInterrupt(void (*fn)()) {
     g_onInterrupt = fn;
+    if (g_wakePipe[0] < 0 && ::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        g_wakePipe[0] = g_wakePipe[1] = -1;
+    }
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -113,6 +143,16 @@ void OnInterrupt(void (*fn)()) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+std::string HostName() {
+    char buf[256] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0) return {};
+    return buf;
+}
+
+void NameThisThread(const char* name) {
+    ::pthread_setname_np(::pthread_self(), std::string(name).substr(0, 15).c_str());
 }
 
 }  // namespace platform

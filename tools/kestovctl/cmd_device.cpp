@@ -1,9 +1,10 @@
 // info, export, set, apply, reboot and factory-reset.
-#include "apply_runner.h"
+#include "ops/station/apply_runner.h"
 #include "commands.h"
-#include "exit_codes.h"
+#include "interrupt.h"
+#include "ops/station/exit_codes.h"
 #include "link/file_io.h"
-#include "module_link.h"
+#include "ops/station/module_link.h"
 #include "ops/profiles/profile.h"
 #include "report.h"
 
@@ -47,7 +48,8 @@ int Finish(const GlobalOptions& g, const PortReport& r, bool dryRun) {
 
 }  // namespace
 
-bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& model, std::string& error) {
+bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string& model, std::string& error,
+                     std::string* text) {
     // Regular files only: a FIFO or a device in its place is refused, never waited on.
     const file_io::ReadResult read = file_io::ReadWholeFile(file, profile::kMaxBytes);
     if (read.error) {
@@ -61,6 +63,9 @@ bool LoadProfileFile(const std::string& file, SettingsPatch& patch, std::string&
     }
     patch = parsed.patch;
     model = parsed.model;
+    if (text) {
+        *text = read.data;
+    }
     return true;
 }
 
@@ -97,6 +102,7 @@ int CmdExport(const GlobalOptions& g, const std::string& port) {
 int CmdSet(const GlobalOptions& g, const std::string& port, const std::vector<std::string>& assignments,
            bool skipUnsupported) {
     ApplyRequest request;
+    request.keepGoing = [] { return !interrupt::Requested(); };
     request.port = port;
     request.skipUnsupported = skipUnsupported;
     for (const std::string& word : assignments) {
@@ -115,6 +121,7 @@ int CmdSet(const GlobalOptions& g, const std::string& port, const std::vector<st
 int CmdApply(const GlobalOptions& g, const std::string& port, const std::string& file, bool dryRun,
              bool skipUnsupported) {
     ApplyRequest request;
+    request.keepGoing = [] { return !interrupt::Requested(); };
     request.port = port;
     request.dryRun = dryRun;
     request.skipUnsupported = skipUnsupported;

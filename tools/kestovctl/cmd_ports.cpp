@@ -1,6 +1,6 @@
 // ports: the serial ports, and with --probe which of them hold a module.
 #include "commands.h"
-#include "exit_codes.h"
+#include "ops/station/exit_codes.h"
 #include "link/port_enum.h"
 #include "ops/ports/port_probe.h"
 #include "report.h"

@@ -1,10 +1,11 @@
 // provision: one profile onto many modules at once, one link per port. A
 // port that fails never stops the others; the exit status is 0 only when
 // every port succeeded.
-#include "apply_runner.h"
+#include "ops/station/apply_runner.h"
 #include "commands.h"
-#include "exit_codes.h"
+#include "interrupt.h"
 #include "link/platform.h"
+#include "ops/station/exit_codes.h"
 #include "report.h"
 
 #include <cstdio>
@@ -51,6 +52,23 @@ std::string Joined(const std::vector<std::string>& words) {
 
 }  // namespace
 
+bool CheckNameTemplate(const std::string& nameTemplate, int largestSequence, std::string& error) {
+    if (nameTemplate.empty()) {
+        return true;
+    }
+    // The longest name the template can give, checked before any port is touched.
+    std::string longest;
+    if (!ExpandNameTemplate(nameTemplate, "000000000000", largestSequence, longest, error)) {
+        return false;
+    }
+    SettingsPatch check;
+    if (error = settings_patch::AddAssignment(check, "name=" + longest); !error.empty()) {
+        error = "--name gives \"" + longest + "\": " + error;
+        return false;
+    }
+    return true;
+}
+
 int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vector<std::string>& ports,
                  const std::string& nameTemplate, bool skipUnsupported) {
     SettingsPatch patch;
@@ -59,18 +77,9 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
         PrintError(error);
         return EXIT_USAGE;
     }
-    if (!nameTemplate.empty()) {
-        // The longest name the template can give, checked before any port is touched.
-        std::string longest;
-        if (!ExpandNameTemplate(nameTemplate, "000000000000", static_cast<int>(ports.size()), longest, error)) {
-            PrintError(error);
-            return EXIT_USAGE;
-        }
-        SettingsPatch check;
-        if (error = settings_patch::AddAssignment(check, "name=" + longest); !error.empty()) {
-            PrintError("--name gives \"" + longest + "\": " + error);
-            return EXIT_USAGE;
-        }
+    if (!CheckNameTemplate(nameTemplate, static_cast<int>(ports.size()), error)) {
+        PrintError(error);
+        return EXIT_USAGE;
     }
 
     const bool live = !g.json && platform::StdoutIsTerminal();
@@ -81,6 +90,7 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
     for (std::size_t i = 0; i < ports.size(); ++i) {
         workers.emplace_back([&, i] {
             ApplyRequest request;
+            request.keepGoing = [] { return !interrupt::Requested(); };
             request.port = ports[i];
             request.patch = patch;
             request.skipUnsupported = skipUnsupported;

@@ -1,9 +1,9 @@
 // scan: the module looks for devices until the time is up or Ctrl+C, and
 // the tool lists what it saw with RSSI figures.
 #include "commands.h"
-#include "exit_codes.h"
+#include "ops/station/exit_codes.h"
 #include "interrupt.h"
-#include "module_link.h"
+#include "ops/station/module_link.h"
 #include "ops/rules/input_rules.h"
 #include "ops/session/record_text.h"
 #include "ops/rules/rule_text.h"

@@ -24,4 +24,13 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
 
 // Reads a profile file, refusing what is not usable; false with the error.
 // model: what the profile names, maybe empty.
-bool LoadProfileFile(const std::string& file, struct SettingsPatch& patch, std::string& model, std::string& error);
+// text, when given, gets the file's bytes.
+bool LoadProfileFile(const std::string& file, struct SettingsPatch& patch, std::string& model, std::string& error,
+                     std::string* text = nullptr);
+// Refuses a name template with an unknown placeholder or one that can give a
+// name the module refuses (checked with the longest address and sequence).
+bool CheckNameTemplate(const std::string& nameTemplate, int largestSequence, std::string& error);
+
+int CmdStation(const GlobalOptions& g, const std::string& file, const std::string& nameTemplate,
+               const std::string& table, bool refuseMissing, const std::string& log, const std::string& pattern,
+               const std::vector<std::string>& dirs, bool again, bool skipUnsupported, unsigned settleMs);

@@ -7,5 +7,11 @@ namespace interrupt {
 
 void Install();
 bool Requested();
+// How many signals came.
+int Count();
+// Sleeps until the next signal or Wake(): a waiting command wakes at once
+// instead of looking every so often.
+void Wait();
+void Wake();
 
 }  // namespace interrupt

@@ -1,7 +1,7 @@
 // kestovctl: KESTOV LV2xx modules from the command line.
 #include "commands.h"
 #include "ops/scan/scan_stats.h"
-#include "exit_codes.h"
+#include "ops/station/exit_codes.h"
 #include "interrupt.h"
 #include "link/file_io.h"
 #include "link/module_limits.h"
@@ -146,6 +146,37 @@ int main(int argc, char** argv) {
                           "Name per module: {addr} {addr4} (last four address digits) {seq} {seq:03}");
     provision->add_flag("--skip-unsupported", skipUnsupported, "Leave out fields a model does not have");
     provision->callback([&] { status = CmdProvision(g, file, paths, nameTemplate, skipUnsupported); });
+
+#ifdef KESTOVCTL_STATION
+    // Watching the system's ports is built for Linux only so far.
+    auto* station = app.add_subcommand("station", "Provision every module plugged in, until Ctrl+C");
+    std::string table, logFile = "station-record.jsonl", pattern;
+    std::vector<std::string> dirs;
+    bool again = false, refuseMissing = false;
+    unsigned settleMs = 100;
+    station->add_option("PROFILE", file, "Profile file (JSON)")->required();
+    station->add_option("--name", nameTemplate,
+                        "Name per module: {addr} {addr4} (last four address digits) {seq} {seq:03} (order of arrival)");
+    station->add_option("--table", table,
+                        "CSV: an address or serial column and setting columns (name, slotN, ...) per module");
+    station->add_flag("--refuse-missing", refuseMissing,
+                      "A module the table lacks fails (default: it takes the profile and --name)");
+    station->add_option("--log", logFile, "The record, appended: JSON lines, or CSV when FILE ends in .csv")
+        ->capture_default_str();
+    auto* portsOpt =
+        station->add_option("--ports", pattern, "Only ports whose path or by-id name matches, e.g. '/dev/ttyUSB*'");
+    station->add_option("--dir", dirs, "Watch this folder of links to terminals instead of the system's ports")
+        ->excludes(portsOpt);
+    station->add_flag("--again", again, "Write modules the record says were done with this profile");
+    station->add_flag("--skip-unsupported", skipUnsupported, "Leave out fields a model does not have");
+    station->add_option("--settle-ms", settleMs, "How long a new port is left to settle, in milliseconds")
+        ->capture_default_str()
+        ->check(CLI::Range(0u, 10000u));
+    station->callback([&] {
+        status = CmdStation(g, file, nameTemplate, table, refuseMissing, logFile, pattern, dirs, again, skipUnsupported,
+                            settleMs);
+    });
+#endif
 
     try {
         // CLI11 would only say that the word was not expected.

@@ -1,7 +1,7 @@
 // What kestovctl prints: JSON for --json, aligned text otherwise.
 #pragma once
 
-#include "apply_runner.h"
+#include "ops/station/apply_runner.h"
 #include "ops/session/device_settings.h"
 
 #include <nlohmann/json.hpp>

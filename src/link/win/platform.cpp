@@ -138,6 +138,8 @@ bool StdoutIsTerminal() {
 
 namespace {
 std::atomic<void (*)()> g_onInterrupt{nullptr};
+// Set by the console handler (its own thread) and by WakeInterruptWait.
+HANDLE g_wakeEvent = nullptr;
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     switch (event) {
@@ -146,6 +148,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         if (void (*fn)() = g_onInterrupt.load()) {
             fn();
         }
+        if (g_wakeEvent != nullptr) {
+            ::SetEvent(g_wakeEvent);
+        }
         return TRUE;
     default:
         return FALSE;
@@ -153,9 +158,34 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 }
 }  // namespace
 
+void WaitForInterrupt() {
+    if (g_wakeEvent != nullptr) {
+        ::WaitForSingleObject(g_wakeEvent, INFINITE);
+    }
+}
+
+void WakeInterruptWait() {
+    if (g_wakeEvent != nullptr) {
+        ::SetEvent(g_wakeEvent);
+    }
+}
+
 void OnInterrupt(void (*fn)()) {
+    if (g_wakeEvent == nullptr) {
+        g_wakeEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+    }
     g_onInterrupt.store(fn);
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
+
+std::string HostName() {
+    char buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof buf;
+    if (!::GetComputerNameA(buf, &size)) return {};
+    return std::string(buf, size);
+}
+
+// Thread names are a debugging aid only; the threads work the same unnamed.
+void NameThisThread(const char*) {}
 
 }  // namespace platform

@@ -51,6 +51,7 @@ namespace {
 // No symbolic links to follow here.
 inline int lstat(const char* path, struct stat* st) { return ::stat(path, st); }
 inline int fsync(int fd) { return ::_commit(fd); }
+inline int fdatasync(int fd) { return ::_commit(fd); }
 // The file keeps the mode the runtime gives it.
 inline int fchmod(int, unsigned) { return 0; }
 inline char* realpath(const char* path, char* resolved) { return ::_fullpath(resolved, path, MAX_PATH); }

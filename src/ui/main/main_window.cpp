@@ -12,7 +12,9 @@
 #include "ui/controls/x_group_box.h"
 #include "ui/main/reconnect.h"
 #include "ui/main/scan_list_model.h"
+#include "link/device_access.h"
 #include "ui/monitor/scan_monitor_window.h"
+#include "ui/station/station_window.h"
 #include "ui/shell/about_dlg.h"
 #include "ui/shell/com_config_dlg.h"
 #include "ui/shell/dialog_units.h"
@@ -265,6 +267,9 @@ void CKESTOVLV2xxManagerDlg::CreateMenu() {
     monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     addAction(monitor);
     connect(monitor, &QAction::triggered, this, [this] { OpenScanMonitor(); });
+    QAction* station = menu->addAction(StationWindow::MenuText());
+    station->setObjectName(QStringLiteral("cmdStation"));
+    connect(station, &QAction::triggered, this, [this] { OpenStation(); });
     QAction* about = menu->addAction(Tr("KESTOV-LV200 Manager I&nfo."));
     about->setObjectName(QStringLiteral("cmd57664"));
     connect(about, &QAction::triggered, this, [this] { OnAbout(); });
@@ -295,6 +300,23 @@ void CKESTOVLV2xxManagerDlg::OpenScanMonitor() {
     if (first) KeepOnScreen(m_monitor);  // again with the frame it now has
     m_monitor->raise();
     m_monitor->activateWindow();
+}
+
+void CKESTOVLV2xxManagerDlg::OpenStation() {
+    if (!m_station) {
+        // The station never touches the port this window uses (open, or waited for to reconnect).
+        m_station = new StationWindow(
+            [this] {
+                const std::u16string& name = m_ops.Port().m_portName;
+                return name.empty() ? std::string()
+                                    : SerialDevicePath(QString::fromStdU16String(name).toUtf8().toStdString());
+            },
+            this);
+        KeepOnScreen(m_station);
+    }
+    m_station->show();
+    m_station->raise();
+    m_station->activateWindow();
 }
 
 void CKESTOVLV2xxManagerDlg::OnAbout() {

@@ -33,6 +33,7 @@ class GdiplusImgCtrl;
 class LinkReconnector;
 class ScanListModel;
 class ScanMonitorWindow;
+class StationWindow;
 class TrafficSession;
 
 class CKESTOVLV2xxManagerDlg : public QDialog, public IManagerView {
@@ -152,6 +153,7 @@ private:
     QWidget* Control(int id) const;
     // The scan monitor is made when first opened.
     void OpenScanMonitor();
+    void OpenStation();
 
     // ---- Layout (main_window.cpp) ----
     void CreateMenu();
@@ -235,6 +237,7 @@ private:
     ManagerOps m_ops;
     ComConfigDlg* m_portDlg = nullptr;
     ScanMonitorWindow* m_monitor = nullptr;
+    StationWindow* m_station = nullptr;
     LinkReconnector* m_reconnector = nullptr;
     std::unique_ptr<TrafficSession> m_traffic;  // reset once the destructor has closed the link
     bool m_waitCursorShown = false;

@@ -9,6 +9,7 @@
 #include "ops/ports/port_probe.h"
 #include "ui/shell/dialog_units.h"
 #include "ui/shell/module_finder.h"
+#include "ui/shell/port_change_notifier.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/port_list_view.h"
 #include "ui/shell/screen_fit.h"
@@ -27,6 +28,9 @@
 #include <QSignalBlocker>
 #include <QTextLayout>
 #include <QTimer>
+
+#include <memory>
+#include <optional>
 
 #include <algorithm>
 #include <cmath>
@@ -264,9 +268,17 @@ void ComConfigDlg::RetranslateUi() {
 
 std::optional<PortSettings> ComConfigDlg::DoModal() {
     OnInitDialog();
-    m_hotplug->start();
+    // Ports the system reports as they come and go; other sources are read once a second.
+    std::unique_ptr<PortChangeNotifier> notifier;
+    if (const std::optional<PortWatchOptions> watch = PortListSource::Current().WatchOptions()) {
+        notifier = std::make_unique<PortChangeNotifier>(*watch, this);
+        connect(notifier.get(), &PortChangeNotifier::Changed, this, &ComConfigDlg::PollPorts);
+    } else {
+        m_hotplug->start();
+    }
     const int result = ModalOverride() ? ModalOverride()(*this) : exec();
     m_hotplug->stop();
+    notifier.reset();
     if (result != QDialog::Accepted) return std::nullopt;
     PortSettings chosen;
     chosen.m_portName = m_portName.toStdU16String();

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "link/port_enum.h"
+#include "link/port_watch.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -16,6 +19,10 @@ public:
     // names the group that would grant it, if any.
     virtual bool MayOpen(const std::string& path, std::string& group) = 0;
 
+    // What to watch to learn of changes as they happen; none: the list is
+    // read again once a second.
+    virtual std::optional<PortWatchOptions> WatchOptions() const { return std::nullopt; }
+
     // The source in use.
     static PortListSource& Current();
     // nullptr restores the system's source. The caller keeps ownership.
@@ -27,4 +34,5 @@ class SystemPortListSource : public PortListSource {
 public:
     std::vector<SerialPortEntry> Ports() override;
     bool MayOpen(const std::string& path, std::string& group) override;
+    std::optional<PortWatchOptions> WatchOptions() const override { return PortWatchOptions{}; }
 };

@@ -1,6 +1,6 @@
-#include "module_link.h"
+#include "ops/station/module_link.h"
 
-#include "exit_codes.h"
+#include "ops/station/exit_codes.h"
 #include "link/device_access.h"
 
 OpenResult OpenModule(const std::string& port) {
@@ -19,6 +19,7 @@ OpenResult OpenModule(const std::string& port) {
     }
     const IdentifyResult id = link->session.Identify();
     if (!id) {
+        r.identifyError = id.error;
         r.exitCode =
             id.error == SessionError::Unsupported || id.error == SessionError::Timeout ? EXIT_NO_MODULE : EXIT_FAILED;
         r.error = path + ": " +

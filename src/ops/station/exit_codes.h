@@ -1,4 +1,5 @@
-// kestovctl's exit status; the manual page lists the same values.
+// How a module operation ended; kestovctl exits with these (its manual page
+// lists them), the station records them.
 #pragma once
 
 #include "ops/session/device_session.h"

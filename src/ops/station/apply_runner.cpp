@@ -1,8 +1,7 @@
-#include "apply_runner.h"
+#include "ops/station/apply_runner.h"
 
-#include "exit_codes.h"
-#include "interrupt.h"
-#include "module_link.h"
+#include "ops/station/exit_codes.h"
+#include "ops/station/module_link.h"
 #include "ops/session/device_settings.h"
 
 #include <cstdio>
@@ -48,6 +47,7 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
             progress(request.port, event, detail);
         }
     };
+    auto keepGoing = [&] { return !request.keepGoing || request.keepGoing(); };
     auto fail = [&](int code, std::string error) {
         report.exitCode = code;
         report.error = std::move(error);
@@ -65,6 +65,7 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
 
     OpenResult opened = OpenModule(request.port);
     if (!opened.link) {
+        report.identifyError = opened.identifyError;
         return fail(opened.exitCode, opened.error);
     }
     ModuleLink& link = *opened.link;
@@ -74,7 +75,7 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
         report.warnings.push_back(request.port + ": the profile is for a " + request.profileModel +
                                   ", this module is a " + link.modelText);
     }
-    if (interrupt::Requested()) {
+    if (!keepGoing()) {
         return interrupted();
     }
 
@@ -97,9 +98,10 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
     if (!current) {
         return fail(ExitFor(current), request.port + ": read-back failed: " + current.Describe());
     }
+    report.before = current.settings;
     report.address = AddressText(current.settings.address);
     say("read", report.address);
-    if (interrupt::Requested()) {
+    if (!keepGoing()) {
         return interrupted();
     }
 
@@ -110,7 +112,24 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
         }
         patch.values["name"] = name;
     }
+    if (request.beforeWrite) {
+        std::string reason;
+        if (!request.beforeWrite(current.settings, patch, reason)) {
+            if (reason.empty()) {
+                report.heldBack = true;
+                return report;
+            }
+            return fail(EXIT_USAGE, request.port + ": " + reason + "; nothing was written");
+        }
+    }
+    if (const auto name = patch.values.find("name"); name != patch.values.end()) {
+        report.nameGiven = name->second;
+    }
 
+    // The plan's size tells when the writes are over and the read-back starts.
+    const std::size_t toWrite =
+        request.dryRun ? 0 : ApplyPatch(link.session, current.settings, patch, true).changes.size();
+    std::size_t written = 0;
     report.outcome = ApplyPatch(
         link.session, current.settings, patch, request.dryRun,
         [&](const std::vector<std::string>& fields) {
@@ -118,9 +137,16 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
             for (const std::string& f : fields) {
                 list += (list.empty() ? "" : " ") + f;
             }
+            written += fields.size();
             say("wrote", list);
         },
-        [] { return !interrupt::Requested(); });
+        [&] {
+            const bool go = keepGoing();
+            if (go && toWrite > 0 && written >= toWrite) {
+                say("verifying");
+            }
+            return go;
+        });
     const ApplyOutcome& o = report.outcome;
     if (o.stopped) {
         return interrupted();

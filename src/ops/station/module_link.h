@@ -20,6 +20,8 @@ struct OpenResult {
     std::unique_ptr<ModuleLink> link;  // null on failure
     int exitCode = 0;
     std::string error;  // one line
+    // Timeout: nothing answered; Unsupported: something else did.
+    SessionError identifyError = SessionError::None;
 };
 
 // Opens the port at 115200 baud, 8N1 (the module's setup dial position)
