@@ -242,7 +242,7 @@ Error AppendLog::Write(std::string_view data) {
 
 Error AppendLog::Sync() {
     if (m_fd < 0) return Sys(EBADF);
-    if (::fdatasync(m_fd) != 0) return Sys(errno);
+    if (fdatasync(m_fd) != 0) return Sys(errno);
     return {};
 }
 
