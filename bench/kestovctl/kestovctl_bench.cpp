@@ -10,7 +10,7 @@
 //    how long the scan took against the time asked for.
 //
 //   kestovctl_bench [runs] [scan-seconds=60]
-#include "sim/command_handler.h"
+#include "common/wire_budget.h"
 #include "sim/kestov_sim.h"
 
 #include <fcntl.h>
@@ -71,48 +71,12 @@ std::unique_ptr<sim::KestovSimulator> Module(int index) {
     return m;
 }
 
-// Every field differs from a module's factory state.
-std::string FullProfile() {
-    std::string slots;
-    for (int n = 1; n <= 8; ++n) {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%s{\"slot\":%d,\"address\":\"A0B1C2D3E4%02X\",\"tag\":\"tag%d\"}",
-                      n == 1 ? "" : ",", n, n, n);
-        slots += buf;
-    }
-    return R"({"format":"kestov-lv2xx-profile","version":1,"name":"Bench01","interval":640,)"
-           R"("uart":{"parity":"even","stopbits":2,"flow":true},"slots":[)" +
-           slots + R"(],"beacon":{"source":"user","data":"0201060AFF0102030405060708090A0B0C0D0E0F1011121314"}})";
-}
-
-struct Wire {
-    double all;      // commands and replies
-    double replies;  // replies alone: the simulator paces only what it sends
-    double pauses;
-};
-
-// Wire milliseconds of what the module received, with the replies it gave,
-// replayed on its state from before; and the pauses the module mandates.
-Wire WireAndPauses(const sim::SimState& before, const std::vector<std::string>& commands) {
-    sim::SimState s = before;
-    std::size_t bytes = 0, replyBytes = 0;
-    double pauses = 0;
-    for (const std::string& c : commands) {
-        const std::size_t reply = sim::HandleCommand(s, c).reply.size() + 1;
-        bytes += c.size() + 1 + reply;
-        replyBytes += reply;
-        if (c.rfind("AT+SETSLOT", 0) == 0 || c.rfind("AT+DELSLOT", 0) == 0) pauses += 100;
-        if (c.rfind("AT+BEACON=", 0) == 0 || c.rfind("AT+UCBEACON=", 0) == 0) pauses += 200;
-    }
-    return {bytes * 10.0 * 1000.0 / kBaud, replyBytes * 10.0 * 1000.0 / kBaud, pauses};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::string profile = "/tmp/kestovctl-bench-profile.json";
-    std::ofstream(profile) << FullProfile();
+    std::ofstream(profile) << bench::FullProfile();
 
     std::printf("apply of a full profile with read-back, paced at %u baud, %d runs\n", kBaud, runs);
     std::vector<double> ratios, replyRatios;
@@ -123,7 +87,7 @@ int main(int argc, char** argv) {
         const int status = Run({"apply", m->DevicePath(), profile});
         const double took = Ms(Clock::now() - start);
         const std::vector<std::string> commands = m->Commands();
-        const Wire w = WireAndPauses(before, commands);
+        const bench::Wire w = bench::WireAndPauses(before, commands, kBaud);
         ratios.push_back(took / (w.all + w.pauses));
         replyRatios.push_back(took / (w.replies + w.pauses));
         std::printf(

@@ -9,7 +9,7 @@
 // (scripts/wine-bench.sh sets them).
 //
 //   wine_bench [runs=5]
-#include "sim/command_handler.h"
+#include "common/wire_budget.h"
 #include "sim/kestov_sim.h"
 
 #include <fcntl.h>
@@ -71,33 +71,6 @@ std::unique_ptr<sim::KestovSimulator> PacedModule() {
     return m;
 }
 
-std::string FullProfile() {
-    std::string slots;
-    for (int n = 1; n <= 8; ++n) {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%s{\"slot\":%d,\"address\":\"A0B1C2D3E4%02X\",\"tag\":\"tag%d\"}",
-                      n == 1 ? "" : ",", n, n, n);
-        slots += buf;
-    }
-    return R"({"format":"kestov-lv2xx-profile","version":1,"name":"Bench01","interval":640,)"
-           R"("uart":{"parity":"even","stopbits":2,"flow":true},"slots":[)" +
-           slots + R"(],"beacon":{"source":"user","data":"0201060AFF0102030405060708090A0B0C0D0E0F1011121314"}})";
-}
-
-// Wire milliseconds of what the module received with the replies it gave,
-// replayed on its state from before, plus the pauses the module mandates.
-double WireAndPauses(const sim::SimState& before, const std::vector<std::string>& commands, double& pauses) {
-    sim::SimState s = before;
-    std::size_t bytes = 0;
-    pauses = 0;
-    for (const std::string& c : commands) {
-        bytes += c.size() + 1 + sim::HandleCommand(s, c).reply.size() + 1;
-        if (c.rfind("AT+SETSLOT", 0) == 0 || c.rfind("AT+DELSLOT", 0) == 0) pauses += 100;
-        if (c.rfind("AT+BEACON=", 0) == 0 || c.rfind("AT+UCBEACON=", 0) == 0) pauses += 200;
-    }
-    return bytes * 10.0 * 1000.0 / kBaud;
-}
-
 struct Timing {
     double ms = 0;
     double wire = 0;
@@ -126,7 +99,9 @@ Timing Once(bool wine, const std::vector<std::string>& command, const std::strin
     Timing t;
     t.status = Run(args);
     t.ms = Ms(Clock::now() - start);
-    t.wire = WireAndPauses(before, m->Commands(), t.pauses);
+    const bench::Wire w = bench::WireAndPauses(before, m->Commands(), kBaud);
+    t.wire = w.all;
+    t.pauses = w.pauses;
     std::error_code ec;
     if (wine) std::filesystem::remove(link, ec);
     return t;
@@ -147,7 +122,7 @@ int main(int argc, char** argv) {
     }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::string profile = std::filesystem::temp_directory_path() / "kestovctl-wine-bench-profile.json";
-    std::ofstream(profile) << FullProfile();
+    std::ofstream(profile) << bench::FullProfile();
 
     // Wine's first start in a process tree costs more than the rest: not measured.
     Once(true, {"info"}, "");

@@ -13,30 +13,6 @@
 
 namespace {
 
-class PortPathCategoryImpl : public std::error_category {
-public:
-    const char* name() const noexcept override { return "port path"; }
-    std::string message(int ev) const override {
-        switch (static_cast<PortPathError>(ev)) {
-        case PortPathError::NotADevice:
-            return "Not a device";
-        case PortPathError::NotASerialLine:
-            return "Not a serial port";
-        case PortPathError::OwnTerminal:
-            return "This is the terminal the program runs in";
-        case PortPathError::SessionTerminal:
-            return "The terminal of another program's session";
-        }
-        return "Unknown port path error";
-    }
-    std::error_condition default_error_condition(int ev) const noexcept override {
-        if (static_cast<PortPathError>(ev) == PortPathError::NotASerialLine) {
-            return std::errc::inappropriate_io_control_operation;
-        }
-        return {ev, *this};
-    }
-};
-
 std::string Upper(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -74,13 +50,6 @@ bool ListedPort(const std::string& upper) {
 std::error_code NoSuchFile() { return std::make_error_code(std::errc::no_such_file_or_directory); }
 
 }  // namespace
-
-const std::error_category& PortPathCategory() {
-    static const PortPathCategoryImpl category;
-    return category;
-}
-
-std::error_code make_error_code(PortPathError e) { return {static_cast<int>(e), PortPathCategory()}; }
 
 PortPathCheck CheckPortPath(const std::string& name) {
     PortPathCheck result;
