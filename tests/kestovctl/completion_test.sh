@@ -24,8 +24,12 @@ complete_line() {
 fail=0
 expect() {  # expect WORD LINE...
     local want=$1; shift
-    if complete_line "$@" | grep -qxF -- "$want"; then echo "ok   '$*' -> $want"
-    else echo "MISSING '$*' -> $want (got: $(complete_line "$@" | tr '\n' ' '))"; fail=1; fi
+    # Whole output first: grep -q leaving early would end the writer with
+    # SIGPIPE, which pipefail reports as a failure.
+    local got
+    got=$(complete_line "$@")
+    if grep -qxF -- "$want" <<<"$got"; then echo "ok   '$*' -> $want"
+    else echo "MISSING '$*' -> $want (got: $(tr '\n' ' ' <<<"$got"))"; fail=1; fi
 }
 expect provision kestovctl ""
 expect provision kestovctl --json pro
