@@ -33,16 +33,7 @@ std::unique_ptr<sim::KestovSimulator> StartModule(const std::string& model = "KE
     return module;
 }
 
-// Commands that change the module (everything but queries, probe and model).
-Strings Writes(const sim::KestovSimulator& module) {
-    Strings writes;
-    for (const std::string& c : module.Commands()) {
-        if (c != "AT" && c.find('?') == std::string::npos && c.rfind("AT+GETSLOT", 0) != 0) {
-            writes.push_back(c);
-        }
-    }
-    return writes;
-}
+using testsupport::Writes;
 
 std::string TempFile(const std::string& name, const std::string& text) {
     const std::string path = ::testing::TempDir() + "/" + name;

@@ -1,4 +1,5 @@
-// A simulated device for the scan tests: address C0:11:22:33:44:<last>.
+// A simulated device for the scan tests (address C0:11:22:33:44:<last>),
+// and what a command wrote to a simulated module.
 #pragma once
 
 #include "sim/kestov_sim.h"
@@ -6,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -16,6 +18,17 @@ inline sim::SimDevice Device(uint8_t last, const std::string& name, int rssi) {
     d.name = name;
     d.rssi = rssi;
     return d;
+}
+
+// Commands that changed the module (everything but queries, probe and model).
+inline std::vector<std::string> Writes(const sim::KestovSimulator& module) {
+    std::vector<std::string> writes;
+    for (const std::string& c : module.Commands()) {
+        if (c != "AT" && c.find('?') == std::string::npos && c.rfind("AT+GETSLOT", 0) != 0) {
+            writes.push_back(c);
+        }
+    }
+    return writes;
 }
 
 }  // namespace testsupport

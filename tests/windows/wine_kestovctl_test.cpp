@@ -4,6 +4,7 @@
 // say the same. Needs KESTOV_WINE (the wine loader), KESTOV_WIN_KESTOVCTL
 // (kestovctl.exe) and WINEPREFIX (a prefix made for the run).
 #include "sim/kestov_sim.h"
+#include "sim_device.h"
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
@@ -65,16 +66,7 @@ std::string Reason(const std::string& err) {
 
 json Json(const std::string& text) { return json::parse(text, nullptr, false); }
 
-// Commands that change the module (everything but queries, probe and model).
-Strings Writes(const sim::KestovSimulator& module) {
-    Strings writes;
-    for (const std::string& c : module.Commands()) {
-        if (c != "AT" && c.find('?') == std::string::npos && c.rfind("AT+GETSLOT", 0) != 0) {
-            writes.push_back(c);
-        }
-    }
-    return writes;
-}
+using testsupport::Writes;
 
 // Simulated modules on COM10, COM11, ... of the prefix; links and registry
 // entries go with the fixture.

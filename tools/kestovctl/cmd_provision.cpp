@@ -42,14 +42,6 @@ private:
     std::mutex m_mutex;
 };
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string out;
-    for (const std::string& w : words) {
-        out += (out.empty() ? "" : " ") + w;
-    }
-    return out;
-}
-
 }  // namespace
 
 bool CheckNameTemplate(const std::string& nameTemplate, int largestSequence, std::string& error) {
@@ -158,7 +150,7 @@ int CmdProvision(const GlobalOptions& g, const std::string& file, const std::vec
         for (const PortReport& r : reports) {
             if (r.exitCode != 0) {
                 std::printf("%-20s failed; written before the failure: %s\n", r.port.c_str(),
-                            r.outcome.written.empty() ? "nothing" : Joined(r.outcome.written).c_str());
+                            r.outcome.written.empty() ? "nothing" : JoinedWords(r.outcome.written).c_str());
             }
         }
     }

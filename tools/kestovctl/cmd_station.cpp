@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "interrupt.h"
 #include "link/platform.h"
+#include "ops/station/apply_runner.h"
 #include "ops/station/exit_codes.h"
 #include "ops/station/sha256.h"
 #include "ops/station/station.h"
@@ -86,14 +87,6 @@ nlohmann::json ViewJson(const PortView& v) {
             {"seconds", v.seconds}};
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string out;
-    for (const std::string& w : words) {
-        out += (out.empty() ? "" : ", ") + w;
-    }
-    return out;
-}
-
 }  // namespace
 
 int CmdStation(const GlobalOptions& g, const std::string& file, const std::string& nameTemplate,
@@ -160,7 +153,7 @@ int CmdStation(const GlobalOptions& g, const std::string& file, const std::strin
     }
     if (!g.json) {
         std::printf("Watching %s for modules; the record is %s. Ctrl+C ends.\n",
-                    dirs.empty() ? "the serial ports" : Joined(dirs).c_str(), log.c_str());
+                    dirs.empty() ? "the serial ports" : JoinedWords(dirs, ", ").c_str(), log.c_str());
         std::fflush(stdout);
     }
 
@@ -176,7 +169,7 @@ int CmdStation(const GlobalOptions& g, const std::string& file, const std::strin
         }
     }
     if (!busy.empty()) {
-        PrintWarning("stopping; letting the modules in progress finish: " + Joined(busy) +
+        PrintWarning("stopping; letting the modules in progress finish: " + JoinedWords(busy, ", ") +
                      " (Ctrl+C again stops them after their command in flight)");
     }
     std::atomic<bool> stopped{false};
@@ -220,8 +213,8 @@ int CmdStation(const GlobalOptions& g, const std::string& file, const std::strin
         std::printf("\n%d done, %d failed, %d already done, %d left alone\n", c.done, c.failed, c.alreadyDone,
                     c.leftAlone);
         if (!busy.empty()) {
-            std::printf("in progress at the stop: %s; stopped before done: %s\n", Joined(busy).c_str(),
-                        cut.empty() ? "none" : Joined(cut).c_str());
+            std::printf("in progress at the stop: %s; stopped before done: %s\n", JoinedWords(busy, ", ").c_str(),
+                        cut.empty() ? "none" : JoinedWords(cut, ", ").c_str());
         }
     }
     return status;

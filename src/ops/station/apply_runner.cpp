@@ -167,3 +167,11 @@ PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress) 
     }
     return report;
 }
+
+std::string JoinedWords(const std::vector<std::string>& words, const char* separator) {
+    std::string out;
+    for (const std::string& w : words) {
+        out += (out.empty() ? "" : separator) + w;
+    }
+    return out;
+}

@@ -51,6 +51,9 @@ using ApplyProgress = std::function<void(const std::string& port, const std::str
 
 PortReport RunApply(const ApplyRequest& request, const ApplyProgress& progress = {});
 
+// Words in one line: fields written ("name interval slot3"), ports, ...
+std::string JoinedWords(const std::vector<std::string>& words, const char* separator = " ");
+
 // Expands {addr}, {addr4} (last four hex digits), {seq} and {seq:0N}.
 // Returns false with an error for an unknown or malformed placeholder.
 bool ExpandNameTemplate(const std::string& tmpl, const std::string& addressHex, int sequence, std::string& out,

@@ -15,14 +15,6 @@ std::string HostName() {
     return name.empty() ? "station" : name;
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string out;
-    for (const std::string& w : words) {
-        out += (out.empty() ? "" : " ") + w;
-    }
-    return out;
-}
-
 double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 }  // namespace
@@ -332,7 +324,7 @@ void Station::Work(Job& job) {
                 v.address = detail;
             } else if (event == "wrote") {
                 v.written.push_back(detail);
-                v.detail = Joined(v.written);
+                v.detail = JoinedWords(v.written);
             } else if (event == "verifying") {
                 v.phase = PortPhase::Verifying;
             }
@@ -368,7 +360,7 @@ void Station::Work(Job& job) {
             detail = "the record could not be written: " + fault.Text();
         } else {
             phase = e.done ? PortPhase::Done : PortPhase::Failed;
-            detail = e.done ? Joined(e.written) : report.error;
+            detail = e.done ? JoinedWords(e.written) : report.error;
         }
     }
     {

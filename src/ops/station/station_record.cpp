@@ -1,3 +1,4 @@
+#include "ops/station/apply_runner.h"
 #include "ops/station/station_record.h"
 
 #include "ops/station/csv_rows.h"
@@ -19,14 +20,6 @@ const std::vector<std::string> kColumns = {"time",    "station",  "port",    "by
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::string Joined(const std::vector<std::string>& words) {
-    std::string out;
-    for (const std::string& w : words) {
-        out += (out.empty() ? "" : " ") + w;
-    }
-    return out;
 }
 
 }  // namespace
@@ -86,7 +79,7 @@ std::string StationRecord::CsvLine(const RecordEntry& e) {
                                              e.profile,
                                              e.profileSha256,
                                              e.name,
-                                             Joined(e.written),
+                                             JoinedWords(e.written),
                                              e.done ? "done" : "failed",
                                              e.done ? "" : e.reason,
                                              seconds};
