@@ -4,12 +4,27 @@
 #pragma once
 
 #include "sim/command_handler.h"
+#include "sim/kestov_sim.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace bench {
+
+// An LV200 that answers at the given baud rate and sees no other devices.
+inline std::unique_ptr<sim::KestovSimulator> PacedModule(unsigned baud) {
+    auto m = std::make_unique<sim::KestovSimulator>("KESTOV-LV200");
+    if (!m->Start()) {
+        std::fprintf(stderr, "cannot start a simulated module\n");
+        std::exit(1);
+    }
+    m->SetScanDevices({});
+    m->SetPaceBaud(baud);
+    return m;
+}
 
 struct Wire {
     double all;      // commands and replies, ms

@@ -58,13 +58,7 @@ int Run(std::vector<std::string> args, long* peakKb = nullptr) {
 }
 
 std::unique_ptr<sim::KestovSimulator> Module(int index) {
-    auto m = std::make_unique<sim::KestovSimulator>("KESTOV-LV200");
-    if (!m->Start()) {
-        std::fprintf(stderr, "cannot start a simulated module\n");
-        std::exit(1);
-    }
-    m->SetScanDevices({});
-    m->SetPaceBaud(kBaud);
+    auto m = bench::PacedModule(kBaud);
     sim::SimState s = sim::DefaultState("KESTOV-LV200");
     s.address[5] = static_cast<uint8_t>(index);
     m->SetState(s);

@@ -60,17 +60,6 @@ int Run(std::vector<std::string> args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::unique_ptr<sim::KestovSimulator> PacedModule() {
-    auto m = std::make_unique<sim::KestovSimulator>("KESTOV-LV200");
-    if (!m->Start()) {
-        std::fprintf(stderr, "cannot start a simulated module\n");
-        std::exit(1);
-    }
-    m->SetScanDevices({});
-    m->SetPaceBaud(kBaud);
-    return m;
-}
-
 struct Timing {
     double ms = 0;
     double wire = 0;
@@ -80,7 +69,7 @@ struct Timing {
 
 // One run of a command on a fresh paced module, natively or under Wine.
 Timing Once(bool wine, const std::vector<std::string>& command, const std::string& profile) {
-    auto m = PacedModule();
+    auto m = bench::PacedModule(kBaud);
     const std::string link = Env("WINEPREFIX") + "/dosdevices/" + "com20";
     std::vector<std::string> args;
     if (wine) {
