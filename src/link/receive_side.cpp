@@ -29,7 +29,6 @@ void ReceiveSide::Sent(std::string_view bytes, int64_t atNs, Sink* sink) {
 }
 
 void ReceiveSide::Drop(std::string_view line, int64_t atNs, Sink* sink) {
-    m_dropped.fetch_add(1, std::memory_order_relaxed);
     Tell(TapRoute::Dropped, line, {}, atNs, sink);
 }
 
@@ -40,8 +39,8 @@ void ReceiveSide::RouteLine(std::string_view line, int64_t atNs, Sink* sink) {
             Drop(line, atNs, sink);
             return;
         }
-        // A report pushed out by the ceiling was told already: only counted.
-        m_reports.Push(line, atNs, [&](const QueuedLine&) { m_dropped.fetch_add(1, std::memory_order_relaxed); });
+        // A report pushed out by the ceiling was told already.
+        m_reports.Push(line, atNs, [](const QueuedLine&) {});
         Tell(TapRoute::ScanReport, line, {}, atNs, sink);
         return;
     }
@@ -111,11 +110,6 @@ void ReceiveSide::UnclaimReplies(Sink* sink) {
     }
 }
 
-void ReceiveSide::DropQueuedReports() {
-    m_dropped.fetch_add(m_reports.Size(), std::memory_order_relaxed);
-    m_reports.Clear();
-}
-
 void ReceiveSide::BeginCommand(const std::string& text, Sink* sink) {
     UnclaimReplies(sink);
     // A held piece that cannot become a scan report is noise: the bytes after
@@ -130,7 +124,7 @@ void ReceiveSide::BeginCommand(const std::string& text, Sink* sink) {
     m_inCommand = true;
     if (text == kStartScan || EndsScanAtOnce(text)) {
         // Reports of an earlier scan are never shown as this one's.
-        DropQueuedReports();
+        m_reports.Clear();
         m_scanActive.store(text == kStartScan);
         m_stopping = false;
     } else if (text == kStopScan) {
@@ -183,7 +177,7 @@ void ReceiveSide::CloseOut(int64_t atNs, Sink* sink) {
     if (!m_assembler.Partial().empty()) {
         Tell(TapRoute::Partial, m_assembler.Partial(), {}, atNs, sink);
     }
-    DropQueuedReports();
+    m_reports.Clear();
     m_assembler.Reset();
     m_pending.clear();
     m_inCommand = false;

@@ -66,7 +66,6 @@ public:
     void CloseOut(int64_t atNs, Sink* sink);
 
     std::size_t Bytes() const { return m_assembler.Partial().size() + m_replies.Bytes() + m_reports.Bytes(); }
-    uint64_t Dropped() const { return m_dropped.load(std::memory_order_relaxed); }
 
 private:
     struct Held {
@@ -79,7 +78,6 @@ private:
 
     void RouteLine(std::string_view line, int64_t atNs, Sink* sink);
     void Drop(std::string_view line, int64_t atNs, Sink* sink);
-    void DropQueuedReports();
     bool TakesReports() const { return m_scanActive.load() || m_stopping; }
     // Tells a settled line now, or after the unsettled ones before it.
     void Tell(TapRoute route, std::string_view bytes, std::string_view command, int64_t atNs, Sink* sink);
@@ -94,7 +92,6 @@ private:
     // A stop was sent: reports still count until the module says +STOPPED.
     bool m_stopping = false;
     std::atomic<bool> m_scanActive{false};
-    std::atomic<uint64_t> m_dropped{0};
     std::deque<Held> m_held;
     std::size_t m_heldBytes = 0;
     uint64_t m_nextId = 1;

@@ -133,8 +133,8 @@ TEST(ReceiveSide, TellsEachLineOnceInWireOrder) {
 }
 
 // Reports beyond the queue's ceiling push out the oldest: each is told once
-// as a report and counted once as dropped.
-TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndCountedOnce) {
+// as a report, and the scan gets the newest ones, whole and in order.
+TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndTheNewestAreKept) {
     ReceiveSide side;
     Listener l;
     StartScan(side, l);
@@ -144,12 +144,16 @@ TEST(ReceiveSide, AnOverflowedReportIsToldOnceAndCountedOnce) {
         side.Feed(Report(i), i, &l);
         ASSERT_LE(side.Bytes(), ReceiveSide::kReportQueueBytes) << i;
     }
-    int kept = 0;
+    std::vector<std::string> kept;
     QueuedLine line;
-    while (side.PopReport(line)) ++kept;
-    ASSERT_LT(kept, kReports);
-    EXPECT_EQ(l.told.size(), static_cast<std::size_t>(kReports));
-    EXPECT_EQ(side.Dropped(), static_cast<uint64_t>(kReports - kept));
+    while (side.PopReport(line)) kept.push_back(line.bytes);
+    ASSERT_FALSE(kept.empty());
+    ASSERT_LT(kept.size(), static_cast<std::size_t>(kReports));
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i], Report(static_cast<int>(kReports - kept.size() + i))) << i;
+    }
+    ASSERT_EQ(l.told.size(), static_cast<std::size_t>(kReports));
+    for (const auto& t : l.told) EXPECT_EQ(t.text.rfind("ScanReport ", 0), 0u) << t.text;
 }
 
 // Between the stop command and the module's +STOPPED the scan still reports;
@@ -171,7 +175,11 @@ TEST(ReceiveSide, ReportsUpToStoppedStayForTheScan) {
     QueuedLine line;
     while (side.PopReport(line)) reports.push_back(line.bytes);
     EXPECT_EQ(reports, (std::vector<std::string>{Report(1), Report(2), Report(3)}));
-    EXPECT_EQ(side.Dropped(), 2u);
+    std::vector<std::string> dropped;
+    for (const std::string& text : l.Texts()) {
+        if (text.rfind("Dropped ", 0) == 0) dropped.push_back(text);
+    }
+    EXPECT_EQ(dropped, (std::vector<std::string>{"Dropped " + Show(Report(4)), "Dropped " + Show(Report(5))}));
     EXPECT_FALSE(side.TakeScanActive()) << "a close after the stop sends no second stop";
 }
 

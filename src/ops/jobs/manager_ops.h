@@ -88,8 +88,8 @@ public:
     KestovLV2xxComm& Comm() { return m_comm; }
     // Every report of the current (or last) scan; window thread only.
     const ScanRecord& ScanRecording() const { return m_scanRecord; }
-    // Reports a scan could not hand over since construction: the window
-    // thread had not yet taken the earlier ones.
+    // Reports the current (or last) scan could not hand over: the window
+    // thread had not yet taken the earlier ones. Any thread.
     uint64_t ScanReportsDropped() const { return m_handOverDropped.load(); }
     // A field's text form into the write record under the field's input
     // rule, and the write of its row queued; a refusal queues nothing.

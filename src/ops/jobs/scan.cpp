@@ -22,6 +22,7 @@ int ManagerOps::JobScan() {
     if (const int status = ModelGate(); status >= 0) {
         return status;
     }
+    m_handOverDropped.store(0);
     bool started = false;
     const SessionResult result = m_session.Scan(
         name,
@@ -85,6 +86,8 @@ void ManagerOps::TakeScanReports() {
         AddScanDevice(report);
     }
     m_handOverTaken.clear();
+    // The monitor tells the user when its figures miss reports.
+    m_scanRecord.SetLost(ScanReportsDropped());
 }
 
 void ManagerOps::OnScanResult(int job, int status) {

@@ -41,6 +41,7 @@ void ScanRecord::Start(Clock::time_point at, std::chrono::system_clock::time_poi
     m_reports.shrink_to_fit();
     m_size = 0;
     m_endSeq = 0;
+    m_lost = 0;
     m_names.resize(1);
     m_names.shrink_to_fit();
     m_nameIds.clear();
@@ -67,6 +68,12 @@ void ScanRecord::Add(const std::string& address, const std::string& name, int rs
         m_reports[static_cast<std::size_t>(m_endSeq % m_limit)] = e;
     ++m_endSeq;
     m_size = std::min(m_size + 1, m_limit);
+    if (m_onChange) m_onChange();
+}
+
+void ScanRecord::SetLost(uint64_t reports) {
+    if (reports == m_lost) return;
+    m_lost = reports;
     if (m_onChange) m_onChange();
 }
 

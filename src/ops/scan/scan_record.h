@@ -44,6 +44,11 @@ public:
                std::chrono::system_clock::time_point wallAt = std::chrono::system_clock::now());
     void Add(const std::string& address, const std::string& name, int rssi, Clock::time_point at = Clock::now());
 
+    // Reports of this scan that never reached the record: they came faster
+    // than the window thread took them. Set by the feeding thread.
+    void SetLost(uint64_t reports);
+    uint64_t Lost() const { return m_lost; }
+
     const ScanStats& Stats() const { return m_stats; }
     // Raw reports by running number: FirstSeq() is the oldest kept, EndSeq()
     // one past the newest.
@@ -70,6 +75,7 @@ private:
     std::vector<ScanReportEntry> m_reports;  // ring of m_limit, filled as reports come
     std::size_t m_size = 0;
     uint64_t m_endSeq = 0;
+    uint64_t m_lost = 0;
     std::vector<std::string> m_names;  // [0] is the empty name
     std::unordered_map<std::string, uint32_t> m_nameIds;
     uint64_t m_generation = 0;

@@ -64,6 +64,10 @@
         <translation>가장 오래전에 본 장치 %1개(보고 %2개)의 통계를 버렸습니다: 장치는 최대 %3개까지 보관됩니다</translation>
     </message>
     <message>
+        <source>%1 reports not recorded: they came faster than the window could take them</source>
+        <translation>보고 %1개를 기록하지 못했습니다: 창이 받아들일 수 있는 것보다 빨리 들어왔습니다</translation>
+    </message>
+    <message>
         <source>CSV files (*.csv);;All files (*)</source>
         <translation>CSV 파일 (*.csv);;모든 파일 (*)</translation>
     </message>

@@ -220,6 +220,9 @@ void ScanMonitorWindow::UpdateStatus() {
                                            .arg(dropped)
                                            .arg(m_record.Stats().DroppedReports())
                                            .arg(m_record.Stats().Capacity());
+    if (const uint64_t lost = m_record.Lost(); lost > 0)
+        text += QStringLiteral("; ") +
+                MonitorTr("%1 reports not recorded: they came faster than the window could take them").arg(lost);
     if (m_selectedCount > RssiPlot::kMaxDevices)
         text +=
             QStringLiteral("; ") +

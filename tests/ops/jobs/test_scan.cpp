@@ -129,6 +129,7 @@ TEST(Scan, StopDuringABurstListsEveryReportUpToStopped) {
     EXPECT_EQ(link.view.reportsHandled.size(), link.sim.ReportsSent());
     EXPECT_EQ(link.view.scanRows.size(), devices.size());
     EXPECT_EQ(link.ops.ScanReportsDropped(), 0u);
+    EXPECT_EQ(link.ops.ScanRecording().Lost(), 0u);
 }
 
 // The worker hands reports over without waiting for the window thread: while
@@ -154,10 +155,18 @@ TEST(Scan, AWindowThatFallsBehindNeitherStallsTheScanNorFloodsItsQueue) {
     link.view.PumpPending();
     EXPECT_GE(link.view.reportsHandled.size(), 4096u) << "a full hand-over, and what came after it";
     EXPECT_EQ(link.view.scanRows.size(), devices.size());
+    // The scan's record, which the monitor shows, knows what it misses.
+    EXPECT_EQ(link.ops.ScanRecording().Lost(), link.ops.ScanReportsDropped());
     PressScan(link);
     ASSERT_TRUE(Stopped(link));
     EXPECT_EQ(link.view.results.back(), std::make_pair(static_cast<int>(JOB_STOP_SCAN), 0));
     EXPECT_FALSE(link.sim.State().scanning);
+
+    // The next scan starts with nothing missed.
+    PressScan(link);
+    ASSERT_TRUE(link.view.PumpUntil([&] { return link.view.Count("SetScanButton(108,1)") == 2; }));
+    EXPECT_EQ(link.ops.ScanReportsDropped(), 0u);
+    EXPECT_EQ(link.ops.ScanRecording().Lost(), 0u);
 }
 
 TEST(Scan, OneDeviceReportedThreeTimesGivesOneRowWithTheFirstRssi) {

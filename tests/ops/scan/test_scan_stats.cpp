@@ -181,6 +181,13 @@ TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
     EXPECT_EQ(AddressHex(record.ReportAt(1).address), "AA0000000002");
     EXPECT_EQ(record.ReportAt(2).rssi, -61);
     EXPECT_EQ(record.Stats().Devices()[0].name, "Door 2");
+    int changes = 0;
+    record.SetOnChange([&] { ++changes; });
+    record.SetLost(4);
+    record.SetLost(4);
+    EXPECT_EQ(record.Lost(), 4u);
+    EXPECT_EQ(changes, 1) << "a reader wakes up once per new count";
+    record.SetOnChange({});
 
     std::ostringstream csv;
     scan_csv::WriteReports(csv, record);
@@ -193,6 +200,7 @@ TEST(ScanRecord, RawReportsKeepTheirTimeAndNameAndStartForgetsThem) {
     EXPECT_NE(record.Generation(), generation);
     EXPECT_EQ(record.EndSeq() - record.FirstSeq(), 0u);
     EXPECT_TRUE(record.Stats().Devices().empty());
+    EXPECT_EQ(record.Lost(), 0u);
 }
 
 TEST(ScanRecord, TheReportRingKeepsTheNewestAndTheirAddressesOutliveTheDevices) {

@@ -2,6 +2,7 @@
 // the selection and the sort, and the filters.
 #include "ui/monitor/scan_monitor_model.h"
 #include "ui/monitor/scan_monitor_window.h"
+#include "ui/shell/strings.h"
 
 #include <QLabel>
 #include <QItemSelectionModel>
@@ -185,4 +186,45 @@ TEST(ScanMonitorWindow, TheStatusLineSaysHowManyDevicesWereDroppedForTheBound) {
     EXPECT_TRUE(status->text().contains(
         QStringLiteral("statistics of 1 least recently seen devices (2 reports) dropped: at most 2 devices are kept")))
         << status->text().toStdString();
+}
+
+// Reports that never reached the record are told; with none lost the line
+// stays as it was.
+TEST(ScanMonitorWindow, TheStatusLineSaysHowManyReportsWereNotRecorded) {
+    struct Case {
+        uint64_t lost;
+        QString status;
+    };
+    const Case cases[] = {
+        {0, QStringLiteral("1 of 1 devices shown, 2 reports")},
+        {7, QStringLiteral("1 of 1 devices shown, 2 reports; 7 reports not recorded: they came faster than the "
+                           "window could take them")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lost);
+        const auto t0 = ScanRecord::Clock::now();
+        ScanRecord record;
+        record.Start(t0);
+        ScanMonitorWindow window(record, {});
+        auto* status = window.findChild<QLabel*>(QStringLiteral("monitorStatus"));
+        ASSERT_NE(status, nullptr);
+        record.Add("A1", "", -60, t0 + 1ms);
+        record.Add("A1", "", -61, t0 + 2ms);
+        record.SetLost(c.lost);
+        window.RefreshNow();
+        EXPECT_EQ(status->text(), c.status);
+        record.Start(t0 + 1s);
+        window.RefreshNow();
+        EXPECT_FALSE(status->text().contains(QStringLiteral("not recorded"))) << "a new scan has lost nothing";
+    }
+    const auto t0 = ScanRecord::Clock::now();
+    ScanRecord record;
+    record.Start(t0);
+    InstallTranslations(true);
+    ScanMonitorWindow window(record, {});
+    record.SetLost(7);
+    window.RefreshNow();
+    const QString korean = window.findChild<QLabel*>(QStringLiteral("monitorStatus"))->text();
+    InstallTranslations(false);
+    EXPECT_TRUE(korean.contains(QStringLiteral("보고 7개를 기록하지 못했습니다"))) << korean.toStdString();
 }
