@@ -42,6 +42,10 @@ public:
     bool Waiting() const { return m_waiting; }
     // A name returned by Poll is being opened.
     bool Trying() const { return m_trying; }
+    // The device is there but not yet tried (settling or pausing): Poll
+    // again by NextLook, as no change may come to prompt it.
+    bool Pending() const { return m_waiting && !m_trying && !m_candidate.empty(); }
+    Clock::time_point NextLook() const { return m_notBefore; }
 
     // Called periodically while waiting. Returns the name to open once the
     // device has been found on two polls in a row (a device that just

@@ -3,10 +3,14 @@
 #include "ops/jobs/job_codes.h"
 #include "ui/main/main_window.h"
 #include "ui/shell/com_config_dlg.h"
+#include "ui/shell/port_change_notifier.h"
 #include "ui/shell/port_list_source.h"
 #include "ui/shell/strings.h"
 
 #include <QTimer>
+
+#include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -24,6 +28,8 @@ LinkReconnector::LinkReconnector(CKESTOVLV2xxManagerDlg& window)
     m_window.Ops().SetReopenHandler([this](int status) { OnReopened(status); });
 }
 
+LinkReconnector::~LinkReconnector() = default;
+
 void LinkReconnector::Chosen(const QString& portName) {
     Stop();
     m_portName = portName;
@@ -34,6 +40,19 @@ bool LinkReconnector::OnLinkLost() {
     if (!ComConfigDlg::ReconnectEnabled() || m_portName.isEmpty()) return false;
     // Lost again while a reopen was being identified: that try failed.
     m_watch.Lost();
+    if (const std::optional<PortWatchOptions> watch = PortListSource::Current().WatchOptions()) {
+        // Ports the system reports as they come and go; nothing runs meanwhile.
+        if (!m_notifier) {
+            m_notifier = std::make_unique<PortChangeNotifier>(*watch);
+            connect(m_notifier.get(), &PortChangeNotifier::Changed, this, &LinkReconnector::Poll);
+        }
+        m_timer->setSingleShot(true);
+        ShowWaiting();
+        Poll();  // it may be back already
+        return true;
+    }
+    m_timer->setSingleShot(false);
+    m_timer->setInterval(kPollMs);
     m_timer->start();
     ShowWaiting();
     return true;
@@ -41,7 +60,19 @@ bool LinkReconnector::OnLinkLost() {
 
 void LinkReconnector::Stop() {
     m_timer->stop();
+    m_notifier.reset();
     m_watch.Stop();
+}
+
+void LinkReconnector::LookAgainIfPending() {
+    if (!m_notifier || !m_timer->isSingleShot()) return;
+    if (!m_watch.Pending()) {
+        m_timer->stop();
+        return;
+    }
+    using namespace std::chrono;
+    const auto untilPauseEnds = duration_cast<milliseconds>(m_watch.NextLook() - ReconnectWatch::Clock::now()).count();
+    m_timer->start(static_cast<int>(std::max<long long>(kPollMs, untilPauseEnds)));
 }
 
 QString LinkReconnector::WaitingText(const QString& portName, ReconnectSnag snag, const std::string& detail) {
@@ -82,12 +113,16 @@ void LinkReconnector::Poll() {
         return;
     }
     const std::string found = m_watch.Poll();
-    if (found.empty()) return;
+    if (found.empty()) {
+        LookAgainIfPending();
+        return;
+    }
     // The same device, perhaps under a new path.
     const QString name = QString::fromLocal8Bit(found.data(), static_cast<qsizetype>(found.size()));
     if (const std::error_code ec = m_window.Ops().Reopen(name.toStdU16String())) {
         m_watch.Failed(ReconnectWatch::SnagOf(ec), ec.message());
         ShowWaiting();
+        LookAgainIfPending();
     }
     // Otherwise the identification's end comes to OnReopened.
 }
@@ -102,4 +137,5 @@ void LinkReconnector::OnReopened(int status) {
     }
     m_watch.Failed(status == JOB_STATUS_UNSUPPORTED ? ReconnectSnag::Unsupported : ReconnectSnag::NoAnswer);
     ShowWaiting();
+    LookAgainIfPending();
 }

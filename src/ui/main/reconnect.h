@@ -10,8 +10,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class QTimer;
 class CKESTOVLV2xxManagerDlg;
+class PortChangeNotifier;
 
 class LinkReconnector : public QObject {
     Q_OBJECT
@@ -19,6 +22,7 @@ public:
     static constexpr int kPollMs = 250;
 
     explicit LinkReconnector(CKESTOVLV2xxManagerDlg& window);
+    ~LinkReconnector() override;
 
     // Every port choice: note the device; a choice ends any waiting.
     void Chosen(const QString& portName);
@@ -33,11 +37,15 @@ public:
 
 private:
     void Poll();
+    // With a port watcher: look again only while the device is there but
+    // not yet tried; otherwise the next change prompts the next look.
+    void LookAgainIfPending();
     void OnReopened(int status);
     void ShowWaiting();
 
     CKESTOVLV2xxManagerDlg& m_window;
     ReconnectWatch m_watch;
-    QTimer* m_timer = nullptr;
+    QTimer* m_timer = nullptr;  // periodic without a watcher, else one-shot
+    std::unique_ptr<PortChangeNotifier> m_notifier;
     QString m_portName;
 };

@@ -27,11 +27,14 @@ TEST(ReconnectWatch, FindsTheSameAdapterUnderItsNewPathOnceSettled) {
     watch.Lost();
     ports = {Entry("/dev/ttyUSB1", "/dev/serial/by-id/usb-Other-port0")};
     EXPECT_EQ(watch.Poll(), "");
+    EXPECT_FALSE(watch.Pending()) << "nothing to look at again until a port comes";
     // Replugged into another socket: another number, the same stable name.
     ports.push_back(Entry("/dev/ttyUSB2", "/dev/serial/by-id/usb-KESTOV_A-port0"));
     EXPECT_EQ(watch.Poll(), "") << "just appeared: give it a moment";
+    EXPECT_TRUE(watch.Pending()) << "a second look is due without another change";
     EXPECT_EQ(watch.Poll(), "/dev/ttyUSB2");
     EXPECT_TRUE(watch.Trying());
+    EXPECT_FALSE(watch.Pending());
     EXPECT_EQ(watch.Poll(), "") << "one try at a time";
     watch.Succeeded();
     EXPECT_FALSE(watch.Waiting());

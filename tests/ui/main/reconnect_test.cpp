@@ -10,6 +10,9 @@
 #include "ui/shell/strings.h"
 
 #include <QRegularExpression>
+#include <QTimer>
+
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -132,6 +135,67 @@ TEST_F(ReconnectTest, KeepsTryingWhileThePortIsHeldOrBouncesUntilTheModuleIsBack
         for (const Box& b : TakeBoxes()) ADD_FAILURE() << "box: " << b.text.toStdString();
         DestroyWindow();
     }
+}
+
+// Ports from a watched folder of links (the by-id name is the link), as the
+// system's source is watched: the reconnect then follows the watcher.
+class WatchedFolderPorts : public PortListSource {
+public:
+    explicit WatchedFolderPorts(std::string folder) : dir(std::move(folder)) {}
+    std::vector<SerialPortEntry> Ports() override {
+        std::vector<SerialPortEntry> out;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+            std::error_code lec;
+            const auto target = std::filesystem::read_symlink(entry.path(), lec);
+            if (lec || !std::filesystem::exists(target)) continue;
+            SerialPortEntry e;
+            e.path = target.string();
+            e.byId = entry.path().string();
+            out.push_back(e);
+        }
+        return out;
+    }
+    bool MayOpen(const std::string&, std::string&) override { return true; }
+    std::optional<PortWatchOptions> WatchOptions() const override {
+        PortWatchOptions options;
+        options.system = false;
+        options.dirs = {dir};
+        return options;
+    }
+    std::string dir;
+};
+
+TEST_F(WindowTest, ReconnectFollowsThePortWatcherWithoutATimer) {
+    SettingsStore::WriteProfileInt(ComConfigDlg::kReconnectKey, 1);
+    WatchedFolderPorts source(m_tmp.filePath(QStringLiteral("ports")).toStdString());
+    std::filesystem::create_directories(source.dir);
+    const std::string link = source.dir + "/adapter";
+    PortListSource::Install(&source);
+    struct Uninstall {
+        ~Uninstall() { PortListSource::Install(nullptr); }
+    } uninstall;
+    std::filesystem::create_symlink(StartSim("KESTOV-LV210").DevicePath(), link);
+    OpenWindow();
+    TakeBoxes();
+
+    m_sim->HangUp();
+    std::filesystem::remove(link);
+    ASSERT_TRUE(WaitFor([&] { return StatusPaneText(0).startsWith(QStringLiteral("Waiting for the module")); }));
+    auto* reconnector = m_win->findChild<LinkReconnector*>();
+    ASSERT_NE(reconnector, nullptr);
+    for (const QTimer* timer : reconnector->findChildren<QTimer*>()) {
+        EXPECT_FALSE(timer->isActive()) << "nothing to look at until a port comes";
+    }
+
+    // Plugged in again: the same link name, another terminal.
+    const std::string back = StartSim("KESTOV-LV210").DevicePath();
+    std::filesystem::create_symlink(back, link);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); })) << StatusPaneText(0).toStdString();
+    EXPECT_EQ(m_sim->Commands().at(0), "AT");
+    EXPECT_TRUE(StatusPaneText(0).startsWith(QString::fromStdString(back)));
+    for (const Box& b : TakeBoxes()) ADD_FAILURE() << "box: " << b.text.toStdString();
+    DestroyWindow();
 }
 
 TEST(ReconnectText, SaysWhatTheLastTryMetInBothLanguages) {
