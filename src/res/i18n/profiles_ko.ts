@@ -32,6 +32,10 @@
         <translation>파일을 쓸 수 없습니다: %1</translation>
     </message>
     <message>
+        <source>Take the connected module as the profile</source>
+        <translation>연결된 모듈을 프로필로 사용</translation>
+    </message>
+    <message>
         <source>Settings exported.</source>
         <translation>설정을 내보냈습니다.</translation>
     </message>

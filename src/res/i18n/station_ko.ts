@@ -31,6 +31,8 @@
 %1</translation></message>
     <message><source>The table cannot be used: %1</source><translation>표를 사용할 수 없습니다: %1</translation></message>
     <message><source>Choose a record file first.</source><translation>먼저 기록 파일을 선택하십시오.</translation></message>
+    <message><source>From &amp;connected module...</source><translation>연결된 모듈에서(&amp;C)...</translation></message>
+    <message><source>Profile taken from the connected module: %1</source><translation>연결된 모듈에서 프로필을 가져왔습니다: %1</translation></message>
     <message><source>Waiting for modules.</source><translation>모듈을 기다리는 중입니다.</translation></message>
     <message><source>Stopping: the modules in progress finish.</source><translation>중지하는 중: 진행 중인 모듈은 끝까지 처리합니다.</translation></message>
     <message><source>Stopped.</source><translation>중지되었습니다.</translation></message>

@@ -311,7 +311,7 @@ void CKESTOVLV2xxManagerDlg::OpenStation() {
                 return name.empty() ? std::string()
                                     : SerialDevicePath(QString::fromStdU16String(name).toUtf8().toStdString());
             },
-            this);
+            [this] { TakeProfileForStation(); }, this);
         KeepOnScreen(m_station);
     }
     m_station->show();

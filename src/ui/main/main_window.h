@@ -213,10 +213,13 @@ private:
     void RunProfileJob(ProfileStep step);
     void OnExportSettings();
     void OnImportSettings();
-    void ExportRead();
+    // The station's "From connected module...": an export whose file the station then uses.
+    void TakeProfileForStation();
+    void ExportRead(bool forStation);
     void AskAndImport();
     ProfileStep m_profileStep = ProfileStep::None;
     QString m_profilePath;  // export target
+    bool m_exportForStation = false;
 
     // ---- Device information and UART options (device_section.cpp) ----
     void OnRefreshInfo();

@@ -11,10 +11,13 @@
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/file_error_text.h"
 #include "ui/shell/message_box.h"
+#include "ui/station/station_window.h"
 
 #include <QMenu>
 
 #include <QCoreApplication>
+
+#include <utility>
 
 namespace {
 
@@ -60,6 +63,20 @@ void CKESTOVLV2xxManagerDlg::OnExportSettings() {
     }
 }
 
+void CKESTOVLV2xxManagerDlg::TakeProfileForStation() {
+    if (!ReadyForProfiles()) {
+        return;
+    }
+    m_profilePath = FileDialogSeam::Ask(
+        m_station ? static_cast<QWidget*>(m_station) : this,
+        {FileDialogSeam::Mode::Save, Pt("Take the connected module as the profile"),
+         QStringLiteral("station-profile.json"), Pt("Settings profiles (*.json)"), QStringLiteral("profile")});
+    if (!m_profilePath.isEmpty()) {
+        m_exportForStation = true;
+        RunProfileJob(ProfileStep::ExportRead);
+    }
+}
+
 void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     if (!ReadyForProfiles()) {
         return;
@@ -87,6 +104,7 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
 void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok) {
     const ProfileStep step = m_profileStep;
     m_profileStep = ProfileStep::None;
+    const bool forStation = std::exchange(m_exportForStation, false);
     const ApplyOutcome& outcome = m_ops.Records().m_applyOutcome;
     if (!ok) {
         const QString why = step == ProfileStep::ImportWrite
@@ -103,7 +121,7 @@ void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok) {
     }
     switch (step) {
     case ProfileStep::ExportRead:
-        ExportRead();
+        ExportRead(forStation);
         break;
     case ProfileStep::ImportRead:
         AskAndImport();
@@ -117,12 +135,14 @@ void CKESTOVLV2xxManagerDlg::ShowProfileResult(bool ok) {
     }
 }
 
-void CKESTOVLV2xxManagerDlg::ExportRead() {
+void CKESTOVLV2xxManagerDlg::ExportRead(bool forStation) {
     const std::string text = profile::Export(m_ops.Records().m_applyOutcome.after);
     const file_io::Error error =
         WriteWholeFile(m_profilePath, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     if (error) {
         ShowMessageText(Pt("Could not write the file: %1").arg(FileErrorText(error)), MsgIcon::Error);
+    } else if (forStation && m_station) {
+        m_station->UseProfile(m_profilePath);  // the station says so where the user is looking
     } else {
         ShowMessageText(Pt("Settings exported."), MsgIcon::Information);
     }

@@ -47,7 +47,8 @@ QLabel* Counter(const QString& objectName, const QColor& colour) {
 
 QString StationWindow::MenuText() { return StationTr("&Provisioning station..."); }
 
-StationWindow::StationWindow(std::function<std::string()> connectedPort, QWidget* parent)
+StationWindow::StationWindow(std::function<std::string()> connectedPort, std::function<void()> takeProfile,
+                             QWidget* parent)
     : QDialog(parent), m_connectedPort(std::move(connectedPort)) {
     setWindowTitle(StationTr("Provisioning station"));
     setObjectName(QStringLiteral("stationWindow"));
@@ -70,6 +71,13 @@ StationWindow::StationWindow(std::function<std::string()> connectedPort, QWidget
     };
     const QString json = StationTr("Settings profiles (*.json)");
     field(m_profile, "stationProfile", StationTr("&Profile:"), true, false, json);
+    if (takeProfile) {
+        // The module on the desk, set up by hand, becomes what every module gets.
+        m_takeProfile = new QPushButton(StationTr("From &connected module..."));
+        m_takeProfile->setObjectName(QStringLiteral("stationTakeProfile"));
+        connect(m_takeProfile, &QPushButton::clicked, this, std::move(takeProfile));
+        form->addRow(QString(), m_takeProfile);
+    }
     field(m_template, "stationTemplate", StationTr("&Name template:"), false, false, {});
     m_template->setPlaceholderText(StationTr("e.g. KST-{addr4} or node-{seq:03}"));
     field(m_table, "stationTable", StationTr("Module &table:"), true, false, StationTr("CSV files (*.csv)"));
@@ -154,6 +162,14 @@ void StationWindow::Browse(QLineEdit* field, bool save, const QString& filter) {
     if (!path.isEmpty()) {
         field->setText(path);
     }
+}
+
+void StationWindow::UseProfile(const QString& path) {
+    if (m_station) {
+        return;  // the running station keeps the profile it started with
+    }
+    m_profile->setText(path);
+    m_status->setText(StationTr("Profile taken from the connected module: %1").arg(QFileInfo(path).fileName()));
 }
 
 bool StationWindow::StartStation() {
@@ -299,6 +315,9 @@ void StationWindow::SetRunning(bool running) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_profile, m_template, m_table, m_refuseMissing, m_log, m_folder, m_again}) {
         w->setEnabled(!running);
+    }
+    if (m_takeProfile) {
+        m_takeProfile->setEnabled(!running);
     }
     m_start->setEnabled(!running);
     m_pause->setEnabled(running);

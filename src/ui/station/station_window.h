@@ -23,7 +23,10 @@ class StationWindow : public QDialog {
     Q_OBJECT
 public:
     // connectedPort: the main window's open port (empty when none), asked at each start.
-    StationWindow(std::function<std::string()> connectedPort, QWidget* parent = nullptr);
+    // takeProfile: asks the main window to save its module's settings as a
+    // profile; it answers with UseProfile. No button when it is empty.
+    explicit StationWindow(std::function<std::string()> connectedPort, std::function<void()> takeProfile = {},
+                           QWidget* parent = nullptr);
     ~StationWindow() override;
 
     static QString MenuText();
@@ -33,6 +36,8 @@ public:
     bool StartStation();
     // Lets the modules in progress finish, without blocking the window.
     void StopStation();
+    // The profile saved from the main window's module.
+    void UseProfile(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +52,7 @@ private:
     std::function<std::string()> m_connectedPort;
     StationModel* m_model = nullptr;
     QLineEdit* m_profile = nullptr;
+    QPushButton* m_takeProfile = nullptr;
     QLineEdit* m_template = nullptr;
     QLineEdit* m_table = nullptr;
     QCheckBox* m_refuseMissing = nullptr;

@@ -5,6 +5,7 @@
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/shell/message_box.h"
 #include "ui/shell/strings.h"
+#include "ui/station/station_window.h"
 #include "window_fixture.h"
 
 #include "link/file_io.h"
@@ -12,6 +13,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 
 #include <sys/stat.h>
 
@@ -396,4 +399,30 @@ TEST(ProfileText, ImportFailuresNameTheSettingAndTheReasonInTheWindowsLanguage) 
     }
     SetKoreanUiOverride(-1);
     InstallTranslations(false);
+}
+
+TEST_F(WindowTest, TheStationTakesTheConnectedModuleAsItsProfile) {
+    StartSim();
+    OpenWindow();
+    sim::SimState s = m_sim->State();
+    s.advInterval = 480;
+    m_sim->SetState(s);
+    const QString file = m_tmp.filePath(QStringLiteral("station-profile.json"));
+    FileDialogSeam::SetHandler([&](QWidget*, const FileDialogSeam::Request&) { return file; });
+
+    Trigger(m_win.get(), "cmdStation");
+    auto* station = m_win->findChild<StationWindow*>();
+    ASSERT_NE(station, nullptr);
+    auto* take = station->findChild<QPushButton*>(QStringLiteral("stationTakeProfile"));
+    ASSERT_NE(take, nullptr);
+    take->click();
+    auto* profile = station->findChild<QLineEdit*>(QStringLiteral("stationProfile"));
+    ASSERT_TRUE(WaitFor([&] { return Ready() && profile->text() == file; }));
+    // The module as it is, not as the window last showed it; the station says so, no box pops up.
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("\"interval\": 480"));
+    EXPECT_TRUE(station->findChild<QLabel*>(QStringLiteral("stationStatus"))->text().contains("station-profile.json"));
+    EXPECT_TRUE(TakeBoxes().empty());
+    FileDialogSeam::SetHandler({});
 }
