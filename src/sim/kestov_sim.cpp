@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t kMaxLine = 512;          // longer command lines are refused
 constexpr auto kRestartPause = 300ms;          // ATZ / AT&F until the ready line
-constexpr auto kIdleWait = 20ms;               // poll bound when nothing is scheduled
+constexpr auto kIdleWait = 1000ms;             // poll bound when nothing is scheduled: an idle demo stays asleep
 constexpr auto kMinReportWait = 1ms;           // high rates are written in batches
 constexpr std::size_t kBacklogLimit = 16384;   // unsent bytes beyond which reports are dropped
 constexpr std::size_t kMinPacedBacklog = 128;  // on a paced wire: about 100 ms worth, at least this
@@ -453,11 +453,13 @@ void KestovSimulator::SetScanDevices(std::vector<SimDevice> devices) {
     std::lock_guard lock(m_impl->mu);
     m_impl->devices = std::move(devices);
     m_impl->cursor = 0;
+    m_impl->Wake();  // the running loop picks it up now, not at its next idle look
 }
 
 void KestovSimulator::SetScanRate(double reportsPerSecond) {
     std::lock_guard lock(m_impl->mu);
     m_impl->rate = std::max(0.0, reportsPerSecond);
+    m_impl->Wake();  // the running loop picks it up now, not at its next idle look
 }
 
 void KestovSimulator::SetRssiJitter(int plusMinus) {
@@ -473,6 +475,7 @@ void KestovSimulator::SetUniqueAddresses(bool on) {
 void KestovSimulator::SetPaceBaud(unsigned baud) {
     std::lock_guard lock(m_impl->mu);
     m_impl->paceBaud = baud;
+    m_impl->Wake();  // the running loop picks it up now, not at its next idle look
 }
 
 void KestovSimulator::SetReplyDelay(std::chrono::milliseconds delay) {
@@ -493,6 +496,7 @@ void KestovSimulator::SetFramedReplies(bool on) {
 void KestovSimulator::SetSplitWrites(bool on) {
     std::lock_guard lock(m_impl->mu);
     m_impl->split = on;
+    m_impl->Wake();  // the running loop picks it up now, not at its next idle look
 }
 
 void KestovSimulator::SetSilent(bool on) {
