@@ -4,7 +4,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -63,12 +65,44 @@ bool IsOwnTerminal(unsigned maj, unsigned min) {
 // port list shows by the dozen, are left to the lock checks, so looking at
 // them costs nothing. The kernel tells a terminal's session only to its own
 // members (TIOCGSID fails for everyone else) or through the master side,
-// which another program holds, so the processes' stat lines are read: each
-// with one small read and no stream.
-bool IsSessionTerminal(unsigned maj, unsigned min) {
-    if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
-        return false;
+// which another program holds. So a short-lived child starts a session of
+// its own and opens the terminal without O_NOCTTY: a terminal no session
+// has becomes the child's, one that another session has does not. One fork,
+// whatever the number of processes; a pseudo-terminal is not hung up when
+// the child's session ends. The processes' stat lines are the fallback when
+// the child cannot tell (no fork, or the terminal held exclusively).
+enum class Probe { Free, Taken, Unknown };
+
+Probe ProbeSessionTerminal(const char* device) {
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return Probe::Unknown;
     }
+    if (child == 0) {
+        // Only async-signal-safe calls here: the parent may have other threads.
+        if (::setsid() < 0) {
+            ::_exit(2);
+        }
+        const int fd = ::open(device, O_RDWR | O_NONBLOCK);
+        if (fd < 0) {
+            ::_exit(2);
+        }
+        pid_t sid = 0;
+        ::_exit(::ioctl(fd, TIOCGSID, &sid) == 0 && sid == ::getpid() ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return Probe::Unknown;  // reaped elsewhere (SIGCHLD ignored)
+        }
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+        return Probe::Unknown;
+    }
+    return WEXITSTATUS(status) == 0 ? Probe::Free : Probe::Taken;
+}
+
+bool SessionTerminalInProcessList(unsigned maj, unsigned min) {
     DIR* dir = ::opendir("/proc");
     if (dir == nullptr) {
         return false;
@@ -99,6 +133,21 @@ bool IsSessionTerminal(unsigned maj, unsigned min) {
     }
     ::closedir(dir);
     return found;
+}
+
+bool IsSessionTerminal(const char* device, unsigned maj, unsigned min) {
+    if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
+        return false;
+    }
+    switch (ProbeSessionTerminal(device)) {
+    case Probe::Free:
+        return false;
+    case Probe::Taken:
+        return true;
+    case Probe::Unknown:
+        break;
+    }
+    return SessionTerminalInProcessList(maj, min);
 }
 
 // Asks the kernel's device tree which subsystem the device belongs to,
@@ -152,7 +201,7 @@ PortPathCheck CheckPortPath(const std::string& name) {
         result.error = PortPathError::NotASerialLine;
     } else if (IsOwnTerminal(maj, min)) {
         result.error = PortPathError::OwnTerminal;
-    } else if (IsSessionTerminal(maj, min)) {
+    } else if (IsSessionTerminal(resolved, maj, min)) {
         result.error = PortPathError::SessionTerminal;
     }
     return result;

@@ -108,6 +108,13 @@ TEST(PortPath, SessionTerminalsAreRefusedAndNeverOpened) {
     EXPECT_EQ(answer, '1') << "the child's own terminal (2: it could not take the terminal)";
 
     EXPECT_EQ(Check(pty.path), PortPathError::SessionTerminal);
+    {
+        // A host program that ignores SIGCHLD cannot wait for the check's own
+        // child: the process list answers instead, the same way.
+        const auto old = ::signal(SIGCHLD, SIG_IGN);
+        EXPECT_EQ(Check(pty.path), PortPathError::SessionTerminal);
+        ::signal(SIGCHLD, old);
+    }
     auto port = std::make_shared<CSerialportMP>(IoServiceExec::Instance().Context());
     std::error_code ec;
     port->Open(ec, pty.path, 115200, 0, 0);
@@ -127,6 +134,11 @@ TEST(PortPath, TheSessionCheckLeavesAFreeTerminalFree) {
     Pty pty;
     ASSERT_FALSE(Check(pty.path)) << Check(pty.path).message();
     ASSERT_FALSE(Check(pty.path)) << "asked twice";
+    {
+        const auto old = ::signal(SIGCHLD, SIG_IGN);
+        ASSERT_FALSE(Check(pty.path)) << "asked without waiting for a child";
+        ::signal(SIGCHLD, old);
+    }
     int toParent[2], toChild[2];
     ASSERT_EQ(::pipe(toParent), 0);
     ASSERT_EQ(::pipe(toChild), 0);
