@@ -3,6 +3,7 @@
 #include "link/file_io.h"
 #include "ops/profiles/profile.h"
 #include "ops/station/sha256.h"
+#include "ui/controls/palette_colors.h"
 #include "ui/shell/file_dialog_seam.h"
 #include "ui/station/station_model.h"
 #include "ui/station/station_text.h"
@@ -29,18 +30,23 @@ namespace {
 std::string Local(const QString& s) { return s.toUtf8().toStdString(); }
 QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-QLabel* Counter(const QString& objectName, const QColor& colour) {
+QLabel* Counter(const QString& objectName) {
     auto* label = new QLabel(QStringLiteral("0"));
     label->setObjectName(objectName);
     QFont f = label->font();
     f.setPointSizeF(f.pointSizeF() * 3);
     f.setBold(true);
     label->setFont(f);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colour);
-    label->setPalette(p);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+// Green and red where they stand out from the window, else moved towards its text colour.
+void Tint(QLabel* label, const QColor& wanted, const QPalette& window) {
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText,
+               palette_colors::Readable(wanted, window.color(QPalette::Window), window.color(QPalette::WindowText)));
+    label->setPalette(p);
 }
 
 }  // namespace
@@ -115,8 +121,9 @@ StationWindow::StationWindow(std::function<std::string()> connectedPort, std::fu
     buttons->addWidget(m_stop);
     buttons->addStretch(1);
 
-    m_done = Counter(QStringLiteral("stationDone"), QColor(0x1B, 0x7F, 0x1B));
-    m_failed = Counter(QStringLiteral("stationFailed"), QColor(0xB0, 0x10, 0x10));
+    m_done = Counter(QStringLiteral("stationDone"));
+    m_failed = Counter(QStringLiteral("stationFailed"));
+    Recolour();
     auto* counters = new QHBoxLayout;
     counters->addWidget(new QLabel(StationTr("Done")));
     counters->addWidget(m_done);
@@ -154,6 +161,18 @@ StationWindow::~StationWindow() {
     if (m_stopper.joinable()) {
         m_stopper.join();
     }
+}
+
+void StationWindow::Recolour() {
+    Tint(m_done, QColor(0x1B, 0x7F, 0x1B), palette());
+    Tint(m_failed, QColor(0xB0, 0x10, 0x10), palette());
+}
+
+void StationWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+        Recolour();
+    }
+    QDialog::changeEvent(event);
 }
 
 void StationWindow::Browse(QLineEdit* field, bool save, const QString& filter) {

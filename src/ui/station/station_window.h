@@ -41,10 +41,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void OnView(const PortView& view);
     void ShowCounts();
+    // The counters' colours, readable on the palette in use.
+    void Recolour();
     void SetRunning(bool running);
     void Browse(QLineEdit* field, bool save, const QString& filter);
     void FinishStop();

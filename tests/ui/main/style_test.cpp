@@ -199,6 +199,11 @@ TEST_F(StyleTest, EveryWindowShowsWholeTextsWithoutOverlaps) {
     QCoreApplication::processEvents();
     ExpectWholeTexts(monitor);
 
+    QWidget* station = OpenFromMenu("cmdStation", "StationWindow");
+    ASSERT_NE(station, nullptr);
+    QCoreApplication::processEvents();
+    ExpectWholeTexts(station);
+
     CAboutDlg about(m_win.get());
     about.show();
     QCoreApplication::processEvents();
@@ -253,6 +258,30 @@ TEST_F(StyleTest, ChosenColoursAndDrawnLetteringAreReadable) {
         const QColor ink = rows->model()->data(rows->model()->index(r, 0), Qt::ForegroundRole).value<QBrush>().color();
         EXPECT_GE(Contrast(ink, newBase), kMinTextContrast) << "traffic row " << r << " after the palette changed";
     }
+    // The station's counters, on its window, before and after the change.
+    QWidget* station = OpenFromMenu("cmdStation", "StationWindow");
+    ASSERT_NE(station, nullptr);
+    const auto expectReadableCounters = [&](const char* when) {
+        for (const char* name : {"stationDone", "stationFailed"}) {
+            auto* counter = station->findChild<QLabel*>(QLatin1String(name));
+            ASSERT_NE(counter, nullptr) << name;
+            EXPECT_GE(
+                Contrast(counter->palette().color(QPalette::WindowText), station->palette().color(QPalette::Window)),
+                kMinTextContrast)
+                << name << " " << when;
+        }
+    };
+    expectReadableCounters("as opened");
+    QPalette window = QApplication::palette();
+    const bool darkWindow = palette_colors::Luminance(window.color(QPalette::Window)) < 0.5;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        window.setColor(group, QPalette::Window, darkWindow ? QColor(0xf6, 0xf5, 0xf4) : QColor(0x24, 0x24, 0x24));
+        window.setColor(group, QPalette::WindowText, darkWindow ? QColor(0x10, 0x10, 0x10) : QColor(0xee, 0xee, 0xec));
+    }
+    QApplication::setPalette(window);
+    QCoreApplication::processEvents();
+    expectReadableCounters("after the palette changed");
+    station->close();
     QApplication::setPalette(QApplication::style()->standardPalette());
     // Pictures, and the lettering beside the dial.
     for (GdiplusImgCtrl* picture : m_win->findChildren<GdiplusImgCtrl*>())
@@ -281,6 +310,9 @@ TEST_F(StyleTest, TabReachesEveryEnabledControl) {
     QWidget* monitor = OpenFromMenu("cmdScanMonitor", "ScanMonitorWindow");
     ASSERT_NE(monitor, nullptr);
     ExpectTabReachesAll(monitor);
+    QWidget* station = OpenFromMenu("cmdStation", "StationWindow");
+    ASSERT_NE(station, nullptr);
+    ExpectTabReachesAll(station);
     CAboutDlg about(m_win.get());
     about.show();
     ExpectTabReachesAll(&about);
@@ -296,8 +328,9 @@ TEST_F(StyleTest, TabReachesEveryEnabledControl) {
 
 TEST_F(StyleTest, EscapeClosesTheSecondaryWindowsAndShortcutsAreInTheMenu) {
     OpenScannedWindow();
-    for (const auto& [action, name] :
-         {std::pair{"cmdTraffic", "TrafficWindow"}, {"cmdScanMonitor", "ScanMonitorWindow"}}) {
+    for (const auto& [action, name] : {std::pair{"cmdTraffic", "TrafficWindow"},
+                                       {"cmdScanMonitor", "ScanMonitorWindow"},
+                                       {"cmdStation", "StationWindow"}}) {
         QWidget* w = OpenFromMenu(action, name);
         ASSERT_NE(w, nullptr) << name;
         w->activateWindow();
