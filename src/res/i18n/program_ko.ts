@@ -60,6 +60,10 @@
         <translation>창을 표시할 디스플레이가 없습니다: DISPLAY와 WAYLAND_DISPLAY가 모두 설정되어 있지 않습니다. 데스크톱 세션에서 프로그램을 시작하세요.</translation>
     </message>
     <message>
+        <source>The window cannot be shown: the display &quot;%1&quot; could not be used (see the lines above). Start the program from a desktop session.</source>
+        <translation>창을 표시할 수 없습니다: 디스플레이 &quot;%1&quot;을(를) 사용할 수 없습니다(위의 메시지 참조). 데스크톱 세션에서 프로그램을 시작하세요.</translation>
+    </message>
+    <message>
         <source>Simulated module</source>
         <translation>모의 모듈</translation>
     </message>

@@ -115,3 +115,12 @@ QString MissingDisplay(const QStringList& toolkitArgs) {
         "No display to show the window on: neither DISPLAY nor WAYLAND_DISPLAY is set. "
         "Start the program from a desktop session.");
 }
+
+QString UnusableDisplay() {
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty()) display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty()) display = qEnvironmentVariable("QT_QPA_PLATFORM");
+    return Tr("The window cannot be shown: the display \"%1\" could not be used (see the lines above). "
+              "Start the program from a desktop session.")
+        .arg(display);
+}

@@ -19,3 +19,6 @@ ManagerCommandLine ParseManagerCommandLine(const QStringList& arguments);
 
 // Empty when a window can be shown; else why not (no display to show it on).
 QString MissingDisplay(const QStringList& toolkitArgs);
+// Said instead of the toolkit's abort when the display named does not answer
+// (or its platform cannot start), before the application object exists.
+QString UnusableDisplay();

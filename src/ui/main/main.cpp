@@ -6,11 +6,28 @@
 #include "ui/shell/application.h"
 #include "ui/traffic/traffic_session.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Start-up only: a display that does not answer makes the toolkit's
+// platform fail fatally, which would abort with a core dump.
+QByteArray g_unusableDisplay;
+QtMessageHandler g_toolkitHandler = nullptr;
+
+void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg && QCoreApplication::startingUp()) {
+        std::fprintf(stderr, "kestov-lv200-manager: %s\n", g_unusableDisplay.constData());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (g_toolkitHandler) g_toolkitHandler(type, context, text);
+}
 
 void RunMainWindow() {
     CKESTOVLV2xxManagerDlg dlg;
@@ -43,6 +60,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TrafficSession::SetStartupLogPath(line.trafficLog);
+    g_unusableDisplay = UnusableDisplay().toLocal8Bit();
+    g_toolkitHandler = qInstallMessageHandler(StartupMessages);
 
     // What is left goes to the toolkit, after "--demo [MODEL]" for the demo.
     std::vector<std::string> words;

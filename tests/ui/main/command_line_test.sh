@@ -35,5 +35,8 @@ check "traffic log without a file" 2 "" "traffic-log" "${nodisplay[@]}" "$progra
 # No core dump: an ordinary exit status with the reason.
 check "no display" 1 "" "No display to show the window on" "${nodisplay[@]}" "$program"
 check "no display, demo" 1 "" "No display" "${nodisplay[@]}" "$program" --demo LV230
+# A display that is named but does not answer: the reason, not the toolkit's abort.
+deaddisplay=(-u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9876 LANG=C.UTF-8 LC_ALL=C.UTF-8 LANGUAGE=)
+check "display that does not answer" 1 "" 'display ":9876" could not be used' "${deaddisplay[@]}" "$program"
 if grep -q "$(dirname "$program")" "$out" 2>/dev/null; then echo "WRONG: the build path shows"; fail=1; fi
 exit "$fail"
