@@ -36,6 +36,12 @@
         <translation>연결된 모듈을 프로필로 사용</translation>
     </message>
     <message>
+        <source>This profile was made for a %1; this module is a %2.
+</source>
+        <translation>이 프로필은 %1용으로 만들어졌습니다. 이 모듈은 %2입니다.
+</translation>
+    </message>
+    <message>
         <source>Settings exported.</source>
         <translation>설정을 내보냈습니다.</translation>
     </message>

@@ -218,7 +218,8 @@ private:
     void ExportRead(bool forStation);
     void AskAndImport();
     ProfileStep m_profileStep = ProfileStep::None;
-    QString m_profilePath;  // export target
+    QString m_profilePath;      // export target
+    std::string m_importModel;  // the model the imported profile names; may be empty
     bool m_exportForStation = false;
 
     // ---- Device information and UART options (device_section.cpp) ----

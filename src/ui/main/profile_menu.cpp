@@ -97,6 +97,7 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
         return;
     }
     m_ops.Records().m_patchToWrite = parsed.patch;
+    m_importModel = parsed.model;
     // The differences are shown against the module as it is now.
     RunProfileJob(ProfileStep::ImportRead);
 }
@@ -171,6 +172,11 @@ void CKESTOVLV2xxManagerDlg::AskAndImport() {
         return;
     }
     QString list = profile_text::Differences(changes);
+    if (!m_importModel.empty() && m_importModel != current.modelName) {
+        // Applied all the same, as kestovctl does; the user decides.
+        list += Pt("This profile was made for a %1; this module is a %2.\n")
+                    .arg(QString::fromStdString(m_importModel), QString::fromStdString(current.modelName));
+    }
     if (!lacking.empty()) {
         QString fields;
         for (const std::string& f : lacking) {

@@ -111,6 +111,7 @@ TEST_F(WindowTest, ExportThenImportAsksAndWritesOnlyWhatDiffers) {
     // Settings by their labels, not by the profile's keys.
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("Device name: Changed"))) << boxes[0].text.toStdString();
     EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("interval"), Qt::CaseInsensitive)) << "only what differs";
+    EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("made for"))) << "the profile is this model's own";
     ASSERT_TRUE(WaitFor([&] { return Ready(); }));
     EXPECT_TRUE(Writes(Commands()).empty()) << "cancelled: nothing written";
 
@@ -424,5 +425,25 @@ TEST_F(WindowTest, TheStationTakesTheConnectedModuleAsItsProfile) {
     EXPECT_TRUE(saved.readAll().contains("\"interval\": 480"));
     EXPECT_TRUE(station->findChild<QLabel*>(QStringLiteral("stationStatus"))->text().contains("station-profile.json"));
     EXPECT_TRUE(TakeBoxes().empty());
+    FileDialogSeam::SetHandler({});
+}
+
+// A profile made on another model is offered all the same, with a word on it.
+TEST_F(WindowTest, ImportSaysWhenTheProfileWasMadeForAnotherModel) {
+    StartSim();
+    OpenWindow();
+    const QString file = m_tmp.filePath(QStringLiteral("lv230.json"));
+    WriteProfile(file, R"({"format":"kestov-lv2xx-profile","version":1,"model":"KESTOV-LV230","interval":300})");
+    FileDialogSeam::SetHandler([&](QWidget*, const FileDialogSeam::Request&) { return file; });
+    m_questionAnswer = QMessageBox::Cancel;
+    Trigger(m_win.get(), "cmdImportSettings");
+    ASSERT_TRUE(WaitFor([&] { return m_boxes.size() > m_boxesTaken; }));
+    const auto boxes = TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
+    EXPECT_TRUE(boxes[0].text.contains(
+        QStringLiteral("This profile was made for a KESTOV-LV230; this module is a KESTOV-LV200.")))
+        << boxes[0].text.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
     FileDialogSeam::SetHandler({});
 }
