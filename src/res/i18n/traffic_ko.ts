@@ -83,6 +83,10 @@
         <translation>%1줄 표시, %2줄 보관, %3줄 버림 (최근 %4줄 보관)</translation>
     </message>
     <message>
+        <source>%1 dropped while the view was closed (the newest %2 are kept then)</source>
+        <translation>보기가 닫혀 있는 동안 %1줄 버림 (그동안은 최근 %2줄 보관)</translation>
+    </message>
+    <message>
         <source>paused, %1 new</source>
         <translation>일시 정지됨, 새 줄 %1개</translation>
     </message>

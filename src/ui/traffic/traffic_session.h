@@ -44,6 +44,8 @@ public:
 
     void ShowWindow();
     TrafficModel& Model() { return *m_model; }
+    // Lines dropped from the backlog while nobody looked.
+    uint64_t DroppedWhileClosed() { return m_recorder.Dropped(); }
 
     // Logging to a file: on with a path, off with an empty one. False with a
     // reason when the file cannot be opened.

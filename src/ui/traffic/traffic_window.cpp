@@ -109,6 +109,7 @@ void TrafficWindow::BuildControls() {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("trafficStatus"));
     m_status->setTextFormat(Qt::PlainText);
+    m_status->setWordWrap(true);  // counts and notes may outgrow the window's width
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("trafficResult"));
     m_result->setTextFormat(Qt::PlainText);  // holds the device's text
@@ -242,6 +243,11 @@ void TrafficWindow::UpdateStatus() {
                        .arg(model.Kept())
                        .arg(model.Dropped())
                        .arg(traffic::TrafficRing::kDefaultCapacity);
+    if (const uint64_t unseen = m_session.DroppedWhileClosed(); unseen > 0) {
+        text += QStringLiteral("; ") + tr("%1 dropped while the view was closed (the newest %2 are kept then)")
+                                           .arg(unseen)
+                                           .arg(TrafficSession::kBacklogLines);
+    }
     if (model.Paused()) text += QStringLiteral("; ") + tr("paused, %1 new").arg(model.HeldWhilePaused());
     m_status->setText(text);
 }

@@ -85,6 +85,26 @@ protected:
 
 }  // namespace
 
+// Lines the closed view could not keep are counted where the user looks.
+TEST_F(TrafficTest, TheStatusLineCountsWhatTheClosedViewDropped) {
+    sim::KestovSimulator& sim = StartSim();
+    sim.SetScanDevices(sim::KestovSimulator::MakeDevices(50));
+    sim.SetScanRate(5000);
+    OpenWindow();
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return sim.ReportsSent() > TrafficSession::kBacklogLines + 500; }));
+    Click(1026);
+    ASSERT_TRUE(WaitFor([&] { return Ready(); }));
+    EXPECT_GT(Traffic().DroppedWhileClosed(), 0u);
+    TrafficWindow* w = OpenTraffic();
+    auto* status = w->findChild<QLabel*>(QStringLiteral("trafficStatus"));
+    ASSERT_NE(status, nullptr);
+    const QString said = QStringLiteral("%1 dropped while the view was closed (the newest %2 are kept then)")
+                             .arg(Traffic().DroppedWhileClosed())
+                             .arg(TrafficSession::kBacklogLines);
+    EXPECT_TRUE(WaitFor([&] { return status->text().contains(said); })) << status->text().toStdString();
+}
+
 TEST_F(TrafficTest, OpenedDuringAScanFloodItFollowsTheWireAndTheScanStillStops) {
     sim::KestovSimulator& sim = StartSim();
     sim.SetScanDevices(sim::KestovSimulator::MakeDevices(300));
