@@ -10,6 +10,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -65,13 +66,16 @@ bool IsOwnTerminal(unsigned maj, unsigned min) {
 // port list shows by the dozen, are left to the lock checks, so looking at
 // them costs nothing. The kernel tells a terminal's session only to its own
 // members (TIOCGSID fails for everyone else) or through the master side,
-// which another program holds. So a short-lived child starts a session of
-// its own and opens the terminal without O_NOCTTY: a terminal no session
-// has becomes the child's, one that another session has does not. One fork,
+// which another program holds. So the processes' stat lines are read, or,
+// where the program allows it, a short-lived child starts a session of its
+// own and opens the terminal without O_NOCTTY: a terminal no session has
+// becomes the child's, one that another session has does not. One fork,
 // whatever the number of processes; a pseudo-terminal is not hung up when
-// the child's session ends. The processes' stat lines are the fallback when
-// the child cannot tell (no fork, or the terminal held exclusively).
+// the child's session ends. The stat lines remain the fallback when the
+// child cannot tell (no fork, or the terminal held exclusively).
 enum class Probe { Free, Taken, Unknown };
+
+std::atomic<SessionCheck> g_sessionCheck{SessionCheck::ProcessList};
 
 Probe ProbeSessionTerminal(const char* device) {
     const pid_t child = ::fork();
@@ -139,7 +143,7 @@ bool IsSessionTerminal(const char* device, unsigned maj, unsigned min) {
     if (maj < kPtsFirstMajor || maj > kPtsLastMajor) {
         return false;
     }
-    switch (ProbeSessionTerminal(device)) {
+    switch (g_sessionCheck.load() == SessionCheck::Child ? ProbeSessionTerminal(device) : Probe::Unknown) {
     case Probe::Free:
         return false;
     case Probe::Taken:
@@ -168,6 +172,8 @@ bool IsTtyDevice(unsigned maj, unsigned min) {
 }
 
 }  // namespace
+
+void SetSessionCheck(SessionCheck how) { g_sessionCheck.store(how); }
 
 PortPathCheck CheckPortPath(const std::string& name) {
     PortPathCheck result;

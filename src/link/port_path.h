@@ -30,9 +30,16 @@ struct PortPathCheck {
 // /dev/serial/by-id/... are followed) and checks that it is a terminal
 // device that is neither this program's controlling terminal nor, for a
 // pseudo-terminal, the controlling terminal of another session (serial
-// lines are not looked for there: that check would cost a read per
-// process). Pseudo-terminals pass, so a simulated module can be used.
+// lines are not looked for there). Pseudo-terminals pass, so a simulated
+// module can be used.
 PortPathCheck CheckPortPath(const std::string& name);
+
+// How a pseudo-terminal of another session is recognised. By default the
+// processes' stat lines are read (a read per process). The command-line tool
+// lets a short-lived child of its own ask the kernel instead: the same small
+// cost however many processes run. The window starts no processes.
+enum class SessionCheck { ProcessList, Child };
+void SetSessionCheck(SessionCheck how);
 
 // Whether this user may read and write the device; when not, `group` names a
 // group that would grant it (empty when none does).

@@ -82,6 +82,26 @@ TEST(PortPath, PseudoTerminalPassesAndLinksAreCheckedByTheirTarget) {
     fs::remove(link);
 }
 
+// Every way of asking whether a terminal is another session's gives the same
+// answer: the process list, a child of ours, and a child in a host program
+// that ignores SIGCHLD and so cannot wait for it (the process list answers).
+void ExpectEveryWay(const std::string& path, std::error_code expected) {
+    struct Way {
+        const char* name;
+        SessionCheck how;
+        bool ignoreChildren;
+    };
+    for (const Way& way :
+         {Way{"process list", SessionCheck::ProcessList, false}, Way{"child", SessionCheck::Child, false},
+          Way{"child, SIGCHLD ignored", SessionCheck::Child, true}}) {
+        SetSessionCheck(way.how);
+        const auto old = ::signal(SIGCHLD, way.ignoreChildren ? SIG_IGN : SIG_DFL);
+        EXPECT_EQ(Check(path), expected) << way.name;
+        ::signal(SIGCHLD, old);
+    }
+    SetSessionCheck(SessionCheck::ProcessList);
+}
+
 // A child process makes the terminal its session's controlling terminal, as a
 // shell in a terminal window has it: the child must not use it as its port,
 // and neither may we.
@@ -107,14 +127,7 @@ TEST(PortPath, SessionTerminalsAreRefusedAndNeverOpened) {
     ASSERT_EQ(::read(toParent[0], &answer, 1), 1);
     EXPECT_EQ(answer, '1') << "the child's own terminal (2: it could not take the terminal)";
 
-    EXPECT_EQ(Check(pty.path), PortPathError::SessionTerminal);
-    {
-        // A host program that ignores SIGCHLD cannot wait for the check's own
-        // child: the process list answers instead, the same way.
-        const auto old = ::signal(SIGCHLD, SIG_IGN);
-        EXPECT_EQ(Check(pty.path), PortPathError::SessionTerminal);
-        ::signal(SIGCHLD, old);
-    }
+    ExpectEveryWay(pty.path, PortPathError::SessionTerminal);
     auto port = std::make_shared<CSerialportMP>(IoServiceExec::Instance().Context());
     std::error_code ec;
     port->Open(ec, pty.path, 115200, 0, 0);
@@ -134,11 +147,7 @@ TEST(PortPath, TheSessionCheckLeavesAFreeTerminalFree) {
     Pty pty;
     ASSERT_FALSE(Check(pty.path)) << Check(pty.path).message();
     ASSERT_FALSE(Check(pty.path)) << "asked twice";
-    {
-        const auto old = ::signal(SIGCHLD, SIG_IGN);
-        ASSERT_FALSE(Check(pty.path)) << "asked without waiting for a child";
-        ::signal(SIGCHLD, old);
-    }
+    ExpectEveryWay(pty.path, std::error_code());
     int toParent[2], toChild[2];
     ASSERT_EQ(::pipe(toParent), 0);
     ASSERT_EQ(::pipe(toChild), 0);

@@ -5,6 +5,7 @@
 #include "interrupt.h"
 #include "link/file_io.h"
 #include "link/module_limits.h"
+#include "link/port_path.h"
 #include "report.h"
 
 #include <CLI/CLI.hpp>
@@ -46,6 +47,7 @@ std::string UnknownSubcommand(const CLI::App& app, int argc, char** argv) {
 int main(int argc, char** argv) {
     file_io::WatchStdout();
     interrupt::Install();
+    SetSessionCheck(SessionCheck::Child);  // a start-up cost that does not grow with the machine
     // The name is fixed, so usage never shows the path the program was started by.
     CLI::App app{
         "Configure KESTOV LV200/LV210/LV220/LV230 Bluetooth LE modules over a serial port.\n"

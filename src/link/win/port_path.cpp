@@ -51,6 +51,9 @@ std::error_code NoSuchFile() { return std::make_error_code(std::errc::no_such_fi
 
 }  // namespace
 
+// COM ports are never a session's terminal.
+void SetSessionCheck(SessionCheck) {}
+
 PortPathCheck CheckPortPath(const std::string& name) {
     PortPathCheck result;
     std::string_view bare = name;
