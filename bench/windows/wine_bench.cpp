@@ -187,10 +187,11 @@ int main(int argc, char** argv) {
             command.c_str(), Median(native), Median(native) / wireAndPauses, wireAndPauses, Median(wine),
             Median(wine) / wireAndPauses, Median(wine) / Median(native));
         for (const bool underWine : {false, true}) {
-            std::printf("%s %-6s medians: start to first command %.1f ms, first to last command %.1f ms,"
-                        " last command to exit %.1f ms\n",
-                        command.c_str(), underWine ? "wine" : "native", Median(toFirst[underWine]),
-                        Median(talking[underWine]), Median(afterLast[underWine]));
+            std::printf(
+                "%s %-6s medians: start to first command %.1f ms, first to last command %.1f ms,"
+                " last command to exit %.1f ms\n",
+                command.c_str(), underWine ? "wine" : "native", Median(toFirst[underWine]), Median(talking[underWine]),
+                Median(afterLast[underWine]));
         }
         std::printf("\n");
     }
