@@ -38,5 +38,10 @@ endif()
 
 # localtime_r and gmtime_r from the C runtime, as on POSIX.
 add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)
-# The stack protector's and _FORTIFY_SOURCE's checks live in libssp here.
-link_libraries(ssp)
+# The stack protector's and _FORTIFY_SOURCE's checks live in libssp here; the
+# guard and the failure calls are ours (src/link/win/stack_guard.cpp), linked
+# ahead of libssp so that its own, costly at start-up, is never pulled in.
+add_library(kestov_stack_guard STATIC ${PROJECT_SOURCE_DIR}/src/link/win/stack_guard.cpp)
+target_compile_options(kestov_stack_guard PRIVATE -fno-stack-protector)
+target_link_libraries(kestov_stack_guard PRIVATE advapi32)
+link_libraries(kestov_stack_guard ssp)

@@ -8,6 +8,7 @@
 
 #include <asio/serial_port.hpp>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -31,6 +32,12 @@ void DiscardQueues(SerialHandle h);
 void ReleaseSerial(SerialHandle h);
 // Bytes the driver has still to send; false when it cannot say.
 bool QueuedOutput(SerialHandle h, int& queued);
+// How many bytes the next read asks for, at most `capacity`. A Windows read
+// ends when its count is there or when the driver's interval timer says so,
+// which under Wine is a millisecond after every reply: it asks for what the
+// driver holds, or for one byte when it holds none, so that it completes as
+// soon as bytes arrive. POSIX reads return what has arrived: capacity.
+std::size_t ReadSize(SerialHandle h, std::size_t capacity);
 
 // The opened port's error for "another program has it", from the system's
 // error when opening failed; the error unchanged otherwise.

@@ -47,6 +47,8 @@ void ReleaseSerial(SerialHandle fd) {
 
 bool QueuedOutput(SerialHandle fd, int& queued) { return ::ioctl(fd, TIOCOUTQ, &queued) == 0; }
 
+std::size_t ReadSize(SerialHandle, std::size_t capacity) { return capacity; }
+
 std::error_code OpenError(const std::error_code& ec) {
     if (ec == std::errc::device_or_resource_busy) {
         return PortError::InUse;  // held exclusively by another program

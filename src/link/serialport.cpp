@@ -272,7 +272,7 @@ void CSerialportMP::StartRead(uint64_t gen) {
         ++m_pendingOps;
     }
     m_serialPort.async_read_some(
-        asio::buffer(m_readBuf),
+        asio::buffer(m_readBuf, platform::ReadSize(m_serialPort.native_handle(), kChunk)),
         asio::bind_executor(m_strand, [self = shared_from_this(), gen](const std::error_code& ec, std::size_t n) {
             self->OnRead(gen, ec, n);
         }));

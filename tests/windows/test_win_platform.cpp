@@ -10,7 +10,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
 #include <string>
 
@@ -140,4 +142,33 @@ TEST(TerminalColumns, WideZeroAndNarrow) {
     for (const Case& c : cases) {
         EXPECT_EQ(TerminalColumns(c.cp), c.columns) << std::hex << static_cast<unsigned>(c.cp);
     }
+}
+
+extern "C" void* __stack_chk_guard;
+
+// A program's start loads nothing but what it imports: seeding the stack
+// guard through the legacy crypto provider would bring in crypt32, and with
+// it the window system, before main.
+TEST(StartUp, LoadsNoCryptoProviderNorWindowSystem) {
+    for (const wchar_t* dll : {L"crypt32.dll", L"rsaenh.dll", L"user32.dll", L"gdi32.dll"}) {
+        EXPECT_EQ(::GetModuleHandleW(dll), nullptr) << std::string(dll, dll + std::wcslen(dll));
+    }
+    // Seeded all the same, with a zero byte first as on Linux.
+    const auto guard = reinterpret_cast<std::uintptr_t>(__stack_chk_guard);
+    EXPECT_NE(guard, 0u);
+    EXPECT_EQ(guard & 0xFF, 0u);
+}
+
+// Where the driver cannot say what it holds, a read asks for the whole
+// buffer, never for nothing.
+TEST(SerialRead, SizeIsTheBufferWhenTheDriverCannotSay) {
+    const std::string file = TempPath("kestov-read-size.txt");
+    std::ofstream(file) << "text";
+    HANDLE h = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    for (const std::size_t capacity : {std::size_t{1}, std::size_t{64}, CSerialportMP::kChunk}) {
+        EXPECT_EQ(platform::ReadSize(h, capacity), capacity);
+    }
+    ::CloseHandle(h);
+    ::DeleteFileA(file.c_str());
 }

@@ -277,6 +277,25 @@ TEST_F(WineKestovctl, CtrlCDuringAScanStopsTheModule) {
     EXPECT_FALSE(Module(0).State().scanning);
 }
 
+// The read loop sees the device go (a read sized to what the driver holds
+// still fails when the other side hangs up), and the program ends as on Linux.
+TEST_F(WineKestovctl, AModuleThatVanishesDuringAScanEndsItAsOnLinux) {
+    const std::string port = AddModule();
+    AddModule();  // for the Linux program
+    const std::string linuxPort = Module(1).DevicePath();
+    const ToolRun wine = Win({"scan", port, "--until-interrupted"}, [&](pid_t) {
+        EXPECT_TRUE(Module(0).WaitForCommands(4, std::chrono::seconds(60)));
+        Module(0).HangUp();
+    });
+    const ToolRun native =
+        RunProgram({KESTOVCTL_PATH, "scan", linuxPort, "--until-interrupted"}, std::chrono::seconds(60), [&](pid_t) {
+            EXPECT_TRUE(Module(1).WaitForCommands(4, std::chrono::seconds(20)));
+            Module(1).HangUp();
+        });
+    EXPECT_NE(native.status, 0) << native.err;
+    EXPECT_EQ(wine.status, native.status) << wine.err;
+}
+
 TEST_F(WineKestovctl, ASecondProgramOnThePortIsToldItIsInUse) {
     const std::string port = AddModule();
     AddModule();  // for the Linux program, on its own pseudo-terminal

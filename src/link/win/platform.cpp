@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -66,6 +67,15 @@ bool QueuedOutput(SerialHandle h, int& queued) {
     }
     queued = static_cast<int>(status.cbOutQue);
     return true;
+}
+
+std::size_t ReadSize(SerialHandle h, std::size_t capacity) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!::ClearCommError(h, &errors, &status)) {
+        return capacity;  // the interval timer ends the read, as before
+    }
+    return std::min<std::size_t>(std::max<DWORD>(status.cbInQue, 1), capacity);
 }
 
 std::error_code OpenError(const std::error_code& ec) {
