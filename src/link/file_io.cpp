@@ -298,8 +298,13 @@ Error CloseStdout() {
     // Nothing more goes out; the flush at exit must not reach the closed stream.
     std::cout.rdbuf(nullptr);
     if (std::fclose(stdout) != 0 && e == 0) e = errno;
-    // The descriptor too: some file systems report a lost write only here.
+#ifndef _WIN32
+    // The descriptor too (stdout is the checked stream, not descriptor 1):
+    // some file systems report a lost write only here. On Windows the stream
+    // owned the descriptor and closed it; closing it again is an invalid
+    // parameter, which the runtime may answer by ending the program.
     if (::close(STDOUT_FILENO) != 0 && errno != EINTR && errno != EBADF && e == 0) e = errno;
+#endif
     if (const int first = g_stdoutError.load(); first != 0) return Sys(first);
     if (e != 0) return Sys(e);
     if (failed) return Sys(EIO);

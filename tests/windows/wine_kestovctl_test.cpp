@@ -168,6 +168,20 @@ TEST_F(WineKestovctl, InfoJsonReadsEverythingBack) {
     EXPECT_TRUE(Writes(Module(0)).empty());
 }
 
+// The runtime is told of every invalid parameter (a descriptor closed twice at
+// exit was one); real Windows may end the program for it.
+TEST_F(WineKestovctl, ExitsWithoutAnInvalidParameterToTheRuntime) {
+    const std::string port = AddModule("KESTOV-LV200");
+    const std::string before = Env("WINEDEBUG");
+    ::setenv("WINEDEBUG", "-all,err+msvcrt", 1);
+    for (const Strings& args : {Strings{"--version"}, Strings{"--json", "info", port}}) {
+        const ToolRun run = Win(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("invalid_parameter"), std::string::npos) << args.back() << ": " << run.err;
+    }
+    ::setenv("WINEDEBUG", before.c_str(), 1);
+}
+
 TEST_F(WineKestovctl, WhatIsNotASerialPortIsRefusedAsOnLinux) {
     const std::string file = TempFile("not-a-port.txt", "text");
     struct Case {
