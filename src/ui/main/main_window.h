@@ -215,6 +215,7 @@ private:
     void OnImportSettings();
     // The station's "From connected module...": an export whose file the station then uses.
     void TakeProfileForStation();
+    void BeginExport(QWidget* dialogParent, const QString& title, const QString& suggested, bool forStation);
     void ExportRead(bool forStation);
     void AskAndImport();
     ProfileStep m_profileStep = ProfileStep::None;

@@ -23,14 +23,10 @@ namespace {
 
 QString Pt(const char* text) { return QCoreApplication::translate("Profiles", text); }
 
-// Export asks where to save, import what to open.
-QString ChooseProfileFile(QWidget* parent, bool save) {
-    const QString filter = Pt("Settings profiles (*.json)");
-    const QString kind = QStringLiteral("profile");
-    return save ? FileDialogSeam::Ask(parent, {FileDialogSeam::Mode::Save, Pt("Export settings"),
-                                               QStringLiteral("module.json"), filter, kind})
-                : FileDialogSeam::Ask(parent,
-                                      {FileDialogSeam::Mode::Open, Pt("Import settings"), QString(), filter, kind});
+// Where a profile goes (save) or comes from (open), in the profile files' last folder.
+QString AskProfileFile(QWidget* parent, FileDialogSeam::Mode mode, const QString& title, const QString& suggested) {
+    return FileDialogSeam::Ask(parent,
+                               {mode, title, suggested, Pt("Settings profiles (*.json)"), QStringLiteral("profile")});
 }
 
 }  // namespace
@@ -53,26 +49,23 @@ void CKESTOVLV2xxManagerDlg::RunProfileJob(ProfileStep step) {
 }
 
 void CKESTOVLV2xxManagerDlg::OnExportSettings() {
-    if (!ReadyForProfiles()) {
-        return;
-    }
-    m_profilePath = ChooseProfileFile(this, true);
-    if (!m_profilePath.isEmpty()) {
-        // The module is read first: the window may show typed values it never read back.
-        RunProfileJob(ProfileStep::ExportRead);
-    }
+    BeginExport(this, Pt("Export settings"), QStringLiteral("module.json"), false);
 }
 
 void CKESTOVLV2xxManagerDlg::TakeProfileForStation() {
+    BeginExport(m_station ? static_cast<QWidget*>(m_station) : this, Pt("Take the connected module as the profile"),
+                QStringLiteral("station-profile.json"), true);
+}
+
+void CKESTOVLV2xxManagerDlg::BeginExport(QWidget* dialogParent, const QString& title, const QString& suggested,
+                                         bool forStation) {
     if (!ReadyForProfiles()) {
         return;
     }
-    m_profilePath = FileDialogSeam::Ask(
-        m_station ? static_cast<QWidget*>(m_station) : this,
-        {FileDialogSeam::Mode::Save, Pt("Take the connected module as the profile"),
-         QStringLiteral("station-profile.json"), Pt("Settings profiles (*.json)"), QStringLiteral("profile")});
+    m_profilePath = AskProfileFile(dialogParent, FileDialogSeam::Mode::Save, title, suggested);
     if (!m_profilePath.isEmpty()) {
-        m_exportForStation = true;
+        m_exportForStation = forStation;
+        // The module is read first: the window may show typed values it never read back.
         RunProfileJob(ProfileStep::ExportRead);
     }
 }
@@ -81,7 +74,7 @@ void CKESTOVLV2xxManagerDlg::OnImportSettings() {
     if (!ReadyForProfiles()) {
         return;
     }
-    const QString path = ChooseProfileFile(this, false);
+    const QString path = AskProfileFile(this, FileDialogSeam::Mode::Open, Pt("Import settings"), QString());
     if (path.isEmpty()) {
         return;
     }
